@@ -1,0 +1,21 @@
+#pragma once
+// The engine's errors: raised with the message text the user sees (UTF-8), caught only around each
+// dispatched event and around window creation, where the text goes to the error box.
+
+#include <stdexcept>
+#include <string>
+
+namespace orbel {
+
+class EOrbelError : public std::runtime_error {
+ public:
+  explicit EOrbelError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// Raised by the movie controls and the wave channel.
+class EMCIDeviceError : public EOrbelError {
+ public:
+  using EOrbelError::EOrbelError;
+};
+
+}  // namespace orbel

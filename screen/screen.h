@@ -1,0 +1,79 @@
+#pragma once
+// The picture side of the engine window: the four picture buffers, the composition operations behind the
+// picture commands, and the timer-driven transitions that carry a composed picture to the window.
+//
+// The window's picture is a 640x480 surface image owned here ("the window" of the transitions): frames draw
+// into it and tell the host which area changed; the host's view only shows it. A system repaint of an area
+// (expose, show, a child hidden over it) goes through RepaintSurface, which copies ScreenBuffer there first.
+
+#include <QImage>
+#include <QRect>
+#include <cstdint>
+#include <string>
+
+namespace orbel::screen {
+
+// What the picture side needs from the engine window.
+class IScreenHost {
+ public:
+  virtual ~IScreenHost() = default;
+  // Full path of a data file, or empty when there is none (the window's data-file lookup).
+  virtual std::string FindDataFile(const std::string& name) = 0;
+  // Posts one script step; called exactly once by every finished transition.
+  virtual void PostStep() = 0;
+  // A frame drew into the surface inside `area` (window coordinates); the view should show it.
+  virtual void SurfaceChanged(const QRect& area) = 0;
+};
+
+inline constexpr int kScreenWidth = 640;
+inline constexpr int kScreenHeight = 480;
+
+class TScreen {
+ public:
+  explicit TScreen(IScreenHost& host);
+
+  // Creates PatternTile, ScreenBuffer (black), StageBuffer and SpareBuffer, in that order, and the surface.
+  void CreateBuffers();
+  // Frees the four buffers in creation order; afterwards every operation below does nothing.
+  void ReleaseBuffers();
+  bool HasBuffers() const { return !ScreenBuffer.isNull(); }
+
+  // The wallpaper tile (converted to 24-bit colour here) and the 128x8 strip of dissolve cells.
+  void SetWall(const QImage& wall);
+  void SetBrushImage(const QImage& brush);
+  const QImage& Wall() const { return WallImage; }
+  const QImage& BrushIMG() const { return BrushImage; }
+
+  void PrepareStage(int32_t mode);
+  void DispPicture(const std::string& fileName, int32_t mode, int32_t kind);
+  void TransPicture(const std::string& fileName, int32_t kind);
+
+  // One 50 ms frame of the running transition.
+  void ETimerTimer();
+  void FinishTransition();
+  void CopyStageRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom);
+
+  // A system repaint of `area`: ScreenBuffer is copied into that part of the surface.
+  void RepaintSurface(const QRect& area);
+  const QImage& Surface() const { return SurfaceImage; }
+
+  // A transition is running (a frame will be drawn on the next tick).
+  bool TransitionRunning() const { return TransitionKind >= 1 && TransitionKind <= 4; }
+
+  QImage PatternTile;
+  QImage ScreenBuffer;
+  QImage StageBuffer;
+  QImage SpareBuffer;
+  int32_t TransitionKind = 0;
+  int32_t TransitionStep = 0;
+
+ private:
+  void DrawOnSurface(const QImage& source, const QRect& sourceRect, QPoint target);
+
+  IScreenHost& Host;
+  QImage SurfaceImage;
+  QImage WallImage;
+  QImage BrushImage;
+};
+
+}  // namespace orbel::screen

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what Orbel needs to build, run and test on Debian 12. Safe to run again.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev libgl-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+  libsdl2-dev libxrandr-dev libx11-dev libfontconfig-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-horai-umefont fonts-ipafont-gothic
+  xvfb xauth x11-utils imagemagick
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
