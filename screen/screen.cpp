@@ -1,32 +1,44 @@
 #include "screen/screen.h"
 
-#include <QPainter>
+#include <cstring>
 
 #include "screen/bitmap_file.h"
+#include "screen/dissolve_brush.h"
+#include "screen/raster.h"
 
 namespace orbel::screen {
 
 namespace {
-constexpr QImage::Format kPixelFormat = QImage::Format_RGB32;
 const QRect kScreenRect(0, 0, kScreenWidth, kScreenHeight);
 
-void CopyRect(QImage& dest, QPoint at, const QImage& source, QRect from) {
-  QPainter painter(&dest);
-  painter.setCompositionMode(QPainter::CompositionMode_Source);
-  painter.drawImage(at, source, from);
-}
+// Pictures at least this high are drawn from the top-left corner, lower ones at (40, 20).
+constexpr int kFullPictureHeight = 316;
+const QPoint kSmallPictureOrigin(40, 20);
+
+// Box opening: the first frame is a 176x16 bar around the centre; it grows by 8 pixels a side per frame.
+constexpr int kBoxTicks = 30;
+// Dissolve: only even cells are shown; the tick that finds the step past the last cell finishes.
+constexpr int kDissolveLastCell = 15;
+constexpr int kDissolveStepIncrement = 2;
+// Interlaced slide: 120 bands of 4 rows; 8 pixels a frame for 80 frames.
+constexpr int kSlideBands = kScreenHeight / 4;
+constexpr int kSlideShift = 8;
+constexpr int kSlideTicks = kScreenWidth / kSlideShift;
 }  // namespace
 
 TScreen::TScreen(IScreenHost& host) : Host(host) {}
 
 void TScreen::CreateBuffers() {
-  PatternTile = QImage(8, 8, kPixelFormat);
-  ScreenBuffer = QImage(kScreenWidth, kScreenHeight, kPixelFormat);
+  PatternTile = QImage(8, 8, kRasterFormat);
+  PatternTile.fill(Qt::black);
+  ScreenBuffer = QImage(kScreenWidth, kScreenHeight, kRasterFormat);
   ScreenBuffer.fill(Qt::black);
-  StageBuffer = QImage(kScreenWidth, kScreenHeight, kPixelFormat);
+  // Undefined until first used; black keeps runs reproducible.
+  StageBuffer = QImage(kScreenWidth, kScreenHeight, kRasterFormat);
   StageBuffer.fill(Qt::black);
-  SpareBuffer = QImage(kScreenWidth, kScreenHeight, kPixelFormat);
-  SurfaceImage = QImage(kScreenWidth, kScreenHeight, kPixelFormat);
+  SpareBuffer = QImage(kScreenWidth, kScreenHeight, kRasterFormat);
+  SpareBuffer.fill(Qt::black);
+  SurfaceImage = QImage(kScreenWidth, kScreenHeight, kRasterFormat);
   SurfaceImage.fill(Qt::black);
 }
 
@@ -37,8 +49,12 @@ void TScreen::ReleaseBuffers() {
   SpareBuffer = QImage();
 }
 
-void TScreen::SetWall(const QImage& wall) { WallImage = wall.convertToFormat(kPixelFormat); }
-void TScreen::SetBrushImage(const QImage& brush) { BrushImage = brush; }
+void TScreen::SetWall(const QImage& wall) { WallImage = wall.convertToFormat(kRasterFormat); }
+
+void TScreen::SetBrushImage(const QImage& brush) {
+  BrushImage = brush;
+  BrushCells = brush.convertToFormat(kRasterFormat);
+}
 
 void TScreen::PrepareStage(int32_t mode) {
   if (!HasBuffers()) return;
@@ -47,12 +63,13 @@ void TScreen::PrepareStage(int32_t mode) {
       if (WallImage.isNull()) return;
       const int w = WallImage.width(), h = WallImage.height();
       for (int r = 0; r <= (kScreenHeight - 1) / h; ++r)
-        for (int c = 0; c <= (kScreenWidth - 1) / w; ++c) CopyRect(StageBuffer, {c * w, r * h}, WallImage, WallImage.rect());
+        for (int c = 0; c <= (kScreenWidth - 1) / w; ++c)
+          BitBlt(StageBuffer, {c * w, r * h}, WallImage, WallImage.rect(), roSrcCopy);
       break;
     }
-    case 1: StageBuffer.fill(Qt::black); break;
-    case 2: StageBuffer.fill(Qt::white); break;
-    case 3: StageBuffer = ScreenBuffer.copy(); break;
+    case 1: FillRect(StageBuffer, kScreenRect, qRgb(0, 0, 0)); break;
+    case 2: FillRect(StageBuffer, kScreenRect, qRgb(255, 255, 255)); break;
+    case 3: BitBlt(StageBuffer, {0, 0}, ScreenBuffer, ScreenBuffer.rect(), roSrcCopy); break;
     default: break;
   }
 }
@@ -61,8 +78,10 @@ void TScreen::DispPicture(const std::string& fileName, int32_t mode, int32_t kin
   PrepareStage(mode);
   const std::string path = Host.FindDataFile(fileName);
   if (!path.empty()) {
+    // A broken file raises here: the stage keeps the prepared background and the kind stays as it was.
     const QImage picture = LoadBitmapFile(path);
-    if (HasBuffers()) CopyRect(StageBuffer, picture.height() >= 316 ? QPoint(0, 0) : QPoint(40, 20), picture, picture.rect());
+    const QPoint at = picture.height() >= kFullPictureHeight ? QPoint(0, 0) : kSmallPictureOrigin;
+    if (HasBuffers()) BitBlt(StageBuffer, at, picture, picture.rect(), roSrcCopy);
   }
   if (kind >= 1 && kind <= 4) TransitionKind = kind;
 }
@@ -70,39 +89,107 @@ void TScreen::DispPicture(const std::string& fileName, int32_t mode, int32_t kin
 void TScreen::TransPicture(const std::string& fileName, int32_t kind) {
   const std::string path = Host.FindDataFile(fileName);
   if (!path.empty()) {
-    const QImage picture = LoadBitmapFile(path).convertToFormat(kPixelFormat);
-    if (HasBuffers() && !picture.isNull()) {
-      const QRgb key = picture.pixel(0, 0);
-      for (int y = 0; y < std::min(picture.height(), kScreenHeight); ++y)
-        for (int x = 0; x < std::min(picture.width(), kScreenWidth); ++x)
-          if (picture.pixel(x, y) != key) StageBuffer.setPixel(x, y, picture.pixel(x, y));
-    }
+    const QImage picture = LoadBitmapFile(path);
+    if (HasBuffers()) DrawTransparent(StageBuffer, {0, 0}, picture, picture.pixel(0, 0));
   }
   if (kind >= 1 && kind <= 4) TransitionKind = kind;
 }
 
-void TScreen::DrawOnSurface(const QImage& source, const QRect& sourceRect, QPoint target) {
-  CopyRect(SurfaceImage, target, source, sourceRect);
-  Host.SurfaceChanged(QRect(target, sourceRect.size()));
+QRect TScreen::CopyStageRectQuiet(int left, int top, int right, int bottom) {
+  if (right <= left || bottom <= top) return {};
+  const QRect area = QRect(left, top, right - left, bottom - top).intersected(kScreenRect);
+  if (area.isEmpty()) return {};
+  BitBlt(SurfaceImage, area.topLeft(), StageBuffer, area, roSrcCopy);
+  return area;
 }
 
 void TScreen::CopyStageRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) {
-  const QRect area = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).intersected(kScreenRect);
-  if (area.isEmpty()) return;
-  DrawOnSurface(StageBuffer, area, area.topLeft());
+  if (!HasBuffers()) return;
+  const QRect area = CopyStageRectQuiet(left, top, right, bottom);
+  if (!area.isEmpty()) Host.SurfaceChanged(area);
 }
 
-// Until the effects are in, every kind cuts straight to the new picture.
 void TScreen::ETimerTimer() {
-  if (!HasBuffers() || !TransitionRunning()) return;
-  DrawOnSurface(StageBuffer, kScreenRect, {0, 0});
+  if (!HasBuffers()) return;
+  switch (TransitionKind) {
+    case 1: BoxFrame(); break;
+    case 2: DissolveFrame(); break;
+    case 3: SlideFrame(); break;
+    case 4: CutFrame(); break;
+    default: break;
+  }
+}
+
+void TScreen::BoxFrame() {
+  const int s = TransitionStep;
+  // The coordinates are 16-bit like the call's: past step 29 the left edge wraps and nothing is drawn.
+  CopyStageRect(static_cast<uint16_t>(232 - 8 * s), static_cast<uint16_t>(232 - 8 * s),
+                static_cast<uint16_t>(408 + 8 * s), static_cast<uint16_t>(248 + 8 * s));
+  ++TransitionStep;
+  if (TransitionStep >= kBoxTicks) FinishTransition();
+}
+
+void TScreen::DissolveFrame() {
+  const int s = TransitionStep;
+  if (s > kDissolveLastCell) {
+    FinishTransition();
+    BitBlt(SurfaceImage, {0, 0}, ScreenBuffer, kScreenRect, roSrcCopy);
+    Host.SurfaceChanged(kScreenRect);
+    return;
+  }
+  const QRect cell(s * kBrushCellSize, 0, kBrushCellSize, kBrushCellSize);
+  // Without a brush strip every cell counts as white: the old picture stays until the last tick.
+  if (BrushCells.isNull()) {
+    FillRect(PatternTile, PatternTile.rect(), qRgb(255, 255, 255));
+  } else {
+    BitBlt(PatternTile, {0, 0}, BrushCells, cell, roSrcCopy);
+  }
+  // The tile is white where the old picture stays: ScreenBuffer keeps those pixels and turns the rest black,
+  // in place, frame after frame.
+  BitBlt(ScreenBuffer, {0, 0}, ScreenBuffer, kScreenRect, roMergeCopy, &PatternTile);
+  if (BrushCells.isNull()) {
+    FillRect(PatternTile, PatternTile.rect(), qRgb(0, 0, 0));
+  } else {
+    BitBlt(PatternTile, {0, 0}, BrushCells, cell, roNotSrcCopy);
+  }
+  BitBlt(SpareBuffer, {0, 0}, StageBuffer, kScreenRect, roMergeCopy, &PatternTile);
+  BitBlt(SpareBuffer, {0, 0}, ScreenBuffer, kScreenRect, roSrcPaint);
+  BitBlt(SurfaceImage, {0, 0}, SpareBuffer, kScreenRect, roSrcCopy);
+  Host.SurfaceChanged(kScreenRect);
+  TransitionStep += kDissolveStepIncrement;
+}
+
+void TScreen::SlideFrame() {
+  const int s = TransitionStep;
+  const int x = kSlideShift * s;
+  for (int i = 0; i < kSlideBands; ++i) {
+    const int upper = 4 * i, lower = 4 * i + 2;
+    // Upper pair of rows: the window's own picture moves right, the stage shows from the left edge.
+    BitBlt(SurfaceImage, {x + kSlideShift, upper}, SurfaceImage,
+           QRect(x, upper, kScreenWidth - kSlideShift - x, 2), roSrcCopy);
+    CopyStageRectQuiet(x, upper, x + kSlideShift, upper + 2);
+    // Lower pair: it moves left, the stage shows from the right edge.
+    BitBlt(SurfaceImage, {0, lower}, SurfaceImage, QRect(kSlideShift, lower, kScreenWidth - kSlideShift - x, 2),
+           roSrcCopy);
+    CopyStageRectQuiet(kScreenWidth - kSlideShift - x, lower, kScreenWidth - x, lower + 2);
+  }
+  Host.SurfaceChanged(kScreenRect);
+  ++TransitionStep;
+  // At or past the last frame: a step can only get there through another kind handing over, and the effect
+  // must still end.
+  if (TransitionStep >= kSlideTicks) FinishTransition();
+}
+
+void TScreen::CutFrame() {
+  BitBlt(SurfaceImage, {0, 0}, StageBuffer, kScreenRect, roSrcCopy);
+  Host.SurfaceChanged(kScreenRect);
   FinishTransition();
 }
 
 void TScreen::FinishTransition() {
   TransitionKind = 0;
   TransitionStep = 0;
-  if (HasBuffers()) ScreenBuffer = StageBuffer.copy();
+  if (HasBuffers()) BitBlt(ScreenBuffer, {0, 0}, StageBuffer, StageBuffer.rect(), roSrcCopy);
   Host.PostStep();
 }
 
@@ -110,7 +197,15 @@ void TScreen::RepaintSurface(const QRect& area) {
   if (!HasBuffers()) return;
   const QRect clipped = area.intersected(kScreenRect);
   if (clipped.isEmpty()) return;
-  CopyRect(SurfaceImage, clipped.topLeft(), ScreenBuffer, clipped);
+  bool changed = false;
+  const size_t rowBytes = static_cast<size_t>(clipped.width()) * sizeof(QRgb);
+  for (int y = clipped.top(); y <= clipped.bottom() && !changed; ++y)
+    changed = std::memcmp(reinterpret_cast<const QRgb*>(SurfaceImage.constScanLine(y)) + clipped.x(),
+                          reinterpret_cast<const QRgb*>(ScreenBuffer.constScanLine(y)) + clipped.x(),
+                          rowBytes) != 0;
+  if (!changed) return;
+  BitBlt(SurfaceImage, clipped.topLeft(), ScreenBuffer, clipped, roSrcCopy);
+  Host.SurfaceChanged(clipped);
 }
 
 }  // namespace orbel::screen

@@ -48,12 +48,13 @@ class TScreen {
   void DispPicture(const std::string& fileName, int32_t mode, int32_t kind);
   void TransPicture(const std::string& fileName, int32_t kind);
 
-  // One 50 ms frame of the running transition.
+  // One 50 ms frame of the running transition; nothing when none runs (TransitionKind outside 1..4).
   void ETimerTimer();
   void FinishTransition();
   void CopyStageRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom);
 
-  // A system repaint of `area`: ScreenBuffer is copied into that part of the surface.
+  // A system repaint of `area`: ScreenBuffer is copied into that part of the surface. SurfaceChanged is
+  // reported only when this changed what the surface showed.
   void RepaintSurface(const QRect& area);
   const QImage& Surface() const { return SurfaceImage; }
 
@@ -68,12 +69,18 @@ class TScreen {
   int32_t TransitionStep = 0;
 
  private:
-  void DrawOnSurface(const QImage& source, const QRect& sourceRect, QPoint target);
+  void BoxFrame();
+  void DissolveFrame();
+  void SlideFrame();
+  void CutFrame();
+  // CopyStageRect without telling the host; the caller reports the frame's whole area once.
+  QRect CopyStageRectQuiet(int left, int top, int right, int bottom);
 
   IScreenHost& Host;
   QImage SurfaceImage;
   QImage WallImage;
   QImage BrushImage;
+  QImage BrushCells;  // BrushIMG in the buffers' pixel format, the source of the PatternTile copies
 };
 
 }  // namespace orbel::screen

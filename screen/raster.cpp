@@ -1,0 +1,148 @@
+#include "screen/raster.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace orbel::screen {
+
+namespace {
+
+constexpr uint32_t kTopByte = 0xFF000000u;
+
+// The part of `sourceRect` that lies inside both images once moved to `target`; `target` follows it.
+QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, QRect sourceRect) {
+  QRect src = sourceRect.intersected(source.rect());
+  target += src.topLeft() - sourceRect.topLeft();
+  QRect dst = QRect(target, src.size()).intersected(dest.rect());
+  src = QRect(src.topLeft() + (dst.topLeft() - target), dst.size());
+  target = dst.topLeft();
+  return src;
+}
+
+// Scan-line kernels. `d` and `s` never alias when these run (overlap is handled by the caller).
+void LineNot(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
+  for (int i = 0; i < n; ++i) d[i] = ~s[i] | kTopByte;
+}
+
+void LinePaint(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
+  for (int i = 0; i < n; ++i) d[i] |= s[i];
+}
+
+// `phase` is the destination x of d[0]; the pattern row repeats every 8 pixels from destination x = 0.
+void LineMerge(uint32_t* __restrict d, const uint32_t* __restrict s, int n, const uint32_t* patternRow,
+               int phase) {
+  alignas(32) std::array<uint32_t, 8> p;
+  for (int k = 0; k < 8; ++k) p[k] = patternRow[(phase + k) & 7];
+  int i = 0;
+  for (; i + 8 <= n; i += 8)
+    for (int k = 0; k < 8; ++k) d[i + k] = s[i + k] & p[k];
+  for (int k = 0; i < n; ++i, ++k) d[i] = s[i] & p[k];
+}
+
+// In-place MERGECOPY over the same rectangle (the dissolve's ScreenBuffer onto itself).
+void LineMergeInPlace(uint32_t* d, int n, const uint32_t* patternRow, int phase) {
+  alignas(32) std::array<uint32_t, 8> p;
+  for (int k = 0; k < 8; ++k) p[k] = patternRow[(phase + k) & 7];
+  int i = 0;
+  for (; i + 8 <= n; i += 8)
+    for (int k = 0; k < 8; ++k) d[i + k] &= p[k];
+  for (int k = 0; i < n; ++i, ++k) d[i] &= p[k];
+}
+
+}  // namespace
+
+void BitBlt(QImage& dest, QPoint target, const QImage& source, const QRect& sourceRect, TRasterOp op,
+            const QImage* pattern) {
+  if (dest.isNull() || source.isNull()) return;
+  Q_ASSERT(dest.format() == kRasterFormat && source.format() == kRasterFormat);
+  if (op == roMergeCopy && (pattern == nullptr || pattern->width() < 8 || pattern->height() < 8 ||
+                            pattern->format() != kRasterFormat))
+    return;
+  const QRect src = ClipCopy(dest, target, source, sourceRect);
+  if (src.isEmpty()) return;
+  const int w = src.width(), h = src.height();
+
+  // bits() on a shared image would detach it; the same object for both sides must be read through dest.
+  const bool same = &dest == &source;
+  uchar* destBits = dest.bits();
+  const uchar* srcBits = same ? destBits : source.constBits();
+  const qsizetype destStride = dest.bytesPerLine(), srcStride = source.bytesPerLine();
+  auto destRow = [&](int y) { return reinterpret_cast<uint32_t*>(destBits + y * destStride) + target.x(); };
+  auto srcRow = [&](int y) {
+    return reinterpret_cast<const uint32_t*>(srcBits + y * srcStride) + src.x();
+  };
+
+  // Overlap within one image: walk rows bottom-up when moving down; a row moved sideways onto itself goes
+  // through a scratch line (memmove does that for plain copies).
+  const bool overlap = same && QRect(target, src.size()).intersects(src);
+  const bool bottomUp = overlap && target.y() > src.y();
+  const bool sameRows = overlap && target.y() == src.y();
+  std::vector<uint32_t> scratch;
+  if (sameRows && target.x() != src.x() && op != roSrcCopy) scratch.resize(w);
+
+  for (int i = 0; i < h; ++i) {
+    const int row = bottomUp ? h - 1 - i : i;
+    uint32_t* d = destRow(target.y() + row);
+    const uint32_t* s = srcRow(src.y() + row);
+    if (!scratch.empty()) {
+      std::memcpy(scratch.data(), s, w * sizeof(uint32_t));
+      s = scratch.data();
+    }
+    switch (op) {
+      case roSrcCopy:
+        if (d != s) std::memmove(d, s, w * sizeof(uint32_t));
+        break;
+      case roNotSrcCopy:
+        if (d == s) {
+          for (int x = 0; x < w; ++x) d[x] = ~d[x] | kTopByte;
+        } else {
+          LineNot(d, s, w);
+        }
+        break;
+      case roSrcPaint:
+        if (d != s) LinePaint(d, s, w);  // x OR x = x
+        break;
+      case roMergeCopy: {
+        const int y = target.y() + row;
+        const auto* patternRow = reinterpret_cast<const uint32_t*>(pattern->constScanLine(y & 7));
+        if (d == s) {
+          LineMergeInPlace(d, w, patternRow, target.x());
+        } else {
+          LineMerge(d, s, w, patternRow, target.x());
+        }
+        break;
+      }
+    }
+  }
+}
+
+void FillRect(QImage& dest, const QRect& area, QRgb colour) {
+  if (dest.isNull()) return;
+  Q_ASSERT(dest.format() == kRasterFormat);
+  const QRect r = area.intersected(dest.rect());
+  if (r.isEmpty()) return;
+  const uint32_t value = colour | kTopByte;
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    uint32_t* d = reinterpret_cast<uint32_t*>(dest.scanLine(y)) + r.x();
+    std::fill(d, d + r.width(), value);
+  }
+}
+
+void DrawTransparent(QImage& dest, QPoint target, const QImage& source, QRgb key) {
+  if (dest.isNull() || source.isNull()) return;
+  Q_ASSERT(dest.format() == kRasterFormat && source.format() == kRasterFormat);
+  const QRect src = ClipCopy(dest, target, source, source.rect());
+  if (src.isEmpty()) return;
+  const uint32_t keyColour = key & ~kTopByte;
+  for (int row = 0; row < src.height(); ++row) {
+    uint32_t* d = reinterpret_cast<uint32_t*>(dest.scanLine(target.y() + row)) + target.x();
+    const uint32_t* s = reinterpret_cast<const uint32_t*>(source.constScanLine(src.y() + row)) + src.x();
+    for (int x = 0; x < src.width(); ++x)
+      if ((s[x] & ~kTopByte) != keyColour) d[x] = s[x] | kTopByte;
+  }
+}
+
+}  // namespace orbel::screen

@@ -1,0 +1,36 @@
+#pragma once
+// The raster operations the picture buffers need, on 32-bit images (QImage::Format_RGB32).
+//
+// Every result equals the one a 24-bit bitmap would give: the unused top byte is kept at 0xFF, so a
+// bitwise operation on the colour bits never leaks into it. Copies are 1:1 and clipped to both images.
+
+#include <QImage>
+#include <QRect>
+
+namespace orbel::screen {
+
+// The four operations of the picture side, per pixel and per colour bit.
+enum TRasterOp {
+  roSrcCopy,     // dest = source
+  roMergeCopy,   // dest = source AND pattern (8x8, anchored at the destination's origin)
+  roNotSrcCopy,  // dest = NOT source
+  roSrcPaint,    // dest = source OR dest
+};
+
+// The pixel format every buffer of the picture side uses.
+inline constexpr QImage::Format kRasterFormat = QImage::Format_RGB32;
+
+// Copies `sourceRect` of `source` to `dest` at `target` with `op`. Both images must be kRasterFormat;
+// `pattern` (8x8, kRasterFormat) is needed for roMergeCopy only. `dest` and `source` may be the same image
+// with overlapping rectangles (the result is as if the source were read first).
+void BitBlt(QImage& dest, QPoint target, const QImage& source, const QRect& sourceRect, TRasterOp op,
+            const QImage* pattern = nullptr);
+
+// Fills `area` (clipped to `dest`) with `colour` (its top byte is ignored).
+void FillRect(QImage& dest, const QRect& area, QRgb colour);
+
+// Draws `source` at `target`: every pixel whose colour (top byte ignored) differs from `key` replaces the
+// destination pixel; pixels of the key colour leave it unchanged.
+void DrawTransparent(QImage& dest, QPoint target, const QImage& source, QRgb key);
+
+}  // namespace orbel::screen
