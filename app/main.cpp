@@ -1,1 +1,52 @@
-int main() { return 0; }
+// The program entry: the command line, the application object, the engine window and the font dialog.
+
+#include <QDir>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/form_orbel.h"
+#include "app/options.h"
+#include "app/orbel_application.h"
+#include "dialogs/font_dialog.h"
+
+int main(int argc, char** argv) {
+  using namespace orbel::app;
+  // Without a display the window still runs, unseen (batch runs on servers and in tests).
+  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+  TOrbelApplication application(argc, argv);
+  const TParseResult parsed = ParseCommandLine(QCoreApplication::arguments());
+  if (!parsed.Options) {
+    std::fputs(parsed.Output.c_str(), parsed.ExitStatus == esOk ? stdout : stderr);
+    return parsed.ExitStatus;
+  }
+  const TOptions& options = *parsed.Options;
+  if (!options.GameDir.empty() && !QDir::setCurrent(QString::fromStdString(options.GameDir))) {
+    std::fprintf(stderr, "orbel: cannot enter the game folder %s\n", options.GameDir.c_str());
+    return esFailure;
+  }
+  if (!options.Record.empty() && !QDir().mkpath(QString::fromStdString(options.Record))) {
+    std::fprintf(stderr, "orbel: cannot create the folder %s\n", options.Record.c_str());
+    return esFailure;
+  }
+  application.Batch = options.Batch;
+  // Batch runs keep standard error for the script's own errors, one per line.
+  if (options.Batch && !std::getenv("ORBEL_QT_MESSAGES"))
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+      if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+    });
+
+  auto form = std::make_unique<TFormOrbel>(options);
+  auto formFont = std::make_unique<orbel::dialogs::TFormFont>();
+  form->SetFontDialog(formFont.get());
+  if (options.QuitAfterMs >= 0)
+    QTimer::singleShot(options.QuitAfterMs, form.get(), [&form] {
+      form->close();
+      QCoreApplication::exit(esQuitAfter);
+    });
+  form->show();
+  const int status = application.exec();
+  return status;
+}

@@ -1,0 +1,420 @@
+#include "app/form_orbel.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QThread>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "app/data_files.h"
+#include "app/orbel_application.h"
+#include "app/screen_view.h"
+#include "controls/board.h"
+#include "controls/movie.h"
+#include "controls/wave_channel.h"
+#include "dialogs/font_dialog.h"
+#include "platform/errors.h"
+#include "platform/text_codec.h"
+#include "screen/bitmap_file.h"
+
+namespace orbel::app {
+
+namespace {
+
+std::vector<std::string> ResourceLines(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray bytes = file.readAll();
+  return script::SplitScriptText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+QImage ResourceImage(const QString& path) {
+  QFile file(path);
+  if (!file.exists()) return {};
+  return QImage(path, "BMP");
+}
+
+}  // namespace
+
+TDispItemsEnabled DispItemsEnabledFor(int screenHeight) {
+  TDispItemsEnabled enabled;
+  enabled.Item4 = screenHeight > 600;
+  enabled.Item2 = enabled.Item3 = screenHeight > 480;
+  return enabled;
+}
+
+// A movie control or the wave channel as the interpreter sees it.
+class TFormOrbel::TMediaAdapter : public script::IScriptMedia {
+ public:
+  explicit TMediaAdapter(controls::TMovie* movie) : Movie(movie) {}
+  explicit TMediaAdapter(controls::TWaveChannel* channel) : Channel(channel) {}
+
+  uint16_t DeviceID() override { return Movie ? Movie->DeviceID() : Channel->DeviceID(); }
+  uint8_t Mode() override { return Movie ? Movie->Mode() : Channel->Mode(); }
+  int32_t Position() override { return Movie ? Movie->Position() : Channel->Position(); }
+  void SetFileName(const std::string& path) override {
+    Movie ? Movie->SetFileName(path) : Channel->SetFileName(path);
+  }
+  void Open() override { Movie ? Movie->Open() : Channel->Open(); }
+  void Close() override { Movie ? Movie->Close() : Channel->Close(); }
+  void Play() override { Movie ? Movie->Play() : Channel->Play(); }
+  void Stop() override { Movie ? Movie->Stop() : Channel->Stop(); }
+  void WaitOnce(bool wait) override { Movie ? Movie->WaitOnce(wait) : Channel->WaitOnce(wait); }
+  void SetVisible(bool visible) override {
+    if (Movie) Movie->setVisible(visible);
+  }
+
+ private:
+  controls::TMovie* Movie = nullptr;
+  controls::TWaveChannel* Channel = nullptr;
+};
+
+TFormOrbel::TFormOrbel(const TOptions& options, QWidget* parent)
+    : QMainWindow(parent), Options(options), ScreenValue(*this), InterpreterValue(*this) {
+  setWindowTitle(kApplicationTitle);
+  setAttribute(Qt::WA_InputMethodEnabled, false);
+  setFocusPolicy(Qt::StrongFocus);
+
+  // The controls in the order the window declares them; later children lie above earlier ones.
+  View = new TScreenView(ScreenValue, this);
+  View->OnSurfaceRepainted = [this] { WriteRecordFrame(); };
+  setCentralWidget(View);
+  CreateMenu();
+  Button1 = new QPushButton(QStringLiteral("IME Close"), View);
+  Button1->hide();
+  ETimer.setTimerType(Qt::PreciseTimer);
+  ETimer.setInterval(kTimerIntervalMs);
+  connect(&ETimer, &QTimer::timeout, this, &TFormOrbel::ETimerTimer);
+  PCM = new controls::TWaveChannel(this);
+  Movie1 = new controls::TMovie(View);
+  Movie1->SetDeviceType(controls::dtAVIVideo);
+  Movie1->hide();
+  MsgBoard = new controls::TBoard(View);
+  MsgBoard->hide();
+  Movie0 = new controls::TMovie(View);
+  Movie0->SetDeviceType(controls::dtAVIVideo);
+  Movie0->hide();
+  ScriptMemo = ResourceLines(QStringLiteral(":/orbel/fallback_script.txt"));
+  Status = new QStatusBar(this);
+  for (int i = 0; i < 3; ++i) {
+    StatusPanels[i] = new QLabel(Status);
+    StatusPanels[i]->setFixedWidth(i == 2 ? 50 : 70);
+    Status->addWidget(StatusPanels[i]);
+  }
+  setStatusBar(Status);
+  Status->hide();
+  Movie0Adapter = std::make_unique<TMediaAdapter>(Movie0);
+  Movie1Adapter = std::make_unique<TMediaAdapter>(Movie1);
+  PCMAdapter = std::make_unique<TMediaAdapter>(PCM);
+
+  // The timer runs from creation to close; its frames do nothing until a transition starts.
+  ETimer.start();
+  try {
+    FormCreate();
+  } catch (const std::exception& error) {
+    if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
+  }
+}
+
+TFormOrbel::~TFormOrbel() = default;
+
+void TFormOrbel::CreateMenu() {
+  QMenuBar* bar = menuBar();
+  MiLoad = bar->addAction(QStringLiteral("ロード(&L)"));
+  MiLoad->setEnabled(false);
+  MiSave = bar->addAction(QStringLiteral("セーブ(&S)"));
+  MiSave->setEnabled(false);
+  N1 = bar->addMenu(QStringLiteral("設定(&O)"));
+  Mode1 = N1->addMenu(QStringLiteral("ウィンドウサイズ(&W)"));
+  Mode1->menuAction()->setData(2);
+  DispGroup = new QActionGroup(this);
+  DispGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+  const char* captions[] = {"640x480 (Full)", "640x480 (Window)", "800x600 (Full)", "800x600 (Window)"};
+  QAction** items[] = {&DispItem1, &DispItem2, &DispItem3, &DispItem4};
+  for (int i = 0; i < 4; ++i) {
+    QAction* item = Mode1->addAction(QString::fromLatin1(captions[i]));
+    item->setData(i + 1);
+    item->setCheckable(true);
+    DispGroup->addAction(item);
+    connect(item, &QAction::triggered, this, [this, item] { DispItemClick(item); });
+    *items[i] = item;
+  }
+  DispItem2->setChecked(true);
+  DispItem2->setEnabled(false);
+  DispItem3->setEnabled(false);
+  DispItem4->setEnabled(false);
+  miFont = N1->addAction(QStringLiteral("フォント(&F)"));
+  connect(miFont, &QAction::triggered, this, &TFormOrbel::miFontClick);
+  Exit = bar->addAction(QStringLiteral("終了(&x)"));
+  connect(Exit, &QAction::triggered, this, &TFormOrbel::ExitClick);
+}
+
+void TFormOrbel::FormCreate() {
+  ScreenValue.TransitionKind = 0;
+  ScreenValue.TransitionStep = 0;
+  // The input method's status window: nothing to close where the platform has none.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const TDispItemsEnabled enabled = DispItemsEnabledFor(screen ? screen->geometry().height() : 0);
+  DispItem4->setEnabled(enabled.Item4);
+  DispItem2->setEnabled(enabled.Item2);
+  DispItem3->setEnabled(enabled.Item3);
+  InterpreterValue.NextLine = 0;
+  SizeClientArea();
+  MsgBoard->setGeometry(40, 375, 560, 65);
+  ScreenValue.CreateBuffers();
+  ScreenValue.SetWall(ResourceImage(QStringLiteral(":/orbel/wall.bmp")));
+  LoadScript();
+  Movie0->SetFileName(FindDataFile("LOGO01.AVI"));
+  Movie0->Open();
+  Movie0->setGeometry(160, 100, 320, 240);
+  Movie0->SelectTimeFormat(0);
+  Movie1->SelectTimeFormat(0);
+  PCM->SelectTimeFormat(0);
+  QCoreApplication::postEvent(this, new QEvent(WM_SCRIPTSTART));
+}
+
+void TFormOrbel::SizeClientArea() {
+  // The client area is the central view; the menu bar lies outside it, the hidden status bar takes nothing.
+  const int menuHeight = menuBar()->isVisible() || !isVisible() ? menuBar()->sizeHint().height() : 0;
+  resize(screen::kScreenWidth, screen::kScreenHeight + (menuBar()->isNativeMenuBar() ? 0 : menuHeight));
+}
+
+void TFormOrbel::LoadScript() {
+  const std::string path = FindDataFile("SCRIPT.TXT");
+  if (path.empty()) {
+    InterpreterValue.LoadScriptLines(ScriptMemo);
+    return;
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw EOrbelError("ﾌｧｲﾙ " + path + " は開けません");
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (file.bad()) throw EOrbelError("ﾌｧｲﾙ " + path + " は開けません");
+  InterpreterValue.LoadScript(text);
+}
+
+std::string TFormOrbel::FindDataFile(const std::string& name) { return app::FindDataFile(name); }
+
+bool TFormOrbel::event(QEvent* event) {
+  if (event->type() == WM_SCRIPTSTART) {
+    ScriptStart();
+    return true;
+  }
+  if (event->type() == WM_SCRIPTSTEP) {
+    --PendingSteps;
+    InterpreterValue.Step();
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void TFormOrbel::ScriptStart() {
+  if (ClosingValue) return;
+  // A window manager may have given the view another size than asked for; bring it back to 640x480.
+  if (View->size() != QSize(screen::kScreenWidth, screen::kScreenHeight))
+    resize(size() + QSize(screen::kScreenWidth, screen::kScreenHeight) - View->size());
+  repaint();
+  Movie1->setGeometry(40, 40, 560, 315);
+  PostStep();
+}
+
+void TFormOrbel::PostStep() {
+  if (ClosingValue) return;
+  ++PendingSteps;
+  QCoreApplication::postEvent(this, new QEvent(WM_SCRIPTSTEP));
+}
+
+void TFormOrbel::SetStatusLine(const std::string& text) {
+  StatusPanels[2]->setText(platform::DecodeSjis(text));
+  if (Options.Trace) {
+    const std::string utf8 = platform::SjisToUtf8(text);
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  }
+}
+
+QString TFormOrbel::StatusPanelText(int panel) const { return StatusPanels[panel]->text(); }
+
+std::string TFormOrbel::DecodeText(std::string_view bytes) { return platform::SjisToUtf8(bytes); }
+
+void TFormOrbel::PrepareStage(int32_t mode) { ScreenValue.PrepareStage(mode); }
+void TFormOrbel::DispPicture(const std::string& fileName, int32_t mode, int32_t kind) {
+  ScreenValue.DispPicture(fileName, mode, kind);
+}
+void TFormOrbel::TransPicture(const std::string& fileName, int32_t kind) { ScreenValue.TransPicture(fileName, kind); }
+
+void TFormOrbel::BoardClear() { MsgBoard->Text().clear(); }
+void TFormOrbel::BoardSetVisible(bool visible) { MsgBoard->setVisible(visible); }
+void TFormOrbel::BoardSetText(const script::TStringList& lines) { MsgBoard->SetText(lines); }
+
+script::IScriptMedia& TFormOrbel::LogoMovie() { return *Movie0Adapter; }
+script::IScriptMedia& TFormOrbel::ScriptMovie() { return *Movie1Adapter; }
+script::IScriptMedia& TFormOrbel::WaveChannel() { return *PCMAdapter; }
+
+void TFormOrbel::DispatchPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void TFormOrbel::SleepMs(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+uint32_t TFormOrbel::TickCount() {
+  using namespace std::chrono;
+  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void TFormOrbel::SurfaceChanged(const QRect& area) {
+  SurfaceDirty = true;
+  View->SurfaceChanged(area);
+}
+
+void TFormOrbel::ETimerTimer() {
+  if (ClosingValue) return;
+  ScreenValue.ETimerTimer();
+  if (SurfaceDirty) {
+    SurfaceDirty = false;
+    WriteRecordFrame();
+  }
+  CheckBatchEnd();
+}
+
+bool TFormOrbel::Settled() const {
+  return PendingSteps <= 0 && !ScreenValue.TransitionRunning() && !InterpreterValue.Waiting() &&
+         !MsgBoard->RevealRunning();
+}
+
+void TFormOrbel::CheckBatchEnd() {
+  if (!Options.Batch || !Settled()) return;
+  const auto* application = TOrbelApplication::Instance();
+  if (InterpreterValue.Ended() && !InterpreterValue.LastStepFailed()) FinishProgram(esOk);
+  else FinishProgram(application && application->ErrorReported() ? esError : esResting);
+}
+
+void TFormOrbel::FinishProgram(int exitStatus) {
+  ExitStatusValue = exitStatus;
+  close();
+}
+
+void TFormOrbel::WriteRecordFrame() {
+  if (Options.Record.empty() || !ScreenValue.HasBuffers()) return;
+  char name[32];
+  std::snprintf(name, sizeof name, "/%06d.bmp", ++RecordFrame);
+  if (!screen::SaveBitmapFile(ScreenValue.Surface(), Options.Record + name))
+    std::fprintf(stderr, "orbel: cannot write %s%s\n", Options.Record.c_str(), name);
+}
+
+void TFormOrbel::WriteExitOutputs() {
+  if (!Options.SaveScreen.empty() && !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, Options.SaveScreen)) {
+    std::fprintf(stderr, "orbel: cannot write %s\n", Options.SaveScreen.c_str());
+    ExitStatusValue = esFailure;
+  }
+  if (!Options.Grab.empty()) {
+    const QImage shown = View->grab(QRect(0, 0, screen::kScreenWidth, screen::kScreenHeight)).toImage();
+    if (!screen::SaveBitmapFile(shown, Options.Grab)) {
+      std::fprintf(stderr, "orbel: cannot write %s\n", Options.Grab.c_str());
+      ExitStatusValue = esFailure;
+    }
+  }
+}
+
+void TFormOrbel::closeEvent(QCloseEvent* event) {
+  if (ClosingValue) {
+    event->accept();
+    return;
+  }
+  WriteExitOutputs();
+  ClosingValue = true;
+  View->Closed = true;
+  if (PCM->DeviceID() != 0) PCM->Stop();
+  if (Movie0->DeviceID() != 0) Movie0->Stop();
+  if (Movie1->DeviceID() != 0) Movie1->Stop();
+  InterpreterValue.Release();
+  ScreenValue.ReleaseBuffers();
+  event->accept();
+  QCoreApplication::exit(ExitStatusValue);
+}
+
+void TFormOrbel::ExitClick() { close(); }
+
+void TFormOrbel::DispItemClick(QAction* item) {
+  const int current = Mode1->menuAction()->data().toInt();
+  QAction* items[] = {DispItem1, DispItem2, DispItem3, DispItem4};
+  if (current >= 1 && current <= 4) items[current - 1]->setChecked(false);
+  item->setChecked(true);
+  Mode1->menuAction()->setData(item->data());
+}
+
+void TFormOrbel::miFontClick() {
+  if (!FormFont) return;
+  QFont font = MsgBoard->font();
+  font.setFamily(FormFont->SelectFont(font.family()));
+  MsgBoard->setFont(font);
+}
+
+void TFormOrbel::keyPressEvent(QKeyEvent* event) {
+  const QString text = event->text();
+  if (text.size() == 1) FormKeyPress(text.at(0));
+  else QMainWindow::keyPressEvent(event);
+}
+
+void TFormOrbel::FormKeyPress(QChar key) {
+  switch (key.unicode()) {
+    case 27: MsgBoard->setVisible(!MsgBoard->isVisible()); break;
+    case '0': ScreenValue.DispPicture("", 0, 2); break;
+    case '1': ScreenValue.DispPicture("01.bmp", 0, 2); break;
+    case '2': ScreenValue.DispPicture("BG01.bmp", 0, 2); break;
+    case '3': ScreenValue.DispPicture("BG02.bmp", 0, 2); break;
+    case '4':
+      ScreenValue.PrepareStage(3);
+      ScreenValue.TransPicture("C_09A1.bmp", 2);
+      break;
+    case '5':
+      ScreenValue.PrepareStage(3);
+      ScreenValue.TransPicture("C_09A2.bmp", 2);
+      break;
+    case '6':
+      PlayMovieToEnd("M03.AVI");
+      PlayMovieToEnd("M04.AVI");
+      break;
+    case '7':
+      Memo1.clear();
+      for (const char* line : {"１２３４５６７８９", "あいうえおかきくけ", "ＡＢＣＤＥＦＧＨＩ"})
+        Memo1.push_back(platform::EncodeSjis(QString::fromUtf8(line)));
+      MsgBoard->SetText(Memo1);
+      break;
+    case 'S':
+    case 's': SaveScreenKey(); break;
+    default: break;
+  }
+}
+
+void TFormOrbel::PlayMovieToEnd(const std::string& name) {
+  Movie1->SetFileName(FindDataFile(name));
+  if (Movie1->FileName().empty()) return;
+  Movie1->Open();
+  Movie1->WaitOnce(true);
+  Movie1->Play();
+  Movie1->hide();
+}
+
+void TFormOrbel::SaveScreenKey() {
+  if (Options.Batch) return;
+  QFileDialog dialog(this, QStringLiteral("画像の保存"), QString(), QStringLiteral("Bitmap (*.bmp)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("bmp"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const std::string path = dialog.selectedFiles().first().toStdString();
+  if (!ScreenValue.HasBuffers() || !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, path))
+    throw EOrbelError("ﾌｧｲﾙ " + path + " を作成できません");
+}
+
+}  // namespace orbel::app

@@ -1,0 +1,146 @@
+#pragma once
+// TFormOrbel: the engine window. It owns the picture buffers, the script, the controls and the menu, runs the
+// start-up sequence, and hands every posted step to the interpreter.
+
+#include <QEvent>
+#include <QImage>
+#include <QMainWindow>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "screen/screen.h"
+#include "script/interpreter.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+
+namespace orbel::controls {
+class TBoard;
+class TMovie;
+class TWaveChannel;
+}  // namespace orbel::controls
+namespace orbel::dialogs {
+class TFormFont;
+}
+
+namespace orbel::app {
+
+class TScreenView;
+
+inline const QEvent::Type WM_SCRIPTSTART = static_cast<QEvent::Type>(QEvent::User + 400);
+inline const QEvent::Type WM_SCRIPTSTEP = static_cast<QEvent::Type>(QEvent::User + 401);
+
+inline constexpr int kTimerIntervalMs = 50;
+
+// The window-size menu's enabled rules for a screen of the given height.
+struct TDispItemsEnabled {
+  bool Item1 = true, Item2 = false, Item3 = false, Item4 = false;
+};
+TDispItemsEnabled DispItemsEnabledFor(int screenHeight);
+
+class TFormOrbel : public QMainWindow, private script::IScriptHost, private screen::IScreenHost {
+  Q_OBJECT
+ public:
+  explicit TFormOrbel(const TOptions& options, QWidget* parent = nullptr);
+  ~TFormOrbel() override;
+
+  // The font dialog, created by the program entry right after the window.
+  void SetFontDialog(dialogs::TFormFont* dialog) { FormFont = dialog; }
+
+  // The exit status batch mode and --quit-after decided, once the window has closed.
+  int ExitStatus() const { return ExitStatusValue; }
+
+  // Start-up, run by the constructor (errors reported, the remaining steps skipped).
+  void FormCreate();
+  void FormKeyPress(QChar key);
+  void DispItemClick(QAction* item);
+  void ExitClick();
+  void miFontClick();
+  void ETimerTimer();
+  void PlayMovieToEnd(const std::string& name);
+
+  std::string FindDataFile(const std::string& name) override;
+
+  // Read access for tests and the program entry.
+  screen::TScreen& Screen() { return ScreenValue; }
+  script::TInterpreter& Interpreter() { return InterpreterValue; }
+  controls::TBoard* MsgBoard = nullptr;
+  controls::TMovie* Movie0 = nullptr;
+  controls::TMovie* Movie1 = nullptr;
+  controls::TWaveChannel* PCM = nullptr;
+  QStatusBar* Status = nullptr;
+  QString StatusPanelText(int panel) const;
+  QMenu* N1 = nullptr;
+  QMenu* Mode1 = nullptr;
+  QAction *MiLoad = nullptr, *MiSave = nullptr, *miFont = nullptr, *Exit = nullptr;
+  QAction *DispItem1 = nullptr, *DispItem2 = nullptr, *DispItem3 = nullptr, *DispItem4 = nullptr;
+  TScreenView* View = nullptr;
+  QPushButton* Button1 = nullptr;
+  QTimer ETimer;
+  std::vector<std::string> ScriptMemo;
+  std::vector<std::string> Memo1;
+
+  // The script can post no further step on its own: none queued, no transition, no wait, no reveal.
+  bool Settled() const;
+
+ protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  class TMediaAdapter;
+
+  // IScriptHost
+  void PostStep() override;
+  void SetStatusLine(const std::string& text) override;
+  std::string DecodeText(std::string_view bytes) override;
+  void PrepareStage(int32_t mode) override;
+  void DispPicture(const std::string& fileName, int32_t mode, int32_t kind) override;
+  void TransPicture(const std::string& fileName, int32_t kind) override;
+  void BoardClear() override;
+  void BoardSetVisible(bool visible) override;
+  void BoardSetText(const script::TStringList& lines) override;
+  script::IScriptMedia& LogoMovie() override;
+  script::IScriptMedia& ScriptMovie() override;
+  script::IScriptMedia& WaveChannel() override;
+  void DispatchPending() override;
+  void SleepMs(int ms) override;
+  uint32_t TickCount() override;
+  bool Closing() override { return ClosingValue; }
+
+  // IScreenHost
+  void SurfaceChanged(const QRect& area) override;
+
+  void CreateMenu();
+  void SizeClientArea();
+  void LoadScript();
+  void ScriptStart();
+  void WriteRecordFrame();
+  void WriteExitOutputs();
+  void CheckBatchEnd();
+  void FinishProgram(int exitStatus);
+  void SaveScreenKey();
+
+  TOptions Options;
+  screen::TScreen ScreenValue;
+  script::TInterpreter InterpreterValue;
+  std::unique_ptr<TMediaAdapter> Movie0Adapter, Movie1Adapter, PCMAdapter;
+  dialogs::TFormFont* FormFont = nullptr;
+  QLabel* StatusPanels[3] = {};
+  QActionGroup* DispGroup = nullptr;
+  int PendingSteps = 0;
+  bool ClosingValue = false;
+  bool SurfaceDirty = false;
+  int RecordFrame = 0;
+  int ExitStatusValue = esOk;
+};
+
+}  // namespace orbel::app

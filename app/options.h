@@ -1,0 +1,36 @@
+#pragma once
+// The command line: orbel [options] [GAME_DIR].
+
+#include <QStringList>
+#include <optional>
+#include <string>
+
+namespace orbel::app {
+
+struct TOptions {
+  std::string GameDir;
+  bool Batch = false;
+  bool Trace = false;
+  std::string SaveScreen;
+  std::string Grab;
+  std::string Record;
+  int QuitAfterMs = -1;
+};
+
+enum TExitStatus : int {
+  esOk = 0,          // closed, or the script ended (batch)
+  esFailure = 1,     // bad options, cannot start, cannot write an output
+  esError = 2,       // batch: the script rests after an error
+  esResting = 3,     // batch: the script rests without an error
+  esQuitAfter = 4,   // --quit-after ran out
+};
+
+struct TParseResult {
+  std::optional<TOptions> Options;  // empty: exit with ExitStatus after printing Output
+  int ExitStatus = esOk;
+  std::string Output;               // text for standard output (help, version) or standard error (errors)
+};
+
+TParseResult ParseCommandLine(const QStringList& arguments);
+
+}  // namespace orbel::app

@@ -1,0 +1,48 @@
+#include "app/orbel_application.h"
+
+#include <QMessageBox>
+#include <cstdio>
+#include <exception>
+
+namespace orbel::app {
+
+std::string ErrorBoxText(const std::string& message) {
+  if (message.empty()) return message;
+  // The first byte of the last character decides (a UTF-8 character's first byte is its sort position).
+  size_t last = message.size() - 1;
+  while (last > 0 && (static_cast<unsigned char>(message[last]) & 0xC0) == 0x80) --last;
+  return static_cast<unsigned char>(message[last]) > '.' ? message + "." : message;
+}
+
+TOrbelApplication::TOrbelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(kApplicationTitle);
+}
+
+TOrbelApplication* TOrbelApplication::Instance() { return qobject_cast<TOrbelApplication*>(QCoreApplication::instance()); }
+
+bool TOrbelApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    ReportError(error.what());
+  } catch (...) {
+    ReportError("原因不明のｴﾗｰ");
+  }
+  return true;
+}
+
+void TOrbelApplication::ReportError(const std::string& message) {
+  ++ErrorCount;
+  std::string text = ErrorBoxText(message);
+  if (Batch) {
+    for (char& c : text)
+      if (c == '\n' || c == '\r') c = ' ';
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, kApplicationTitle, QString::fromStdString(text), QMessageBox::Ok);
+  box.exec();
+}
+
+}  // namespace orbel::app

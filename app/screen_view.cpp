@@ -1,0 +1,40 @@
+#include "app/screen_view.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace orbel::app {
+
+TScreenView::TScreenView(screen::TScreen& screen, QWidget* parent) : QWidget(parent), Screen(screen) {
+  // The view paints every pixel it owns itself; the system never erases it first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void TScreenView::SurfaceChanged(const QRect& area) {
+  FrameUpdates += area;
+  update(area);
+}
+
+void TScreenView::paintEvent(QPaintEvent* event) {
+  if (Closed || !Screen.HasBuffers()) return;
+  const QRegion systemRepaint = event->region() - FrameUpdates;
+  FrameUpdates = QRegion();
+  bool changed = false;
+  for (const QRect& rect : systemRepaint) {
+    const QRect area = rect.intersected(QRect(0, 0, screen::kScreenWidth, screen::kScreenHeight));
+    if (area.isEmpty()) continue;
+    if (!changed && Screen.Surface().copy(area) != Screen.ScreenBuffer.copy(area)) changed = true;
+    Screen.RepaintSurface(area);
+  }
+  QPainter painter(this);
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  for (const QRect& rect : event->region()) {
+    const QRect area = rect.intersected(Screen.Surface().rect());
+    if (!area.isEmpty()) painter.drawImage(area.topLeft(), Screen.Surface(), area);
+  }
+  if (changed && OnSurfaceRepainted) OnSurfaceRepainted();
+}
+
+}  // namespace orbel::app

@@ -1,0 +1,34 @@
+#pragma once
+// The window's picture area: shows the screen's surface image at the top-left and nothing else. Areas the
+// frames drew are simply shown; any other repaint (show, expose, a child hidden over it) first copies
+// ScreenBuffer into the surface, as the engine's paint handling prescribes.
+
+#include <QRegion>
+#include <QWidget>
+#include <functional>
+
+#include "screen/screen.h"
+
+namespace orbel::app {
+
+class TScreenView : public QWidget {
+  Q_OBJECT
+ public:
+  TScreenView(screen::TScreen& screen, QWidget* parent);
+
+  // A frame drew into the surface: show that area without touching the surface.
+  void SurfaceChanged(const QRect& area);
+
+  // Called after a repaint changed the surface (for --record).
+  std::function<void()> OnSurfaceRepainted;
+  bool Closed = false;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  screen::TScreen& Screen;
+  QRegion FrameUpdates;
+};
+
+}  // namespace orbel::app

@@ -1,0 +1,220 @@
+#include "script/interpreter.h"
+
+#include <exception>
+#include <string>
+
+namespace orbel::script {
+
+namespace {
+constexpr int kMediaPollMs = 10;
+constexpr int kDelayPollMs = 5;
+constexpr int32_t kPlayPauseMs = 100;
+}  // namespace
+
+// Counts the waits in progress, also when an error leaves one.
+class TInterpreter::TWaitScope {
+ public:
+  explicit TWaitScope(int& depth) : Depth(depth) { ++Depth; }
+  ~TWaitScope() { --Depth; }
+  TWaitScope(const TWaitScope&) = delete;
+  TWaitScope& operator=(const TWaitScope&) = delete;
+
+ private:
+  int& Depth;
+};
+
+TInterpreter::TInterpreter(IScriptHost& host) : Host(host) {}
+
+void TInterpreter::LoadScript(std::string_view text) { LoadScriptLines(SplitScriptText(text)); }
+
+void TInterpreter::LoadScriptLines(const TStringList& lines) {
+  Keywords = SplitCommaText(kKeywordCommaText);
+  ScriptLines = lines;
+}
+
+void TInterpreter::Release() {
+  ScriptLines = TStringList();
+  Keywords = TStringList();
+}
+
+const std::string& TInterpreter::Field(const TStringList& fields, size_t index) const {
+  if (index >= fields.size())
+    throw EScriptError("ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (" + std::to_string(index) + ")");
+  return fields[index];
+}
+
+int32_t TInterpreter::NumberField(const TStringList& fields, size_t index) const {
+  const std::string& text = Field(fields, index);
+  const auto value = ParseNumber(text);
+  if (!value) throw EScriptError("'" + Host.DecodeText(text) + "' は整数ではありません");
+  return *value;
+}
+
+int TInterpreter::Lookup(const TStringList& fields, size_t index) const {
+  return IndexOfCaseBlind(Keywords, Field(fields, index));
+}
+
+void TInterpreter::Step() {
+  if (Host.Closing() || Ended() || NextLine < 0) return;
+  const std::string& line = ScriptLines[static_cast<size_t>(NextLine)];
+  Host.SetStatusLine(std::to_string(NextLine) + ":" + line);
+  TStringList fields = SplitCommaText(line);
+  ++NextLine;
+  // Stays set when an error leaves the step; errors are caught only by the event dispatch around it.
+  LastStepFailedValue = true;
+  struct TClearOnSuccess {
+    bool& Flag;
+    int Exceptions = std::uncaught_exceptions();
+    ~TClearOnSuccess() {
+      if (std::uncaught_exceptions() == Exceptions) Flag = false;
+    }
+  } clearOnSuccess{LastStepFailedValue};
+  const int code = Lookup(fields, 0);
+  // An empty field 0 (a line starting with a comma or with "") runs as an unknown word.
+  if (!fields[0].empty() && fields[0][0] == '#') {
+    Host.PostStep();
+    return;
+  }
+  switch (code) {
+    case kwDisp: DoDisp(fields); break;
+    case kwTrans: DoTrans(fields); break;
+    case kwBoard: DoBoard(std::move(fields)); break;
+    case kwAvi: DoAvi(fields); break;
+    case kwPcm: DoPcm(fields); break;
+    case kwWait: DoWait(fields); break;
+    case kwJump: DoJump(fields); break;
+    default: Host.PostStep(); break;
+  }
+}
+
+void TInterpreter::DoDisp(const TStringList& fields) {
+  const int32_t kind = NumberField(fields, 2);
+  const int32_t mode = NumberField(fields, 1);
+  const std::string& fileName = Field(fields, 3);
+  Host.DispPicture(fileName, mode, kind);
+  if (fields[1] == "0") Host.PostStep();
+}
+
+void TInterpreter::DoTrans(const TStringList& fields) {
+  Host.PrepareStage(3);
+  const int32_t kind = NumberField(fields, 2);
+  NumberField(fields, 1);  // read for its check only
+  const std::string& fileName = Field(fields, 3);
+  Host.TransPicture(fileName, kind);
+  if (fields[1] == "0") Host.PostStep();
+}
+
+void TInterpreter::DoBoard(TStringList fields) {
+  fields.erase(fields.begin());
+  switch (Lookup(fields, 0)) {
+    case kwClear: Host.BoardClear(); break;
+    case kwOn: Host.BoardSetVisible(true); break;
+    case kwOff: Host.BoardSetVisible(false); break;
+    case kwSet:
+      fields.erase(fields.begin());
+      Host.BoardSetText(fields);
+      break;
+    default: break;
+  }
+  Host.PostStep();
+}
+
+void TInterpreter::WaitWhilePlaying(IScriptMedia& media, const int32_t* limit) {
+  TWaitScope scope(WaitDepth);
+  while (!Host.Closing() && media.DeviceID() != 0 && media.Mode() == 2) {
+    if (limit && media.Position() >= *limit) break;
+    Host.DispatchPending();
+    Host.SleepMs(kMediaPollMs);
+  }
+}
+
+void TInterpreter::DoAvi(const TStringList& fields) {
+  IScriptMedia& movie = Host.ScriptMovie();
+  switch (Lookup(fields, 1)) {
+    case kwWait:
+      if (movie.DeviceID() != 0) WaitWhilePlaying(movie, nullptr);
+      break;
+    case kwTime:
+      if (movie.DeviceID() != 0) {
+        const int32_t limit = NumberField(fields, 2);
+        WaitWhilePlaying(movie, &limit);
+      }
+      break;
+    case kwOn: movie.SetVisible(true); break;
+    case kwOff: movie.SetVisible(false); break;
+    case kwPlay: {
+      const std::string path = Host.FindDataFile(Field(fields, 2));
+      movie.SetFileName(path);
+      if (!path.empty()) {
+        if (movie.DeviceID() != 0) movie.Close();
+        movie.Open();
+        movie.Play();
+        Delay(kPlayPauseMs);
+      }
+      break;
+    }
+    case kwStop:
+      if (movie.DeviceID() != 0) movie.Stop();
+      break;
+    case kwLogo: {
+      IScriptMedia& logo = Host.LogoMovie();
+      logo.WaitOnce(true);
+      logo.Play();
+      logo.SetVisible(false);
+      break;
+    }
+    default: break;
+  }
+  Host.PostStep();
+}
+
+void TInterpreter::DoPcm(const TStringList& fields) {
+  IScriptMedia& channel = Host.WaveChannel();
+  switch (Lookup(fields, 1)) {
+    case kwWait: WaitWhilePlaying(channel, nullptr); break;
+    case kwTime:
+      if (channel.DeviceID() != 0) {
+        const int32_t limit = NumberField(fields, 2);
+        WaitWhilePlaying(channel, &limit);
+      }
+      break;
+    case kwPlay: {
+      const std::string path = Host.FindDataFile(Field(fields, 2));
+      channel.SetFileName(path);
+      if (!path.empty()) {
+        if (channel.DeviceID() != 0) channel.Close();
+        channel.Open();
+        channel.Play();
+        Delay(kPlayPauseMs);
+      }
+      break;
+    }
+    case kwStop:
+      if (channel.DeviceID() != 0) channel.Stop();
+      break;
+    default: break;
+  }
+  Host.PostStep();
+}
+
+void TInterpreter::DoWait(const TStringList& fields) {
+  if (Lookup(fields, 1) == kwTime) Delay(NumberField(fields, 2));
+  Host.PostStep();
+}
+
+void TInterpreter::DoJump(const TStringList& fields) {
+  NextLine = IndexOfCaseBlind(ScriptLines, Field(fields, 1)) + 1;
+  Host.PostStep();
+}
+
+void TInterpreter::Delay(int32_t ms) {
+  if (ms <= 0) return;
+  TWaitScope scope(WaitDepth);
+  const uint32_t start = Host.TickCount();
+  while (!Host.Closing() && Host.TickCount() - start < static_cast<uint32_t>(ms)) {
+    Host.DispatchPending();
+    Host.SleepMs(kDelayPollMs);
+  }
+}
+
+}  // namespace orbel::script

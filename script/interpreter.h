@@ -1,0 +1,115 @@
+#pragma once
+// The interpreter: one script line per posted step. Commands reach the window only through IScriptHost.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "script/script_text.h"
+
+namespace orbel::script {
+
+// An error in a script line; the text is what the user sees (UTF-8).
+class EScriptError : public std::runtime_error {
+ public:
+  explicit EScriptError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A movie control or the wave channel, as the commands use it.
+class IScriptMedia {
+ public:
+  virtual ~IScriptMedia() = default;
+  virtual uint16_t DeviceID() = 0;
+  virtual uint8_t Mode() = 0;  // 2 = playing
+  virtual int32_t Position() = 0;
+  virtual void SetFileName(const std::string& path) = 0;
+  virtual void Open() = 0;
+  virtual void Close() = 0;
+  virtual void Play() = 0;
+  virtual void Stop() = 0;
+  virtual void WaitOnce(bool wait) = 0;
+  virtual void SetVisible(bool visible) = 0;
+};
+
+// What the engine window offers the interpreter. Every call happens on the GUI thread.
+class IScriptHost {
+ public:
+  virtual ~IScriptHost() = default;
+  // Queues one step; never runs it at once.
+  virtual void PostStep() = 0;
+  // The status text of the line being run: "N:line", Shift-JIS bytes.
+  virtual void SetStatusLine(const std::string& text) = 0;
+  virtual std::string FindDataFile(const std::string& name) = 0;
+  // Shift-JIS bytes as UTF-8, for error texts that quote the script.
+  virtual std::string DecodeText(std::string_view bytes) = 0;
+
+  virtual void PrepareStage(int32_t mode) = 0;
+  virtual void DispPicture(const std::string& fileName, int32_t mode, int32_t kind) = 0;
+  virtual void TransPicture(const std::string& fileName, int32_t kind) = 0;
+
+  virtual void BoardClear() = 0;
+  virtual void BoardSetVisible(bool visible) = 0;
+  virtual void BoardSetText(const TStringList& lines) = 0;
+
+  virtual IScriptMedia& LogoMovie() = 0;    // Movie0
+  virtual IScriptMedia& ScriptMovie() = 0;  // Movie1
+  virtual IScriptMedia& WaveChannel() = 0;  // PCM
+
+  // Dispatches every pending event (steps, paints, timer ticks, input) and returns.
+  virtual void DispatchPending() = 0;
+  virtual void SleepMs(int ms) = 0;
+  // A millisecond counter that may wrap around.
+  virtual uint32_t TickCount() = 0;
+  // The window is closing: waits end early and steps do nothing.
+  virtual bool Closing() = 0;
+};
+
+class TInterpreter {
+ public:
+  explicit TInterpreter(IScriptHost& host);
+
+  // Takes the whole script text; builds Keywords and ScriptLines.
+  void LoadScript(std::string_view text);
+  void LoadScriptLines(const TStringList& lines);
+  // Frees the lists at close; later steps do nothing.
+  void Release();
+
+  // Handles one posted step: runs line NextLine, or nothing when the script has ended.
+  void Step();
+  // Waits `ms` milliseconds while dispatching events; returns at once for 0 or less.
+  void Delay(int32_t ms);
+
+  bool Ended() const { return NextLine >= static_cast<int64_t>(ScriptLines.size()); }
+  // The latest step left with an error: the script rests at that line, even when it was the last one.
+  bool LastStepFailed() const { return LastStepFailedValue; }
+  // A command is waiting inside its handler (a nested step may still be on top of it).
+  bool Waiting() const { return WaitDepth > 0; }
+
+  TStringList Keywords;
+  TStringList ScriptLines;
+  int32_t NextLine = 0;
+
+ private:
+  class TWaitScope;
+
+  const std::string& Field(const TStringList& fields, size_t index) const;
+  int32_t NumberField(const TStringList& fields, size_t index) const;
+  int Lookup(const TStringList& fields, size_t index) const;
+
+  void DoDisp(const TStringList& fields);
+  void DoTrans(const TStringList& fields);
+  void DoBoard(TStringList fields);
+  void DoAvi(const TStringList& fields);
+  void DoPcm(const TStringList& fields);
+  void DoWait(const TStringList& fields);
+  void DoJump(const TStringList& fields);
+  // Polls a device every 10 ms while it plays (and, with a limit, while its position is below it).
+  void WaitWhilePlaying(IScriptMedia& media, const int32_t* limit);
+
+  IScriptHost& Host;
+  int WaitDepth = 0;
+  bool LastStepFailedValue = false;
+};
+
+}  // namespace orbel::script

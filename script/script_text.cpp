@@ -1,0 +1,149 @@
+#include "script/script_text.h"
+
+#include <limits>
+
+namespace orbel::script {
+
+namespace {
+
+bool IsBlank(unsigned char c) { return c >= 1 && c <= 32; }
+
+// The byte position after the character that starts at `pos` (a double-byte character counts whole, but
+// never past the end).
+size_t NextChar(std::string_view text, size_t pos) {
+  if (IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) return pos + 2;
+  return pos + 1;
+}
+
+size_t SkipBlanks(std::string_view text, size_t pos) {
+  while (pos < text.size() && IsBlank(static_cast<unsigned char>(text[pos]))) pos = NextChar(text, pos);
+  return pos;
+}
+
+// Reads the quoted field that starts at `pos` (on the opening quote); returns the position after it.
+// A quote that is never closed takes the rest of the line.
+size_t ReadQuoted(std::string_view text, size_t pos, std::string& field) {
+  ++pos;
+  while (pos < text.size()) {
+    if (text[pos] == '"') {
+      if (pos + 1 < text.size() && text[pos + 1] == '"') {
+        field.push_back('"');
+        pos += 2;
+        continue;
+      }
+      return pos + 1;
+    }
+    const size_t next = NextChar(text, pos);
+    field.append(text.substr(pos, next - pos));
+    pos = next;
+  }
+  return pos;
+}
+
+// Folds one character (given as its bytes) to a case-blind form.
+void AppendFolded(std::string& out, std::string_view ch) {
+  if (ch.size() == 1) {
+    const char c = ch[0];
+    out.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    return;
+  }
+  const auto lead = static_cast<unsigned char>(ch[0]);
+  const auto trail = static_cast<unsigned char>(ch[1]);
+  // Full-width a..z (82 81..82 9A) fold to full-width A..Z (82 60..82 79).
+  if (lead == 0x82 && trail >= 0x81 && trail <= 0x9A) {
+    out.push_back(ch[0]);
+    out.push_back(static_cast<char>(trail - 0x21));
+    return;
+  }
+  out.append(ch);
+}
+
+std::string Folded(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t pos = 0; pos < text.size();) {
+    const size_t next = NextChar(text, pos);
+    AppendFolded(out, text.substr(pos, next - pos));
+    pos = next;
+  }
+  return out;
+}
+
+}  // namespace
+
+TStringList SplitScriptText(std::string_view text) {
+  TStringList lines;
+  const size_t end = std::min(text.find('\0'), text.size());
+  size_t pos = 0;
+  while (pos < end) {
+    const size_t start = pos;
+    while (pos < end && text[pos] != '\r' && text[pos] != '\n') ++pos;
+    lines.emplace_back(text.substr(start, pos - start));
+    if (pos < end && text[pos] == '\r') ++pos;
+    if (pos < end && text[pos] == '\n') ++pos;
+  }
+  return lines;
+}
+
+TStringList SplitCommaText(std::string_view line) {
+  TStringList fields;
+  size_t pos = SkipBlanks(line, 0);
+  while (pos < line.size()) {
+    std::string field;
+    if (line[pos] == '"') {
+      pos = ReadQuoted(line, pos, field);
+    } else {
+      const size_t start = pos;
+      while (pos < line.size() && !IsBlank(static_cast<unsigned char>(line[pos])) && line[pos] != ',')
+        pos = NextChar(line, pos);
+      field.assign(line.substr(start, pos - start));
+    }
+    fields.push_back(std::move(field));
+    pos = SkipBlanks(line, pos);
+    if (pos < line.size() && line[pos] == ',') pos = SkipBlanks(line, pos + 1);
+  }
+  return fields;
+}
+
+std::optional<int32_t> ParseNumber(std::string_view field) {
+  constexpr int64_t kLimit = std::numeric_limits<int32_t>::max();
+  if (field.empty()) return std::nullopt;
+  int64_t value = 0;
+  if (field[0] == '$') {
+    if (field.size() == 1) return std::nullopt;
+    for (const char c : field.substr(1)) {
+      int digit;
+      if (c >= '0' && c <= '9') digit = c - '0';
+      else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+      else return std::nullopt;
+      value = value * 16 + digit;
+      if (value > kLimit) return std::nullopt;
+    }
+    return static_cast<int32_t>(value);
+  }
+  bool negative = false;
+  size_t pos = 0;
+  if (field[0] == '+' || field[0] == '-') {
+    negative = field[0] == '-';
+    pos = 1;
+  }
+  if (pos == field.size()) return std::nullopt;
+  for (const char c : field.substr(pos)) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > kLimit) return std::nullopt;
+  }
+  return static_cast<int32_t>(negative ? -value : value);
+}
+
+bool SameTextCaseBlind(std::string_view a, std::string_view b) { return Folded(a) == Folded(b); }
+
+int IndexOfCaseBlind(const TStringList& list, std::string_view word) {
+  const std::string folded = Folded(word);
+  for (size_t i = 0; i < list.size(); ++i)
+    if (Folded(list[i]) == folded) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace orbel::script

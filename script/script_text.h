@@ -1,0 +1,47 @@
+#pragma once
+// The script's text rules: lines, comma-text fields, numbers, command words and labels. Text stays in its
+// Shift-JIS bytes throughout; nothing here decodes it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orbel::script {
+
+using TStringList = std::vector<std::string>;
+
+// The command words; a word's code is its position.
+inline constexpr std::string_view kKeywordCommaText =
+    "disp,trans,board,anime,avi,pcm,midi,wait,jump,case,time,clear,on,off,set,end,play,stop,logo";
+
+enum TKeywordCode : int {
+  kwDisp = 0, kwTrans = 1, kwBoard = 2, kwAnime = 3, kwAvi = 4, kwPcm = 5, kwMidi = 6, kwWait = 7, kwJump = 8,
+  kwCase = 9, kwTime = 10, kwClear = 11, kwOn = 12, kwOff = 13, kwSet = 14, kwEnd = 15, kwPlay = 16,
+  kwStop = 17, kwLogo = 18,
+};
+
+// A lead byte of a Shift-JIS double-byte character.
+inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Cuts a whole file into lines: CR LF, a lone CR and a lone LF each end a line (LF CR is two ends); a zero
+// byte ends the text; a line end at the very end adds no empty line; nothing is trimmed.
+TStringList SplitScriptText(std::string_view text);
+
+// Cuts one line into fields by the comma-text rule: blanks (bytes 1..32) and commas separate, double quotes
+// enclose a field ("" inside stands for one quote), double-byte characters are stepped over whole.
+TStringList SplitCommaText(std::string_view line);
+
+// A signed 32-bit number: [+|-]decimal digits, or $hex digits. Anything else, or a magnitude above the
+// largest signed 32-bit value, gives nothing.
+std::optional<int32_t> ParseNumber(std::string_view field);
+
+// Equality without regard to letter case (ASCII and full-width Latin letters; double-byte characters are
+// compared whole, so a trail byte is never folded).
+bool SameTextCaseBlind(std::string_view a, std::string_view b);
+
+// Position of the first entry equal to `word` without regard to case, or -1.
+int IndexOfCaseBlind(const TStringList& list, std::string_view word);
+
+}  // namespace orbel::script
