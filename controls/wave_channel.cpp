@@ -1,29 +1,27 @@
 #include "controls/wave_channel.h"
 
-#include "platform/errors.h"
-
 namespace orbel::controls {
 
-// Without a media layer the channel refuses every file.
-TWaveChannel::TWaveChannel(QObject* parent) : QObject(parent) {}
-TWaveChannel::~TWaveChannel() { Close(); }
+using namespace orbel::platform;
 
-void TWaveChannel::Open() {
-  Close();
-  if (!FileNameValue.empty()) throw EMCIDeviceError("ﾌｧｲﾙ " + FileNameValue + " を再生できる MCI ﾃﾞﾊﾞｲｽがありません");
-  DeviceIdValue = 1;
-}
+TWaveChannel::TWaveChannel(QObject* parent) : TWaveChannel(DefaultMediaLayer(), parent) {}
 
-void TWaveChannel::Close() { DeviceIdValue = 0; }
-void TWaveChannel::Play() { RequireOpen(); }
-void TWaveChannel::Stop() { RequireOpen(); }
-uint8_t TWaveChannel::Mode() { return DeviceIdValue ? 1 : 0; }
-int32_t TWaveChannel::Position() { return 0; }
-void TWaveChannel::WaitOnce(bool) {}
-void TWaveChannel::SelectTimeFormat(uint8_t) {}
+// The channel object itself only receives the notices; a wave device has no picture to attach.
+TWaveChannel::TWaveChannel(TMediaLayer& layer, QObject* parent) : QObject(parent), Device(layer, this, dtWaveAudio) {}
 
-void TWaveChannel::RequireOpen() const {
-  if (!DeviceIdValue) throw EMCIDeviceError("MCI ﾃﾞﾊﾞｲｽがありません");
+TWaveChannel::~TWaveChannel() = default;
+
+void TWaveChannel::Open() { Device.Open(); }
+void TWaveChannel::Close() { Device.Close(); }
+void TWaveChannel::Play() { Device.Play(); }
+void TWaveChannel::Stop() { Device.Stop(); }
+uint8_t TWaveChannel::Mode() { return Device.Mode(); }
+int32_t TWaveChannel::Position() { return Device.Position(); }
+void TWaveChannel::WaitOnce(bool wait) { Device.WaitOnce(wait); }
+void TWaveChannel::SelectTimeFormat(uint8_t format) { Device.SelectTimeFormat(format); }
+
+void TWaveChannel::customEvent(QEvent* event) {
+  if (event->type() == TMciNotifyEvent::EventType && OnNotify) OnNotify(this);
 }
 
 }  // namespace orbel::controls

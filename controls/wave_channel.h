@@ -6,16 +6,24 @@
 #include <functional>
 #include <string>
 
+#include "controls/movie.h"
+
 namespace orbel::controls {
 
 class TWaveChannel : public QObject {
   Q_OBJECT
  public:
+  // Uses the process-wide default media layer (platform::DefaultMediaLayer()).
   explicit TWaveChannel(QObject* parent = nullptr);
+  TWaveChannel(platform::TMediaLayer& layer, QObject* parent = nullptr);
   ~TWaveChannel() override;
 
-  const std::string& FileName() const { return FileNameValue; }
-  void SetFileName(const std::string& name) { FileNameValue = name; }
+  const std::string& FileName() const { return Device.FileName; }
+  void SetFileName(const std::string& name) { Device.FileName = name; }
+  bool AutoRewind() const { return Device.AutoRewind; }
+  void SetAutoRewind(bool value) { Device.AutoRewind = value; }
+  bool Shareable() const { return Device.Shareable; }
+  void SetShareable(bool value) { Device.Shareable = value; }
 
   void Open();
   void Close();
@@ -25,15 +33,16 @@ class TWaveChannel : public QObject {
   int32_t Position();
   void WaitOnce(bool wait);
   void SelectTimeFormat(uint8_t format);
-  uint16_t DeviceID() const { return DeviceIdValue; }
+  uint16_t DeviceID() const { return Device.DeviceID; }
+  uint32_t LastError() const { return Device.LastError; }
 
   std::function<void(TWaveChannel*)> OnNotify;
 
- private:
-  void RequireOpen() const;
+ protected:
+  void customEvent(QEvent* event) override;
 
-  std::string FileNameValue;
-  uint16_t DeviceIdValue = 0;
+ private:
+  TMciDevice Device;
 };
 
 }  // namespace orbel::controls

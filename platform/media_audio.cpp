@@ -1,0 +1,123 @@
+#include "platform/media_audio.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/media_decoder.h"
+
+namespace orbel::platform::media {
+
+namespace {
+
+uint32_t OpenOutput(void* self, void (*callback)(void*, uint8_t*, int)) {
+  SDL_AudioSpec want{};
+  SDL_AudioSpec have{};
+  want.freq = MixRate;
+  want.format = AUDIO_S16SYS;
+  want.channels = 2;
+  want.samples = 1024;
+  want.callback = callback;
+  want.userdata = self;
+  // No changes allowed: SDL converts to whatever the hardware wants.
+  return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+}
+
+}  // namespace
+
+TAudioMixer::TAudioMixer() {
+  SDL_SetMainReady();
+  const char* silent = "dummy";
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    SubsystemInitialised = true;
+    const char* driver = SDL_GetCurrentAudioDriver();
+    DeviceId = OpenOutput(this, &TAudioMixer::Callback);
+    RealOutput = DeviceId != 0 && driver && std::strcmp(driver, silent) != 0;
+    if (!DeviceId) SDL_AudioQuit();
+  }
+  if (!DeviceId) {
+    // No sound server: the silent driver still consumes the streams at about real-time pace.
+    if (SDL_AudioInit(silent) == 0) {
+      DeviceId = OpenOutput(this, &TAudioMixer::Callback);
+      if (!DeviceId) SDL_AudioQuit();
+    }
+    RealOutput = false;
+  }
+  if (DeviceId) SDL_PauseAudioDevice(DeviceId, 0);
+}
+
+TAudioMixer::~TAudioMixer() {
+  if (DeviceId) SDL_CloseAudioDevice(DeviceId);
+  if (SubsystemInitialised)
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (SDL_GetCurrentAudioDriver()) SDL_AudioQuit();
+}
+
+int TAudioMixer::AddStream() {
+  std::lock_guard lock(Mutex);
+  int id = NextStream++;
+  Streams[id];
+  return id;
+}
+
+void TAudioMixer::RemoveStream(int stream) {
+  std::lock_guard lock(Mutex);
+  Streams.erase(stream);
+}
+
+void TAudioMixer::Push(int stream, const int16_t* data, size_t frames) {
+  std::lock_guard lock(Mutex);
+  auto it = Streams.find(stream);
+  if (it != Streams.end()) it->second.Samples.insert(it->second.Samples.end(), data, data + frames * 2);
+}
+
+size_t TAudioMixer::Buffered(int stream) const {
+  std::lock_guard lock(Mutex);
+  auto it = Streams.find(stream);
+  return it == Streams.end() ? 0 : it->second.Samples.size() / 2;
+}
+
+uint64_t TAudioMixer::Consumed(int stream) const {
+  std::lock_guard lock(Mutex);
+  auto it = Streams.find(stream);
+  return it == Streams.end() ? 0 : it->second.Consumed;
+}
+
+void TAudioMixer::SetPaused(int stream, bool paused) {
+  std::lock_guard lock(Mutex);
+  auto it = Streams.find(stream);
+  if (it != Streams.end()) it->second.Paused = paused;
+}
+
+void TAudioMixer::Reset(int stream) {
+  std::lock_guard lock(Mutex);
+  auto it = Streams.find(stream);
+  if (it != Streams.end()) {
+    it->second.Samples.clear();
+    it->second.Consumed = 0;
+  }
+}
+
+void TAudioMixer::Callback(void* self, uint8_t* out, int bytes) {
+  static_cast<TAudioMixer*>(self)->Mix(reinterpret_cast<int16_t*>(out), size_t(bytes) / 4);
+}
+
+void TAudioMixer::Mix(int16_t* out, size_t frames) {
+  std::vector<int32_t> sum(frames * 2, 0);
+  {
+    std::lock_guard lock(Mutex);
+    for (auto& [id, stream] : Streams) {
+      if (stream.Paused) continue;
+      size_t take = std::min(frames * 2, stream.Samples.size());
+      auto begin = stream.Samples.begin();
+      for (size_t i = 0; i < take; ++i) sum[i] += begin[ptrdiff_t(i)];
+      stream.Samples.erase(begin, begin + ptrdiff_t(take));
+      stream.Consumed += take / 2;
+    }
+  }
+  for (size_t i = 0; i < frames * 2; ++i) out[i] = int16_t(std::clamp(sum[i], -32768, 32767));
+}
+
+}  // namespace orbel::platform::media

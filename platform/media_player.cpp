@@ -1,0 +1,298 @@
+#include "platform/media_player.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <algorithm>
+#include <deque>
+
+#include "platform/media.h"
+
+namespace orbel::platform::media {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The worker's reports to the agent.
+constexpr auto FrameEventType = static_cast<QEvent::Type>(QEvent::User + 0x3C0);
+constexpr auto EndedEventType = static_cast<QEvent::Type>(QEvent::User + 0x3C1);
+
+class TEndedEvent : public QEvent {
+ public:
+  TEndedEvent(uint64_t generation, bool failed) : QEvent(EndedEventType), Generation(generation), Failed(failed) {}
+  const uint64_t Generation;
+  const bool Failed;
+};
+
+// How far the sound is decoded ahead of the output.
+constexpr double AudioLeadSeconds = 0.3;
+// Frames decoded ahead of their time; more would only cost memory.
+constexpr size_t VideoLead = 3;
+constexpr size_t MaxPendingFrames = 16;
+constexpr double MaxBufferedAudioSeconds = 8;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+}  // namespace
+
+bool TPlayerAgent::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint && watched == Player->Window.data()) {
+    QImage frame;
+    {
+      std::lock_guard lock(Player->Mutex);
+      frame = Player->Frame;
+    }
+    if (!frame.isNull()) {
+      QPainter painter(Player->Window.data());
+      painter.drawImage(0, 0, frame);
+    }
+  }
+  return false;
+}
+
+void TPlayerAgent::customEvent(QEvent* event) {
+  if (event->type() == FrameEventType) {
+    Player->UpdatePosted = false;
+    if (Player->Window) Player->Window->update();
+  } else if (event->type() == EndedEventType) {
+    auto* ended = static_cast<TEndedEvent*>(event);
+    if (Player->OnEnded) Player->OnEnded(ended->Generation, ended->Failed);
+  }
+}
+
+std::unique_ptr<TMediaPlayer> TMediaPlayer::Open(const std::string& path, bool wantVideo,
+                                                 std::shared_ptr<TAudioMixer> mixer, uint32_t& error) {
+  std::unique_ptr<TMediaPlayer> player(new TMediaPlayer);
+  player->Path = path;
+  player->WantVideo = wantVideo;
+  error = player->Decoder.Open(path, wantVideo);
+  if (!error) error = player->Decoder.Scan();
+  if (error) return nullptr;
+  player->InfoValue = player->Decoder.Info();
+  player->Mixer = std::move(mixer);
+  player->AudioClock = player->InfoValue.HasAudio && player->Mixer->ClockFollowsAudio();
+  if (player->InfoValue.HasAudio && player->Mixer->IsOpen()) player->Stream = player->Mixer->AddStream();
+  player->Agent = new TPlayerAgent(player.get());
+  player->Worker = std::thread(&TMediaPlayer::Run, player.get());
+  // The device shows its first picture as soon as it is opened.
+  player->Seek(0);
+  return player;
+}
+
+TMediaPlayer::~TMediaPlayer() {
+  {
+    std::lock_guard lock(Mutex);
+    Quit = true;
+    Playing = false;
+  }
+  Wake.notify_all();
+  if (Worker.joinable()) Worker.join();
+  if (Stream) Mixer->RemoveStream(Stream);
+  if (Window) {
+    Window->removeEventFilter(Agent);
+    Window->update();
+  }
+  delete Agent;  // drops its queued reports with it
+}
+
+void TMediaPlayer::Play(uint64_t generation) {
+  {
+    std::lock_guard lock(Mutex);
+    Generation = generation;
+    if (!Playing) {
+      Playing = true;
+      WallStart = Clock::now();
+      if (Stream) Mixer->SetPaused(Stream, false);
+    }
+  }
+  Wake.notify_all();
+}
+
+void TMediaPlayer::Stop() {
+  std::lock_guard lock(Mutex);
+  if (!Playing) return;
+  // The sound clock simply halts with the paused stream; the wall clock must be banked.
+  if (!AudioClock) WallBase = ClockLocked();
+  Playing = false;
+  if (Stream) Mixer->SetPaused(Stream, true);
+  Change.notify_all();
+}
+
+void TMediaPlayer::Seek(double seconds) {
+  std::unique_lock lock(Mutex);
+  if (Playing) {
+    Playing = false;
+    if (Stream) Mixer->SetPaused(Stream, true);
+  }
+  SeekTarget = std::clamp(seconds, 0.0, InfoValue.LengthSeconds);
+  SeekPending = true;
+  Wake.notify_all();
+  Change.wait(lock, [&] { return !SeekPending || Quit; });
+}
+
+bool TMediaPlayer::IsPlaying() const {
+  std::lock_guard lock(Mutex);
+  return Playing;
+}
+
+double TMediaPlayer::PositionSeconds() const {
+  std::lock_guard lock(Mutex);
+  return std::min(ClockLocked(), InfoValue.LengthSeconds);
+}
+
+double TMediaPlayer::ClockLocked() const {
+  if (AtEnd) return InfoValue.LengthSeconds;
+  if (AudioClock) return AudioBase + double(Mixer->Consumed(Stream)) / MixRate;
+  return WallBase + (Playing ? Seconds(Clock::now() - WallStart) : 0.0);
+}
+
+void TMediaPlayer::WaitWhilePlaying() {
+  std::unique_lock lock(Mutex);
+  uint64_t shown = FrameSerial;
+  while (true) {
+    Change.wait_for(lock, std::chrono::milliseconds(20), [&] { return !Playing || FrameSerial != shown; });
+    bool playing = Playing;
+    if (FrameSerial != shown) {
+      shown = FrameSerial;
+      lock.unlock();
+      if (Window && Window->isVisible()) Window->repaint();
+      lock.lock();
+    }
+    if (!playing && FrameSerial == shown) break;
+  }
+}
+
+void TMediaPlayer::SetWindow(QWidget* window) {
+  if (Window == window) return;
+  if (Window) Window->removeEventFilter(Agent);
+  Window = window;
+  if (Window) {
+    Window->installEventFilter(Agent);
+    Window->update();
+  }
+}
+
+void TMediaPlayer::Publish(const TVideoFrame& frame) {
+  {
+    std::lock_guard lock(Mutex);
+    Frame = frame.Image;
+    ++FrameSerial;
+  }
+  Change.notify_all();
+  if (!UpdatePosted.exchange(true)) QCoreApplication::postEvent(Agent, new QEvent(FrameEventType));
+}
+
+void TMediaPlayer::FinishLocked(bool failed) {
+  if (!failed) AtEnd = true;
+  WallBase = ClockLocked();
+  AudioClock = false;
+  Playing = false;
+  if (Stream) Mixer->SetPaused(Stream, true);
+  QCoreApplication::postEvent(Agent, new TEndedEvent(Generation, failed));
+  Change.notify_all();
+}
+
+void TMediaPlayer::Run() {
+  std::deque<TVideoFrame> pending;
+  TVideoFrame frame;
+  std::vector<int16_t> samples;
+  bool decoderAtEnd = false;
+  const bool audioOut = Stream != 0;
+  const size_t audioLead = size_t(AudioLeadSeconds * MixRate);
+  const size_t audioCap = size_t(MaxBufferedAudioSeconds * MixRate);
+  std::unique_lock lock(Mutex);
+  while (!Quit) {
+    if (SeekPending) {
+      double target = SeekTarget;
+      lock.unlock();
+      // Reopening is the one rewind that every codec and container survives.
+      pending.clear();
+      if (audioOut) Mixer->Reset(Stream);
+      bool failed = Decoder.Open(Path, WantVideo) != 0;
+      decoderAtEnd = failed;
+      bool shown = false;
+      TVideoFrame last;
+      while (!decoderAtEnd) {
+        TDecodeItem item = Decoder.Next(frame, samples);
+        if (item == TDecodeItem::End || item == TDecodeItem::Error) {
+          decoderAtEnd = true;
+        } else if (item == TDecodeItem::Video) {
+          if (frame.Seconds <= target + 1e-9 || !shown) {
+            last = frame;
+            shown = true;
+          } else {
+            pending.push_back(frame);
+          }
+          if (frame.Seconds >= target) break;
+        } else if (!InfoValue.HasVideo && audioOut) {
+          // Sound before the target is skipped whole blocks at a time; only rewinds happen in practice.
+          Mixer->Push(Stream, samples.data(), samples.size() / 2);
+          if (target <= 0) break;
+        }
+      }
+      if (shown) Publish(last);
+      lock.lock();
+      AtEnd = target >= InfoValue.LengthSeconds && InfoValue.LengthSeconds > 0;
+      AudioClock = InfoValue.HasAudio && Mixer->ClockFollowsAudio() && !AtEnd;
+      AudioBase = target;
+      WallBase = target;
+      SeekPending = false;
+      Change.notify_all();
+      continue;
+    }
+    if (!Playing) {
+      Wake.wait(lock);
+      continue;
+    }
+    lock.unlock();
+
+    bool failed = false;
+    for (int guard = 0; !decoderAtEnd && guard < 64; ++guard) {
+      size_t buffered = audioOut ? Mixer->Buffered(Stream) : 0;
+      bool audioFull = !audioOut || buffered >= audioLead;
+      bool videoFull = !InfoValue.HasVideo || pending.size() >= VideoLead;
+      if ((audioFull && videoFull) || pending.size() >= MaxPendingFrames) break;
+      if (audioOut && buffered >= audioCap && !pending.empty()) break;
+      TDecodeItem item = Decoder.Next(frame, samples);
+      if (item == TDecodeItem::Video) {
+        pending.push_back(frame);
+      } else if (item == TDecodeItem::Audio) {
+        if (audioOut) Mixer->Push(Stream, samples.data(), samples.size() / 2);
+      } else {
+        decoderAtEnd = true;
+        failed = item == TDecodeItem::Error;
+      }
+    }
+
+    lock.lock();
+    if (!Playing || SeekPending || Quit) continue;
+    if (failed) {
+      FinishLocked(true);
+      continue;
+    }
+    double now = ClockLocked();
+    // The sound has run out before the pictures: keep time by the wall clock from here.
+    if (AudioClock && decoderAtEnd && Mixer->Buffered(Stream) == 0) {
+      WallBase = now;
+      WallStart = Clock::now();
+      AudioClock = false;
+    }
+    lock.unlock();
+    while (pending.size() >= 2 && pending[1].Seconds <= now) pending.pop_front();  // late: dropped
+    if (!pending.empty() && pending.front().Seconds <= now) {
+      Publish(pending.front());
+      pending.pop_front();
+    }
+    lock.lock();
+    if (!Playing || SeekPending || Quit) continue;
+    if (decoderAtEnd && pending.empty() && now >= InfoValue.LengthSeconds) {
+      FinishLocked(false);
+      continue;
+    }
+    double sleep = 0.005;
+    if (!pending.empty()) sleep = std::clamp(pending.front().Seconds - now, 0.0, 0.005);
+    Wake.wait_for(lock, std::chrono::duration<double>(sleep));
+  }
+}
+
+}  // namespace orbel::platform::media

@@ -1,0 +1,99 @@
+#pragma once
+// Playback of one opened file: a worker thread decodes ahead, feeds the sound to the mixer and presents each
+// video frame when the clock reaches it (dropping frames that are already late). The clock is the sound
+// consumed by the output while the file's sound lasts, else the wall clock. Commands come from the GUI thread.
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/media_audio.h"
+#include "platform/media_decoder.h"
+
+namespace orbel::platform::media {
+
+class TMediaPlayer;
+
+// Lives on the GUI thread: turns the worker's reports into window updates and end notices, and paints the
+// current frame into the display window at its top-left corner.
+class TPlayerAgent : public QObject {
+ public:
+  explicit TPlayerAgent(TMediaPlayer* player) : Player(player) {}
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ protected:
+  void customEvent(QEvent* event) override;
+
+ private:
+  TMediaPlayer* Player;
+};
+
+class TMediaPlayer {
+ public:
+  // Opens and checks path; nullptr with error set when the file cannot be played.
+  static std::unique_ptr<TMediaPlayer> Open(const std::string& path, bool wantVideo,
+                                            std::shared_ptr<TAudioMixer> mixer, uint32_t& error);
+  ~TMediaPlayer();  // ends the worker and the sound stream; nothing plays afterwards
+
+  const TMediaInfo& Info() const { return InfoValue; }
+  // Starts or continues from the current position. generation identifies this play in OnEnded.
+  void Play(uint64_t generation);
+  void Stop();
+  // Moves to seconds (clamped to the length) and stays stopped; returns when done.
+  void Seek(double seconds);
+  bool IsPlaying() const;
+  double PositionSeconds() const;
+  // Blocks the calling (GUI) thread until playback stops, repainting the display window for each new frame.
+  void WaitWhilePlaying();
+  void SetWindow(QWidget* window);
+
+  // Called on the GUI thread when a play ends by itself: at the end of the file, or failed.
+  std::function<void(uint64_t generation, bool failed)> OnEnded;
+
+ private:
+  friend class TPlayerAgent;
+  TMediaPlayer() = default;
+  void Run();
+  double ClockLocked() const;
+  void Publish(const TVideoFrame& frame);
+  void FinishLocked(bool failed);
+
+  std::string Path;
+  bool WantVideo = false;
+  TMediaInfo InfoValue;
+  std::shared_ptr<TAudioMixer> Mixer;
+  int Stream = 0;
+  TMediaDecoder Decoder;  // worker thread only, after Open
+
+  mutable std::mutex Mutex;
+  std::condition_variable Wake;    // commands for the worker
+  std::condition_variable Change;  // frames and state for a waiting GUI thread
+  bool Quit = false;
+  bool Playing = false;
+  bool AtEnd = false;
+  bool SeekPending = false;
+  double SeekTarget = 0;
+  uint64_t Generation = 0;
+  // Clock: from the consumed sound while AudioClock, else WallBase plus the time played since WallStart.
+  bool AudioClock = false;
+  double AudioBase = 0;
+  double WallBase = 0;
+  std::chrono::steady_clock::time_point WallStart;
+  QImage Frame;
+  uint64_t FrameSerial = 0;
+
+  std::atomic<bool> UpdatePosted{false};
+  TPlayerAgent* Agent = nullptr;
+  QPointer<QWidget> Window;
+  std::thread Worker;
+};
+
+}  // namespace orbel::platform::media
