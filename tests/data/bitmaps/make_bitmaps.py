@@ -234,10 +234,11 @@ def main():
     write("broken/palette_too_long.bmp", assemble(info_header(13, 7, 8, clr_used=100000), palette_quads(PAL), b"\0" * 112))
     write("broken/rle_topdown.bmp", assemble(info_header(W, -H, 8, compression=1), palette_quads(PAL), rle8(rle8_row)))
     write("broken/rle_wrong_bpp.bmp", assemble(info_header(W, H, 24, compression=1), b"", rle8(rle8_row)))
-    write("broken/rle_overrun.bmp", rle_file(8, bytes([200, 1]) + b"\0\1", PAL))
+    write("broken/rle_past_top.bmp", rle_file(8, b"\0\0" * H + bytes([2, 1]) + b"\0\1", PAL))
+    write("broken/rle_cut_in_run.bmp", rle_file(8, bytes([0, 9, 1, 2, 3]), PAL))
     write("broken/rle_unterminated.bmp", rle_file(8, bytes([W, 1]), PAL))
-    write("broken/bitfields_zero_mask.bmp", rgb32(3, lambda c: bytes((c[2], c[1], c[0], 0)),
-                                                 struct.pack("<III", 0, 0x0000FF00, 0x000000FF)))
+    write("broken/bitfields_no_mask.bmp", rgb32(3, lambda c: bytes((c[2], c[1], c[0], 0)), struct.pack("<III", 0, 0, 0)))
+    write("broken/compression_jpeg.bmp", assemble(info_header(W, H, 24, compression=4), b"", r24[54:]))
 
 
 if __name__ == "__main__":
