@@ -31,6 +31,9 @@
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
 
+// The program's stored data is compiled into this library; a static library must register it itself.
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
 namespace orbel::app {
 
 namespace {
@@ -85,6 +88,7 @@ class TFormOrbel::TMediaAdapter : public script::IScriptMedia {
 
 TFormOrbel::TFormOrbel(const TOptions& options, QWidget* parent)
     : QMainWindow(parent), Options(options), ScreenValue(*this), InterpreterValue(*this) {
+  InitResources();
   setWindowTitle(kApplicationTitle);
   setAttribute(Qt::WA_InputMethodEnabled, false);
   setFocusPolicy(Qt::StrongFocus);

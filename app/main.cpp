@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "app/form_orbel.h"
 #include "app/options.h"
@@ -15,6 +16,14 @@ int main(int argc, char** argv) {
   // Without a display the window still runs, unseen (batch runs on servers and in tests).
   if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+  // Batch runs keep standard error for the script's own errors, one per line.
+  bool batch = false;
+  for (int i = 1; i < argc; ++i) batch = batch || std::string_view(argv[i]) == "--batch";
+  if (batch && !std::getenv("ORBEL_QT_MESSAGES"))
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+      if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+    });
 
   TOrbelApplication application(argc, argv);
   const TParseResult parsed = ParseCommandLine(QCoreApplication::arguments());
@@ -32,11 +41,6 @@ int main(int argc, char** argv) {
     return esFailure;
   }
   application.Batch = options.Batch;
-  // Batch runs keep standard error for the script's own errors, one per line.
-  if (options.Batch && !std::getenv("ORBEL_QT_MESSAGES"))
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-      if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
-    });
 
   auto form = std::make_unique<TFormOrbel>(options);
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();

@@ -1,0 +1,150 @@
+// Runs the real program in batch mode on small game folders made by each test.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <string>
+
+namespace {
+
+struct TRun {
+  int ExitCode = -1;
+  std::string Out, Err;
+};
+
+class EndToEnd : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Dir.isValid());
+    QDir(Dir.path()).mkpath("Data");
+  }
+  void Write(const QString& relative, const QByteArray& bytes) {
+    QFile file(Dir.path() + "/" + relative);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+  void Script(const QByteArray& text) { Write("Data/SCRIPT.TXT", text); }
+  TRun Run(QStringList arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("SDL_AUDIODRIVER", "dummy");
+    process.setProcessEnvironment(environment);
+    arguments << Dir.path();
+    process.start(ORBEL_BINARY, arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
+  }
+  TRun Batch(const QByteArray& script) {
+    Script(script);
+    return Run({"--batch", "--trace", "--quit-after", "20000"});
+  }
+  QTemporaryDir Dir;
+};
+
+TEST_F(EndToEnd, EndedScriptExitsZeroWithTrace) {
+  const TRun run = Batch("board,clear\r\n#x\r\nwait,time,1\nboard,off");
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(run.Out, "0:board,clear\n1:#x\n2:wait,time,1\n3:board,off\n");
+  EXPECT_EQ(run.Err, "");
+}
+
+TEST_F(EndToEnd, ErrorRestsWithExitTwoAndOneLineOnStandardError) {
+  const TRun run = Batch("board,on\r\ndisp,1\r\nboard,off");
+  EXPECT_EQ(run.ExitCode, 2);
+  EXPECT_EQ(run.Out, "0:board,on\n1:disp,1\n");
+  // The text ends in ")", which sorts before ".", so no full stop is added.
+  EXPECT_EQ(run.Err, "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (2)\n");
+  const TRun number = Batch("wait,time,12a");
+  EXPECT_EQ(number.ExitCode, 2);
+  EXPECT_EQ(number.Err, "'12a' は整数ではありません.\n");
+}
+
+TEST_F(EndToEnd, RestingWithoutErrorExitsThree) {
+  const TRun run = Batch("disp,1,0,x\r\nboard,off");
+  EXPECT_EQ(run.ExitCode, 3);
+  EXPECT_EQ(run.Out, "0:disp,1,0,x\n");
+}
+
+TEST_F(EndToEnd, TransitionResumesTheScript) {
+  const TRun run = Batch("disp,1,4,missing\r\ndisp,2,2,missing\r\nboard,off");
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(run.Out, "0:disp,1,4,missing\n1:disp,2,2,missing\n2:board,off\n");
+}
+
+TEST_F(EndToEnd, ShiftJisStatusTextIsDecoded) {
+  // board,set,あい with a half-width katakana ｱ (B1).
+  const TRun run = Batch("board,set,\x82\xA0\x82\xA2,\xB1");
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(run.Out, "0:board,set,あい,ｱ\n");
+}
+
+TEST_F(EndToEnd, DataFolderScriptWinsAndFallbackRunsWithoutOne) {
+  Write("SCRIPT.TXT", "board,on\r\n");
+  Script("board,off\r\n");
+  EXPECT_EQ(Run({"--batch", "--trace"}).Out, "0:board,off\n");
+  QFile::remove(Dir.path() + "/Data/SCRIPT.TXT");
+  EXPECT_EQ(Run({"--batch", "--trace"}).Out, "0:board,on\n");
+  QFile::remove(Dir.path() + "/SCRIPT.TXT");
+  const TRun fallback = Run({"--batch", "--trace", "--quit-after", "1500"});
+  EXPECT_EQ(fallback.ExitCode, 4);
+  EXPECT_EQ(fallback.Out.substr(0, 56), "0:board,clear\n1:board,off\n2:#001\n3:disp,1,2,bg\n4:disp,1,");
+}
+
+TEST_F(EndToEnd, SavedScreenIsTheComposedPicture) {
+  Script("disp,2,4,missing");
+  const QString saved = Dir.path() + "/screen.bmp";
+  const QString grabbed = Dir.path() + "/grab.bmp";
+  const TRun run = Run({"--batch", "--save-screen", saved, "--grab", grabbed});
+  EXPECT_EQ(run.ExitCode, 0);
+  for (const QString& path : {saved, grabbed}) {
+    const QImage picture(path, "BMP");
+    ASSERT_EQ(picture.size(), QSize(640, 480)) << path.toStdString();
+    EXPECT_EQ(picture.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(picture.pixel(639, 479), qRgb(255, 255, 255));
+  }
+  QFile header(saved);
+  ASSERT_TRUE(header.open(QIODevice::ReadOnly));
+  const QByteArray bytes = header.read(30);
+  EXPECT_EQ(bytes.left(2), "BM");
+  EXPECT_EQ(static_cast<unsigned char>(bytes[28]), 24);  // bits per pixel
+}
+
+TEST_F(EndToEnd, HostileScriptsNeverCrashOrHang) {
+  QByteArray garbage;
+  for (int i = 0; i < 4096; ++i) garbage.append(static_cast<char>((i * 7919) % 256));
+  const QByteArray hugeLine = "board,set," + QByteArray(1 << 20, 'x') + "\r\n";
+  for (const QByteArray& script :
+       {garbage, hugeLine, QByteArray("board,set,\"never closed\r\n\"\r\n\",\r\nboard,set,\x82"),
+        QByteArray("jump,#nowhere,\x82\r\n"), QByteArray(",,,\r\n\"\"\r\n#\r\n")}) {
+    Script(script);
+    const TRun run = Run({"--batch", "--quit-after", "3000"});
+    EXPECT_TRUE(run.ExitCode == 0 || run.ExitCode == 2 || run.ExitCode == 3 || run.ExitCode == 4)
+        << run.ExitCode << " " << run.Err.substr(0, 200);
+  }
+}
+
+TEST_F(EndToEnd, CommandLine) {
+  QProcess process;
+  process.start(ORBEL_BINARY, {"--help"});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  EXPECT_EQ(process.exitCode(), 0);
+  EXPECT_NE(process.readAllStandardOutput().indexOf("--save-screen"), -1);
+  process.start(ORBEL_BINARY, {"--no-such-option"});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  EXPECT_EQ(process.exitCode(), 1);
+  process.start(ORBEL_BINARY, {"--batch", "/no/such/folder"});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  EXPECT_EQ(process.exitCode(), 1);
+  process.start(ORBEL_BINARY, {"--version"});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  EXPECT_EQ(process.exitCode(), 0);
+  EXPECT_TRUE(process.readAllStandardOutput().startsWith("orbel "));
+}
+
+}  // namespace
