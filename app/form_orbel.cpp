@@ -304,6 +304,7 @@ void TFormOrbel::CheckBatchEnd() {
 }
 
 void TFormOrbel::FinishProgram(int exitStatus) {
+  if (ClosingValue) return;
   ExitStatusValue = exitStatus;
   close();
 }

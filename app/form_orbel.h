@@ -87,6 +87,9 @@ class TFormOrbel : public QMainWindow, private script::IScriptHost, private scre
   std::vector<std::string> ScriptMemo;
   std::vector<std::string> Memo1;
 
+  // Ends the program with the given exit status (the close handling runs as for any close).
+  void FinishProgram(int exitStatus);
+
   // The script can post no further step on its own: none queued, no transition, no wait, no reveal.
   bool Settled() const;
 
@@ -126,7 +129,6 @@ class TFormOrbel : public QMainWindow, private script::IScriptHost, private scre
   void WriteRecordFrame();
   void WriteExitOutputs();
   void CheckBatchEnd();
-  void FinishProgram(int exitStatus);
   void SaveScreenKey();
 
   TOptions Options;

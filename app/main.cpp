@@ -46,10 +46,7 @@ int main(int argc, char** argv) {
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();
   form->SetFontDialog(formFont.get());
   if (options.QuitAfterMs >= 0)
-    QTimer::singleShot(options.QuitAfterMs, form.get(), [&form] {
-      form->close();
-      QCoreApplication::exit(esQuitAfter);
-    });
+    QTimer::singleShot(options.QuitAfterMs, form.get(), [&form] { form->FinishProgram(esQuitAfter); });
   form->show();
   const int status = application.exec();
   return status;
