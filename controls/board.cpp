@@ -1,37 +1,275 @@
 #include "controls/board.h"
 
+#include <QEvent>
+#include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/errors.h"
+#include "platform/text_codec.h"
 
 namespace orbel::controls {
 
-// Until text drawing comes in, the board keeps its lines and shows its picture only.
-TBoard::TBoard(QWidget* parent) : QWidget(parent) {
+namespace {
+
+// The standard window colours of the era's default scheme: the plain board look and the text colour.
+const QColor kWindowColour(255, 255, 255);
+const QColor kWindowFrameColour(0, 0, 0);
+const QColor kWindowTextColour(0, 0, 0);
+const QColor kTextImageBrush(255, 255, 255);
+
+// The reveal zooms in over five frames before the full picture.
+constexpr int kRevealFrames = 5;
+constexpr int kRevealIntervalMs = 50;
+
+// A hostile margin must not turn into a huge off-screen picture; no real board comes near this.
+constexpr std::int64_t kMaxTextImagePixels = 16 * 1024 * 1024;
+
+// Drawing copy of the board's font. The text is drawn without smoothing, like the bitmap-era system the
+// games were written for, so the ink is the font colour and nothing in between.
+QFont CanvasCopy(const QFont& font) {
+  QFont copy(font);
+  copy.setStyleStrategy(QFont::NoAntialias);
+  return copy;
+}
+
+// The height of a string as drawn: the font's cell (ascent plus descent), whatever the characters.
+int TextHeight(const QFont& font, const QString& text) {
+  return QFontMetrics(font).size(Qt::TextSingleLine, text).height();
+}
+
+// Whether the rectangle (x, y, width, height) overlaps the picture `painter` draws on.
+bool OnPicture(const QPainter& painter, std::int64_t x, std::int64_t y, std::int64_t width,
+               std::int64_t height) {
+  const QPaintDevice* device = painter.device();
+  return device != nullptr && x < device->width() && y < device->height() && x + width > 0 && y + height > 0;
+}
+
+// Draws one board line with its top-left corner at (x, y), opaque: every character cell takes `brush` first.
+void DrawLine(QPainter& painter, const QFont& font, const QColor& colour, const QColor& brush, int x, int y,
+              const std::string& line) {
+  const QString text = platform::DecodeSjis(line);
+  if (text.isEmpty()) return;
+  const QFontMetrics metrics(font);
+  const int width = metrics.horizontalAdvance(text);
+  // Lines wholly off the picture are skipped: far-off coordinates are not worth handing to the rasterizer.
+  if (!OnPicture(painter, x, y, width, metrics.height())) return;
+  painter.fillRect(QRect(x, y, width, metrics.height()), brush);
+  painter.setFont(font);
+  painter.setPen(colour);
+  painter.drawText(x, y + metrics.ascent(), text);
+}
+
+// Copies `source` into `area` of `target`, squeezing or stretching it vertically by dropping or repeating
+// whole rows (no smoothing); the width is not scaled. Both images are 32 bits per pixel. Clipped to `target`.
+void StretchRows(const QImage& source, QImage& target, const QRect& area) {
+  if (source.isNull() || target.isNull() || area.height() <= 0 || area.width() <= 0) return;
+  const int left = std::max(0, area.left());
+  const int right = std::min(target.width(), area.left() + std::min(area.width(), source.width()));
+  if (left >= right) return;
+  const int sourceX = left - area.left();
+  const std::int64_t rows = area.height();
+  for (int dy = 0; dy < area.height(); ++dy) {
+    const int y = area.top() + dy;
+    if (y < 0 || y >= target.height()) continue;
+    // The source row under the middle of the target row.
+    const int sourceY = static_cast<int>(((2 * std::int64_t{dy} + 1) * source.height()) / (2 * rows));
+    const auto* from = reinterpret_cast<const std::uint32_t*>(source.constScanLine(sourceY)) + sourceX;
+    auto* to = reinterpret_cast<std::uint32_t*>(target.scanLine(y)) + left;
+    std::memcpy(to, from, static_cast<size_t>(right - left) * sizeof(std::uint32_t));
+  }
+}
+
+}  // namespace
+
+TBoard::TBoard(QWidget* parent)
+    : QWidget(parent), FontColourValue(kWindowTextColour), CanvasBrush(kTextImageBrush) {
+  // The board paints every pixel itself; nothing is erased or painted behind it.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setAutoFillBackground(false);
+  // Keys belong to the main window.
+  setFocusPolicy(Qt::NoFocus);
+  QFont fixedPitch = font();
+  fixedPitch.setFixedPitch(true);
+  setFont(fixedPitch);
+  CanvasFont = CanvasCopy(font());
+  RevealTimer.setInterval(kRevealIntervalMs);
+  RevealTimer.setTimerType(Qt::PreciseTimer);
+  connect(&RevealTimer, &QTimer::timeout, this, &TBoard::RevealTick);
   resize(320, 72);
 }
 
-void TBoard::SetText(const std::vector<std::string>& lines) { TextLines = lines; }
+void TBoard::SetText(const std::vector<std::string>& lines) {
+  // Copied first: the caller may hand in Text() itself, which is emptied next.
+  std::vector<std::string> newLines(lines);
+  TextLines.clear();
+  RepaintNow();
+  TextLines = std::move(newLines);
+  RenderTextImage();
+  // A running reveal goes on from its step; starting the timer again would also delay its next frame.
+  if (!RevealTimer.isActive()) RevealTimer.start();
+}
 
 void TBoard::SetBitmap(const QImage& picture) {
-  Bitmap = picture;
-  resize(picture.size());
-  repaint();
+  BitmapImage = picture;
+  if (!picture.isNull()) resize(picture.size());
+  RepaintNow();
 }
 
 void TBoard::SetMargin(int margin) {
   MarginValue = margin;
-  repaint();
+  RepaintNow();
 }
 
-void TBoard::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  if (Bitmap.isNull()) {
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.setBrush(palette().color(QPalette::Base));
+void TBoard::SetFontColour(const QColor& colour) {
+  FontColourValue = colour;
+  update();
+}
+
+void TBoard::RepaintNow() {
+  PaintBoard();
+  if (isVisible()) repaint();
+}
+
+void TBoard::RevealTick() {
+  const int textWidth = TextImageValue.width();
+  const int textHeight = TextImageValue.height();
+  // A margin changed since the text was rendered may put the picture anywhere; only what lands on the board
+  // is drawn.
+  const auto onBoard = [this](std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) {
+    return w > 0 && h > 0 && x < width() && y < height() && x + w > 0 && y + h > 0;
+  };
+  if (RevealStepValue >= kRevealFrames) {
+    RevealTimer.stop();
+    RevealStepValue = 0;
+    if (!SurfaceImage.isNull() && onBoard(MarginValue, MarginValue, textWidth, textHeight)) {
+      QPainter painter(&SurfaceImage);
+      painter.drawImage(MarginValue, MarginValue, TextImageValue);
+      ShowSurface(QRect(MarginValue, MarginValue, textWidth, textHeight));
+    }
+    return;
+  }
+  // The frames grow to one line height, centred on the first line while they are shorter than half of it.
+  const int step = RevealStepValue;
+  const int h = TextHeight(CanvasFont, QString(QChar(0xFF21)));  // full-width "Ａ"
+  const int a = h - (4 - step) * (h / 4);
+  const int b = std::max(0, (h - 2 * a) / 2);
+  if (!SurfaceImage.isNull() && onBoard(MarginValue, std::int64_t{MarginValue} + b, textWidth, a)) {
+    const QRect frame(MarginValue, MarginValue + b, textWidth, a);
+    StretchRows(TextImageValue, SurfaceImage, frame);
+    ShowSurface(frame);
+  }
+  ++RevealStepValue;
+}
+
+void TBoard::PaintBoard() {
+  if (width() <= 0 || height() <= 0) return;
+  if (SurfaceImage.size() != size()) {
+    QImage resized(size(), QImage::Format_RGB32);
+    resized.fill(Qt::black);
+    if (!SurfaceImage.isNull()) {
+      QPainter keep(&resized);
+      keep.drawImage(0, 0, SurfaceImage);
+    }
+    SurfaceImage = resized;
+  }
+  QPainter painter(&SurfaceImage);
+  CanvasFont = CanvasCopy(font());
+  if (BitmapImage.isNull()) {
+    CanvasBrush = kWindowColour;
+    painter.fillRect(rect(), kWindowColour);
+    painter.setPen(QPen(kWindowFrameColour, 1));
+    painter.setBrush(Qt::NoBrush);
     painter.drawRect(0, 0, width() - 1, height() - 1);
   } else {
-    painter.drawImage(0, 0, Bitmap);
+    painter.drawImage(0, 0, BitmapImage);
   }
+  const int h = TextHeight(CanvasFont, QStringLiteral("M"));
+  for (size_t i = 0; i < TextLines.size(); ++i) {
+    const std::int64_t top = MarginValue + std::int64_t{h} * static_cast<std::int64_t>(i);
+    if (top + h > height()) break;
+    DrawLine(painter, CanvasFont, FontColourValue, CanvasBrush, MarginValue, static_cast<int>(top),
+             TextLines[i]);
+  }
+}
+
+void TBoard::RenderTextImage() {
+  const std::int64_t imageWidth = std::int64_t{width()} - 2 * std::int64_t{MarginValue};
+  const std::int64_t imageHeight = std::int64_t{height()} - 2 * std::int64_t{MarginValue};
+  if (imageWidth <= 0 || imageHeight <= 0 || imageWidth * imageHeight > kMaxTextImagePixels) {
+    TextImageValue = QImage();
+    return;
+  }
+  TextImageValue = QImage(static_cast<int>(imageWidth), static_cast<int>(imageHeight), QImage::Format_RGB32);
+  TextImageValue.fill(kTextImageBrush);
+  QPainter painter(&TextImageValue);
+  const QFont font = CanvasCopy(this->font());
+  const int h = TextHeight(font, QStringLiteral("M"));
+  // Lines are counted against the board's height, not the picture's: the last one may be cut at its bottom.
+  for (size_t i = 0; i < TextLines.size(); ++i) {
+    const std::int64_t top = std::int64_t{h} * static_cast<std::int64_t>(i);
+    if (top + h > height()) break;
+    DrawLine(painter, font, FontColourValue, kTextImageBrush, 0, static_cast<int>(top), TextLines[i]);
+  }
+}
+
+void TBoard::ShowSurface(const QRect& area) {
+  if (isVisible() && area.isValid()) update(area);
+}
+
+void TBoard::paintEvent(QPaintEvent* event) {
+  if (SurfaceImage.size() != size()) PaintBoard();
+  QPainter painter(this);
+  painter.drawImage(event->rect(), SurfaceImage, event->rect());
+}
+
+void TBoard::showEvent(QShowEvent* event) {
+  // Showing the board paints it through the paint operation: the lines appear at once, without a reveal.
+  PaintBoard();
+  QWidget::showEvent(event);
+}
+
+void TBoard::resizeEvent(QResizeEvent* event) {
+  PaintBoard();
+  QWidget::resizeEvent(event);
+}
+
+void TBoard::changeEvent(QEvent* event) {
+  // A new font shows in the next paint; a reveal already running keeps stretching the old picture.
+  if (event->type() == QEvent::FontChange) PaintBoard();
+  QWidget::changeEvent(event);
+}
+
+QImage LoadBoardPicture() {
+  const QString path = QStringLiteral(":/orbel/board.bmp");
+  QImage picture(path);
+  if (picture.isNull()) throw EOrbelError(QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(path).toStdString());
+  return picture;
+}
+
+void ConfigureMsgBoard(TBoard& board) {
+  ConfigureMsgBoard(board, LoadBoardPicture());
+}
+
+void ConfigureMsgBoard(TBoard& board, const QImage& picture) {
+  board.SetBitmap(picture);
+  board.SetMargin(6);
+  QFont font(QStringLiteral("ＭＳ ゴシック"));
+  font.setPixelSize(18);
+  font.setFixedPitch(true);
+  font.setWeight(QFont::Normal);
+  font.setStyle(QFont::StyleNormal);
+  board.setFont(font);
+  board.SetFontColour(kWindowTextColour);
+  board.hide();
+  board.SetText(
+      {platform::EncodeSjis(QStringLiteral("１２３４５６７８９０１２３４５６７８９０１２３４５６７８９０")),
+       platform::EncodeSjis(QStringLiteral("てすとすてすとくめま")),
+       platform::EncodeSjis(QStringLiteral("くはめひろりまろりこ"))});
 }
 
 }  // namespace orbel::controls

@@ -1,8 +1,17 @@
 #pragma once
 // TBoard: the message board, a few lines of Shift-JIS text over a framed picture, new text coming in with a
 // short vertical reveal.
+//
+// The board keeps its own surface image, which is "the board's window": the paint operation and the reveal
+// frames draw into it, paintEvent only copies it out. The paint operation runs when the board is shown,
+// resized, given a new font, picture or margin, and when new text is assigned (to show the bare background);
+// any other repaint shows the surface as it stands, so a finished reveal stays on screen until one of those
+// happens.
 
+#include <QColor>
+#include <QFont>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 #include <string>
 #include <vector>
@@ -16,23 +25,70 @@ class TBoard : public QWidget {
 
   // The owned list of lines (Shift-JIS bytes). Changing it directly does not redraw the board.
   std::vector<std::string>& Text() { return TextLines; }
-  // Replaces the text and starts (or continues) the reveal.
+  // Replaces the text: shows the bare background at once, renders the new lines into TextImage and starts the
+  // reveal, or lets a running one go on from its current step.
   void SetText(const std::vector<std::string>& lines);
 
+  const QImage& Bitmap() const { return BitmapImage; }
+  // Copies the picture in, takes its size and repaints at once. A null image leaves the plain window look.
   void SetBitmap(const QImage& picture);
-  void SetMargin(int margin);
+
   int Margin() const { return MarginValue; }
+  // Stored as given (no range check) and repainted at once.
+  void SetMargin(int margin);
+
+  // The colour the lines are drawn in (the colour of the board's font).
+  QColor FontColour() const { return FontColourValue; }
+  void SetFontColour(const QColor& colour);
 
   // A reveal is still running: the board's picture will change on its own.
-  bool RevealRunning() const { return false; }
+  bool RevealRunning() const { return RevealTimer.isActive(); }
+  int RevealStep() const { return RevealStepValue; }
+  // One tick of the reveal. The board's 50 ms timer calls it; tests call it directly to step frame by frame.
+  void RevealTick();
+
+  // The message as last rendered (what the reveal brings onto the board); null when the margin leaves no
+  // area.
+  const QImage& TextImage() const { return TextImageValue; }
+  // The board's picture as its window holds it.
+  const QImage& Surface() const { return SurfaceImage; }
+
+  // Runs the paint operation over the whole board and shows the result before returning.
+  void RepaintNow();
 
  protected:
-  void paintEvent(QPaintEvent*) override;
+  void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  void PaintBoard();
+  void RenderTextImage();
+  void ShowSurface(const QRect& area);
+
   std::vector<std::string> TextLines;
-  QImage Bitmap;
+  QImage BitmapImage;
+  QImage TextImageValue;
+  QImage SurfaceImage;
   int MarginValue = 1;
+  int RevealStepValue = 0;
+  QTimer RevealTimer;
+  QColor FontColourValue;
+  // The canvas keeps its font and brush between paints: the font is copied from the board's font at each
+  // paint (the reveal measures with it), the brush turns to the window colour once a paint has had no
+  // picture.
+  QFont CanvasFont;
+  QColor CanvasBrush;
 };
+
+// The board picture stored with the program (560x65, 16 colours); raises EOrbelError when it cannot be read.
+QImage LoadBoardPicture();
+
+// Gives `board` the main window's form values for MsgBoard: the picture, Margin 6, "ＭＳ ゴシック" at a
+// character height of 18 pixels with fixed pitch, hidden, and the three initial lines (which start a reveal,
+// unseen).
+void ConfigureMsgBoard(TBoard& board);
+void ConfigureMsgBoard(TBoard& board, const QImage& picture);
 
 }  // namespace orbel::controls

@@ -5,26 +5,52 @@
 
 namespace orbel::platform {
 
+namespace {
+
+bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+bool IsTrailByte(unsigned char c) {
+  return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
+
+}  // namespace
+
 QString DecodeSjis(std::string_view bytes) {
+  // The decoder turns malformed input into U+001A, which draws as nothing and cannot be told from a real 0x1A
+  // byte. So the byte structure is walked here: single bytes map directly, each well-formed pair goes through
+  // the decoder, and anything else (a stray byte, a lead byte without a valid trail byte or at the very end)
+  // becomes U+FFFD. A bad trail byte is looked at again on its own, as Windows does.
   QStringDecoder decoder("windows-31j", QStringConverter::Flag::Stateless);
-  QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  // The decoder holds back a lead byte at the very end instead of reporting it; show it as a replacement.
-  if (!bytes.empty()) {
-    size_t i = 0;
-    while (i < bytes.size()) {
-      const auto c = static_cast<unsigned char>(bytes[i]);
-      const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-      if (lead && i + 1 == bytes.size()) {
-        if (!text.endsWith(QChar(QChar::ReplacementCharacter))) text.append(QChar(QChar::ReplacementCharacter));
-        break;
-      }
-      i += lead ? 2 : 1;
+  QString text;
+  text.reserve(static_cast<qsizetype>(bytes.size()));
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      text.append(QChar(c));  // 0x5C stays a backslash, 0x7E a tilde
+      ++i;
+    } else if (c >= 0xA1 && c <= 0xDF) {
+      text.append(QChar(0xFF61 + (c - 0xA1)));  // half-width katakana
+      ++i;
+    } else if (IsLeadByte(c) && i + 1 < bytes.size() &&
+               IsTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
+      const QString pair = decoder.decode(QByteArrayView(bytes.data() + i, 2));
+      const bool mapped = !pair.isEmpty() && pair != QString(QChar(0x1A)) &&
+                          pair != QString(QChar(QChar::ReplacementCharacter));
+      text.append(mapped ? pair : QString(QChar(QChar::ReplacementCharacter)));
+      i += 2;
+    } else {
+      text.append(QChar(QChar::ReplacementCharacter));
+      ++i;
     }
   }
   return text;
 }
 
-std::string SjisToUtf8(std::string_view bytes) { return DecodeSjis(bytes).toStdString(); }
+std::string SjisToUtf8(std::string_view bytes) {
+  return DecodeSjis(bytes).toStdString();
+}
 
 std::string EncodeSjis(const QString& text) {
   QStringEncoder encoder("windows-31j", QStringConverter::Flag::Stateless);

@@ -1,0 +1,231 @@
+// The message board: what its paint operation and its reveal leave on the board's surface.
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <climits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controls/board.h"
+#include "platform/fonts.h"
+#include "platform/text_codec.h"
+
+namespace orbel::controls {
+namespace {
+
+const QColor kPanel(247, 255, 239);
+const QColor kWhite(255, 255, 255);
+
+QImage SolidPicture(int width, int height, const QColor& colour) {
+  QImage picture(width, height, QImage::Format_RGB32);
+  picture.fill(colour);
+  return picture;
+}
+
+QFont UmeGothic(int pixelSize) {
+  QFont font(QStringLiteral("Ume Gothic"));
+  font.setPixelSize(pixelSize);
+  return font;
+}
+
+std::string Sjis(const char* utf8) {
+  return platform::EncodeSjis(QString::fromUtf8(utf8));
+}
+
+bool IsInk(QRgb pixel) {
+  return qRed(pixel) < 128 && qGreen(pixel) < 128 && qBlue(pixel) < 128;
+}
+
+// The first and one-past-last row of `image` in which column `x` has `colour`; (0, 0) when none has.
+std::pair<int, int> RowsOfColour(const QImage& image, int x, const QColor& colour) {
+  int first = -1, last = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    if (image.pixelColor(x, y) == colour) {
+      if (first < 0) first = y;
+      last = y;
+    }
+  }
+  return first < 0 ? std::pair{0, 0} : std::pair{first, last + 1};
+}
+
+bool HasInk(const QImage& image, const QRect& area) {
+  const QRect clipped = area.intersected(image.rect());
+  for (int y = clipped.top(); y <= clipped.bottom(); ++y)
+    for (int x = clipped.left(); x <= clipped.right(); ++x)
+      if (IsInk(image.pixel(x, y))) return true;
+  return false;
+}
+
+QImage SourcePicture() {
+  const QImage picture(QStringLiteral(ORBEL_SOURCE_DIR "/resources/board.bmp"));
+  EXPECT_FALSE(picture.isNull());
+  return picture;
+}
+
+class BoardTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { platform::InstallFaceSubstitutions(); }
+};
+
+struct TRevealCase {
+  int PixelSize;
+  std::vector<std::pair<int, int>> Frames;  // (b, a) per step
+};
+
+// An empty message renders an all-white TextImage, so after each tick the white rows on the panel are exactly
+// the frame drawn (frames grow around the same centre, each covering the one before).
+TEST_F(BoardTest, RevealFramesFollowTheLineHeight) {
+  const std::vector<TRevealCase> cases = {
+      {18, {{7, 2}, {3, 6}, {0, 10}, {0, 14}, {0, 18}}},
+      {10, {{3, 2}, {1, 4}, {0, 6}, {0, 8}, {0, 10}}},
+      {3, {{0, 3}, {0, 3}, {0, 3}, {0, 3}, {0, 3}}},
+  };
+  for (const TRevealCase& reveal : cases) {
+    SCOPED_TRACE(reveal.PixelSize);
+    TBoard board;
+    board.SetBitmap(SolidPicture(200, 60, kPanel));
+    board.SetMargin(4);
+    board.setFont(UmeGothic(reveal.PixelSize));
+    ASSERT_EQ(QFontMetrics(board.font()).height(), reveal.PixelSize);
+    board.SetText({});
+    ASSERT_TRUE(board.RevealRunning());
+    EXPECT_EQ(RowsOfColour(board.Surface(), 100, kWhite), (std::pair{0, 0}));
+    for (size_t step = 0; step < reveal.Frames.size(); ++step) {
+      board.RevealTick();
+      const auto [b, a] = reveal.Frames[step];
+      EXPECT_EQ(RowsOfColour(board.Surface(), 100, kWhite), (std::pair{4 + b, 4 + b + a})) << "step " << step;
+      EXPECT_EQ(board.Surface().pixelColor(3, 4 + b), kPanel) << "left of the frame";
+      EXPECT_EQ(board.Surface().pixelColor(196, 4 + b), kPanel) << "right of the frame";
+    }
+    EXPECT_TRUE(board.RevealRunning());
+    board.RevealTick();
+    EXPECT_FALSE(board.RevealRunning());
+    EXPECT_EQ(board.RevealStep(), 0);
+    EXPECT_EQ(RowsOfColour(board.Surface(), 100, kWhite), (std::pair{4, 56}));
+  }
+}
+
+TEST_F(BoardTest, MsgBoardPaintsAndRendersThreeLinesOfThirtyCharacters) {
+  TBoard board;
+  ConfigureMsgBoard(board, SourcePicture());
+  EXPECT_EQ(board.size(), QSize(560, 65));
+  EXPECT_EQ(board.Margin(), 6);
+  EXPECT_TRUE(board.isHidden());
+  ASSERT_EQ(board.Text().size(), 3u);
+  EXPECT_EQ(platform::DecodeSjis(board.Text()[1]), QStringLiteral("てすとすてすとくめま"));
+
+  // The stand-in face has the metrics the layout was made for.
+  const QFontMetrics metrics(board.font());
+  EXPECT_EQ(metrics.height(), 18);
+  EXPECT_EQ(metrics.horizontalAdvance(platform::DecodeSjis(board.Text()[0])), 540);
+  EXPECT_EQ(board.TextImage().size(), QSize(548, 53));
+
+  const std::string full = Sjis("ＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭ");
+  board.SetText({full, full + Sjis("Ｍ"), full, full});
+  for (int tick = 0; tick < 6; ++tick) board.RevealTick();
+
+  // TextImage: three lines; the third is cut by one pixel, the 31st character at the picture's right edge.
+  const QImage& text = board.TextImage();
+  EXPECT_TRUE(HasInk(text, QRect(0, 36, 548, 17)));
+  EXPECT_FALSE(HasInk(text, QRect(540, 0, 8, 18)));
+  EXPECT_TRUE(HasInk(text, QRect(540, 18, 8, 18)));
+
+  // A repaint draws the lines from the text list over the panel: three lines, the fourth would end below.
+  board.show();
+  const QImage& surface = board.Surface();
+  EXPECT_TRUE(HasInk(surface, QRect(6, 42, 540, 18)));
+  EXPECT_FALSE(HasInk(surface, QRect(0, 60, 560, 5)));
+  EXPECT_TRUE(HasInk(surface, QRect(546, 24, 12, 18))) << "the 31st character runs on towards the frame";
+  EXPECT_EQ(surface.pixelColor(300, 61), kPanel) << "below the third line";
+  EXPECT_EQ(surface.pixelColor(0, 30), QColor(16, 115, 239)) << "frame";
+}
+
+TEST_F(BoardTest, AssigningDuringARevealContinuesFromItsStep) {
+  TBoard board;
+  board.SetBitmap(SolidPicture(200, 60, kPanel));
+  board.SetMargin(4);
+  board.setFont(UmeGothic(18));
+  board.SetText({Sjis("あいう")});
+  board.RevealTick();
+  board.RevealTick();
+  board.SetText({Sjis("かきくけこ")});
+  EXPECT_EQ(board.RevealStep(), 2);
+  EXPECT_TRUE(HasInk(board.TextImage(), QRect(72, 0, 18, 18))) << "the fifth character of the new text";
+  // The bare background came back; the new text gets only the remaining frames.
+  EXPECT_EQ(RowsOfColour(board.Surface(), 100, kWhite), (std::pair{0, 0}));
+  int ticks = 0;
+  while (board.RevealRunning() && ticks < 10) {
+    board.RevealTick();
+    ++ticks;
+  }
+  EXPECT_EQ(ticks, 4);
+}
+
+TEST_F(BoardTest, FinishedRevealStaysUntilThePaintOperationRuns) {
+  TBoard board;
+  ConfigureMsgBoard(board, SourcePicture());
+  // Hidden: the reveal runs unseen and ends as usual.
+  board.SetText({Sjis("あ")});
+  for (int tick = 0; tick < 6; ++tick) board.RevealTick();
+  EXPECT_FALSE(board.RevealRunning());
+
+  board.show();
+  EXPECT_EQ(board.Surface().pixelColor(300, 30), kPanel) << "showing paints the lines, not the white block";
+  EXPECT_EQ(board.Surface().pixelColor(6, 6), kWhite) << "the character cell is opaque";
+
+  board.SetText({});
+  for (int tick = 0; tick < 6; ++tick) board.RevealTick();
+  EXPECT_EQ(RowsOfColour(board.Surface(), 300, kWhite), (std::pair{6, 59}));
+  EXPECT_EQ(board.Surface().pixelColor(5, 30), kPanel);
+  EXPECT_EQ(board.Surface().pixelColor(553, 30), kWhite);
+  EXPECT_EQ(board.Surface().pixelColor(554, 30), kPanel);
+  board.grab();  // a repaint that is no paint operation: the block stays
+  EXPECT_EQ(board.Surface().pixelColor(300, 30), kWhite);
+
+  // Emptying the list directly changes nothing on screen until the next paint operation.
+  board.SetText({Sjis("あ")});
+  board.hide();
+  board.show();
+  board.Text().clear();
+  EXPECT_TRUE(HasInk(board.Surface(), QRect(6, 6, 18, 18)));
+  board.hide();
+  board.show();
+  EXPECT_FALSE(HasInk(board.Surface(), QRect(6, 6, 548, 53)));
+}
+
+TEST_F(BoardTest, TextAssignedFromItsOwnListKeepsTheLines) {
+  TBoard board;
+  board.Text() = {Sjis("あ"), Sjis("い")};
+  board.SetText(board.Text());
+  EXPECT_EQ(board.Text().size(), 2u);
+  EXPECT_TRUE(HasInk(board.TextImage(), board.TextImage().rect()));
+}
+
+TEST_F(BoardTest, WithoutPictureThePlainWindowLookIsPainted) {
+  TBoard board;
+  EXPECT_EQ(board.size(), QSize(320, 72));
+  board.RepaintNow();
+  const QImage& surface = board.Surface();
+  EXPECT_EQ(surface.pixelColor(0, 0), QColor(0, 0, 0));
+  EXPECT_EQ(surface.pixelColor(319, 71), QColor(0, 0, 0));
+  EXPECT_EQ(surface.pixelColor(1, 1), kWhite);
+  EXPECT_EQ(surface.pixelColor(318, 70), kWhite);
+}
+
+TEST_F(BoardTest, MarginsWithoutRoomForTextDrawNothingOutsideTheBoard) {
+  for (const int margin : {33, 40, INT_MAX, INT_MIN}) {
+    SCOPED_TRACE(margin);
+    TBoard board;
+    board.SetBitmap(SolidPicture(560, 65, kPanel));
+    board.SetMargin(margin);
+    board.SetText({Sjis("あ")});
+    EXPECT_TRUE(board.TextImage().isNull());
+    for (int tick = 0; tick < 6; ++tick) board.RevealTick();
+    EXPECT_FALSE(board.RevealRunning());
+    EXPECT_EQ(board.Surface().size(), QSize(560, 65));
+  }
+}
+
+}  // namespace
+}  // namespace orbel::controls
