@@ -23,16 +23,16 @@ QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, QRect s
 }
 
 // Scan-line kernels. `d` and `s` never alias when these run (overlap is handled by the caller).
-void LineNot(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
+[[gnu::target_clones("avx2", "default")]] void LineNot(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
   for (int i = 0; i < n; ++i) d[i] = ~s[i] | kTopByte;
 }
 
-void LinePaint(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
+[[gnu::target_clones("avx2", "default")]] void LinePaint(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
   for (int i = 0; i < n; ++i) d[i] |= s[i];
 }
 
 // `phase` is the destination x of d[0]; the pattern row repeats every 8 pixels from destination x = 0.
-void LineMerge(uint32_t* __restrict d, const uint32_t* __restrict s, int n, const uint32_t* patternRow,
+[[gnu::target_clones("avx2", "default")]] void LineMerge(uint32_t* __restrict d, const uint32_t* __restrict s, int n, const uint32_t* patternRow,
                int phase) {
   alignas(32) std::array<uint32_t, 8> p;
   for (int k = 0; k < 8; ++k) p[k] = patternRow[(phase + k) & 7];
@@ -43,7 +43,7 @@ void LineMerge(uint32_t* __restrict d, const uint32_t* __restrict s, int n, cons
 }
 
 // In-place MERGECOPY over the same rectangle (the dissolve's ScreenBuffer onto itself).
-void LineMergeInPlace(uint32_t* d, int n, const uint32_t* patternRow, int phase) {
+[[gnu::target_clones("avx2", "default")]] void LineMergeInPlace(uint32_t* d, int n, const uint32_t* patternRow, int phase) {
   alignas(32) std::array<uint32_t, 8> p;
   for (int k = 0; k < 8; ++k) p[k] = patternRow[(phase + k) & 7];
   int i = 0;
@@ -52,7 +52,51 @@ void LineMergeInPlace(uint32_t* d, int n, const uint32_t* patternRow, int phase)
   for (int k = 0; i < n; ++i, ++k) d[i] &= p[k];
 }
 
+// All four dissolve operations on one row; `keep` and `inverse` are the tile rows for it.
+[[gnu::target_clones("avx2", "default")]] void LineDissolve(uint32_t* __restrict screen,
+                                                           const uint32_t* __restrict stage,
+                                                           uint32_t* __restrict spare, uint32_t* __restrict window,
+                                                           int n, const uint32_t* keepRow,
+                                                           const uint32_t* inverseRow) {
+  alignas(32) std::array<uint32_t, 8> keep, inverse;
+  for (int k = 0; k < 8; ++k) {
+    keep[k] = keepRow[k];
+    inverse[k] = inverseRow[k];
+  }
+  int i = 0;
+  for (; i + 8 <= n; i += 8)
+    for (int k = 0; k < 8; ++k) {
+      const uint32_t old = screen[i + k] & keep[k];
+      const uint32_t mixed = (stage[i + k] & inverse[k]) | old;
+      screen[i + k] = old;
+      spare[i + k] = mixed;
+      window[i + k] = mixed;
+    }
+  for (int k = 0; i < n; ++i, ++k) {
+    const uint32_t old = screen[i] & keep[k];
+    screen[i] = old;
+    spare[i] = window[i] = (stage[i] & inverse[k]) | old;
+  }
+}
+
 }  // namespace
+
+void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& window, const QImage& keepTile,
+                   const QImage& inverseTile) {
+  const QSize size = screen.size();
+  if (screen.isNull() || stage.size() != size || spare.size() != size || window.size() != size ||
+      keepTile.width() < 8 || keepTile.height() < 8 || inverseTile.width() < 8 || inverseTile.height() < 8)
+    return;
+  Q_ASSERT(screen.format() == kRasterFormat && stage.format() == kRasterFormat &&
+           spare.format() == kRasterFormat && window.format() == kRasterFormat &&
+           keepTile.format() == kRasterFormat && inverseTile.format() == kRasterFormat);
+  for (int y = 0; y < size.height(); ++y)
+    LineDissolve(reinterpret_cast<uint32_t*>(screen.scanLine(y)),
+                 reinterpret_cast<const uint32_t*>(stage.constScanLine(y)),
+                 reinterpret_cast<uint32_t*>(spare.scanLine(y)), reinterpret_cast<uint32_t*>(window.scanLine(y)),
+                 size.width(), reinterpret_cast<const uint32_t*>(keepTile.constScanLine(y & 7)),
+                 reinterpret_cast<const uint32_t*>(inverseTile.constScanLine(y & 7)));
+}
 
 void BitBlt(QImage& dest, QPoint target, const QImage& source, const QRect& sourceRect, TRasterOp op,
             const QImage* pattern) {

@@ -33,4 +33,12 @@ void FillRect(QImage& dest, const QRect& area, QRgb colour);
 // destination pixel; pixels of the key colour leave it unchanged.
 void DrawTransparent(QImage& dest, QPoint target, const QImage& source, QRgb key);
 
+// One frame of the patterned dissolve over all rows, in one pass per row, with the same result as these
+// operations one after the other over the whole picture:
+//   screen = screen MERGECOPY keepTile (in place); spare = stage MERGECOPY inverseTile;
+//   spare = screen SRCPAINT spare; window = spare SRCCOPY.
+// All four pictures must have the same size and kRasterFormat; the tiles are 8x8.
+void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& window, const QImage& keepTile,
+                   const QImage& inverseTile);
+
 }  // namespace orbel::screen

@@ -1,5 +1,6 @@
 #include "screen/screen.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "screen/bitmap_file.h"
@@ -31,6 +32,7 @@ TScreen::TScreen(IScreenHost& host) : Host(host) {}
 void TScreen::CreateBuffers() {
   PatternTile = QImage(8, 8, kRasterFormat);
   PatternTile.fill(Qt::black);
+  KeepTile = PatternTile.copy();
   ScreenBuffer = QImage(kScreenWidth, kScreenHeight, kRasterFormat);
   ScreenBuffer.fill(Qt::black);
   // Undefined until first used; black keeps runs reproducible.
@@ -44,6 +46,7 @@ void TScreen::CreateBuffers() {
 
 void TScreen::ReleaseBuffers() {
   PatternTile = QImage();
+  KeepTile = QImage();
   ScreenBuffer = QImage();
   StageBuffer = QImage();
   SpareBuffer = QImage();
@@ -138,23 +141,24 @@ void TScreen::DissolveFrame() {
     return;
   }
   const QRect cell(s * kBrushCellSize, 0, kBrushCellSize, kBrushCellSize);
-  // Without a brush strip every cell counts as white: the old picture stays until the last tick.
+  // The tile is white where the old picture stays. Without a brush strip every cell counts as white: the old
+  // picture stays until the last tick.
   if (BrushCells.isNull()) {
     FillRect(PatternTile, PatternTile.rect(), qRgb(255, 255, 255));
   } else {
     BitBlt(PatternTile, {0, 0}, BrushCells, cell, roSrcCopy);
   }
-  // The tile is white where the old picture stays: ScreenBuffer keeps those pixels and turns the rest black,
-  // in place, frame after frame.
-  BitBlt(ScreenBuffer, {0, 0}, ScreenBuffer, kScreenRect, roMergeCopy, &PatternTile);
+  BitBlt(KeepTile, {0, 0}, PatternTile, PatternTile.rect(), roSrcCopy);
+  // Inverted: black where the old picture stays.
   if (BrushCells.isNull()) {
     FillRect(PatternTile, PatternTile.rect(), qRgb(0, 0, 0));
   } else {
     BitBlt(PatternTile, {0, 0}, BrushCells, cell, roNotSrcCopy);
   }
-  BitBlt(SpareBuffer, {0, 0}, StageBuffer, kScreenRect, roMergeCopy, &PatternTile);
-  BitBlt(SpareBuffer, {0, 0}, ScreenBuffer, kScreenRect, roSrcPaint);
-  BitBlt(SurfaceImage, {0, 0}, SpareBuffer, kScreenRect, roSrcCopy);
+  // ScreenBuffer keeps the old picture where the cell is white and turns black where it is not, in place,
+  // frame after frame; SpareBuffer gets the new picture on the cell's black pixels and the old one on the
+  // rest, and goes to the window. The four operations run fused, row by row, while the rows are in the cache.
+  orbel::screen::DissolveFrame(ScreenBuffer, StageBuffer, SpareBuffer, SurfaceImage, KeepTile, PatternTile);
   Host.SurfaceChanged(kScreenRect);
   TransitionStep += kDissolveStepIncrement;
 }

@@ -81,6 +81,7 @@ class TScreen {
   QImage WallImage;
   QImage BrushImage;
   QImage BrushCells;  // BrushIMG in the buffers' pixel format, the source of the PatternTile copies
+  QImage KeepTile;    // the dissolve's first tile of a frame, kept while PatternTile holds its inverse
 };
 
 }  // namespace orbel::screen

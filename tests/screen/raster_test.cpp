@@ -122,6 +122,21 @@ TEST(Raster, EveryOperationMatchesThePerPixelRule) {
   }
 }
 
+TEST(Raster, FusedDissolveEqualsTheFourOperations) {
+  QRandomGenerator random(5);
+  const QImage keep = Random(8, 8, random), inverse = Random(8, 8, random), stage = Random(37, 21, random);
+  QImage screen = Random(37, 21, random), spare = Random(37, 21, random), window = Random(37, 21, random);
+  QImage screen2 = screen.copy(), spare2 = spare.copy(), window2 = window.copy();
+  DissolveFrame(screen, stage, spare, window, keep, inverse);
+  BitBlt(screen2, {0, 0}, screen2, screen2.rect(), roMergeCopy, &keep);
+  BitBlt(spare2, {0, 0}, stage, stage.rect(), roMergeCopy, &inverse);
+  BitBlt(spare2, {0, 0}, screen2, screen2.rect(), roSrcPaint);
+  BitBlt(window2, {0, 0}, spare2, spare2.rect(), roSrcCopy);
+  EXPECT_EQ(screen, screen2);
+  EXPECT_EQ(spare, spare2);
+  EXPECT_EQ(window, window2);
+}
+
 TEST(Raster, FillAndColourKey) {
   QImage dest = Filled(5, 5, 0xFF000000);
   FillRect(dest, QRect(3, 3, 10, 10), 0x00FFFFFF);

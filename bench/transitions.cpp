@@ -1,0 +1,127 @@
+// Cost of one transition frame of each kind and of each background mode, as a ratio to a plain 640x480
+// copy measured in the same run. The ratios (of CPU time, which other processes on a shared machine disturb
+// less than wall time) are printed after the table.
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "screen/dissolve_brush.h"
+#include "screen/raster.h"
+#include "screen/screen.h"
+
+namespace {
+
+using namespace orbel::screen;
+
+class TNullHost : public IScreenHost {
+ public:
+  std::string FindDataFile(const std::string&) override { return {}; }
+  void PostStep() override {}
+  void SurfaceChanged(const QRect&) override {}
+};
+
+QImage Noise(int w, int h, uint32_t seed) {
+  QImage image(w, h, kRasterFormat);
+  for (int y = 0; y < h; ++y) {
+    auto* line = reinterpret_cast<uint32_t*>(image.scanLine(y));
+    for (int x = 0; x < w; ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      line[x] = 0xFF000000u | (seed >> 8);
+    }
+  }
+  return image;
+}
+
+struct TFixture {
+  TNullHost Host;
+  TScreen Screen{Host};
+  TFixture() {
+    Screen.CreateBuffers();
+    Screen.SetBrushImage(MakeBrushImage());
+    Screen.SetWall(Noise(260, 100, 3));
+    Screen.StageBuffer = Noise(kScreenWidth, kScreenHeight, 1);
+    BitBlt(Screen.ScreenBuffer, {0, 0}, Noise(kScreenWidth, kScreenHeight, 2), QRect(0, 0, 640, 480), roSrcCopy);
+  }
+};
+
+void PlainCopy(benchmark::State& state) {
+  const QImage source = Noise(kScreenWidth, kScreenHeight, 1);
+  QImage dest = Noise(kScreenWidth, kScreenHeight, 2);
+  for (auto _ : state) {
+    BitBlt(dest, {0, 0}, source, source.rect(), roSrcCopy);
+    benchmark::DoNotOptimize(dest.constBits());
+    benchmark::ClobberMemory();
+  }
+}
+
+// Mean frame of whole effects, the finishing frame included.
+void EffectFrame(benchmark::State& state, int kind) {
+  TFixture f;
+  for (auto _ : state) {
+    if (f.Screen.TransitionKind == 0) f.Screen.TransitionKind = kind;
+    f.Screen.ETimerTimer();
+    benchmark::ClobberMemory();
+  }
+}
+
+// One frame at a fixed step, the effect never finishing.
+void FrameAtStep(benchmark::State& state, int kind, int step) {
+  TFixture f;
+  for (auto _ : state) {
+    f.Screen.TransitionKind = kind;
+    f.Screen.TransitionStep = step;
+    f.Screen.ETimerTimer();
+    benchmark::ClobberMemory();
+  }
+}
+
+void PrepareStage(benchmark::State& state, int mode) {
+  TFixture f;
+  for (auto _ : state) {
+    f.Screen.PrepareStage(mode);
+    benchmark::ClobberMemory();
+  }
+}
+
+BENCHMARK(PlainCopy);
+BENCHMARK_CAPTURE(EffectFrame, box_mean, 1);
+BENCHMARK_CAPTURE(FrameAtStep, box_last, 1, 29);
+BENCHMARK_CAPTURE(FrameAtStep, dissolve, 2, 6);
+BENCHMARK_CAPTURE(FrameAtStep, dissolve_last, 2, 16);
+BENCHMARK_CAPTURE(EffectFrame, slide_mean, 3);
+BENCHMARK_CAPTURE(FrameAtStep, slide_first, 3, 0);
+BENCHMARK_CAPTURE(FrameAtStep, slide_last, 3, 79);
+BENCHMARK_CAPTURE(EffectFrame, cut, 4);
+BENCHMARK_CAPTURE(PrepareStage, mode0_wall, 0);
+BENCHMARK_CAPTURE(PrepareStage, mode1_black, 1);
+BENCHMARK_CAPTURE(PrepareStage, mode2_white, 2);
+BENCHMARK_CAPTURE(PrepareStage, mode3_screen, 3);
+
+// Keeps each run's time per iteration so the ratios can be printed after the table.
+class TRatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration) Times[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> Times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  TRatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const auto copy = reporter.Times.find("PlainCopy");
+  if (copy == reporter.Times.end() || copy->second <= 0) return 0;
+  std::printf("\nratio to a plain 640x480 copy (%.1f us):\n", copy->second / 1000.0);
+  for (const auto& [name, time] : reporter.Times)
+    if (name != "PlainCopy") std::printf("  %-32s %5.2f\n", name.c_str(), time / copy->second);
+  benchmark::Shutdown();
+  return 0;
+}
