@@ -90,6 +90,7 @@ void TFormFont::BuildForm() {
   FontList->setSelectionMode(QAbstractItemView::SingleSelection);
   FontList->setSortingEnabled(false);
   FontList->setUniformItemSizes(false);
+  FontList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   FontList->setItemDelegate(new TFontListDelegate(this, FontList));
   connect(FontList, &TFontListBox::DoubleClicked, this, &TFormFont::BtnOkClick);
 

@@ -194,6 +194,21 @@ TEST_F(BoardTest, FinishedRevealStaysUntilThePaintOperationRuns) {
   EXPECT_FALSE(HasInk(board.Surface(), QRect(6, 6, 548, 53)));
 }
 
+TEST_F(BoardTest, NewFontPaintsAtOnceWhileTheRevealKeepsItsPicture) {
+  TBoard board;
+  ConfigureMsgBoard(board, SourcePicture());
+  board.show();
+  board.SetText({Sjis("あ"), Sjis("い")});
+  board.RevealTick();
+  const QImage rendered = board.TextImage();
+  QFont font = board.font();
+  font.setFamily(QStringLiteral("IPAGothic"));  // a cell of 20 pixels at this size
+  board.setFont(font);
+  EXPECT_EQ(board.TextImage(), rendered);
+  EXPECT_TRUE(HasInk(board.Surface(), QRect(6, 26, 18, 20))) << "the second line one cell of 20 down";
+  EXPECT_FALSE(HasInk(board.Surface(), QRect(6, 24, 18, 2)));
+}
+
 TEST_F(BoardTest, TextAssignedFromItsOwnListKeepsTheLines) {
   TBoard board;
   board.Text() = {Sjis("あ"), Sjis("い")};

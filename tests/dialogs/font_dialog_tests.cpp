@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 #include <functional>
 #include <vector>
@@ -69,7 +70,17 @@ TEST_F(FontDialogSelectTest, OkGivesTheSelectionAndEverythingElseTheCurrentFace)
                    }),
             current);
   EXPECT_EQ(Select(form, current, [&] { form.close(); }), current);
-  EXPECT_EQ(Select(form, current, [&] { form.FontList->DoubleClicked(); }), QStringLiteral("Ume Gothic"));
+  // A double-click anywhere on the list, below the entries too, counts as Ok.
+  EXPECT_EQ(Select(form, current,
+                   [&] {
+                     form.FontList->setCurrentRow(0);
+                     const QPointF below(20, form.FontList->viewport()->height() - 5);
+                     QMouseEvent click(QEvent::MouseButtonDblClick, below,
+                                       form.FontList->viewport()->mapToGlobal(below), Qt::LeftButton,
+                                       Qt::LeftButton, Qt::NoModifier);
+                     QApplication::sendEvent(form.FontList->viewport(), &click);
+                   }),
+            QStringLiteral("Ume Gothic"));
   EXPECT_FALSE(form.isVisible());
 }
 
@@ -77,6 +88,19 @@ TEST_F(FontDialogSelectTest, OkOnAnEmptyListKeepsTheCurrentFace) {
   TFormFont form(std::vector<TFaceInfo>{});
   EXPECT_EQ(Select(form, QStringLiteral("Ume Gothic"), [&] { form.BtnOk->click(); }),
             QStringLiteral("Ume Gothic"));
+}
+
+TEST(FontDialogTest, InstalledListHasTheFixedPitchStandInOnly) {
+  TFormFont form;
+  const QStringList names = [&form] {
+    QStringList list;
+    for (int row = 0; row < form.FontList->count(); ++row) list.append(form.FontList->item(row)->text());
+    return list;
+  }();
+  EXPECT_TRUE(names.contains(QStringLiteral("Ume Gothic")));
+  EXPECT_TRUE(names.contains(QStringLiteral("IPAGothic")));
+  EXPECT_FALSE(names.contains(QStringLiteral("Ume P Gothic")));
+  EXPECT_FALSE(names.contains(QStringLiteral("IPAPGothic")));
 }
 
 TEST(FontDialogTest, EntriesAreMeasuredInTheirOwnFaceAtTwentyPoints) {
