@@ -140,8 +140,9 @@ std::string TMciDevice::ErrorText() const {
 TMovie::TMovie(QWidget* parent) : TMovie(DefaultMediaLayer(), parent) {}
 
 TMovie::TMovie(TMediaLayer& layer, QWidget* parent) : QWidget(parent), Device(layer, this, dtAVIVideo) {
-  // Never erased: the device's picture is all there is to see.
-  setAttribute(Qt::WA_OpaquePaintEvent);
+  // Nothing is erased and nothing of the control's own is painted. The control is not marked opaque, though:
+  // where the movie's picture does not reach, the window's picture beneath shows, as it did on the old
+  // system, instead of whatever the backing store held.
   resize(320, 240);
   DisplayWindowValue = this;
   Device.AfterOpen = [this] {

@@ -1,0 +1,293 @@
+// The movie control and the wave channel: the commands they send (against a recording layer), and the movie
+// on the real layer drawing its picture.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "controls/movie.h"
+#include "controls/wave_channel.h"
+#include "platform/errors.h"
+#include "platform/media_fake.h"
+
+using namespace orbel::platform;
+using orbel::EMCIDeviceError;
+using orbel::controls::TMovie;
+using orbel::controls::TWaveChannel;
+using Names = std::vector<std::string>;
+
+namespace {
+
+class MovieTest : public testing::Test {
+ protected:
+  MovieTest() {
+    Fake.CapabilityValues[MCI_GETDEVCAPS_HAS_VIDEO] = 1;
+    Movie = std::make_unique<TMovie>(Fake);
+    Movie->SetFileName("/data/M03.AVI");
+  }
+  const TRecordingMediaLayer::TCommand& Last(const std::string& name) {
+    for (auto it = Fake.Commands.rbegin(); it != Fake.Commands.rend(); ++it)
+      if (TRecordingMediaLayer::Name(it->Command) == name) return *it;
+    static TRecordingMediaLayer::TCommand none{};
+    ADD_FAILURE() << "no " << name;
+    return none;
+  }
+  void OpenClean() {
+    Movie->Open();
+    Fake.Commands.clear();
+  }
+  TRecordingMediaLayer Fake;
+  std::unique_ptr<TMovie> Movie;
+};
+
+TEST_F(MovieTest, OpenSendsTheRecordAndAttachesTheControlWhenThereIsVideo) {
+  Movie->Open();
+  EXPECT_EQ(Fake.Names(), (Names{"OPEN", "GETDEVCAPS", "WINDOW"}));
+  const auto& open = Fake.Commands[0];
+  EXPECT_EQ(open.DeviceID, 0);
+  EXPECT_EQ(open.Flags, MCI_WAIT | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE);
+  EXPECT_EQ(open.Parms.DeviceType, "AVIVideo");
+  EXPECT_EQ(open.Parms.ElementName, "/data/M03.AVI");
+  EXPECT_EQ(open.Parms.Callback, Movie.get());
+  EXPECT_EQ(Fake.Commands[1].Flags, 0x102u);
+  EXPECT_EQ(Fake.Commands[1].Parms.Item, MCI_GETDEVCAPS_HAS_VIDEO);
+  EXPECT_EQ(Fake.Commands[2].Flags, 0x10002u);
+  EXPECT_EQ(Fake.Commands[2].Parms.Window, Movie.get());
+  EXPECT_EQ(Movie->DeviceID(), 1);
+  EXPECT_EQ(Movie->DisplayWindow(), Movie.get());
+
+  // Without a file and without video: no element flag, no window; a failed attach does not fail Open.
+  Fake.Commands.clear();
+  Fake.CapabilityValues[MCI_GETDEVCAPS_HAS_VIDEO] = 0;
+  Movie->SetFileName("");
+  Movie->SetShareable(true);
+  Movie->Open();
+  EXPECT_EQ(Fake.Names(), (Names{"CLOSE", "OPEN", "GETDEVCAPS"}));
+  EXPECT_EQ(Fake.Commands[1].Flags, MCI_WAIT | MCI_OPEN_TYPE | MCI_OPEN_SHAREABLE);
+  Fake.CapabilityValues[MCI_GETDEVCAPS_HAS_VIDEO] = 1;
+  Fake.Results[MCI_WINDOW] = {MCIERR_UNSUPPORTED_FUNCTION};
+  Movie->Open();
+  EXPECT_NE(Movie->DeviceID(), 0);
+  EXPECT_EQ(Movie->DisplayWindow(), nullptr);
+}
+
+TEST_F(MovieTest, TheWaitChoiceIsUsedOnceAndConsumedByTheImplicitClose) {
+  OpenClean();
+  Movie->WaitOnce(true);
+  Movie->Play();
+  Movie->Play();
+  std::vector<uint32_t> playFlags;
+  for (const auto& c : Fake.Commands)
+    if (c.Command == MCI_PLAY) playFlags.push_back(c.Flags);
+  EXPECT_EQ(playFlags, (std::vector<uint32_t>{MCI_NOTIFY | MCI_WAIT, MCI_NOTIFY}));
+
+  Fake.Commands.clear();
+  Movie->WaitOnce(true);
+  Movie->Open();  // the close inside takes the choice
+  Movie->Play();
+  EXPECT_EQ(Fake.Commands[0].Flags, MCI_WAIT);                                   // CLOSE
+  EXPECT_EQ(Fake.Commands[1].Flags, MCI_WAIT | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE);  // OPEN
+  EXPECT_EQ(Last("PLAY").Flags, MCI_NOTIFY);
+
+  Movie->WaitOnce(false);
+  Movie->Stop();
+  EXPECT_EQ(Last("STOP").Flags, 0u);
+  Movie->Stop();
+  EXPECT_EQ(Last("STOP").Flags, MCI_WAIT);
+  Movie->WaitOnce(false);
+  Movie->Close();
+  EXPECT_EQ(Last("CLOSE").Flags, 0u);
+  EXPECT_EQ(Movie->DeviceID(), 0);
+}
+
+TEST_F(MovieTest, PlayRewindsAtTheEndShowsTheControlAndNeverRaisesForAFailedPlay) {
+  OpenClean();
+  Fake.StatusValues[MCI_STATUS_POSITION] = 75;
+  Fake.StatusValues[MCI_STATUS_LENGTH] = 75;
+  ASSERT_TRUE(Movie->isHidden());
+  Fake.Results[MCI_PLAY] = {MCIERR_INTERNAL};
+  Movie->Play();
+  EXPECT_EQ(Fake.Names(), (Names{"STATUS", "STATUS", "SEEK", "PLAY"}));
+  EXPECT_EQ(Fake.Commands[2].Flags, MCI_SEEK_TO_START | MCI_WAIT);
+  EXPECT_EQ(Fake.Commands[0].Parms.Item, MCI_STATUS_POSITION);
+  EXPECT_EQ(Fake.Commands[1].Parms.Item, MCI_STATUS_LENGTH);
+  EXPECT_FALSE(Movie->isHidden());
+  EXPECT_EQ(Movie->LastError(), MCIERR_INTERNAL);
+
+  Fake.Commands.clear();
+  Movie->SetAutoRewind(false);
+  Movie->Play();
+  EXPECT_EQ(Fake.Names(), (Names{"PLAY"}));
+  Fake.Commands.clear();
+  Movie->SetAutoRewind(true);
+  Fake.StatusValues[MCI_STATUS_POSITION] = 30;  // stopped in the middle: continue from there
+  Movie->Play();
+  EXPECT_EQ(Fake.Names(), (Names{"STATUS", "STATUS", "PLAY"}));
+  // Stop leaves the control visible.
+  Movie->Stop();
+  EXPECT_FALSE(Movie->isHidden());
+}
+
+TEST_F(MovieTest, QueriesTranslateModesAndAClosedControlRaisesOnlyWhereItMust) {
+  Fake.StatusValues[MCI_STATUS_MODE] = MCI_MODE_PLAY;
+  EXPECT_EQ(Movie->Mode(), 0);  // nothing open: the query is rejected, never "playing"
+  EXPECT_EQ(Movie->Position(), 0);
+  EXPECT_THROW(Movie->Play(), EMCIDeviceError);
+  try {
+    Movie->Stop();
+    FAIL();
+  } catch (const EMCIDeviceError& e) {
+    EXPECT_STREQ(e.what(), "MCI ﾃﾞﾊﾞｲｽがありません");
+  }
+  Fake.Commands.clear();
+  Movie->Close();
+  EXPECT_TRUE(Fake.Commands.empty());
+  Movie->SelectTimeFormat(0);
+  EXPECT_EQ(Fake.Commands[0].DeviceID, 0);
+  EXPECT_EQ(Fake.Commands[0].Flags, MCI_SET_TIME_FORMAT | MCI_NOTIFY);
+  EXPECT_EQ(Movie->LastError(), MCIERR_INVALID_DEVICE_ID);
+
+  OpenClean();
+  EXPECT_EQ(Movie->Mode(), 2);
+  Fake.StatusValues[MCI_STATUS_MODE] = MCI_MODE_STOP;
+  EXPECT_EQ(Movie->Mode(), 1);
+  Fake.StatusValues[MCI_STATUS_POSITION] = 0xFFFFFFFF;
+  EXPECT_EQ(Movie->Position(), -1);
+  EXPECT_EQ(Fake.Commands[0].Flags, MCI_WAIT | MCI_STATUS_ITEM);
+}
+
+TEST_F(MovieTest, OpenFailuresRaiseTheLayersTextOrTheUnknownText) {
+  Fake.ErrorTexts[MCIERR_INVALID_FILE] = "ﾌｧｲﾙが壊れています";
+  Fake.Results[MCI_OPEN] = {MCIERR_INVALID_FILE, 9999};
+  try {
+    Movie->Open();
+    FAIL();
+  } catch (const EMCIDeviceError& e) {
+    EXPECT_STREQ(e.what(), "ﾌｧｲﾙが壊れています");
+  }
+  try {
+    Movie->Open();
+    FAIL();
+  } catch (const EMCIDeviceError& e) {
+    EXPECT_STREQ(e.what(), "原因不明のｴﾗｰ");
+  }
+  EXPECT_EQ(Movie->DeviceID(), 0);
+  // An open control whose reopen fails is left closed.
+  Movie->Open();
+  Fake.Results[MCI_OPEN] = {MCIERR_INVALID_FILE};
+  EXPECT_THROW(Movie->Open(), EMCIDeviceError);
+  EXPECT_EQ(Movie->DeviceID(), 0);
+  // A failed close keeps the device.
+  Movie->Open();
+  Fake.Results[MCI_CLOSE] = {MCIERR_INTERNAL};
+  Movie->Close();
+  EXPECT_NE(Movie->DeviceID(), 0);
+}
+
+TEST_F(MovieTest, TrackTypesSelectTheirTimeFormatAndDestructionClosesWithWait) {
+  Movie->SetDeviceType(orbel::controls::dtCDAudio);
+  Movie->Open();
+  EXPECT_EQ(Fake.Commands.back().Command, MCI_SET);
+  EXPECT_EQ(Fake.Commands.back().Parms.TimeFormat, MCI_FORMAT_TMSF);
+  EXPECT_EQ(Fake.Commands[0].Parms.DeviceType, "CDAudio");
+  Fake.Commands.clear();
+  Movie->WaitOnce(false);  // a pending choice does not reach the destructor's close
+  Movie.reset();
+  ASSERT_EQ(Fake.Names(), (Names{"CLOSE"}));
+  EXPECT_EQ(Fake.Commands[0].Flags, MCI_WAIT);
+}
+
+TEST_F(MovieTest, NoticesRaiseOnNotify) {
+  int notices = 0;
+  Movie->OnNotify = [&](TMovie* sender) {
+    EXPECT_EQ(sender, Movie.get());
+    ++notices;
+  };
+  QCoreApplication::postEvent(Movie.get(), new TMciNotifyEvent(MCI_NOTIFY_ABORTED, 1));
+  QCoreApplication::postEvent(Movie.get(), new TMciNotifyEvent(MCI_NOTIFY_SUCCESSFUL, 1));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(notices, 2);
+}
+
+TEST(WaveChannelTest, EachPlayOpensAFreshDeviceWithoutAWindow) {
+  TRecordingMediaLayer fake;
+  fake.StatusValues[MCI_STATUS_LENGTH] = 500;  // a fresh device stands at 0: no rewind
+  TWaveChannel channel(fake);
+  channel.SelectTimeFormat(0);  // start-up: still closed, rejected, nothing raised
+  EXPECT_EQ(channel.LastError(), MCIERR_INVALID_DEVICE_ID);
+  channel.SetFileName("/data/SE01.WAV");
+  channel.Open();
+  channel.Play();
+  // The next sound: close, open, play.
+  if (channel.DeviceID() != 0) channel.Close();
+  channel.Open();
+  channel.Play();
+  EXPECT_EQ(fake.Names(), (Names{"SET", "OPEN", "GETDEVCAPS", "STATUS", "STATUS", "PLAY", "CLOSE", "OPEN",
+                                 "GETDEVCAPS", "STATUS", "STATUS", "PLAY"}));
+  EXPECT_EQ(fake.Commands[1].Parms.DeviceType, "WaveAudio");
+  EXPECT_EQ(fake.Commands[1].Flags, MCI_WAIT | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE);
+  EXPECT_EQ(fake.Commands[1].Parms.Callback, &channel);
+  EXPECT_EQ(fake.Commands[6].DeviceID, 1);
+  EXPECT_EQ(channel.DeviceID(), 2);
+  EXPECT_EQ(fake.Commands.back().Flags, MCI_NOTIFY);
+  channel.Close();
+  EXPECT_EQ(channel.Mode(), 0);  // a closed channel never reads as playing
+  EXPECT_THROW(channel.Stop(), EMCIDeviceError);
+}
+
+// ---- on the real layer ----
+
+std::string Sample(const std::string& name) { return std::string(ORBEL_SOURCE_DIR) + "/tests/data/media/" + name; }
+
+TEST(MovieOnRealLayerTest, ASynchronousPlayDrawsTheMovieAtTheTopLeftAndEndsStopped) {
+  auto layer = CreateMediaLayer();
+  QWidget window;
+  window.resize(200, 150);
+  window.setStyleSheet("background: rgb(10, 200, 30)");
+  TMovie movie(*layer, &window);
+  movie.setGeometry(20, 20, 160, 120);
+  window.show();
+  movie.SetFileName(Sample("cinepak_pcm.avi"));
+  movie.Open();
+  movie.SelectTimeFormat(0);
+  movie.WaitOnce(true);
+  QElapsedTimer timer;
+  timer.start();
+  movie.Play();
+  EXPECT_GE(timer.elapsed(), 950);
+  EXPECT_TRUE(movie.isVisible());
+  EXPECT_EQ(movie.Mode(), 1);
+  EXPECT_EQ(movie.Position(), 1000);
+  QImage shot = window.grab().toImage();
+  shot.save(QString::fromStdString(std::string(ORBEL_SOURCE_DIR) + "/build-media/movie_grab.png"));
+  // The movie is 64x48: its last picture sits at the control's top-left corner.
+  QImage last = movie.grab(QRect(0, 0, 64, 48)).toImage();
+  EXPECT_NE(last.pixel(32, 24), qRgb(10, 200, 30));
+
+  // Playing again rewinds; a second movie cuts nothing of the first but the control's device.
+  movie.Play();
+  EXPECT_EQ(movie.Mode(), 2);
+  EXPECT_LT(movie.Position(), 500);
+  movie.SetFileName(Sample("raw24.avi"));
+  movie.Open();
+  EXPECT_EQ(movie.Position(), 0);
+  movie.Play();
+  EXPECT_EQ(movie.Mode(), 2);
+}
+
+TEST(MovieOnRealLayerTest, AnUnplayableFileRaisesTheLayersText) {
+  auto layer = CreateMediaLayer();
+  TWaveChannel channel(*layer);
+  channel.SetFileName(Sample("raw24.avi"));  // pictures only: nothing for the wave device
+  try {
+    channel.Open();
+    FAIL();
+  } catch (const EMCIDeviceError& e) {
+    std::string text;
+    layer->GetErrorString(MCIERR_INVALID_FILE, text);
+    EXPECT_EQ(e.what(), text);
+  }
+  EXPECT_EQ(channel.DeviceID(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,392 @@
+// The media layer on small committed files: decoding of every sample codec, the command semantics of the real
+// and the null layer, playback progress with the silent driver, and hostile files.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWidget>
+#include <fstream>
+#include <vector>
+
+#include "platform/media.h"
+#include "platform/media_decoder.h"
+
+using namespace orbel::platform;
+using orbel::platform::media::TDecodeItem;
+using orbel::platform::media::TMediaDecoder;
+using orbel::platform::media::TVideoFrame;
+
+namespace {
+
+std::string Sample(const std::string& name) { return std::string(ORBEL_SOURCE_DIR) + "/tests/data/media/" + name; }
+
+struct TCodecCase {
+  const char* File;
+  bool Video;
+  int64_t Frames;     // video frames, or 0
+  bool HasAudio;
+  double Seconds;     // length
+};
+
+class DecoderTest : public testing::TestWithParam<TCodecCase> {};
+
+// Each sample decodes completely: as many pictures as the length says, sound for the sound's duration.
+TEST_P(DecoderTest, DecodesEveryFrameAndTheWholeSound) {
+  const TCodecCase& c = GetParam();
+  TMediaDecoder decoder;
+  ASSERT_EQ(decoder.Open(Sample(c.File), c.Video), 0u);
+  ASSERT_EQ(decoder.Scan(), 0u);
+  const auto& info = decoder.Info();
+  EXPECT_EQ(info.HasVideo, c.Video);
+  EXPECT_EQ(info.HasAudio, c.HasAudio);
+  EXPECT_EQ(info.FrameCount, c.Frames);
+  EXPECT_NEAR(info.LengthSeconds, c.Seconds, 0.03);
+
+  TVideoFrame frame;
+  std::vector<int16_t> samples;
+  int64_t frames = 0;
+  size_t soundFrames = 0;
+  for (TDecodeItem item; (item = decoder.Next(frame, samples)) != TDecodeItem::End;) {
+    ASSERT_NE(item, TDecodeItem::Error);
+    if (item == TDecodeItem::Video) {
+      EXPECT_EQ(frame.Image.width(), info.Width);
+      ++frames;
+    } else {
+      soundFrames += samples.size() / 2;
+    }
+  }
+  EXPECT_EQ(frames, c.Frames);
+  if (c.HasAudio) {
+    EXPECT_NEAR(double(soundFrames) / media::MixRate, info.AudioSeconds, 0.03);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, DecoderTest,
+                         testing::Values(TCodecCase{"cinepak_pcm.avi", true, 10, true, 1.0},
+                                         TCodecCase{"msvideo1_ima.avi", true, 10, true, 0.5},
+                                         TCodecCase{"raw24.avi", true, 5, false, 0.5},
+                                         TCodecCase{"pal8.avi", true, 5, false, 0.5},
+                                         TCodecCase{"msrle_palette.avi", true, 8, false, 0.8},
+                                         TCodecCase{"raw8_palette.avi", true, 8, false, 0.8},
+                                         TCodecCase{"u8_mono.wav", false, 0, true, 0.5},
+                                         TCodecCase{"s16_stereo.wav", false, 0, true, 0.5},
+                                         TCodecCase{"ima_adpcm.wav", false, 0, true, 0.555},
+                                         TCodecCase{"ms_adpcm.wav", false, 0, true, 0.5}));
+
+// Entry 1 of the palette turns from red to blue at frame 4; entry 2 stays green.
+TEST(PaletteTest, PaletteChangesMidStreamReachThePictures) {
+  for (const char* file : {"msrle_palette.avi", "raw8_palette.avi"}) {
+    SCOPED_TRACE(file);
+    TMediaDecoder decoder;
+    ASSERT_EQ(decoder.Open(Sample(file), true), 0u);
+    TVideoFrame frame;
+    std::vector<int16_t> samples;
+    std::vector<QImage> pictures;
+    while (decoder.Next(frame, samples) == TDecodeItem::Video) pictures.push_back(frame.Image);
+    ASSERT_EQ(pictures.size(), 8u);
+    for (size_t n = 0; n < pictures.size(); ++n) {
+      QRgb left = pictures[n].pixel(1, 12), right = pictures[n].pixel(30, 12);
+      EXPECT_EQ(qRgb(qRed(left), qGreen(left), qBlue(left)), n < 4 ? qRgb(255, 0, 0) : qRgb(0, 0, 255)) << n;
+      EXPECT_EQ(qRgb(qRed(right), qGreen(right), qBlue(right)), qRgb(0, 255, 0)) << n;
+    }
+    // The bar moves, and DIB rows come out top-down: the bar runs the full height.
+    EXPECT_EQ(pictures[1].pixel(3, 0), pictures[1].pixel(3, 23));
+    EXPECT_EQ(qGreen(pictures[1].pixel(3, 0)), 255);
+  }
+}
+
+// ---- the layer ----
+
+struct TNoticeSink : QObject {
+  std::vector<uint32_t> Codes;
+  void customEvent(QEvent* event) override {
+    if (event->type() == TMciNotifyEvent::EventType) Codes.push_back(static_cast<TMciNotifyEvent*>(event)->Code);
+  }
+};
+
+class LayerTest : public testing::Test {
+ protected:
+  std::unique_ptr<TMediaLayer> Layer = CreateMediaLayer();
+  TNoticeSink Sink;
+
+  uint32_t Send(uint16_t id, uint32_t command, uint32_t flags, TMciParms& parms) {
+    return Layer->SendCommand(id, command, flags, parms);
+  }
+  uint16_t OpenFile(const std::string& path, const char* type, uint32_t* error = nullptr) {
+    TMciParms parms;
+    parms.Callback = &Sink;
+    parms.DeviceType = type;
+    parms.ElementName = path;
+    uint32_t result = Send(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, parms);
+    if (error) *error = result;
+    return result ? 0 : parms.DeviceID;
+  }
+  uint32_t Status(uint16_t id, uint32_t item) {
+    TMciParms parms;
+    parms.Item = item;
+    EXPECT_EQ(Send(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, parms), 0u);
+    return parms.Return;
+  }
+  uint32_t Simple(uint16_t id, uint32_t command, uint32_t flags) {
+    TMciParms parms;
+    parms.Callback = &Sink;
+    return Send(id, command, flags, parms);
+  }
+  void SetFormat(uint16_t id, uint32_t format) {
+    TMciParms parms;
+    parms.TimeFormat = format;
+    ASSERT_EQ(Send(id, MCI_SET, MCI_WAIT | MCI_SET_TIME_FORMAT, parms), 0u);
+  }
+  // Dispatches events until the device stops playing, at most timeoutMs; returns the positions seen.
+  std::vector<uint32_t> PlayOut(uint16_t id, int timeoutMs = 3000) {
+    std::vector<uint32_t> positions;
+    QElapsedTimer timer;
+    timer.start();
+    while (Status(id, MCI_STATUS_MODE) == MCI_MODE_PLAY && timer.elapsed() < timeoutMs) {
+      positions.push_back(Status(id, MCI_STATUS_POSITION));
+      QCoreApplication::processEvents();
+      QThread::msleep(10);
+    }
+    Drain();
+    return positions;
+  }
+  // Reports reach the layer as events and the notices they cause are posted in turn: two rounds.
+  static void Drain() {
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+  }
+  std::string Temp(const std::string& name, const std::string& bytes) {
+    std::string path = Dir.path().toStdString() + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  QTemporaryDir Dir;
+};
+
+TEST_F(LayerTest, DevicesAreNumberedFromOneAndTypesAreChecked) {
+  TMciParms parms;
+  parms.DeviceType = "AVIVideo";
+  ASSERT_EQ(Send(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_TYPE, parms), 0u);  // a type alone opens
+  EXPECT_EQ(parms.DeviceID, 1);
+  uint16_t wave = OpenFile(Sample("u8_mono.wav"), "WaveAudio");
+  EXPECT_EQ(wave, 2);
+  EXPECT_EQ(Simple(1, MCI_CLOSE, MCI_WAIT), 0u);
+  EXPECT_EQ(OpenFile(Sample("raw24.avi"), "AVIVideo"), 1);  // a freed number is used again
+  EXPECT_EQ(Simple(1, MCI_PLAY, MCI_NOTIFY), 0u);
+
+  parms.DeviceType = "CDAudio";
+  EXPECT_EQ(Send(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_TYPE, parms), MCIERR_INVALID_DEVICE_NAME);
+  EXPECT_EQ(Simple(9, MCI_STOP, MCI_WAIT), MCIERR_INVALID_DEVICE_ID);
+  EXPECT_EQ(Simple(0, MCI_SET, MCI_SET_TIME_FORMAT), MCIERR_INVALID_DEVICE_ID);
+
+  std::string text;
+  EXPECT_TRUE(Layer->GetErrorString(MCIERR_INVALID_DEVICE_NAME, text));
+  EXPECT_FALSE(text.empty());
+  EXPECT_FALSE(Layer->GetErrorString(12345, text));
+
+  // Capabilities: the movie device has video, the wave device has not; no window for a wave device.
+  TMciParms caps;
+  caps.Item = MCI_GETDEVCAPS_HAS_VIDEO;
+  ASSERT_EQ(Send(1, MCI_GETDEVCAPS, MCI_WAIT | MCI_GETDEVCAPS_ITEM, caps), 0u);
+  EXPECT_EQ(caps.Return, 1u);
+  ASSERT_EQ(Send(wave, MCI_GETDEVCAPS, MCI_WAIT | MCI_GETDEVCAPS_ITEM, caps), 0u);
+  EXPECT_EQ(caps.Return, 0u);
+  EXPECT_EQ(Simple(wave, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND), MCIERR_UNRECOGNIZED_COMMAND);
+}
+
+TEST_F(LayerTest, ADeviceOpenedByTypeAloneHasNothingToPlay) {
+  TMciParms parms;
+  parms.DeviceType = "AVIVideo";
+  ASSERT_EQ(Send(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_TYPE, parms), 0u);
+  EXPECT_EQ(Simple(parms.DeviceID, MCI_PLAY, MCI_NOTIFY | MCI_WAIT), MCIERR_NONAPPLICABLE_FUNCTION);
+  EXPECT_NE(Status(parms.DeviceID, MCI_STATUS_MODE), MCI_MODE_PLAY);
+  EXPECT_EQ(Status(parms.DeviceID, MCI_STATUS_POSITION), 0u);
+  EXPECT_EQ(Status(parms.DeviceID, MCI_STATUS_LENGTH), 0u);
+}
+
+TEST_F(LayerTest, UnitsAreFramesForMoviesAndMillisecondsForSoundPerInstance) {
+  uint16_t movie = OpenFile(Sample("cinepak_pcm.avi"), "AVIVideo");
+  uint16_t other = OpenFile(Sample("cinepak_pcm.avi"), "AVIVideo");
+  uint16_t wave = OpenFile(Sample("s16_stereo.wav"), "WaveAudio");
+  ASSERT_TRUE(movie && other && wave);
+  EXPECT_EQ(Status(movie, MCI_STATUS_LENGTH), 10u);
+  EXPECT_EQ(Status(wave, MCI_STATUS_LENGTH), 500u);
+  SetFormat(movie, MCI_FORMAT_MILLISECONDS);
+  EXPECT_EQ(Status(movie, MCI_STATUS_LENGTH), 1000u);
+  EXPECT_EQ(Status(other, MCI_STATUS_LENGTH), 10u);  // the other instance keeps frames
+  SetFormat(wave, MCI_FORMAT_SAMPLES);
+  EXPECT_EQ(Status(wave, MCI_STATUS_LENGTH), 11025u);
+  TMciParms parms;
+  parms.TimeFormat = MCI_FORMAT_TMSF;
+  EXPECT_EQ(Send(movie, MCI_SET, MCI_SET_TIME_FORMAT, parms), MCIERR_BAD_TIME_FORMAT);
+}
+
+// The element is recognised by content: an AVI called ".dat" plays; a name without a type is chosen by content.
+TEST_F(LayerTest, FilesAreRecognisedByContentNotByName) {
+  std::string dat = Temp("demo.dat", Read(Sample("raw24.avi")));
+  EXPECT_NE(OpenFile(dat, "AVIVideo"), 0);
+  std::string sound = Temp("sound.avi", Read(Sample("u8_mono.wav")));
+  uint32_t error = 0;
+  EXPECT_EQ(OpenFile(sound, "AVIVideo", &error), 0);
+  EXPECT_EQ(error, MCIERR_INVALID_FILE);
+  EXPECT_NE(OpenFile(sound, "WaveAudio"), 0);
+  TMciParms parms;
+  parms.ElementName = dat;
+  ASSERT_EQ(Send(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT, parms), 0u);
+  TMciParms caps;
+  caps.Item = MCI_GETDEVCAPS_HAS_VIDEO;
+  Send(parms.DeviceID, MCI_GETDEVCAPS, MCI_WAIT | MCI_GETDEVCAPS_ITEM, caps);
+  EXPECT_EQ(caps.Return, 1u);
+}
+
+TEST_F(LayerTest, HostileFilesAreRefusedOrPlayedOutWithoutHanging) {
+  std::string movie = Read(Sample("cinepak_pcm.avi"));
+  std::string sound = Read(Sample("s16_stereo.wav"));
+  std::string garbage(5000, '\0');
+  for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = char((i * 7919 + 13) % 251);
+  // A valid container whose pictures are noise: the same header, the payload overwritten.
+  std::string noisy = movie;
+  for (size_t i = 2048; i < noisy.size() - 400; ++i) noisy[i] = garbage[i % garbage.size()];
+  // A wave header that claims far more data than the file holds.
+  std::string liar = sound.substr(0, 2000);
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"empty.avi", ""}, {"garbage.avi", garbage}, {"header_only.avi", movie.substr(0, 300)}};
+  for (const auto& [name, bytes] : refused) {
+    uint32_t error = 0;
+    EXPECT_EQ(OpenFile(Temp(name, bytes), "AVIVideo", &error), 0) << name;
+    EXPECT_NE(error, 0u) << name;
+    std::string text;
+    EXPECT_TRUE(Layer->GetErrorString(error, text)) << name;
+  }
+  uint32_t error = 0;
+  EXPECT_EQ(OpenFile(Temp("empty.wav", ""), "WaveAudio", &error), 0);
+  EXPECT_EQ(OpenFile(Temp("missing.wav", "") + ".not-there", "WaveAudio", &error), 0);
+  EXPECT_EQ(error, MCIERR_FILE_NOT_FOUND);
+
+  // What opens must also end: truncated files play what they hold.
+  for (const auto& [name, bytes, type] :
+       std::vector<std::tuple<std::string, std::string, const char*>>{{"half.avi", movie.substr(0, movie.size() / 2), "AVIVideo"},
+                                                                      {"noisy.avi", noisy, "AVIVideo"},
+                                                                      {"liar.wav", liar, "WaveAudio"}}) {
+    uint16_t id = OpenFile(Temp(name, bytes), type, &error);
+    if (!id) {
+      EXPECT_NE(error, 0u) << name;
+      continue;
+    }
+    EXPECT_EQ(Simple(id, MCI_PLAY, 0), 0u) << name;
+    PlayOut(id);
+    EXPECT_NE(Status(id, MCI_STATUS_MODE), MCI_MODE_PLAY) << name;
+  }
+}
+
+// Mode and position run through to the end at real-time pace; the end reports the length and a notice.
+TEST_F(LayerTest, PlaybackProgressesToTheEndAndNotifies) {
+  uint16_t movie = OpenFile(Sample("cinepak_pcm.avi"), "AVIVideo");
+  uint16_t wave = OpenFile(Sample("u8_mono.wav"), "WaveAudio");
+  ASSERT_TRUE(movie && wave);
+  EXPECT_EQ(Status(movie, MCI_STATUS_MODE), MCI_MODE_STOP);
+  QElapsedTimer timer;
+  timer.start();
+  ASSERT_EQ(Simple(movie, MCI_PLAY, MCI_NOTIFY), 0u);
+  ASSERT_EQ(Simple(wave, MCI_PLAY, MCI_NOTIFY), 0u);  // both sound at once through the one output
+  EXPECT_EQ(Status(movie, MCI_STATUS_MODE), MCI_MODE_PLAY);
+  std::vector<uint32_t> positions, wavePositions;
+  while (Status(movie, MCI_STATUS_MODE) == MCI_MODE_PLAY && timer.elapsed() < 3000) {
+    positions.push_back(Status(movie, MCI_STATUS_POSITION));
+    if (Status(wave, MCI_STATUS_MODE) == MCI_MODE_PLAY) wavePositions.push_back(Status(wave, MCI_STATUS_POSITION));
+    QThread::msleep(10);
+  }
+  Drain();
+  qint64 elapsed = timer.elapsed();
+  EXPECT_GE(elapsed, 950);
+  EXPECT_LT(elapsed, 2500);
+  EXPECT_EQ(Status(movie, MCI_STATUS_MODE), MCI_MODE_STOP);
+  EXPECT_EQ(Status(movie, MCI_STATUS_POSITION), 10u);
+  EXPECT_EQ(Status(wave, MCI_STATUS_POSITION), 500u);
+  ASSERT_GT(positions.size(), 5u);
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  EXPECT_LT(positions.front(), 3u);
+  EXPECT_GE(positions.back(), 7u);
+  ASSERT_GT(wavePositions.size(), 5u);
+  EXPECT_TRUE(std::is_sorted(wavePositions.begin(), wavePositions.end()));
+  EXPECT_GT(wavePositions.back(), 300u);
+  EXPECT_EQ(Sink.Codes, (std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_SUCCESSFUL}));
+}
+
+TEST_F(LayerTest, StopKeepsThePositionAndReplayContinuesSeekRewinds) {
+  uint16_t id = OpenFile(Sample("s16_stereo.wav"), "WaveAudio");
+  ASSERT_TRUE(id);
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  QThread::msleep(200);
+  ASSERT_EQ(Simple(id, MCI_STOP, MCI_WAIT), 0u);
+  uint32_t stopped = Status(id, MCI_STATUS_POSITION);
+  EXPECT_GT(stopped, 100u);
+  EXPECT_LT(stopped, 400u);
+  QThread::msleep(100);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), stopped);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  // A second play supersedes nothing now, but one more play while playing supersedes the first.
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  PlayOut(id);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 500u);
+  ASSERT_EQ(Simple(id, MCI_SEEK, MCI_WAIT | MCI_SEEK_TO_START), 0u);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 0u);
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  QThread::msleep(50);
+  EXPECT_EQ(Simple(id, MCI_CLOSE, MCI_WAIT), 0u);  // cut off while playing
+  Drain();
+  EXPECT_EQ(Sink.Codes, (std::vector<uint32_t>{MCI_NOTIFY_ABORTED, MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_SUCCESSFUL,
+                                               MCI_NOTIFY_ABORTED}));
+}
+
+// A waiting play returns at the end, having painted each new frame into the window without the event loop.
+TEST_F(LayerTest, WaitingPlayRepaintsTheWindowUntilTheEnd) {
+  struct TPaintCounter : QWidget {
+    int Paints = 0;
+    void paintEvent(QPaintEvent*) override { ++Paints; }
+  } window;
+  window.resize(100, 80);
+  window.show();
+  uint16_t id = OpenFile(Sample("msvideo1_ima.avi"), "AVIVideo");
+  ASSERT_TRUE(id);
+  TMciParms parms;
+  parms.Window = &window;
+  ASSERT_EQ(Send(id, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
+  QCoreApplication::processEvents();
+  window.Paints = 0;
+  QElapsedTimer timer;
+  timer.start();
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY | MCI_WAIT), 0u);
+  EXPECT_GE(timer.elapsed(), 450);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 10u);
+  EXPECT_GE(window.Paints, 8);
+  EXPECT_TRUE(Sink.Codes.empty());  // posted, not yet dispatched
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Sink.Codes, std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL});
+  // The picture is the movie's, at the top-left corner.
+  QImage shot = window.grab().toImage();
+  EXPECT_NE(shot.pixel(2, 2), QColor(Qt::black).rgb());
+}
+
+TEST(NullLayerTest, OpensByTypeAloneAndRefusesEveryFile) {
+  auto layer = CreateNullMediaLayer();
+  TMciParms parms;
+  parms.DeviceType = "WaveAudio";
+  ASSERT_EQ(layer->SendCommand(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_TYPE, parms), 0u);
+  EXPECT_EQ(parms.DeviceID, 1);
+  parms.ElementName = Sample("u8_mono.wav");
+  uint32_t error = layer->SendCommand(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, parms);
+  EXPECT_NE(error, 0u);
+  std::string text;
+  EXPECT_TRUE(layer->GetErrorString(error, text));
+}
+
+}  // namespace
