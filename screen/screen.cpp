@@ -27,7 +27,8 @@ constexpr int kSlideShift = 8;
 constexpr int kSlideTicks = kScreenWidth / kSlideShift;
 }  // namespace
 
-TScreen::TScreen(IScreenHost& host) : Host(host) {}
+// The pattern strip is built in, like a picture stored with the window; SetBrushImage may replace it.
+TScreen::TScreen(IScreenHost& host) : Host(host) { SetBrushImage(MakeBrushImage()); }
 
 void TScreen::CreateBuffers() {
   PatternTile = QImage(8, 8, kRasterFormat);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <functional>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <string>
 
@@ -103,6 +104,37 @@ TEST(BitmapFile, HostileSizesNeverReachTheAllocator) {
       } catch (const EOrbelError&) {
       }
     }
+}
+
+TEST(BitmapFile, MangledFilesDecodeOrRaiseButNeverCrash) {
+  QRandomGenerator random(1234);
+  for (const char* name : {"pal1.bmp", "pal4.bmp", "rle8.bmp", "rle4.bmp", "rle8_delta.bmp", "rgb16_565.bmp",
+                           "rgb24_v5.bmp", "rgb32_bitfields.bmp", "os2v1_8.bmp", "os2v2_rle4.bmp"}) {
+    QFile f(QString::fromStdString(DataPath(name)));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray good = f.readAll();
+    for (int round = 0; round < 300; ++round) {
+      QByteArray bytes = good;
+      const int edits = 1 + random.bounded(4);
+      for (int i = 0; i < edits; ++i) bytes[random.bounded(bytes.size())] = static_cast<char>(random.bounded(256));
+      if (round % 5 == 0) bytes.truncate(random.bounded(bytes.size()));
+      try {
+        const QImage picture = DecodeBitmap(bytes, name);
+        EXPECT_LE(qint64(picture.width()) * picture.height(), kMaxBitmapPixels);
+      } catch (const EOrbelError&) {
+      }
+    }
+  }
+}
+
+TEST(BitmapFile, WallpaperTileIsAn8BitPictureOf260By100) {
+  const std::string path = std::string(ORBEL_SOURCE_DIR) + "/resources/wall.bmp";
+  QFile f(QString::fromStdString(path));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.read(54);
+  EXPECT_EQ(static_cast<uchar>(bytes[28]), 8);    // bits per pixel
+  EXPECT_EQ(static_cast<uchar>(bytes[47]), 1);    // 256 colours used
+  EXPECT_EQ(LoadBitmapFile(path).size(), QSize(260, 100));
 }
 
 TEST(BitmapFile, SavesA24BitFileThatReadsBack) {

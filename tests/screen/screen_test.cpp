@@ -47,8 +47,7 @@ QImage Picture(int w, int h, QRgb (*colour)(int, int)) {
 class ScreenTest : public testing::Test {
  protected:
   void SetUp() override {
-    Screen.CreateBuffers();
-    Screen.SetBrushImage(MakeBrushImage());
+    Screen.CreateBuffers();  // the dissolve's pattern strip is there without being set
   }
 
   // Puts `picture` on the window and into ScreenBuffer through a cut.
