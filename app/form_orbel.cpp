@@ -53,13 +53,6 @@ QImage ResourceImage(const QString& path) {
 
 }  // namespace
 
-TDispItemsEnabled DispItemsEnabledFor(int screenHeight) {
-  TDispItemsEnabled enabled;
-  enabled.Item4 = screenHeight > 600;
-  enabled.Item2 = enabled.Item3 = screenHeight > 480;
-  return enabled;
-}
-
 // A movie control or the wave channel as the interpreter sees it.
 class TFormOrbel::TMediaAdapter : public script::IScriptMedia {
  public:
@@ -86,8 +79,14 @@ class TFormOrbel::TMediaAdapter : public script::IScriptMedia {
   controls::TWaveChannel* Channel = nullptr;
 };
 
-TFormOrbel::TFormOrbel(const TOptions& options, QWidget* parent)
-    : QMainWindow(parent), Options(options), ScreenValue(*this), InterpreterValue(*this) {
+TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDisplaySettings> display,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      Options(options),
+      Display(display ? std::move(display) : platform::CreateDisplaySettings()),
+      DisplayModesValue(*this, *Display),
+      ScreenValue(*this),
+      InterpreterValue(*this) {
   InitResources();
   setWindowTitle(kApplicationTitle);
   setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -96,6 +95,8 @@ TFormOrbel::TFormOrbel(const TOptions& options, QWidget* parent)
   // The controls in the order the window declares them; later children lie above earlier ones.
   View = new TScreenView(ScreenValue, this);
   View->OnSurfaceRepainted = [this] { WriteRecordFrame(); };
+  View->OnMouseMove = [this](int y) { FormMouseMove(y); };
+  setMouseTracking(true);
   setCentralWidget(View);
   CreateMenu();
   Button1 = new QPushButton(QStringLiteral("IME Close"), View);
@@ -171,8 +172,7 @@ void TFormOrbel::FormCreate() {
   ScreenValue.TransitionKind = 0;
   ScreenValue.TransitionStep = 0;
   // The input method's status window: nothing to close where the platform has none.
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const TDispItemsEnabled enabled = DispItemsEnabledFor(screen ? screen->geometry().height() : 0);
+  const screen::TDispItemsEnabled enabled = screen::DispItemsEnabledFor(Display->ScreenHeight());
   DispItem4->setEnabled(enabled.Item4);
   DispItem2->setEnabled(enabled.Item2);
   DispItem3->setEnabled(enabled.Item3);
@@ -192,9 +192,39 @@ void TFormOrbel::FormCreate() {
 }
 
 void TFormOrbel::SizeClientArea() {
-  // The client area is the central view; the menu bar lies outside it, the hidden status bar takes nothing.
-  const int menuHeight = menuBar()->isVisible() || !isVisible() ? menuBar()->sizeHint().height() : 0;
-  resize(screen::kScreenWidth, screen::kScreenHeight + (menuBar()->isNativeMenuBar() ? 0 : menuHeight));
+  resize(screen::kScreenWidth, screen::kScreenHeight + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
+}
+
+bool TFormOrbel::MenuBarAttached() const { return !menuBar()->isHidden(); }
+
+void TFormOrbel::SetDispItemChecked(int tag, bool checked) {
+  QAction* items[] = {DispItem1, DispItem2, DispItem3, DispItem4};
+  if (tag >= 1 && tag <= 4) items[tag - 1]->setChecked(checked);
+}
+
+void TFormOrbel::ShowMenuBar(bool show) { menuBar()->setHidden(!show); }
+
+void TFormOrbel::ShowFrame(bool show) {
+  const QRect outer = geometry();
+  setMinimumSize(0, 0);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  setWindowFlag(Qt::FramelessWindowHint, !show);
+  if (show) {
+    // A fixed single frame: the size stays as the window modes set it.
+    setGeometry(outer);
+    setFixedSize(outer.size());
+  } else {
+    // Full screen: the window covers the screen from its top-left corner.
+    setGeometry(0, 0, Display->ScreenWidth(), Display->ScreenHeight());
+  }
+  QWidget::show();
+}
+
+void TFormOrbel::FitClientArea() {
+  const QSize outer(screen::kScreenWidth,
+                    screen::kScreenHeight + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
+  if (minimumSize() == maximumSize()) setFixedSize(outer);
+  else resize(outer);
 }
 
 void TFormOrbel::LoadScript() {
@@ -339,6 +369,8 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
   WriteExitOutputs();
   ClosingValue = true;
   View->Closed = true;
+  // A changed resolution never outlives the program, however it ends.
+  Display->RestoreStoredMode();
   if (PCM->DeviceID() != 0) PCM->Stop();
   if (Movie0->DeviceID() != 0) Movie0->Stop();
   if (Movie1->DeviceID() != 0) Movie1->Stop();
@@ -348,14 +380,18 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
   QCoreApplication::exit(ExitStatusValue);
 }
 
-void TFormOrbel::ExitClick() { close(); }
+void TFormOrbel::ExitClick() {
+  Display->RestoreStoredMode();
+  close();
+}
 
 void TFormOrbel::DispItemClick(QAction* item) {
-  const int current = Mode1->menuAction()->data().toInt();
-  QAction* items[] = {DispItem1, DispItem2, DispItem3, DispItem4};
-  if (current >= 1 && current <= 4) items[current - 1]->setChecked(false);
-  item->setChecked(true);
-  Mode1->menuAction()->setData(item->data());
+  DisplayModesValue.DispItemClick(item->data().toInt());
+  Mode1->menuAction()->setData(DisplayModesValue.Mode1Tag);
+}
+
+void TFormOrbel::FormMouseMove(int y) {
+  if (!ClosingValue) DisplayModesValue.FormMouseMove(y);
 }
 
 void TFormOrbel::miFontClick() {

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "app/options.h"
+#include "platform/display_settings.h"
+#include "screen/display_modes.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
 
@@ -39,16 +41,15 @@ inline const QEvent::Type WM_SCRIPTSTEP = static_cast<QEvent::Type>(QEvent::User
 
 inline constexpr int kTimerIntervalMs = 50;
 
-// The window-size menu's enabled rules for a screen of the given height.
-struct TDispItemsEnabled {
-  bool Item1 = true, Item2 = false, Item3 = false, Item4 = false;
-};
-TDispItemsEnabled DispItemsEnabledFor(int screenHeight);
-
-class TFormOrbel : public QMainWindow, private script::IScriptHost, private screen::IScreenHost {
+class TFormOrbel : public QMainWindow,
+                   private script::IScriptHost,
+                   private screen::IScreenHost,
+                   private screen::IDisplayWindow {
   Q_OBJECT
  public:
-  explicit TFormOrbel(const TOptions& options, QWidget* parent = nullptr);
+  // `display` is the display-settings service (the platform's own when none is given).
+  explicit TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDisplaySettings> display = nullptr,
+                      QWidget* parent = nullptr);
   ~TFormOrbel() override;
 
   // The font dialog, created by the program entry right after the window.
@@ -61,6 +62,7 @@ class TFormOrbel : public QMainWindow, private script::IScriptHost, private scre
   void FormCreate();
   void FormKeyPress(QChar key);
   void DispItemClick(QAction* item);
+  void FormMouseMove(int y);
   void ExitClick();
   void miFontClick();
   void ETimerTimer();
@@ -70,6 +72,7 @@ class TFormOrbel : public QMainWindow, private script::IScriptHost, private scre
 
   // Read access for tests and the program entry.
   screen::TScreen& Screen() { return ScreenValue; }
+  screen::TDisplayModes& DisplayModes() { return DisplayModesValue; }
   script::TInterpreter& Interpreter() { return InterpreterValue; }
   controls::TBoard* MsgBoard = nullptr;
   controls::TMovie* Movie0 = nullptr;
@@ -122,6 +125,14 @@ class TFormOrbel : public QMainWindow, private script::IScriptHost, private scre
   // IScreenHost
   void SurfaceChanged(const QRect& area) override;
 
+  // IDisplayWindow
+  void SetDispItemChecked(int tag, bool checked) override;
+  void ShowMenuBar(bool show) override;
+  void ShowFrame(bool show) override;
+  void FitClientArea() override;
+  bool HasFrame() const override { return !(windowFlags() & Qt::FramelessWindowHint); }
+  bool MenuBarAttached() const override;
+
   void CreateMenu();
   void SizeClientArea();
   void LoadScript();
@@ -132,6 +143,8 @@ class TFormOrbel : public QMainWindow, private script::IScriptHost, private scre
   void SaveScreenKey();
 
   TOptions Options;
+  std::unique_ptr<platform::TDisplaySettings> Display;
+  screen::TDisplayModes DisplayModesValue;
   screen::TScreen ScreenValue;
   script::TInterpreter InterpreterValue;
   std::unique_ptr<TMediaAdapter> Movie0Adapter, Movie1Adapter, PCMAdapter;

@@ -10,6 +10,7 @@
 #include "app/options.h"
 #include "app/orbel_application.h"
 #include "dialogs/font_dialog.h"
+#include "platform/shutdown_signals.h"
 
 int main(int argc, char** argv) {
   using namespace orbel::app;
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
   form->SetFontDialog(formFont.get());
   if (options.QuitAfterMs >= 0)
     QTimer::singleShot(options.QuitAfterMs, form.get(), [&form] { form->FinishProgram(esQuitAfter); });
+  orbel::platform::InstallShutdownSignals([&form](int signalNumber) { form->FinishProgram(128 + signalNumber); });
+  orbel::platform::InstallFatalErrorRestore();
   form->show();
   const int status = application.exec();
   return status;

@@ -1,5 +1,6 @@
 #include "app/screen_view.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -10,6 +11,12 @@ TScreenView::TScreenView(screen::TScreen& screen, QWidget* parent) : QWidget(par
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
+  setMouseTracking(true);
+}
+
+void TScreenView::mouseMoveEvent(QMouseEvent* event) {
+  if (OnMouseMove) OnMouseMove(static_cast<int>(event->position().y()));
+  QWidget::mouseMoveEvent(event);
 }
 
 void TScreenView::SurfaceChanged(const QRect& area) {

@@ -21,10 +21,13 @@ class TScreenView : public QWidget {
 
   // Called after a repaint changed the surface (for --record).
   std::function<void()> OnSurfaceRepainted;
+  // The pointer moved over the view, at client height y.
+  std::function<void(int)> OnMouseMove;
   bool Closed = false;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   screen::TScreen& Screen;

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libxrandr-dev libx11-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-horai-umefont fonts-ipafont-gothic
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils xdotool imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

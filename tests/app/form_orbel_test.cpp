@@ -14,15 +14,40 @@
 namespace orbel::app {
 namespace {
 
-TEST(StartUp, WindowSizeItemsFollowTheScreenHeight) {
-  const auto at480 = DispItemsEnabledFor(480);
-  EXPECT_TRUE(at480.Item1);
-  EXPECT_FALSE(at480.Item2 || at480.Item3 || at480.Item4);
-  const auto at600 = DispItemsEnabledFor(600);
-  EXPECT_TRUE(at600.Item1 && at600.Item2 && at600.Item3);
-  EXPECT_FALSE(at600.Item4);
-  const auto at768 = DispItemsEnabledFor(768);
-  EXPECT_TRUE(at768.Item1 && at768.Item2 && at768.Item3 && at768.Item4);
+class TFixedDisplay : public platform::TDisplaySettings {
+ public:
+  explicit TFixedDisplay(int height) : Height(height) {}
+  int ScreenWidth() override { return Height * 4 / 3; }
+  int ScreenHeight() override { return Height; }
+  bool ChangeMode(int, int) override { return false; }
+  void RestoreStoredMode() override { ++Restores; }
+  bool Changed() const override { return false; }
+  int Height;
+  int Restores = 0;
+};
+
+TEST(StartUp, WindowSizeItemsEnabledByScreenHeight) {
+  const struct {
+    int height;
+    bool item1, item2, item3, item4;
+  } cases[] = {{480, true, false, false, false}, {600, true, true, true, false}, {768, true, true, true, true}};
+  for (const auto& c : cases) {
+    TFormOrbel form(TOptions{}, std::make_unique<TFixedDisplay>(c.height));
+    EXPECT_EQ(form.DispItem1->isEnabled(), c.item1) << c.height;
+    EXPECT_EQ(form.DispItem2->isEnabled(), c.item2) << c.height;
+    EXPECT_EQ(form.DispItem3->isEnabled(), c.item3) << c.height;
+    EXPECT_EQ(form.DispItem4->isEnabled(), c.item4) << c.height;
+    EXPECT_TRUE(form.DispItem2->isChecked());
+    form.close();
+  }
+}
+
+TEST(Shutdown, EveryCloseRestoresTheStoredMode) {
+  auto display = std::make_unique<TFixedDisplay>(768);
+  TFixedDisplay* seen = display.get();
+  TFormOrbel form(TOptions{}, std::move(display));
+  form.close();
+  EXPECT_EQ(seen->Restores, 1);
 }
 
 TEST(StartUp, WindowComesUpAsDeclared) {
@@ -57,7 +82,7 @@ TEST(StartUp, WindowComesUpAsDeclared) {
 }
 
 TEST(StartUp, DisplayMenuChecksExactlyTheChosenItem) {
-  TFormOrbel form(TOptions{});
+  TFormOrbel form(TOptions{}, std::make_unique<TFixedDisplay>(768));
   form.DispItemClick(form.DispItem4);
   EXPECT_TRUE(form.DispItem4->isChecked());
   EXPECT_FALSE(form.DispItem2->isChecked());

@@ -1,0 +1,33 @@
+#pragma once
+// Display settings: the screen resolution for this run. The engine asks for 640x480 or 800x600 when the user
+// picks a full-screen size and for the stored mode when leaving it or ending; it reads the screen height back.
+
+#include <memory>
+
+namespace orbel::platform {
+
+class TDisplaySettings {
+ public:
+  virtual ~TDisplaySettings() = default;
+  // Size in pixels of the screen as it is now.
+  virtual int ScreenWidth() = 0;
+  virtual int ScreenHeight() = 0;
+  // Asks for width x height for this run only. Returns false when the display cannot take it; the screen then
+  // stays as it was. The first change remembers the mode in force, for RestoreStoredMode.
+  virtual bool ChangeMode(int width, int height) = 0;
+  // Back to the mode in force before the first change; nothing when nothing was changed.
+  virtual void RestoreStoredMode() = 0;
+  // A change is in force (the stored mode must be restored before the program ends).
+  virtual bool Changed() const = 0;
+};
+
+// The X11 implementation (XRandR on the application's own connection) when the program runs on X11, the null
+// one elsewhere (the display "cannot take" any mode). Call after the QApplication exists.
+std::unique_ptr<TDisplaySettings> CreateDisplaySettings();
+// Never changes anything; reports the primary screen's height.
+std::unique_ptr<TDisplaySettings> CreateNullDisplaySettings();
+
+// Restores the stored mode of every live display-settings object. Safe to call from a terminate handler.
+void RestoreAllDisplayModes();
+
+}  // namespace orbel::platform

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The real window on an X server of its own: the window-size menu switches the screen and back, the menu bar
+# comes at the top edge in full screen, and neither Exit nor SIGTERM leaves the screen switched.
+set -euo pipefail
+orbel="$1"
+for tool in Xvfb xdotool xdpyinfo; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+display=""
+for n in $(seq 140 199); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || { echo "skipped: no free display number"; exit 77; }
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+game=$(mktemp -d)
+trap 'kill $xvfb 2>/dev/null || true; pkill -P $$ orbel 2>/dev/null || true; rm -rf "$game"' EXIT
+export DISPLAY="$display"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
+expect_size() {
+  local want="$1" got=""
+  for _ in $(seq 30); do got=$(screen_size); [ "$got" = "$want" ] && return 0; sleep 0.1; done
+  echo "FAIL: screen is $got, expected $want ($2)"; exit 1
+}
+window() { xdotool search --sync --onlyvisible --name '^Orbel$' | head -1; }
+menu_item() {  # menu_item <downs>: Settings > Window size > item
+  local w; w=$(window)
+  xdotool windowfocus --sync "$w"
+  xdotool key alt+o; sleep 0.3; xdotool key w; sleep 0.3
+  for _ in $(seq "$1"); do xdotool key Down; done
+  xdotool key Return; sleep 0.5
+}
+show_bar() {  # the pointer comes from below to the top edge
+  xdotool mousemove 300 300; sleep 0.2; xdotool mousemove 300 5; sleep 0.4
+}
+client_height() {  # the view's height: the window's height less the menu bar's
+  xwininfo -id "$(window)" | awk '/Height:/ {print $2}'
+}
+
+mkdir -p "$game/Data"
+printf 'board,off\r\nwait,time,60000\r\n' > "$game/Data/SCRIPT.TXT"
+"$orbel" --quit-after 60000 "$game" >/dev/null 2>&1 &
+orbel_pid=$!
+window >/dev/null
+expect_size 1024x768 "at start"
+
+menu_item 0
+expect_size 640x480 "640x480 (Full)"
+# In full screen the bar is away until the pointer reaches the top edge.
+xdotool mousemove 300 300; sleep 0.3
+[ "$(client_height)" = 480 ] || { echo "FAIL: full-screen window is $(client_height) high"; exit 1; }
+show_bar
+menu_item 1
+expect_size 1024x768 "back to 640x480 (Window)"
+height=$(client_height)
+menu_item 2
+expect_size 800x600 "800x600 (Full)"
+show_bar
+menu_item 3
+expect_size 1024x768 "800x600 (Window)"
+[ "$(client_height)" = "$height" ] || { echo "FAIL: window modes differ in height"; exit 1; }
+
+# Exit restores the screen.
+menu_item 0
+expect_size 640x480 "full screen before Exit"
+show_bar
+xdotool windowfocus --sync "$(window)"; xdotool key alt+x
+wait $orbel_pid || true
+expect_size 1024x768 "after Exit"
+
+# So does SIGTERM.
+"$orbel" --quit-after 60000 "$game" >/dev/null 2>&1 &
+orbel_pid=$!
+window >/dev/null
+menu_item 2
+expect_size 800x600 "800x600 (Full) before SIGTERM"
+kill -TERM $orbel_pid
+wait $orbel_pid || true
+expect_size 1024x768 "after SIGTERM"
+echo "PASS"
