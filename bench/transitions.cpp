@@ -43,7 +43,8 @@ struct TFixture {
     Screen.SetBrushImage(MakeBrushImage());
     Screen.SetWall(Noise(260, 100, 3));
     Screen.StageBuffer = Noise(kScreenWidth, kScreenHeight, 1);
-    BitBlt(Screen.ScreenBuffer, {0, 0}, Noise(kScreenWidth, kScreenHeight, 2), QRect(0, 0, 640, 480), roSrcCopy);
+    BitBlt(Screen.ScreenBuffer, {0, 0}, Noise(kScreenWidth, kScreenHeight, 2), QRect(0, 0, 640, 480),
+           roSrcCopy);
   }
 };
 

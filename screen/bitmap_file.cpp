@@ -55,8 +55,12 @@ class TBytes {
   qint64 Size;
 };
 
-qint64 RowBytes(qint64 width, int bitCount) { return (width * bitCount + 7) / 8; }
-qint64 Stride(qint64 width, int bitCount) { return (width * bitCount + 31) / 32 * 4; }
+qint64 RowBytes(qint64 width, int bitCount) {
+  return (width * bitCount + 7) / 8;
+}
+qint64 Stride(qint64 width, int bitCount) {
+  return (width * bitCount + 31) / 32 * 4;
+}
 
 THeader ReadHeader(const TBytes& file, const std::string& name) {
   if (!file.Has(0, kFileHeaderSize + 12)) Fail(name, "ファイルが短すぎます");
@@ -78,13 +82,15 @@ THeader ReadHeader(const TBytes& file, const std::string& name) {
     planes = file.U16(h0 + 8);
     header.BitCount = file.U16(h0 + 10);
   } else {
-    const bool windows = headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 ||
-                         headerSize == 124;
+    const bool windows =
+        headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124;
     // OS/2 2.x headers are 16 to 64 bytes long; fields past the given length count as zero.
     os2 = !windows && headerSize >= 16 && headerSize <= 64;
     if (!windows && !os2) Fail(name, "ヘッダーの大きさが不正です");
     if (!file.Has(h0, headerSize)) Fail(name, "ファイルが短すぎます");
-    auto field32 = [&](qint64 offset) -> uint32_t { return offset + 4 <= headerSize ? file.U32(h0 + offset) : 0; };
+    auto field32 = [&](qint64 offset) -> uint32_t {
+      return offset + 4 <= headerSize ? file.U32(h0 + offset) : 0;
+    };
     width = file.I32(h0 + 4);
     height = file.I32(h0 + 8);
     planes = file.U16(h0 + 12);
@@ -107,7 +113,8 @@ THeader ReadHeader(const TBytes& file, const std::string& name) {
   const int bpp = header.BitCount;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) Fail(name, "色数が不正です");
   switch (header.Compression) {
-    case bcRgb: break;
+    case bcRgb:
+      break;
     case bcRle8:
     case bcRle4:
       if (bpp != (header.Compression == bcRle8 ? 8 : 4)) Fail(name, "圧縮形式と色数が合いません");
@@ -116,7 +123,8 @@ THeader ReadHeader(const TBytes& file, const std::string& name) {
     case bcBitFields:
       if (os2 || (bpp != 16 && bpp != 32)) Fail(name, "この圧縮形式には対応していません");
       break;
-    default: Fail(name, "この圧縮形式には対応していません");
+    default:
+      Fail(name, "この圧縮形式には対応していません");
   }
 
   qint64 paletteStart = h0 + headerSize;

@@ -23,17 +23,19 @@ QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, QRect s
 }
 
 // Scan-line kernels. `d` and `s` never alias when these run (overlap is handled by the caller).
-[[gnu::target_clones("avx2", "default")]] void LineNot(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
+[[gnu::target_clones("avx2", "default")]] void LineNot(uint32_t* __restrict d, const uint32_t* __restrict s,
+                                                       int n) {
   for (int i = 0; i < n; ++i) d[i] = ~s[i] | kTopByte;
 }
 
-[[gnu::target_clones("avx2", "default")]] void LinePaint(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
+[[gnu::target_clones("avx2", "default")]] void LinePaint(uint32_t* __restrict d, const uint32_t* __restrict s,
+                                                         int n) {
   for (int i = 0; i < n; ++i) d[i] |= s[i];
 }
 
 // `phase` is the destination x of d[0]; the pattern row repeats every 8 pixels from destination x = 0.
-[[gnu::target_clones("avx2", "default")]] void LineMerge(uint32_t* __restrict d, const uint32_t* __restrict s, int n, const uint32_t* patternRow,
-               int phase) {
+[[gnu::target_clones("avx2", "default")]] void LineMerge(uint32_t* __restrict d, const uint32_t* __restrict s,
+                                                         int n, const uint32_t* patternRow, int phase) {
   alignas(32) std::array<uint32_t, 8> p;
   for (int k = 0; k < 8; ++k) p[k] = patternRow[(phase + k) & 7];
   int i = 0;
@@ -43,7 +45,8 @@ QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, QRect s
 }
 
 // In-place MERGECOPY over the same rectangle (the dissolve's ScreenBuffer onto itself).
-[[gnu::target_clones("avx2", "default")]] void LineMergeInPlace(uint32_t* d, int n, const uint32_t* patternRow, int phase) {
+[[gnu::target_clones("avx2", "default")]] void LineMergeInPlace(uint32_t* d, int n,
+                                                                const uint32_t* patternRow, int phase) {
   alignas(32) std::array<uint32_t, 8> p;
   for (int k = 0; k < 8; ++k) p[k] = patternRow[(phase + k) & 7];
   int i = 0;
@@ -53,11 +56,9 @@ QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, QRect s
 }
 
 // All four dissolve operations on one row; `keep` and `inverse` are the tile rows for it.
-[[gnu::target_clones("avx2", "default")]] void LineDissolve(uint32_t* __restrict screen,
-                                                           const uint32_t* __restrict stage,
-                                                           uint32_t* __restrict spare, uint32_t* __restrict window,
-                                                           int n, const uint32_t* keepRow,
-                                                           const uint32_t* inverseRow) {
+[[gnu::target_clones("avx2", "default")]] void LineDissolve(
+    uint32_t* __restrict screen, const uint32_t* __restrict stage, uint32_t* __restrict spare,
+    uint32_t* __restrict window, int n, const uint32_t* keepRow, const uint32_t* inverseRow) {
   alignas(32) std::array<uint32_t, 8> keep, inverse;
   for (int k = 0; k < 8; ++k) {
     keep[k] = keepRow[k];
@@ -93,8 +94,9 @@ void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& w
   for (int y = 0; y < size.height(); ++y)
     LineDissolve(reinterpret_cast<uint32_t*>(screen.scanLine(y)),
                  reinterpret_cast<const uint32_t*>(stage.constScanLine(y)),
-                 reinterpret_cast<uint32_t*>(spare.scanLine(y)), reinterpret_cast<uint32_t*>(window.scanLine(y)),
-                 size.width(), reinterpret_cast<const uint32_t*>(keepTile.constScanLine(y & 7)),
+                 reinterpret_cast<uint32_t*>(spare.scanLine(y)),
+                 reinterpret_cast<uint32_t*>(window.scanLine(y)), size.width(),
+                 reinterpret_cast<const uint32_t*>(keepTile.constScanLine(y & 7)),
                  reinterpret_cast<const uint32_t*>(inverseTile.constScanLine(y & 7)));
 }
 
@@ -115,9 +117,7 @@ void BitBlt(QImage& dest, QPoint target, const QImage& source, const QRect& sour
   const uchar* srcBits = same ? destBits : source.constBits();
   const qsizetype destStride = dest.bytesPerLine(), srcStride = source.bytesPerLine();
   auto destRow = [&](int y) { return reinterpret_cast<uint32_t*>(destBits + y * destStride) + target.x(); };
-  auto srcRow = [&](int y) {
-    return reinterpret_cast<const uint32_t*>(srcBits + y * srcStride) + src.x();
-  };
+  auto srcRow = [&](int y) { return reinterpret_cast<const uint32_t*>(srcBits + y * srcStride) + src.x(); };
 
   // Overlap within one image: walk rows bottom-up when moving down; a row moved sideways onto itself goes
   // through a scratch line (memmove does that for plain copies).

@@ -28,7 +28,9 @@ constexpr int kSlideTicks = kScreenWidth / kSlideShift;
 }  // namespace
 
 // The pattern strip is built in, like a picture stored with the window; SetBrushImage may replace it.
-TScreen::TScreen(IScreenHost& host) : Host(host) { SetBrushImage(MakeBrushImage()); }
+TScreen::TScreen(IScreenHost& host) : Host(host) {
+  SetBrushImage(MakeBrushImage());
+}
 
 void TScreen::CreateBuffers() {
   PatternTile = QImage(8, 8, kRasterFormat);
@@ -53,7 +55,9 @@ void TScreen::ReleaseBuffers() {
   SpareBuffer = QImage();
 }
 
-void TScreen::SetWall(const QImage& wall) { WallImage = wall.convertToFormat(kRasterFormat); }
+void TScreen::SetWall(const QImage& wall) {
+  WallImage = wall.convertToFormat(kRasterFormat);
+}
 
 void TScreen::SetBrushImage(const QImage& brush) {
   BrushImage = brush;
@@ -71,10 +75,17 @@ void TScreen::PrepareStage(int32_t mode) {
           BitBlt(StageBuffer, {c * w, r * h}, WallImage, WallImage.rect(), roSrcCopy);
       break;
     }
-    case 1: FillRect(StageBuffer, kScreenRect, qRgb(0, 0, 0)); break;
-    case 2: FillRect(StageBuffer, kScreenRect, qRgb(255, 255, 255)); break;
-    case 3: BitBlt(StageBuffer, {0, 0}, ScreenBuffer, ScreenBuffer.rect(), roSrcCopy); break;
-    default: break;
+    case 1:
+      FillRect(StageBuffer, kScreenRect, qRgb(0, 0, 0));
+      break;
+    case 2:
+      FillRect(StageBuffer, kScreenRect, qRgb(255, 255, 255));
+      break;
+    case 3:
+      BitBlt(StageBuffer, {0, 0}, ScreenBuffer, ScreenBuffer.rect(), roSrcCopy);
+      break;
+    default:
+      break;
   }
 }
 
@@ -116,11 +127,20 @@ void TScreen::CopyStageRect(uint16_t left, uint16_t top, uint16_t right, uint16_
 void TScreen::ETimerTimer() {
   if (!HasBuffers()) return;
   switch (TransitionKind) {
-    case 1: BoxFrame(); break;
-    case 2: DissolveFrame(); break;
-    case 3: SlideFrame(); break;
-    case 4: CutFrame(); break;
-    default: break;
+    case 1:
+      BoxFrame();
+      break;
+    case 2:
+      DissolveFrame();
+      break;
+    case 3:
+      SlideFrame();
+      break;
+    case 4:
+      CutFrame();
+      break;
+    default:
+      break;
   }
 }
 
@@ -174,8 +194,8 @@ void TScreen::SlideFrame() {
            QRect(x, upper, kScreenWidth - kSlideShift - x, 2), roSrcCopy);
     CopyStageRectQuiet(x, upper, x + kSlideShift, upper + 2);
     // Lower pair: it moves left, the stage shows from the right edge.
-    BitBlt(SurfaceImage, {0, lower}, SurfaceImage, QRect(kSlideShift, lower, kScreenWidth - kSlideShift - x, 2),
-           roSrcCopy);
+    BitBlt(SurfaceImage, {0, lower}, SurfaceImage,
+           QRect(kSlideShift, lower, kScreenWidth - kSlideShift - x, 2), roSrcCopy);
     CopyStageRectQuiet(kScreenWidth - kSlideShift - x, lower, kScreenWidth - x, lower + 2);
   }
   Host.SurfaceChanged(kScreenRect);

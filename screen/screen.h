@@ -38,8 +38,8 @@ class TScreen {
   void ReleaseBuffers();
   bool HasBuffers() const { return !ScreenBuffer.isNull(); }
 
-  // The wallpaper tile (converted to 24-bit colour here) and the 128x8 strip of dissolve cells (MakeBrushImage's
-  // strip from construction on).
+  // The wallpaper tile (converted to 24-bit colour here) and the 128x8 strip of dissolve cells
+  // (MakeBrushImage's strip from construction on).
   void SetWall(const QImage& wall);
   void SetBrushImage(const QImage& brush);
   const QImage& Wall() const { return WallImage; }

@@ -1,15 +1,16 @@
 // Bitmap files of every variant, made by tests/data/bitmaps/make_bitmaps.py, and broken ones.
+#include "screen/bitmap_file.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <functional>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <functional>
 #include <string>
 
 #include "platform/errors.h"
-#include "screen/bitmap_file.h"
 
 namespace orbel::screen {
 namespace {
@@ -27,7 +28,9 @@ QRgb Widened16(int index, bool green6) {
   return qRgb(qRed(c) & 0xF8, qGreen(c) & (green6 ? 0xFC : 0xF8), qBlue(c) & 0xF8) & 0xFFFFFF;
 }
 
-int Index(int x, int y) { return (x / 3 + y) % 8; }
+int Index(int x, int y) {
+  return (x / 3 + y) % 8;
+}
 
 void ExpectPicture(const QImage& picture, const std::function<QRgb(int, int)>& expected) {
   ASSERT_EQ(picture.format(), QImage::Format_RGB32);
@@ -38,10 +41,10 @@ void ExpectPicture(const QImage& picture, const std::function<QRgb(int, int)>& e
 }
 
 TEST(BitmapFile, ReadsEveryVariantOfThePicture) {
-  for (const char* name : {"pal4.bmp", "pal8.bmp", "pal8_topdown.bmp", "rle8.bmp", "rle4.bmp", "rgb24.bmp",
-                           "rgb24_topdown.bmp", "rgb24_v5.bmp", "rgb32.bmp", "rgb32_bitfields.bmp",
-                           "os2v1_8.bmp", "os2v1_24.bmp", "os2v2_8.bmp", "os2v2_short_8.bmp", "os2v2_rle4.bmp",
-                           "picture.dat", "sub/noext"}) {
+  for (const char* name :
+       {"pal4.bmp", "pal8.bmp", "pal8_topdown.bmp", "rle8.bmp", "rle4.bmp", "rgb24.bmp", "rgb24_topdown.bmp",
+        "rgb24_v5.bmp", "rgb32.bmp", "rgb32_bitfields.bmp", "os2v1_8.bmp", "os2v1_24.bmp", "os2v2_8.bmp",
+        "os2v2_short_8.bmp", "os2v2_rle4.bmp", "picture.dat", "sub/noext"}) {
     SCOPED_TRACE(name);
     ExpectPicture(LoadBitmapFile(DataPath(name)), [](int x, int y) { return kPalette[Index(x, y)]; });
   }
@@ -65,12 +68,27 @@ TEST(BitmapFile, RleDeltaAndEndOfLineLeavePaletteIndexZero) {
 }
 
 TEST(BitmapFile, BrokenFilesRaiseAnErrorNamingTheFile) {
-  for (const char* name :
-       {"bad_bpp.bmp", "bad_header_size.bmp", "bad_planes.bmp", "bitfields_no_mask.bmp", "compression_jpeg.bmp",
-        "empty.bmp", "header_only.bmp", "huge.bmp", "huge_rle.bmp", "negative_width.bmp", "offbits_past_end.bmp",
-        "palette_too_long.bmp", "rle_cut_in_run.bmp", "rle_past_top.bmp", "rle_topdown.bmp",
-        "rle_unterminated.bmp", "rle_wrong_bpp.bmp", "short_header.bmp", "text.bmp", "truncated.bmp",
-        "zero_height.bmp"}) {
+  for (const char* name : {"bad_bpp.bmp",
+                           "bad_header_size.bmp",
+                           "bad_planes.bmp",
+                           "bitfields_no_mask.bmp",
+                           "compression_jpeg.bmp",
+                           "empty.bmp",
+                           "header_only.bmp",
+                           "huge.bmp",
+                           "huge_rle.bmp",
+                           "negative_width.bmp",
+                           "offbits_past_end.bmp",
+                           "palette_too_long.bmp",
+                           "rle_cut_in_run.bmp",
+                           "rle_past_top.bmp",
+                           "rle_topdown.bmp",
+                           "rle_unterminated.bmp",
+                           "rle_wrong_bpp.bmp",
+                           "short_header.bmp",
+                           "text.bmp",
+                           "truncated.bmp",
+                           "zero_height.bmp"}) {
     SCOPED_TRACE(name);
     const std::string path = DataPath(std::string("broken/") + name);
     try {
@@ -116,7 +134,8 @@ TEST(BitmapFile, MangledFilesDecodeOrRaiseButNeverCrash) {
     for (int round = 0; round < 300; ++round) {
       QByteArray bytes = good;
       const int edits = 1 + random.bounded(4);
-      for (int i = 0; i < edits; ++i) bytes[random.bounded(bytes.size())] = static_cast<char>(random.bounded(256));
+      for (int i = 0; i < edits; ++i)
+        bytes[random.bounded(bytes.size())] = static_cast<char>(random.bounded(256));
       if (round % 5 == 0) bytes.truncate(random.bounded(bytes.size()));
       try {
         const QImage picture = DecodeBitmap(bytes, name);
@@ -132,8 +151,8 @@ TEST(BitmapFile, WallpaperTileIsAn8BitPictureOf260By100) {
   QFile f(QString::fromStdString(path));
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QByteArray bytes = f.read(54);
-  EXPECT_EQ(static_cast<uchar>(bytes[28]), 8);    // bits per pixel
-  EXPECT_EQ(static_cast<uchar>(bytes[47]), 1);    // 256 colours used
+  EXPECT_EQ(static_cast<uchar>(bytes[28]), 8);  // bits per pixel
+  EXPECT_EQ(static_cast<uchar>(bytes[47]), 1);  // 256 colours used
   EXPECT_EQ(LoadBitmapFile(path).size(), QSize(260, 100));
 }
 

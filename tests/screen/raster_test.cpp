@@ -1,9 +1,9 @@
 // Raster operations against hand-computed pixels, and against a per-pixel model on random pictures.
+#include "screen/raster.h"
+
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
-
-#include "screen/raster.h"
 
 namespace orbel::screen {
 namespace {
@@ -51,7 +51,7 @@ TEST(Raster, PatternIsAnchoredAtTheDestinationOrigin) {
   EXPECT_EQ(dest.pixel(3, 5), pattern.pixel(3, 5));
   EXPECT_EQ(dest.pixel(14, 15), pattern.pixel(6, 7));
   EXPECT_EQ(dest.pixel(8, 8), pattern.pixel(0, 0));
-  EXPECT_EQ(dest.pixel(2, 5), 0xFF000000u);   // left of the copy
+  EXPECT_EQ(dest.pixel(2, 5), 0xFF000000u);    // left of the copy
   EXPECT_EQ(dest.pixel(15, 15), 0xFF000000u);  // right of it
 }
 
@@ -104,7 +104,8 @@ TEST(Raster, EveryOperationMatchesThePerPixelRule) {
     QImage dest = Random(41, 19, random);
     const QImage before = dest.copy();
     const auto op = static_cast<TRasterOp>(round % 4);
-    const QRect from(random.bounded(-5, 30), random.bounded(-5, 20), random.bounded(1, 40), random.bounded(1, 25));
+    const QRect from(random.bounded(-5, 30), random.bounded(-5, 20), random.bounded(1, 40),
+                     random.bounded(1, 25));
     const QPoint to(random.bounded(-10, 40), random.bounded(-10, 18));
     BitBlt(dest, to, source, from, op, &pattern);
     for (int y = 0; y < dest.height(); ++y)

@@ -1,4 +1,6 @@
 // Composition and the four transitions, frame by frame through ETimerTimer.
+#include "screen/screen.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -9,14 +11,14 @@
 #include "screen/bitmap_file.h"
 #include "screen/dissolve_brush.h"
 #include "screen/raster.h"
-#include "screen/screen.h"
 
 namespace orbel::screen {
 namespace {
 
 // The threshold matrix as published for the dissolve (kept apart from the code's copy on purpose).
-constexpr int kT[8][8] = {{4, 14, 7, 10, 2, 12, 5, 10}, {9, 0, 10, 2, 15, 1, 8, 6},  {6, 15, 4, 8, 7, 11, 4, 15},
-                          {11, 5, 12, 1, 14, 2, 13, 0}, {3, 8, 3, 10, 5, 9, 7, 9},   {14, 2, 13, 7, 8, 1, 11, 6},
+constexpr int kT[8][8] = {{4, 14, 7, 10, 2, 12, 5, 10}, {9, 0, 10, 2, 15, 1, 8, 6},
+                          {6, 15, 4, 8, 7, 11, 4, 15},  {11, 5, 12, 1, 14, 2, 13, 0},
+                          {3, 8, 3, 10, 5, 9, 7, 9},    {14, 2, 13, 7, 8, 1, 11, 6},
                           {0, 11, 4, 12, 3, 12, 3, 14}, {13, 6, 9, 0, 15, 5, 13, 1}};
 
 class THost : public IScreenHost {
@@ -34,8 +36,12 @@ class THost : public IScreenHost {
 };
 
 // Two pictures whose every pixel tells where it came from, so a shifted copy shows.
-QRgb Old(int x, int y) { return qRgb(x & 0xFF, y & 0xFF, 0x10 | (x >> 8) | ((y >> 8) << 1)); }
-QRgb New(int x, int y) { return qRgb(y & 0xFF, x & 0xFF, 0xA0 | (x >> 8) | ((y >> 8) << 1)); }
+QRgb Old(int x, int y) {
+  return qRgb(x & 0xFF, y & 0xFF, 0x10 | (x >> 8) | ((y >> 8) << 1));
+}
+QRgb New(int x, int y) {
+  return qRgb(y & 0xFF, x & 0xFF, 0xA0 | (x >> 8) | ((y >> 8) << 1));
+}
 
 QImage Picture(int w, int h, QRgb (*colour)(int, int)) {
   QImage image(w, h, kRasterFormat);
