@@ -52,6 +52,11 @@ TEST_F(FontDialogSelectTest, OkGivesTheSelectionAndEverythingElseTheCurrentFace)
   TFormFont form(
       {Face("Ume Gothic", "TrueType", true, 90, true), Face("IPAGothic", "TrueType", true, 90, true)});
   ASSERT_EQ(form.FontList->count(), 2);
+  // Each entry in its own face, at the cell height of 27 pixels that 20 points ask for at 96 dpi.
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_EQ(QFontInfo(form.EntryFont(row)).family(), form.FontList->item(row)->text());
+    EXPECT_EQ(form.FontListMeasureItem(row), 27 + 2);
+  }
   const QString current = QStringLiteral("ＭＳ ゴシック");
 
   EXPECT_EQ(Select(form, current, [&] { form.BtnOk->click(); }), current) << "Ok with nothing selected";
@@ -63,13 +68,6 @@ TEST_F(FontDialogSelectTest, OkGivesTheSelectionAndEverythingElseTheCurrentFace)
             current);
   // The selection made before Cancel is still there: the dialog opens as it closed.
   EXPECT_EQ(Select(form, current, [&] { Key(form, Qt::Key_Return); }), QStringLiteral("IPAGothic"));
-  EXPECT_EQ(Select(form, current,
-                   [&] {
-                     form.FontList->setCurrentRow(0);
-                     Key(form, Qt::Key_Escape);
-                   }),
-            current);
-  EXPECT_EQ(Select(form, current, [&] { form.close(); }), current);
   // A double-click anywhere on the list, below the entries too, counts as Ok.
   EXPECT_EQ(Select(form, current,
                    [&] {
@@ -82,36 +80,18 @@ TEST_F(FontDialogSelectTest, OkGivesTheSelectionAndEverythingElseTheCurrentFace)
                    }),
             QStringLiteral("Ume Gothic"));
   EXPECT_FALSE(form.isVisible());
-}
 
-TEST_F(FontDialogSelectTest, OkOnAnEmptyListKeepsTheCurrentFace) {
-  TFormFont form(std::vector<TFaceInfo>{});
-  EXPECT_EQ(Select(form, QStringLiteral("Ume Gothic"), [&] { form.BtnOk->click(); }),
-            QStringLiteral("Ume Gothic"));
+  TFormFont empty(std::vector<TFaceInfo>{});
+  EXPECT_EQ(Select(empty, current, [&] { empty.BtnOk->click(); }), current);
 }
 
 TEST(FontDialogTest, InstalledListHasTheFixedPitchStandInOnly) {
   TFormFont form;
-  const QStringList names = [&form] {
-    QStringList list;
-    for (int row = 0; row < form.FontList->count(); ++row) list.append(form.FontList->item(row)->text());
-    return list;
-  }();
-  EXPECT_TRUE(names.contains(QStringLiteral("Ume Gothic")));
-  EXPECT_TRUE(names.contains(QStringLiteral("IPAGothic")));
-  EXPECT_FALSE(names.contains(QStringLiteral("Ume P Gothic")));
-  EXPECT_FALSE(names.contains(QStringLiteral("IPAPGothic")));
-}
-
-TEST(FontDialogTest, EntriesAreMeasuredInTheirOwnFaceAtTwentyPoints) {
-  TFormFont form(
-      {Face("Ume Gothic", "TrueType", true, 90, true), Face("IPAGothic", "TrueType", true, 90, true)});
-  ASSERT_EQ(form.FontList->logicalDpiY(), 96);
-  for (int row = 0; row < 2; ++row) {
-    EXPECT_EQ(QFontInfo(form.EntryFont(row)).family(), form.FontList->item(row)->text());
-    EXPECT_EQ(form.FontListMeasureItem(row), 27 + 2);
-  }
-  EXPECT_EQ(form.FontList->visualItemRect(form.FontList->item(1)).top(), 29);
+  auto listed = [&form](const char* name) {
+    return !form.FontList->findItems(name, Qt::MatchExactly).isEmpty();
+  };
+  EXPECT_TRUE(listed("Ume Gothic") && listed("IPAGothic"));
+  EXPECT_FALSE(listed("Ume P Gothic") || listed("IPAPGothic"));
 }
 
 }  // namespace
