@@ -126,8 +126,10 @@ void TBoard::SetMargin(int margin) {
 }
 
 void TBoard::SetFontColour(const QColor& colour) {
+  // Part of the font: like any font change, it shows in a paint at once.
   FontColourValue = colour;
-  update();
+  PaintBoard();
+  ShowSurface(rect());
 }
 
 void TBoard::RepaintNow() {
