@@ -126,7 +126,7 @@ void TBoard::SetMargin(int margin) {
 }
 
 void TBoard::SetFontColour(const QColor& colour) {
-  // Part of the font: like any font change, it shows in a paint at once.
+  // The colour belongs to the font: like any font change, it shows in a paint at once.
   FontColourValue = colour;
   PaintBoard();
   ShowSurface(rect());
