@@ -15,7 +15,7 @@
 namespace orbel::screen {
 namespace {
 
-// The threshold matrix as published for the dissolve (kept apart from the code's copy on purpose).
+// The threshold matrix, typed apart from the code's copy on purpose so that a slip in either shows.
 constexpr int kT[8][8] = {{4, 14, 7, 10, 2, 12, 5, 10}, {9, 0, 10, 2, 15, 1, 8, 6},
                           {6, 15, 4, 8, 7, 11, 4, 15},  {11, 5, 12, 1, 14, 2, 13, 0},
                           {3, 8, 3, 10, 5, 9, 7, 9},    {14, 2, 13, 7, 8, 1, 11, 6},
