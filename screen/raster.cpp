@@ -80,7 +80,24 @@ QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, QRect s
   }
 }
 
+[[gnu::target_clones("avx2", "default")]] void LineCopyTwice(uint32_t* __restrict first,
+                                                             uint32_t* __restrict second,
+                                                             const uint32_t* __restrict source, int n) {
+  for (int i = 0; i < n; ++i) first[i] = second[i] = source[i];
+}
+
 }  // namespace
+
+void CopyTwice(QImage& first, QImage& second, const QImage& source) {
+  const QSize size = source.size();
+  if (source.isNull() || first.size() != size || second.size() != size) return;
+  Q_ASSERT(first.format() == kRasterFormat && second.format() == kRasterFormat &&
+           source.format() == kRasterFormat);
+  for (int y = 0; y < size.height(); ++y)
+    LineCopyTwice(reinterpret_cast<uint32_t*>(first.scanLine(y)),
+                  reinterpret_cast<uint32_t*>(second.scanLine(y)),
+                  reinterpret_cast<const uint32_t*>(source.constScanLine(y)), size.width());
+}
 
 void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& window, const QImage& keepTile,
                    const QImage& inverseTile) {

@@ -33,6 +33,9 @@ void FillRect(QImage& dest, const QRect& area, QRgb colour);
 // destination pixel; pixels of the key colour leave it unchanged.
 void DrawTransparent(QImage& dest, QPoint target, const QImage& source, QRgb key);
 
+// Copies all of `source` into `first` and `second` (both of its size and kRasterFormat) in one pass.
+void CopyTwice(QImage& first, QImage& second, const QImage& source);
+
 // One frame of the patterned dissolve over all rows, in one pass per row, with the same result as these
 // operations one after the other over the whole picture:
 //   screen = screen MERGECOPY keepTile (in place); spare = stage MERGECOPY inverseTile;

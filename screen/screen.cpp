@@ -146,6 +146,10 @@ void TScreen::ETimerTimer() {
 
 void TScreen::BoxFrame() {
   const int s = TransitionStep;
+  if (s == kBoxTicks - 1) {  // the box is the whole window
+    FinishOnWindow();
+    return;
+  }
   // The coordinates are 16-bit like the call's: past step 29 the left edge wraps and nothing is drawn.
   CopyStageRect(static_cast<uint16_t>(232 - 8 * s), static_cast<uint16_t>(232 - 8 * s),
                 static_cast<uint16_t>(408 + 8 * s), static_cast<uint16_t>(248 + 8 * s));
@@ -155,10 +159,8 @@ void TScreen::BoxFrame() {
 
 void TScreen::DissolveFrame() {
   const int s = TransitionStep;
-  if (s > kDissolveLastCell) {
-    FinishTransition();
-    BitBlt(SurfaceImage, {0, 0}, ScreenBuffer, kScreenRect, roSrcCopy);
-    Host.SurfaceChanged(kScreenRect);
+  if (s > kDissolveLastCell) {  // ScreenBuffer becomes the stage and goes to the window
+    FinishOnWindow();
     return;
   }
   const QRect cell(s * kBrushCellSize, 0, kBrushCellSize, kBrushCellSize);
@@ -206,9 +208,17 @@ void TScreen::SlideFrame() {
 }
 
 void TScreen::CutFrame() {
-  BitBlt(SurfaceImage, {0, 0}, StageBuffer, kScreenRect, roSrcCopy);
+  FinishOnWindow();
+}
+
+// The stage goes to the window and, as FinishTransition's copy, into ScreenBuffer in one pass: the same
+// pictures as drawing and finishing one after the other, for the cost of little more than one copy.
+void TScreen::FinishOnWindow() {
+  CopyTwice(SurfaceImage, ScreenBuffer, StageBuffer);
   Host.SurfaceChanged(kScreenRect);
-  FinishTransition();
+  TransitionKind = 0;
+  TransitionStep = 0;
+  Host.PostStep();
 }
 
 void TScreen::FinishTransition() {

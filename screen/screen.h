@@ -74,6 +74,8 @@ class TScreen {
   void DissolveFrame();
   void SlideFrame();
   void CutFrame();
+  // Ends an effect whose last frame shows the whole stage on the window.
+  void FinishOnWindow();
   // CopyStageRect without telling the host; the caller reports the frame's whole area once.
   QRect CopyStageRectQuiet(int left, int top, int right, int bottom);
 
