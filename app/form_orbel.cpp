@@ -109,7 +109,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   Movie1->SetDeviceType(controls::dtAVIVideo);
   Movie1->hide();
   MsgBoard = new controls::TBoard(View);
-  MsgBoard->hide();
+  controls::ConfigureMsgBoard(*MsgBoard);
   Movie0 = new controls::TMovie(View);
   Movie0->SetDeviceType(controls::dtAVIVideo);
   Movie0->hide();

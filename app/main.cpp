@@ -10,6 +10,8 @@
 #include "app/options.h"
 #include "app/orbel_application.h"
 #include "dialogs/font_dialog.h"
+#include "platform/fonts.h"
+#include "platform/media.h"
 #include "platform/shutdown_signals.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +23,8 @@ int main(int argc, char** argv) {
   // Batch runs keep standard error for the script's own errors, one per line.
   bool batch = false;
   for (int i = 1; i < argc; ++i) batch = batch || std::string_view(argv[i]) == "--batch";
+  // Nobody listens to a batch run: play silently at real-time pace, without the sound system's own complaints.
+  if (batch) setenv("SDL_AUDIODRIVER", "dummy", 0);
   if (batch && !std::getenv("ORBEL_QT_MESSAGES"))
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
       if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
@@ -43,6 +47,9 @@ int main(int argc, char** argv) {
   }
   application.Batch = options.Batch;
 
+  orbel::platform::InstallFaceSubstitutions();
+  // The media layer outlives the window, whose controls close their devices when they are destroyed.
+  orbel::platform::TMediaSession media;
   auto form = std::make_unique<TFormOrbel>(options);
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();
   form->SetFontDialog(formFont.get());
