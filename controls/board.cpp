@@ -202,7 +202,8 @@ void TBoard::PaintBoard() {
 void TBoard::RenderTextImage() {
   const std::int64_t imageWidth = std::int64_t{width()} - 2 * std::int64_t{MarginValue};
   const std::int64_t imageHeight = std::int64_t{height()} - 2 * std::int64_t{MarginValue};
-  if (imageWidth <= 0 || imageHeight <= 0 || imageWidth * imageHeight > kMaxTextImagePixels) {
+  if (imageWidth <= 0 || imageHeight <= 0 || imageWidth > kMaxTextImagePixels ||
+      imageHeight > kMaxTextImagePixels || imageWidth * imageHeight > kMaxTextImagePixels) {
     TextImageValue = QImage();
     return;
   }
