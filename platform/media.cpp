@@ -7,10 +7,6 @@
 
 #include "platform/media_player.h"
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 namespace orbel::platform {
 
 namespace {
@@ -63,8 +59,6 @@ void PostNotice(QObject* callback, uint32_t code, uint16_t deviceId) {
 class TMciLayer : public TMediaLayer {
  public:
   explicit TMciLayer(bool real) : Real(real) {
-    // Broken files are reported through result codes; the library's own chatter would only clutter stderr.
-    av_log_set_level(AV_LOG_QUIET);
     if (Real) Mixer = SharedMixer();
   }
   ~TMciLayer() override {

@@ -19,7 +19,7 @@ namespace orbel::platform::media {
 namespace {
 
 // Limits against hostile headers: nothing in this era's material comes near them.
-constexpr int MaxSide = 4096;
+constexpr int MaxSide = 2048;
 constexpr int MaxChannels = 8;
 constexpr int MaxSampleRate = 384000;
 // Consecutive packets that fail to decode before the file counts as broken.
@@ -78,6 +78,8 @@ AVCodecContext* OpenCodec(AVStream* stream) {
 }  // namespace
 
 uint32_t TMediaDecoder::Open(const std::string& path, bool wantVideo) {
+  // Broken files are reported through result codes; the library's own chatter would only clutter stderr.
+  av_log_set_level(AV_LOG_QUIET);
   Release();
   Path = path;
   WantVideo = wantVideo;

@@ -29,6 +29,7 @@ constexpr double AudioLeadSeconds = 0.3;
 // Frames decoded ahead of their time; more would only cost memory.
 constexpr size_t VideoLead = 3;
 constexpr size_t MaxPendingFrames = 16;
+constexpr size_t MaxPendingBytes = size_t(32) << 20;
 constexpr double MaxBufferedAudioSeconds = 8;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
@@ -194,6 +195,7 @@ void TMediaPlayer::FinishLocked(bool failed) {
 
 void TMediaPlayer::Run() {
   std::deque<TVideoFrame> pending;
+  size_t pendingBytes = 0;
   TVideoFrame frame;
   std::vector<int16_t> samples;
   bool decoderAtEnd = false;
@@ -207,6 +209,7 @@ void TMediaPlayer::Run() {
       lock.unlock();
       // Reopening is the one rewind that every codec and container survives.
       pending.clear();
+      pendingBytes = 0;
       if (audioOut) Mixer->Reset(Stream);
       bool failed = Decoder.Open(Path, WantVideo) != 0;
       decoderAtEnd = failed;
@@ -221,6 +224,7 @@ void TMediaPlayer::Run() {
             last = frame;
             shown = true;
           } else {
+            pendingBytes += size_t(frame.Image.sizeInBytes());
             pending.push_back(frame);
           }
           if (frame.Seconds >= target) break;
@@ -247,14 +251,20 @@ void TMediaPlayer::Run() {
     lock.unlock();
 
     bool failed = false;
+    bool starved = false;  // pictures are queued to the limit, so no more sound can come for now
     for (int guard = 0; !decoderAtEnd && guard < 64; ++guard) {
       size_t buffered = audioOut ? Mixer->Buffered(Stream) : 0;
       bool audioFull = !audioOut || buffered >= audioLead;
       bool videoFull = !InfoValue.HasVideo || pending.size() >= VideoLead;
-      if ((audioFull && videoFull) || pending.size() >= MaxPendingFrames) break;
-      if (audioOut && buffered >= audioCap && !pending.empty()) break;
+      if (audioFull && videoFull) break;
+      if (pending.size() >= MaxPendingFrames || pendingBytes >= MaxPendingBytes) {
+        starved = audioOut && buffered == 0;
+        break;
+      }
+      if (buffered >= audioCap) break;
       TDecodeItem item = Decoder.Next(frame, samples);
       if (item == TDecodeItem::Video) {
+        pendingBytes += size_t(frame.Image.sizeInBytes());
         pending.push_back(frame);
       } else if (item == TDecodeItem::Audio) {
         if (audioOut) Mixer->Push(Stream, samples.data(), samples.size() / 2);
@@ -271,16 +281,22 @@ void TMediaPlayer::Run() {
       continue;
     }
     double now = ClockLocked();
-    // The sound has run out before the pictures: keep time by the wall clock from here.
-    if (AudioClock && decoderAtEnd && Mixer->Buffered(Stream) == 0) {
+    // The sound has run out before the pictures (or a file holds its pictures far ahead of their sound): keep
+    // time by the wall clock from here, so that playback always reaches its end.
+    if (AudioClock && (decoderAtEnd || starved) && Mixer->Buffered(Stream) == 0) {
       WallBase = now;
       WallStart = Clock::now();
       AudioClock = false;
     }
     lock.unlock();
-    while (pending.size() >= 2 && pending[1].Seconds <= now) pending.pop_front();  // late: dropped
+    // Late pictures are dropped; the latest one that is due is shown.
+    while (pending.size() >= 2 && pending[1].Seconds <= now) {
+      pendingBytes -= size_t(pending.front().Image.sizeInBytes());
+      pending.pop_front();
+    }
     if (!pending.empty() && pending.front().Seconds <= now) {
       Publish(pending.front());
+      pendingBytes -= size_t(pending.front().Image.sizeInBytes());
       pending.pop_front();
     }
     lock.lock();
