@@ -101,27 +101,32 @@ void PrepareStage(benchmark::State& state, int mode) {
   }
 }
 
-BENCHMARK(PlainCopy);
-BENCHMARK(PainterCopy);
-BENCHMARK_CAPTURE(EffectFrame, box_mean, 1);
-BENCHMARK_CAPTURE(FrameAtStep, box_last, 1, 29);
-BENCHMARK_CAPTURE(FrameAtStep, dissolve, 2, 6);
-BENCHMARK_CAPTURE(FrameAtStep, dissolve_last, 2, 16);
-BENCHMARK_CAPTURE(EffectFrame, slide_mean, 3);
-BENCHMARK_CAPTURE(FrameAtStep, slide_first, 3, 0);
-BENCHMARK_CAPTURE(FrameAtStep, slide_last, 3, 79);
-BENCHMARK_CAPTURE(EffectFrame, cut, 4);
-BENCHMARK_CAPTURE(PrepareStage, mode0_wall, 0);
-BENCHMARK_CAPTURE(PrepareStage, mode1_black, 1);
-BENCHMARK_CAPTURE(PrepareStage, mode2_white, 2);
-BENCHMARK_CAPTURE(PrepareStage, mode3_screen, 3);
+BENCHMARK(PlainCopy)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(PainterCopy)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, box_mean, 1)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, box_last, 1, 29)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, dissolve, 2, 6)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, dissolve_last, 2, 16)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, slide_mean, 3)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, slide_first, 3, 0)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, slide_last, 3, 79)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, cut, 4)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode0_wall, 0)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode1_black, 1)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode2_white, 2)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode3_screen, 3)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // Keeps each run's time per iteration so the ratios can be printed after the table.
 class TRatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration) Times[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    // The median of the repetitions: other processes on a shared machine disturb single runs.
+    for (const Run& run : runs) {
+      const std::string name = run.run_name.function_name;
+      if (run.run_type == Run::RT_Iteration && !Times.count(name)) Times[name] = run.GetAdjustedCPUTime();
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+        Times[name] = run.GetAdjustedCPUTime();
+    }
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> Times;
