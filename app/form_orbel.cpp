@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -101,6 +102,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   CreateMenu();
   Button1 = new QPushButton(QStringLiteral("IME Close"), View);
   Button1->hide();
+  connect(Button1, &QPushButton::clicked, this, &TFormOrbel::Button1Click);
   ETimer.setTimerType(Qt::PreciseTimer);
   ETimer.setInterval(kTimerIntervalMs);
   connect(&ETimer, &QTimer::timeout, this, &TFormOrbel::ETimerTimer);
@@ -399,6 +401,8 @@ void TFormOrbel::miFontClick() {
   QFont font = MsgBoard->font();
   font.setFamily(FormFont->SelectFont(font.family()));
   MsgBoard->setFont(font);
+  // The face is set even when it is unchanged (Cancel), and the board repaints either way.
+  MsgBoard->RepaintNow();
 }
 
 void TFormOrbel::keyPressEvent(QKeyEvent* event) {
@@ -409,7 +413,7 @@ void TFormOrbel::keyPressEvent(QKeyEvent* event) {
 
 void TFormOrbel::FormKeyPress(QChar key) {
   switch (key.unicode()) {
-    case 27: MsgBoard->setVisible(!MsgBoard->isVisible()); break;
+    case 27: MsgBoard->setVisible(MsgBoard->isHidden()); break;
     case '0': ScreenValue.DispPicture("", 0, 2); break;
     case '1': ScreenValue.DispPicture("01.bmp", 0, 2); break;
     case '2': ScreenValue.DispPicture("BG01.bmp", 0, 2); break;
@@ -453,9 +457,22 @@ void TFormOrbel::SaveScreenKey() {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("bmp"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const std::string path = dialog.selectedFiles().first().toStdString();
+  SaveScreenTo(dialog.selectedFiles().first().toStdString());
+}
+
+void TFormOrbel::SaveScreenTo(const std::string& path) {
   if (!ScreenValue.HasBuffers() || !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, path))
     throw EOrbelError("ﾌｧｲﾙ " + path + " を作成できません");
+}
+
+void TFormOrbel::Button1Click() { CloseIme(); }
+
+// Closes the input method for the window: any composition is dropped and its panel put away.
+void TFormOrbel::CloseIme() {
+  QInputMethod* inputMethod = QGuiApplication::inputMethod();
+  if (!inputMethod) return;
+  inputMethod->reset();
+  inputMethod->hide();
 }
 
 }  // namespace orbel::app

@@ -67,6 +67,10 @@ class TFormOrbel : public QMainWindow,
   void miFontClick();
   void ETimerTimer();
   void PlayMovieToEnd(const std::string& name);
+  // Writes ScreenBuffer to `path` as a 24-bit bitmap; raises the "cannot create" error when it cannot.
+  void SaveScreenTo(const std::string& path);
+  void Button1Click();
+  void CloseIme();
 
   std::string FindDataFile(const std::string& name) override;
 
