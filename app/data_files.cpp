@@ -52,7 +52,8 @@ std::string ResolveCaseBlind(const std::string& directory, const std::vector<std
     if (part != ".." && !fs::exists(fs::path(next), error)) {
       next.clear();
       const std::string wanted = AsciiUpper(part);
-      for (fs::directory_iterator it(fs::path(current), error), end; !error && it != end; it.increment(error)) {
+      for (fs::directory_iterator it(fs::path(current), error), end; !error && it != end;
+           it.increment(error)) {
         const std::string entry = it->path().filename().string();
         if (AsciiUpper(entry) == wanted) {
           next = current + "/" + entry;

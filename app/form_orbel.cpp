@@ -33,7 +33,9 @@
 #include "screen/bitmap_file.h"
 
 // The program's stored data is compiled into this library; a static library must register it itself.
-static void InitResources() { Q_INIT_RESOURCE(resources); }
+static void InitResources() {
+  Q_INIT_RESOURCE(resources);
+}
 
 namespace orbel::app {
 
@@ -194,17 +196,22 @@ void TFormOrbel::FormCreate() {
 }
 
 void TFormOrbel::SizeClientArea() {
-  resize(screen::kScreenWidth, screen::kScreenHeight + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
+  resize(screen::kScreenWidth,
+         screen::kScreenHeight + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
 }
 
-bool TFormOrbel::MenuBarAttached() const { return !menuBar()->isHidden(); }
+bool TFormOrbel::MenuBarAttached() const {
+  return !menuBar()->isHidden();
+}
 
 void TFormOrbel::SetDispItemChecked(int tag, bool checked) {
   QAction* items[] = {DispItem1, DispItem2, DispItem3, DispItem4};
   if (tag >= 1 && tag <= 4) items[tag - 1]->setChecked(checked);
 }
 
-void TFormOrbel::ShowMenuBar(bool show) { menuBar()->setHidden(!show); }
+void TFormOrbel::ShowMenuBar(bool show) {
+  menuBar()->setHidden(!show);
+}
 
 void TFormOrbel::ShowFrame(bool show) {
   const QRect outer = geometry();
@@ -225,8 +232,10 @@ void TFormOrbel::ShowFrame(bool show) {
 void TFormOrbel::FitClientArea() {
   const QSize outer(screen::kScreenWidth,
                     screen::kScreenHeight + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
-  if (minimumSize() == maximumSize()) setFixedSize(outer);
-  else resize(outer);
+  if (minimumSize() == maximumSize())
+    setFixedSize(outer);
+  else
+    resize(outer);
 }
 
 void TFormOrbel::LoadScript() {
@@ -242,7 +251,9 @@ void TFormOrbel::LoadScript() {
   InterpreterValue.LoadScript(text);
 }
 
-std::string TFormOrbel::FindDataFile(const std::string& name) { return app::FindDataFile(name); }
+std::string TFormOrbel::FindDataFile(const std::string& name) {
+  return app::FindDataFile(name);
+}
 
 bool TFormOrbel::event(QEvent* event) {
   if (event->type() == WM_SCRIPTSTART) {
@@ -283,26 +294,50 @@ void TFormOrbel::SetStatusLine(const std::string& text) {
   }
 }
 
-QString TFormOrbel::StatusPanelText(int panel) const { return StatusPanels[panel]->text(); }
+QString TFormOrbel::StatusPanelText(int panel) const {
+  return StatusPanels[panel]->text();
+}
 
-std::string TFormOrbel::DecodeText(std::string_view bytes) { return platform::SjisToUtf8(bytes); }
+std::string TFormOrbel::DecodeText(std::string_view bytes) {
+  return platform::SjisToUtf8(bytes);
+}
 
-void TFormOrbel::PrepareStage(int32_t mode) { ScreenValue.PrepareStage(mode); }
+void TFormOrbel::PrepareStage(int32_t mode) {
+  ScreenValue.PrepareStage(mode);
+}
 void TFormOrbel::DispPicture(const std::string& fileName, int32_t mode, int32_t kind) {
   ScreenValue.DispPicture(fileName, mode, kind);
 }
-void TFormOrbel::TransPicture(const std::string& fileName, int32_t kind) { ScreenValue.TransPicture(fileName, kind); }
+void TFormOrbel::TransPicture(const std::string& fileName, int32_t kind) {
+  ScreenValue.TransPicture(fileName, kind);
+}
 
-void TFormOrbel::BoardClear() { MsgBoard->Text().clear(); }
-void TFormOrbel::BoardSetVisible(bool visible) { MsgBoard->setVisible(visible); }
-void TFormOrbel::BoardSetText(const script::TStringList& lines) { MsgBoard->SetText(lines); }
+void TFormOrbel::BoardClear() {
+  MsgBoard->Text().clear();
+}
+void TFormOrbel::BoardSetVisible(bool visible) {
+  MsgBoard->setVisible(visible);
+}
+void TFormOrbel::BoardSetText(const script::TStringList& lines) {
+  MsgBoard->SetText(lines);
+}
 
-script::IScriptMedia& TFormOrbel::LogoMovie() { return *Movie0Adapter; }
-script::IScriptMedia& TFormOrbel::ScriptMovie() { return *Movie1Adapter; }
-script::IScriptMedia& TFormOrbel::WaveChannel() { return *PCMAdapter; }
+script::IScriptMedia& TFormOrbel::LogoMovie() {
+  return *Movie0Adapter;
+}
+script::IScriptMedia& TFormOrbel::ScriptMovie() {
+  return *Movie1Adapter;
+}
+script::IScriptMedia& TFormOrbel::WaveChannel() {
+  return *PCMAdapter;
+}
 
-void TFormOrbel::DispatchPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-void TFormOrbel::SleepMs(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+void TFormOrbel::DispatchPending() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+void TFormOrbel::SleepMs(int ms) {
+  QThread::msleep(static_cast<unsigned long>(ms));
+}
 uint32_t TFormOrbel::TickCount() {
   using namespace std::chrono;
   return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
@@ -331,8 +366,10 @@ bool TFormOrbel::Settled() const {
 void TFormOrbel::CheckBatchEnd() {
   if (!Options.Batch || !Settled()) return;
   const auto* application = TOrbelApplication::Instance();
-  if (InterpreterValue.Ended() && !InterpreterValue.LastStepFailed()) FinishProgram(esOk);
-  else FinishProgram(application && application->ErrorReported() ? esError : esResting);
+  if (InterpreterValue.Ended() && !InterpreterValue.LastStepFailed())
+    FinishProgram(esOk);
+  else
+    FinishProgram(application && application->ErrorReported() ? esError : esResting);
 }
 
 void TFormOrbel::FinishProgram(int exitStatus) {
@@ -407,17 +444,29 @@ void TFormOrbel::miFontClick() {
 
 void TFormOrbel::keyPressEvent(QKeyEvent* event) {
   const QString text = event->text();
-  if (text.size() == 1) FormKeyPress(text.at(0));
-  else QMainWindow::keyPressEvent(event);
+  if (text.size() == 1)
+    FormKeyPress(text.at(0));
+  else
+    QMainWindow::keyPressEvent(event);
 }
 
 void TFormOrbel::FormKeyPress(QChar key) {
   switch (key.unicode()) {
-    case 27: MsgBoard->setVisible(MsgBoard->isHidden()); break;
-    case '0': ScreenValue.DispPicture("", 0, 2); break;
-    case '1': ScreenValue.DispPicture("01.bmp", 0, 2); break;
-    case '2': ScreenValue.DispPicture("BG01.bmp", 0, 2); break;
-    case '3': ScreenValue.DispPicture("BG02.bmp", 0, 2); break;
+    case 27:
+      MsgBoard->setVisible(MsgBoard->isHidden());
+      break;
+    case '0':
+      ScreenValue.DispPicture("", 0, 2);
+      break;
+    case '1':
+      ScreenValue.DispPicture("01.bmp", 0, 2);
+      break;
+    case '2':
+      ScreenValue.DispPicture("BG01.bmp", 0, 2);
+      break;
+    case '3':
+      ScreenValue.DispPicture("BG02.bmp", 0, 2);
+      break;
     case '4':
       ScreenValue.PrepareStage(3);
       ScreenValue.TransPicture("C_09A1.bmp", 2);
@@ -437,8 +486,11 @@ void TFormOrbel::FormKeyPress(QChar key) {
       MsgBoard->SetText(Memo1);
       break;
     case 'S':
-    case 's': SaveScreenKey(); break;
-    default: break;
+    case 's':
+      SaveScreenKey();
+      break;
+    default:
+      break;
   }
 }
 
@@ -465,7 +517,9 @@ void TFormOrbel::SaveScreenTo(const std::string& path) {
     throw EOrbelError("ﾌｧｲﾙ " + path + " を作成できません");
 }
 
-void TFormOrbel::Button1Click() { CloseIme(); }
+void TFormOrbel::Button1Click() {
+  CloseIme();
+}
 
 // Closes the input method for the window: any composition is dropped and its panel put away.
 void TFormOrbel::CloseIme() {

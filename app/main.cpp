@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
   // Batch runs keep standard error for the script's own errors, one per line.
   bool batch = false;
   for (int i = 1; i < argc; ++i) batch = batch || std::string_view(argv[i]) == "--batch";
-  // Nobody listens to a batch run: play silently at real-time pace, without the sound system's own complaints.
+  // Nobody listens to a batch run: play silently at real-time pace, without the sound system's own
+  // complaints.
   if (batch) setenv("SDL_AUDIODRIVER", "dummy", 0);
   if (batch && !std::getenv("ORBEL_QT_MESSAGES"))
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -55,7 +56,8 @@ int main(int argc, char** argv) {
   form->SetFontDialog(formFont.get());
   if (options.QuitAfterMs >= 0)
     QTimer::singleShot(options.QuitAfterMs, form.get(), [&form] { form->FinishProgram(esQuitAfter); });
-  orbel::platform::InstallShutdownSignals([&form](int signalNumber) { form->FinishProgram(128 + signalNumber); });
+  orbel::platform::InstallShutdownSignals(
+      [&form](int signalNumber) { form->FinishProgram(128 + signalNumber); });
   orbel::platform::InstallFatalErrorRestore();
   form->show();
   const int status = application.exec();

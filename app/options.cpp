@@ -11,16 +11,21 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
       "sounds it names. Without a script the built-in demo loop runs.");
   const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
   const QCommandLineOption version("version", "Show the version and exit.");
-  const QCommandLineOption batch("batch",
-                                 "No dialogs: errors go to standard error; exit when the script ends (0) or rests "
-                                 "(2 after an error, else 3).");
+  const QCommandLineOption batch(
+      "batch",
+      "No dialogs: errors go to standard error; exit when the script ends (0) or rests "
+      "(2 after an error, else 3).");
   const QCommandLineOption trace("trace", "Print each script step as N:line on standard output.");
-  const QCommandLineOption saveScreen("save-screen", "At exit, write the screen picture to FILE as a bitmap.", "FILE");
+  const QCommandLineOption saveScreen("save-screen", "At exit, write the screen picture to FILE as a bitmap.",
+                                      "FILE");
   const QCommandLineOption grab("grab", "At exit, write the 640x480 client area as shown to FILE.", "FILE");
-  const QCommandLineOption record("record", "Write each changed window picture as DIR/000001.bmp, ...", "DIR");
-  const QCommandLineOption quitAfter("quit-after", "End the program MS milliseconds after start-up (exit 4).", "MS");
+  const QCommandLineOption record("record", "Write each changed window picture as DIR/000001.bmp, ...",
+                                  "DIR");
+  const QCommandLineOption quitAfter("quit-after", "End the program MS milliseconds after start-up (exit 4).",
+                                     "MS");
   parser.addOptions({help, version, batch, trace, saveScreen, grab, record, quitAfter});
-  parser.addPositionalArgument("GAME_DIR", "The game folder; it becomes the current directory.", "[GAME_DIR]");
+  parser.addPositionalArgument("GAME_DIR", "The game folder; it becomes the current directory.",
+                               "[GAME_DIR]");
 
   TParseResult result;
   if (!parser.parse(arguments)) {

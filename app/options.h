@@ -18,17 +18,17 @@ struct TOptions {
 };
 
 enum TExitStatus : int {
-  esOk = 0,          // closed, or the script ended (batch)
-  esFailure = 1,     // bad options, cannot start, cannot write an output
-  esError = 2,       // batch: the script rests after an error
-  esResting = 3,     // batch: the script rests without an error
-  esQuitAfter = 4,   // --quit-after ran out
+  esOk = 0,         // closed, or the script ended (batch)
+  esFailure = 1,    // bad options, cannot start, cannot write an output
+  esError = 2,      // batch: the script rests after an error
+  esResting = 3,    // batch: the script rests without an error
+  esQuitAfter = 4,  // --quit-after ran out
 };
 
 struct TParseResult {
   std::optional<TOptions> Options;  // empty: exit with ExitStatus after printing Output
   int ExitStatus = esOk;
-  std::string Output;               // text for standard output (help, version) or standard error (errors)
+  std::string Output;  // text for standard output (help, version) or standard error (errors)
 };
 
 TParseResult ParseCommandLine(const QStringList& arguments);

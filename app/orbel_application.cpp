@@ -18,7 +18,9 @@ TOrbelApplication::TOrbelApplication(int& argc, char** argv) : QApplication(argc
   setApplicationName(kApplicationTitle);
 }
 
-TOrbelApplication* TOrbelApplication::Instance() { return qobject_cast<TOrbelApplication*>(QCoreApplication::instance()); }
+TOrbelApplication* TOrbelApplication::Instance() {
+  return qobject_cast<TOrbelApplication*>(QCoreApplication::instance());
+}
 
 bool TOrbelApplication::notify(QObject* receiver, QEvent* event) {
   try {

@@ -1,12 +1,12 @@
 #include "platform/display_settings.h"
 
 // Qt first: the X11 headers define macros (Status, Bool) that Qt's headers refuse to follow.
-#include <QGuiApplication>
-#include <QScreen>
 #include <QtGui/qguiapplication_platform.h>
-
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
+
+#include <QGuiApplication>
+#include <QScreen>
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
@@ -32,7 +32,9 @@ QSize QtScreenSize() {
 }
 
 // Millimetres for a size in pixels at 96 pixels per inch.
-int Millimetres(int pixels) { return pixels * 254 / 960; }
+int Millimetres(int pixels) {
+  return pixels * 254 / 960;
+}
 
 class TNullDisplaySettings : public TDisplaySettings {
  public:
@@ -77,8 +79,9 @@ class TX11DisplaySettings : public TDisplaySettings {
         RootSize(StoredScreenWidth, StoredScreenHeight);
       }
       const RRMode mode = FindOrAddMode(resources, info->outputs[0], width, height);
-      if (mode) done = SetCrtc(crtc, mode, info->x, info->y, info->rotation, info->outputs, info->noutput, width,
-                               height, resources);
+      if (mode)
+        done = SetCrtc(crtc, mode, info->x, info->y, info->rotation, info->outputs, info->noutput, width,
+                       height, resources);
     }
     if (info) XRRFreeCrtcInfo(info);
     XRRFreeScreenResources(resources);
@@ -96,12 +99,13 @@ class TX11DisplaySettings : public TDisplaySettings {
           modeWidth = static_cast<int>(resources->modes[i].width);
           modeHeight = static_cast<int>(resources->modes[i].height);
         }
-      SetCrtc(StoredCrtc, StoredMode, StoredX, StoredY, StoredRotation, info->outputs, info->noutput, modeWidth,
-              modeHeight, resources);
+      SetCrtc(StoredCrtc, StoredMode, StoredX, StoredY, StoredRotation, info->outputs, info->noutput,
+              modeWidth, modeHeight, resources);
       // The screen goes back to its stored size, never smaller than the CRTC on it.
       const int screenWidth = std::max(StoredScreenWidth, StoredX + modeWidth);
       const int screenHeight = std::max(StoredScreenHeight, StoredY + modeHeight);
-      XRRSetScreenSize(Dpy, Root, screenWidth, screenHeight, Millimetres(screenWidth), Millimetres(screenHeight));
+      XRRSetScreenSize(Dpy, Root, screenWidth, screenHeight, Millimetres(screenWidth),
+                       Millimetres(screenHeight));
       XRRFreeCrtcInfo(info);
     }
     XRRFreeScreenResources(resources);
@@ -147,7 +151,8 @@ class TX11DisplaySettings : public TDisplaySettings {
     for (int i = 0; i < resources->noutput && !found; ++i) {
       XRROutputInfo* output = XRRGetOutputInfo(Dpy, resources, resources->outputs[i]);
       if (!output) continue;
-      if (output->crtc && output->connection == RR_Connected && (!primary || resources->outputs[i] == primary))
+      if (output->crtc && output->connection == RR_Connected &&
+          (!primary || resources->outputs[i] == primary))
         found = output->crtc;
       XRRFreeOutputInfo(output);
     }
@@ -170,7 +175,8 @@ class TX11DisplaySettings : public TDisplaySettings {
     RRMode found = 0;
     for (int m = 0; m < info->nmode && !found; ++m)
       for (int i = 0; i < resources->nmode; ++i)
-        if (resources->modes[i].id == info->modes[m] && static_cast<int>(resources->modes[i].width) == width &&
+        if (resources->modes[i].id == info->modes[m] &&
+            static_cast<int>(resources->modes[i].width) == width &&
             static_cast<int>(resources->modes[i].height) == height) {
           found = info->modes[m];
           break;
@@ -204,7 +210,8 @@ class TX11DisplaySettings : public TDisplaySettings {
     RootSize(screenWidth, screenHeight);
     // The screen may never be smaller than a CRTC on it: grow it first when needed.
     if (x + width > screenWidth || y + height > screenHeight) {
-      const int grownWidth = std::max(screenWidth, x + width), grownHeight = std::max(screenHeight, y + height);
+      const int grownWidth = std::max(screenWidth, x + width),
+                grownHeight = std::max(screenHeight, y + height);
       XRRSetScreenSize(Dpy, Root, grownWidth, grownHeight, Millimetres(grownWidth), Millimetres(grownHeight));
     }
     const Status status =
@@ -228,7 +235,9 @@ class TX11DisplaySettings : public TDisplaySettings {
 
 }  // namespace
 
-std::unique_ptr<TDisplaySettings> CreateNullDisplaySettings() { return std::make_unique<TNullDisplaySettings>(); }
+std::unique_ptr<TDisplaySettings> CreateNullDisplaySettings() {
+  return std::make_unique<TNullDisplaySettings>();
+}
 
 std::unique_ptr<TDisplaySettings> CreateDisplaySettings() {
   if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {

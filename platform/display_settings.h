@@ -1,6 +1,7 @@
 #pragma once
 // Display settings: the screen resolution for this run. The engine asks for 640x480 or 800x600 when the user
-// picks a full-screen size and for the stored mode when leaving it or ending; it reads the screen height back.
+// picks a full-screen size and for the stored mode when leaving it or ending; it reads the screen height
+// back.
 
 #include <memory>
 

@@ -1,11 +1,12 @@
 #include "platform/shutdown_signals.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdlib>
 #include <exception>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "platform/display_settings.h"
 
@@ -50,7 +51,8 @@ void InstallFatalErrorRestore() {
     RestoreAllDisplayModes();
     std::abort();
   });
-  for (const int signalNumber : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(signalNumber, OnFatalSignal);
+  for (const int signalNumber : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+    std::signal(signalNumber, OnFatalSignal);
 }
 
 }  // namespace orbel::platform

@@ -1,18 +1,18 @@
 #pragma once
 // Ending the program from outside: SIGINT, SIGTERM and SIGHUP become an ordinary close on the GUI thread, so
-// that everything the close handling undoes (a changed resolution above all) is undone. A fatal error restores
-// the display mode before the program dies.
+// that everything the close handling undoes (a changed resolution above all) is undone. A fatal error
+// restores the display mode before the program dies.
 
 #include <functional>
 
 namespace orbel::platform {
 
-// Calls `onSignal(signalNumber)` on the GUI thread when one of the three signals arrives. Call once, after the
-// QApplication exists. A second signal while the first is being handled ends the program at once.
+// Calls `onSignal(signalNumber)` on the GUI thread when one of the three signals arrives. Call once, after
+// the QApplication exists. A second signal while the first is being handled ends the program at once.
 void InstallShutdownSignals(std::function<void(int)> onSignal);
 
-// On std::terminate, SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT: restore every changed display mode, then die
-// as the error would have.
+// On std::terminate, SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT: restore every changed display mode, then
+// die as the error would have.
 void InstallFatalErrorRestore();
 
 }  // namespace orbel::platform

@@ -17,9 +17,12 @@ void TDisplayModes::DispItemClick(int itemTag) {
   Window.SetDispItemChecked(itemTag, true);
   Mode1Tag = itemTag;
   const bool fullScreen = itemTag == 1 || itemTag == 3;
-  if (itemTag == 1) SetDisplayMode(1);
-  else if (itemTag == 3) SetDisplayMode(2);
-  else if (itemTag == 2 || itemTag == 4) SetDisplayMode(0);
+  if (itemTag == 1)
+    SetDisplayMode(1);
+  else if (itemTag == 3)
+    SetDisplayMode(2);
+  else if (itemTag == 2 || itemTag == 4)
+    SetDisplayMode(0);
   if (fullScreen) {
     Window.ShowMenuBar(false);
     Window.ShowFrame(false);
@@ -33,10 +36,17 @@ void TDisplayModes::DispItemClick(int itemTag) {
 
 void TDisplayModes::SetDisplayMode(int mode) {
   switch (mode) {
-    case 0: Display.RestoreStoredMode(); break;
-    case 1: Display.ChangeMode(640, 480); break;
-    case 2: Display.ChangeMode(800, 600); break;
-    default: break;
+    case 0:
+      Display.RestoreStoredMode();
+      break;
+    case 1:
+      Display.ChangeMode(640, 480);
+      break;
+    case 2:
+      Display.ChangeMode(800, 600);
+      break;
+    default:
+      break;
   }
   if (Display.ScreenHeight() > 480) Window.FitClientArea();
 }

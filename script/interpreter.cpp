@@ -25,7 +25,9 @@ class TInterpreter::TWaitScope {
 
 TInterpreter::TInterpreter(IScriptHost& host) : Host(host) {}
 
-void TInterpreter::LoadScript(std::string_view text) { LoadScriptLines(SplitScriptText(text)); }
+void TInterpreter::LoadScript(std::string_view text) {
+  LoadScriptLines(SplitScriptText(text));
+}
 
 void TInterpreter::LoadScriptLines(const TStringList& lines) {
   Keywords = SplitCommaText(kKeywordCommaText);
@@ -76,14 +78,30 @@ void TInterpreter::Step() {
     return;
   }
   switch (code) {
-    case kwDisp: DoDisp(fields); break;
-    case kwTrans: DoTrans(fields); break;
-    case kwBoard: DoBoard(std::move(fields)); break;
-    case kwAvi: DoAvi(fields); break;
-    case kwPcm: DoPcm(fields); break;
-    case kwWait: DoWait(fields); break;
-    case kwJump: DoJump(fields); break;
-    default: Host.PostStep(); break;
+    case kwDisp:
+      DoDisp(fields);
+      break;
+    case kwTrans:
+      DoTrans(fields);
+      break;
+    case kwBoard:
+      DoBoard(std::move(fields));
+      break;
+    case kwAvi:
+      DoAvi(fields);
+      break;
+    case kwPcm:
+      DoPcm(fields);
+      break;
+    case kwWait:
+      DoWait(fields);
+      break;
+    case kwJump:
+      DoJump(fields);
+      break;
+    default:
+      Host.PostStep();
+      break;
   }
 }
 
@@ -107,14 +125,21 @@ void TInterpreter::DoTrans(const TStringList& fields) {
 void TInterpreter::DoBoard(TStringList fields) {
   fields.erase(fields.begin());
   switch (Lookup(fields, 0)) {
-    case kwClear: Host.BoardClear(); break;
-    case kwOn: Host.BoardSetVisible(true); break;
-    case kwOff: Host.BoardSetVisible(false); break;
+    case kwClear:
+      Host.BoardClear();
+      break;
+    case kwOn:
+      Host.BoardSetVisible(true);
+      break;
+    case kwOff:
+      Host.BoardSetVisible(false);
+      break;
     case kwSet:
       fields.erase(fields.begin());
       Host.BoardSetText(fields);
       break;
-    default: break;
+    default:
+      break;
   }
   Host.PostStep();
 }
@@ -140,8 +165,12 @@ void TInterpreter::DoAvi(const TStringList& fields) {
         WaitWhilePlaying(movie, &limit);
       }
       break;
-    case kwOn: movie.SetVisible(true); break;
-    case kwOff: movie.SetVisible(false); break;
+    case kwOn:
+      movie.SetVisible(true);
+      break;
+    case kwOff:
+      movie.SetVisible(false);
+      break;
     case kwPlay: {
       const std::string path = Host.FindDataFile(Field(fields, 2));
       movie.SetFileName(path);
@@ -163,7 +192,8 @@ void TInterpreter::DoAvi(const TStringList& fields) {
       logo.SetVisible(false);
       break;
     }
-    default: break;
+    default:
+      break;
   }
   Host.PostStep();
 }
@@ -171,7 +201,9 @@ void TInterpreter::DoAvi(const TStringList& fields) {
 void TInterpreter::DoPcm(const TStringList& fields) {
   IScriptMedia& channel = Host.WaveChannel();
   switch (Lookup(fields, 1)) {
-    case kwWait: WaitWhilePlaying(channel, nullptr); break;
+    case kwWait:
+      WaitWhilePlaying(channel, nullptr);
+      break;
     case kwTime:
       if (channel.DeviceID() != 0) {
         const int32_t limit = NumberField(fields, 2);
@@ -192,7 +224,8 @@ void TInterpreter::DoPcm(const TStringList& fields) {
     case kwStop:
       if (channel.DeviceID() != 0) channel.Stop();
       break;
-    default: break;
+    default:
+      break;
   }
   Host.PostStep();
 }

@@ -6,7 +6,9 @@ namespace orbel::script {
 
 namespace {
 
-bool IsBlank(unsigned char c) { return c >= 1 && c <= 32; }
+bool IsBlank(unsigned char c) {
+  return c >= 1 && c <= 32;
+}
 
 // The byte position after the character that starts at `pos` (a double-byte character counts whole, but
 // never past the end).
@@ -113,10 +115,14 @@ std::optional<int32_t> ParseNumber(std::string_view field) {
     if (field.size() == 1) return std::nullopt;
     for (const char c : field.substr(1)) {
       int digit;
-      if (c >= '0' && c <= '9') digit = c - '0';
-      else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-      else return std::nullopt;
+      if (c >= '0' && c <= '9')
+        digit = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
+      else
+        return std::nullopt;
       value = value * 16 + digit;
       if (value > kLimit) return std::nullopt;
     }
@@ -137,7 +143,9 @@ std::optional<int32_t> ParseNumber(std::string_view field) {
   return static_cast<int32_t>(negative ? -value : value);
 }
 
-bool SameTextCaseBlind(std::string_view a, std::string_view b) { return Folded(a) == Folded(b); }
+bool SameTextCaseBlind(std::string_view a, std::string_view b) {
+  return Folded(a) == Folded(b);
+}
 
 int IndexOfCaseBlind(const TStringList& list, std::string_view word) {
   const std::string folded = Folded(word);

@@ -17,13 +17,31 @@ inline constexpr std::string_view kKeywordCommaText =
     "disp,trans,board,anime,avi,pcm,midi,wait,jump,case,time,clear,on,off,set,end,play,stop,logo";
 
 enum TKeywordCode : int {
-  kwDisp = 0, kwTrans = 1, kwBoard = 2, kwAnime = 3, kwAvi = 4, kwPcm = 5, kwMidi = 6, kwWait = 7, kwJump = 8,
-  kwCase = 9, kwTime = 10, kwClear = 11, kwOn = 12, kwOff = 13, kwSet = 14, kwEnd = 15, kwPlay = 16,
-  kwStop = 17, kwLogo = 18,
+  kwDisp = 0,
+  kwTrans = 1,
+  kwBoard = 2,
+  kwAnime = 3,
+  kwAvi = 4,
+  kwPcm = 5,
+  kwMidi = 6,
+  kwWait = 7,
+  kwJump = 8,
+  kwCase = 9,
+  kwTime = 10,
+  kwClear = 11,
+  kwOn = 12,
+  kwOff = 13,
+  kwSet = 14,
+  kwEnd = 15,
+  kwPlay = 16,
+  kwStop = 17,
+  kwLogo = 18,
 };
 
 // A lead byte of a Shift-JIS double-byte character.
-inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // Cuts a whole file into lines: CR LF, a lone CR and a lone LF each end a line (LF CR is two ends); a zero
 // byte ends the text; a line end at the very end adds no empty line; nothing is trimmed.

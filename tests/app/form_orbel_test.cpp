@@ -30,7 +30,8 @@ TEST(StartUp, WindowSizeItemsEnabledByScreenHeight) {
   const struct {
     int height;
     bool item1, item2, item3, item4;
-  } cases[] = {{480, true, false, false, false}, {600, true, true, true, false}, {768, true, true, true, true}};
+  } cases[] = {
+      {480, true, false, false, false}, {600, true, true, true, false}, {768, true, true, true, true}};
   for (const auto& c : cases) {
     TFormOrbel form(TOptions{}, std::make_unique<TFixedDisplay>(c.height));
     EXPECT_EQ(form.DispItem1->isEnabled(), c.item1) << c.height;

@@ -50,7 +50,8 @@ class Keys : public testing::Test {
 TEST_F(Keys, PictureKeyDissolvesAndResumesARestingScript) {
   TFormOrbel form(TOptions{});
   form.show();
-  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();  // start-up and the first step: the script rests
+  for (int i = 0; i < 5; ++i)
+    QCoreApplication::processEvents();  // start-up and the first step: the script rests
   EXPECT_EQ(form.Interpreter().NextLine, 1);
   form.FormKeyPress('1');
   EXPECT_EQ(form.Screen().TransitionKind, 2);

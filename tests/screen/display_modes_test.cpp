@@ -11,7 +11,8 @@ namespace {
 // A display that takes any mode and remembers what it was asked; all calls go into one log.
 class TFakeDisplay : public platform::TDisplaySettings {
  public:
-  explicit TFakeDisplay(std::vector<std::string>& log, int height) : Log(log), Height(height), Stored(height) {}
+  explicit TFakeDisplay(std::vector<std::string>& log, int height)
+      : Log(log), Height(height), Stored(height) {}
   int ScreenWidth() override { return Height * 4 / 3; }
   int ScreenHeight() override { return Height; }
   bool ChangeMode(int width, int height) override {

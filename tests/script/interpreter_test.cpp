@@ -129,7 +129,8 @@ class TFakeHost : public IScriptHost {
 TEST(Interpreter, StatusTextLabelsAndUnknownWordsRunOn) {
   TFakeHost host;
   host.Start("#start\r\nanime,1\r\nfoo\r\nend\r\n\"\",x\r\n,y\r\nboard,on");
-  EXPECT_EQ(host.Status, (TStringList{"0:#start", "1:anime,1", "2:foo", "3:end", "4:\"\",x", "5:,y", "6:board,on"}));
+  EXPECT_EQ(host.Status,
+            (TStringList{"0:#start", "1:anime,1", "2:foo", "3:end", "4:\"\",x", "5:,y", "6:board,on"}));
   EXPECT_EQ(host.Log, (TStringList{"board on"}));
   EXPECT_TRUE(host.Errors.empty());
   EXPECT_TRUE(host.Interpreter.Ended());
@@ -198,7 +199,8 @@ TEST(Interpreter, DispAndTransReadFieldsInOrderAndFollowTheZeroTest) {
   EXPECT_EQ(host.Log, (TStringList{"disp bg 0 2", "disp x 0 3"}));
   host.FinishTransition();
   host.RunUntilRest();
-  EXPECT_EQ(host.Log, (TStringList{"disp bg 0 2", "disp x 0 3", "stage 3", "trans c 4", "stage 3", "trans c 1"}));
+  EXPECT_EQ(host.Log,
+            (TStringList{"disp bg 0 2", "disp x 0 3", "stage 3", "trans c 4", "stage 3", "trans c 1"}));
 }
 
 TEST(Interpreter, DispWithoutTransitionRests) {
@@ -239,7 +241,9 @@ TEST(Interpreter, JumpFindsWholeLineCaseBlindOrRestarts) {
 
 TEST(Interpreter, BoardCommands) {
   TFakeHost host;
-  host.Start("board,set,hello world\r\nboard,set,\"hello world\"\r\nboard,set\r\nBOARD,Clear\r\nboard,xyz\r\nboard,off");
+  host.Start(
+      "board,set,hello world\r\nboard,set,\"hello "
+      "world\"\r\nboard,set\r\nBOARD,Clear\r\nboard,xyz\r\nboard,off");
   EXPECT_EQ(host.Log, (TStringList{"board text [hello] [world]", "board text [hello world]", "board text",
                                    "board clear", "board off"}));
 }
@@ -282,8 +286,8 @@ TEST(Interpreter, MovieCommands) {
   host.Files = {"m.avi"};
   host.Movie1.PlayLength = 5;
   host.Start("avi,play,m.avi\r\navi,wait\r\navi,off\r\navi,on\r\navi,stop\r\navi,play,missing\r\navi,bogus");
-  EXPECT_EQ(host.Log, (TStringList{"movie1.file=/game/Data/m.avi", "movie1.open", "movie1.play", "movie1.hide",
-                                   "movie1.show", "movie1.stop", "movie1.file="}));
+  EXPECT_EQ(host.Log, (TStringList{"movie1.file=/game/Data/m.avi", "movie1.open", "movie1.play",
+                                   "movie1.hide", "movie1.show", "movie1.stop", "movie1.file="}));
   // The play's 100 ms pause, then the wait polled while the movie played.
   EXPECT_GE(host.Clock, 100u);
 }
@@ -306,7 +310,8 @@ TEST(Interpreter, TimeFormsStopAtThePosition) {
   // A second play closes the first device first.
   host.Log.clear();
   host.Start("pcm,play,s.wav\r\npcm,stop");
-  EXPECT_EQ(host.Log, (TStringList{"pcm.file=/game/Data/s.wav", "pcm.close", "pcm.open", "pcm.play", "pcm.stop"}));
+  EXPECT_EQ(host.Log,
+            (TStringList{"pcm.file=/game/Data/s.wav", "pcm.close", "pcm.open", "pcm.play", "pcm.stop"}));
 }
 
 TEST(Interpreter, LogoPlaysSynchronouslyThenHides) {

@@ -52,7 +52,11 @@ TEST(SplitCommaText, DoubleByteCharactersStayWhole) {
   // A lead byte followed by a comma or blank makes one character with it, as the system's stepping does.
   EXPECT_EQ(SplitCommaText("\x82,x,y"), (L{"\x82,x", "y"}));
   // The full-width space (81 40) is an ordinary character.
-  EXPECT_EQ(SplitCommaText("a\x81\x40" "b,c"), (L{"a\x81\x40" "b", "c"}));
+  EXPECT_EQ(SplitCommaText("a\x81\x40"
+                           "b,c"),
+            (L{"a\x81\x40"
+               "b",
+               "c"}));
   // A lead byte at the very end is kept as it is.
   EXPECT_EQ(SplitCommaText("a,\x82"), (L{"a", "\x82"}));
 }
@@ -66,8 +70,8 @@ TEST(ParseNumber, DecimalHexSignsAndLimits) {
   EXPECT_EQ(ParseNumber("$7FFFFFFF"), 2147483647);
   EXPECT_EQ(ParseNumber("2147483647"), 2147483647);
   EXPECT_EQ(ParseNumber("-2147483647"), -2147483647);
-  for (const char* bad : {"", "+", "-", "$", "1x", " 1", "1 ", "0x10", "-$10", "$-1", "2147483648", "-2147483648",
-                          "$80000000", "99999999999999999999", "1.5", "１"})
+  for (const char* bad : {"", "+", "-", "$", "1x", " 1", "1 ", "0x10", "-$10", "$-1", "2147483648",
+                          "-2147483648", "$80000000", "99999999999999999999", "1.5", "１"})
     EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
 }
 
