@@ -13,13 +13,23 @@ namespace {
 constexpr uint32_t kTopByte = 0xFF000000u;
 
 // The part of `sourceRect` that lies inside both images once moved to `target`; `target` follows it.
-QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, QRect sourceRect) {
-  QRect src = sourceRect.intersected(source.rect());
-  target += src.topLeft() - sourceRect.topLeft();
-  QRect dst = QRect(target, src.size()).intersected(dest.rect());
-  src = QRect(src.topLeft() + (dst.topLeft() - target), dst.size());
-  target = dst.topLeft();
-  return src;
+// Plain integer arithmetic: the slide calls this 480 times a frame.
+QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, const QRect& sourceRect) {
+  int sx = sourceRect.x(), sy = sourceRect.y(), w = sourceRect.width(), h = sourceRect.height();
+  int dx = target.x(), dy = target.y();
+  auto clipStart = [&](int& s, int& d, int& extent) {  // moves both starts past a negative one
+    const int cut = std::max(0, std::max(-s, -d));
+    s += cut;
+    d += cut;
+    extent -= cut;
+  };
+  clipStart(sx, dx, w);
+  clipStart(sy, dy, h);
+  w = std::min({w, source.width() - sx, dest.width() - dx});
+  h = std::min({h, source.height() - sy, dest.height() - dy});
+  target = QPoint(dx, dy);
+  if (w <= 0 || h <= 0) return {};
+  return QRect(sx, sy, w, h);
 }
 
 // Scan-line kernels. `d` and `s` never alias when these run (overlap is handled by the caller).
@@ -138,7 +148,8 @@ void BitBlt(QImage& dest, QPoint target, const QImage& source, const QRect& sour
 
   // Overlap within one image: walk rows bottom-up when moving down; a row moved sideways onto itself goes
   // through a scratch line (memmove does that for plain copies).
-  const bool overlap = same && QRect(target, src.size()).intersects(src);
+  const bool overlap = same && target.x() < src.x() + w && src.x() < target.x() + w &&
+                       target.y() < src.y() + h && src.y() < target.y() + h;
   const bool bottomUp = overlap && target.y() > src.y();
   const bool sameRows = overlap && target.y() == src.y();
   std::vector<uint32_t> scratch;
