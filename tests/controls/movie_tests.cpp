@@ -251,10 +251,16 @@ TEST(MovieOnRealLayerTest, ASynchronousPlayDrawsTheMovieAtTheTopLeftAndEndsStopp
   movie.Open();
   movie.SelectTimeFormat(0);
   movie.WaitOnce(true);
+  // Nothing is dispatched while a waiting play runs: an event posted before it is still queued after it.
+  bool dispatched = false;
+  QMetaObject::invokeMethod(&window, [&] { dispatched = true; }, Qt::QueuedConnection);
   QElapsedTimer timer;
   timer.start();
   movie.Play();
   EXPECT_GE(timer.elapsed(), 950);
+  EXPECT_FALSE(dispatched);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(dispatched);
   EXPECT_TRUE(movie.isVisible());
   EXPECT_EQ(movie.Mode(), 1);
   EXPECT_EQ(movie.Position(), 1000);
@@ -273,6 +279,32 @@ TEST(MovieOnRealLayerTest, ASynchronousPlayDrawsTheMovieAtTheTopLeftAndEndsStopp
   EXPECT_EQ(movie.Position(), 0);
   movie.Play();
   EXPECT_EQ(movie.Mode(), 2);
+}
+
+// Destroying the controls closes their devices: nothing of theirs decodes or sounds afterwards.
+TEST(MovieOnRealLayerTest, DestroyedControlsLeaveNoDeviceBehind) {
+  auto layer = CreateMediaLayer();
+  uint16_t movieId = 0, soundId = 0;
+  {
+    QWidget window;
+    auto* movie = new TMovie(*layer, &window);
+    auto* channel = new TWaveChannel(*layer, &window);
+    movie->SetFileName(Sample("cinepak_pcm.avi"));
+    channel->SetFileName(Sample("s16_stereo.wav"));
+    movie->Open();
+    channel->Open();
+    movie->Play();
+    channel->Play();
+    EXPECT_EQ(movie->Mode(), 2);
+    EXPECT_EQ(channel->Mode(), 2);
+    movieId = movie->DeviceID();
+    soundId = channel->DeviceID();
+  }
+  for (uint16_t id : {movieId, soundId}) {
+    TMciParms parms;
+    parms.Item = MCI_STATUS_MODE;
+    EXPECT_EQ(layer->SendCommand(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, parms), MCIERR_INVALID_DEVICE_ID);
+  }
 }
 
 TEST(MovieOnRealLayerTest, AnUnplayableFileRaisesTheLayersText) {
