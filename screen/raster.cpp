@@ -101,8 +101,9 @@ QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, const Q
 void CopyTwice(QImage& first, QImage& second, const QImage& source) {
   const QSize size = source.size();
   if (source.isNull() || first.size() != size || second.size() != size) return;
-  Q_ASSERT(first.format() == kRasterFormat && second.format() == kRasterFormat &&
-           source.format() == kRasterFormat);
+  if (!(first.format() == kRasterFormat && second.format() == kRasterFormat &&
+        source.format() == kRasterFormat))
+    return;
   for (int y = 0; y < size.height(); ++y)
     LineCopyTwice(reinterpret_cast<uint32_t*>(first.scanLine(y)),
                   reinterpret_cast<uint32_t*>(second.scanLine(y)),
@@ -115,9 +116,10 @@ void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& w
   if (screen.isNull() || stage.size() != size || spare.size() != size || window.size() != size ||
       keepTile.width() < 8 || keepTile.height() < 8 || inverseTile.width() < 8 || inverseTile.height() < 8)
     return;
-  Q_ASSERT(screen.format() == kRasterFormat && stage.format() == kRasterFormat &&
-           spare.format() == kRasterFormat && window.format() == kRasterFormat &&
-           keepTile.format() == kRasterFormat && inverseTile.format() == kRasterFormat);
+  if (!(screen.format() == kRasterFormat && stage.format() == kRasterFormat &&
+        spare.format() == kRasterFormat && window.format() == kRasterFormat &&
+        keepTile.format() == kRasterFormat && inverseTile.format() == kRasterFormat))
+    return;
   for (int y = 0; y < size.height(); ++y)
     LineDissolve(reinterpret_cast<uint32_t*>(screen.scanLine(y)),
                  reinterpret_cast<const uint32_t*>(stage.constScanLine(y)),
@@ -127,10 +129,12 @@ void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& w
                  reinterpret_cast<const uint32_t*>(inverseTile.constScanLine(y & 7)));
 }
 
+// Every entry point leaves pictures of another pixel format alone: their rows read as 32-bit pixels would run
+// past their ends.
 void BitBlt(QImage& dest, QPoint target, const QImage& source, const QRect& sourceRect, TRasterOp op,
             const QImage* pattern) {
   if (dest.isNull() || source.isNull()) return;
-  Q_ASSERT(dest.format() == kRasterFormat && source.format() == kRasterFormat);
+  if (!(dest.format() == kRasterFormat && source.format() == kRasterFormat)) return;
   if (op == roMergeCopy && (pattern == nullptr || pattern->width() < 8 || pattern->height() < 8 ||
                             pattern->format() != kRasterFormat))
     return;
@@ -193,7 +197,7 @@ void BitBlt(QImage& dest, QPoint target, const QImage& source, const QRect& sour
 
 void FillRect(QImage& dest, const QRect& area, QRgb colour) {
   if (dest.isNull()) return;
-  Q_ASSERT(dest.format() == kRasterFormat);
+  if (dest.format() != kRasterFormat) return;
   const QRect r = area.intersected(dest.rect());
   if (r.isEmpty()) return;
   const uint32_t value = colour | kTopByte;
@@ -205,7 +209,7 @@ void FillRect(QImage& dest, const QRect& area, QRgb colour) {
 
 void DrawTransparent(QImage& dest, QPoint target, const QImage& source, QRgb key) {
   if (dest.isNull() || source.isNull()) return;
-  Q_ASSERT(dest.format() == kRasterFormat && source.format() == kRasterFormat);
+  if (!(dest.format() == kRasterFormat && source.format() == kRasterFormat)) return;
   const QRect src = ClipCopy(dest, target, source, source.rect());
   if (src.isEmpty()) return;
   const uint32_t keyColour = key & ~kTopByte;

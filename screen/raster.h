@@ -20,7 +20,8 @@ enum TRasterOp {
 // The pixel format every buffer of the picture side uses.
 inline constexpr QImage::Format kRasterFormat = QImage::Format_RGB32;
 
-// Copies `sourceRect` of `source` to `dest` at `target` with `op`. Both images must be kRasterFormat;
+// Copies `sourceRect` of `source` to `dest` at `target` with `op`. Both images must be kRasterFormat (else
+// nothing is drawn);
 // `pattern` (8x8, kRasterFormat) is needed for roMergeCopy only. `dest` and `source` may be the same image
 // with overlapping rectangles (the result is as if the source were read first).
 void BitBlt(QImage& dest, QPoint target, const QImage& source, const QRect& sourceRect, TRasterOp op,

@@ -138,6 +138,20 @@ TEST(Raster, FusedDissolveEqualsTheFourOperations) {
   EXPECT_EQ(window, window2);
 }
 
+TEST(Raster, OtherPixelFormatsAreLeftAlone) {
+  QImage narrow(16, 4, QImage::Format_RGB888);
+  narrow.fill(Qt::red);
+  const QImage before = narrow.copy();
+  const QImage source = Filled(16, 4, 0xFF00FF00);
+  BitBlt(narrow, {0, 0}, source, source.rect(), roSrcCopy);
+  FillRect(narrow, narrow.rect(), 0);
+  DrawTransparent(narrow, {0, 0}, source, 0);
+  EXPECT_EQ(narrow, before);
+  QImage dest = Filled(16, 4, 0xFF000000);
+  BitBlt(dest, {0, 0}, narrow, narrow.rect(), roSrcCopy);
+  EXPECT_EQ(dest.pixel(15, 3), 0xFF000000u);
+}
+
 TEST(Raster, FillAndColourKey) {
   QImage dest = Filled(5, 5, 0xFF000000);
   FillRect(dest, QRect(3, 3, 10, 10), 0x00FFFFFF);
