@@ -141,8 +141,9 @@ TMovie::TMovie(QWidget* parent) : TMovie(DefaultMediaLayer(), parent) {}
 
 TMovie::TMovie(TMediaLayer& layer, QWidget* parent) : QWidget(parent), Device(layer, this, dtAVIVideo) {
   // Nothing is erased and nothing of the control's own is painted. The control is not marked opaque, though:
-  // where the movie's picture does not reach, the window's picture beneath shows, as it did on the old
-  // system, instead of whatever the backing store held.
+  // where the device's picture does not reach, the window's picture beneath shows, as it did on the old
+  // system, rather than whatever a backing store held. The device's picture is a window of its own, so its
+  // frames never repaint the window beneath.
   resize(320, 240);
   DisplayWindowValue = this;
   Device.AfterOpen = [this] {

@@ -36,25 +36,27 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 }  // namespace
 
-bool TPlayerAgent::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Paint && watched == Player->Window.data()) {
-    QImage frame;
-    {
-      std::lock_guard lock(Player->Mutex);
-      frame = Player->Frame;
-    }
-    if (!frame.isNull()) {
-      QPainter painter(Player->Window.data());
-      painter.drawImage(0, 0, frame);
-    }
+TVideoSurface::TVideoSurface(TMediaPlayer* player, QWidget* parent) : QWidget(parent), Player(player) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setGeometry(0, 0, player->Info().Width, player->Info().Height);
+}
+
+void TVideoSurface::paintEvent(QPaintEvent*) {
+  QImage frame;
+  {
+    std::lock_guard lock(Player->Mutex);
+    frame = Player->Frame;
   }
-  return false;
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::black);  // before the first picture, or where a smaller one does not reach
+  if (!frame.isNull()) painter.drawImage(0, 0, frame);
 }
 
 void TPlayerAgent::customEvent(QEvent* event) {
   if (event->type() == FrameEventType) {
     Player->UpdatePosted = false;
-    if (Player->Window) Player->Window->update();
+    if (Player->Surface) Player->Surface->update();
   } else if (event->type() == EndedEventType) {
     auto* ended = static_cast<TEndedEvent*>(event);
     if (Player->OnEnded) Player->OnEnded(ended->Generation, ended->Failed);
@@ -89,10 +91,7 @@ TMediaPlayer::~TMediaPlayer() {
   Wake.notify_all();
   if (Worker.joinable()) Worker.join();
   if (Stream) Mixer->RemoveStream(Stream);
-  if (Window) {
-    Window->removeEventFilter(Agent);
-    Window->update();
-  }
+  delete Surface.data();
   delete Agent;  // drops its queued reports with it
 }
 
@@ -156,7 +155,7 @@ void TMediaPlayer::WaitWhilePlaying() {
     if (FrameSerial != shown) {
       shown = FrameSerial;
       lock.unlock();
-      if (Window && Window->isVisible()) Window->repaint();
+      if (Surface && Surface->isVisible()) Surface->repaint();
       lock.lock();
     }
     if (!playing && FrameSerial == shown) break;
@@ -164,13 +163,11 @@ void TMediaPlayer::WaitWhilePlaying() {
 }
 
 void TMediaPlayer::SetWindow(QWidget* window) {
-  if (Window == window) return;
-  if (Window) Window->removeEventFilter(Agent);
-  Window = window;
-  if (Window) {
-    Window->installEventFilter(Agent);
-    Window->update();
-  }
+  if (Surface && Surface->parentWidget() == window) return;
+  delete Surface.data();
+  if (!window || !InfoValue.HasVideo) return;
+  Surface = new TVideoSurface(this, window);
+  Surface->show();
 }
 
 void TMediaPlayer::Publish(const TVideoFrame& frame) {

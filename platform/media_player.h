@@ -22,15 +22,26 @@ namespace orbel::platform::media {
 
 class TMediaPlayer;
 
-// Lives on the GUI thread: turns the worker's reports into window updates and end notices, and paints the
-// current frame into the display window at its top-left corner.
+// Lives on the GUI thread: turns the worker's reports into picture updates and end notices.
 class TPlayerAgent : public QObject {
  public:
   explicit TPlayerAgent(TMediaPlayer* player) : Player(player) {}
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  protected:
   void customEvent(QEvent* event) override;
+
+ private:
+  TMediaPlayer* Player;
+};
+
+// The device's own picture: an opaque child of the display window at its top-left corner, at the movie's
+// native size. Being a window of its own, a new frame repaints only it, never the window beneath.
+class TVideoSurface : public QWidget {
+ public:
+  TVideoSurface(TMediaPlayer* player, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   TMediaPlayer* Player;
@@ -51,8 +62,9 @@ class TMediaPlayer {
   void Seek(double seconds);
   bool IsPlaying() const;
   double PositionSeconds() const;
-  // Blocks the calling (GUI) thread until playback stops, repainting the display window for each new frame.
+  // Blocks the calling (GUI) thread until playback stops, repainting the picture for each new frame.
   void WaitWhilePlaying();
+  // Shows the picture in window (nullptr: nowhere). The window keeps no reference to the player.
   void SetWindow(QWidget* window);
 
   // Called on the GUI thread when a play ends by itself: at the end of the file, or failed.
@@ -60,6 +72,7 @@ class TMediaPlayer {
 
  private:
   friend class TPlayerAgent;
+  friend class TVideoSurface;
   TMediaPlayer() = default;
   void Run();
   double ClockLocked() const;
@@ -92,7 +105,7 @@ class TMediaPlayer {
 
   std::atomic<bool> UpdatePosted{false};
   TPlayerAgent* Agent = nullptr;
-  QPointer<QWidget> Window;
+  QPointer<TVideoSurface> Surface;  // owned; also goes when its window is destroyed
   std::thread Worker;
 };
 

@@ -346,11 +346,17 @@ TEST_F(LayerTest, StopKeepsThePositionAndReplayContinuesSeekRewinds) {
                                                MCI_NOTIFY_ABORTED}));
 }
 
-// A waiting play returns at the end, having painted each new frame into the window without the event loop.
-TEST_F(LayerTest, WaitingPlayRepaintsTheWindowUntilTheEnd) {
+// A waiting play returns at the end, having painted each new frame without the event loop, into a picture of
+// its own at the window's top-left corner, never repainting the window beneath.
+TEST_F(LayerTest, WaitingPlayRepaintsItsPictureUntilTheEnd) {
   struct TPaintCounter : QWidget {
     int Paints = 0;
     void paintEvent(QPaintEvent*) override { ++Paints; }
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++ChildPaints;
+      return false;
+    }
+    int ChildPaints = 0;
   } window;
   window.resize(100, 80);
   window.show();
@@ -359,6 +365,10 @@ TEST_F(LayerTest, WaitingPlayRepaintsTheWindowUntilTheEnd) {
   TMciParms parms;
   parms.Window = &window;
   ASSERT_EQ(Send(id, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
+  QList<QWidget*> pictures = window.findChildren<QWidget*>();
+  ASSERT_EQ(pictures.size(), 1);
+  EXPECT_EQ(pictures[0]->geometry(), QRect(0, 0, 64, 48));
+  pictures[0]->installEventFilter(&window);
   QCoreApplication::processEvents();
   window.Paints = 0;
   QElapsedTimer timer;
@@ -367,13 +377,17 @@ TEST_F(LayerTest, WaitingPlayRepaintsTheWindowUntilTheEnd) {
   EXPECT_GE(timer.elapsed(), 450);
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
   EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 10u);
-  EXPECT_GE(window.Paints, 8);
+  EXPECT_GE(window.ChildPaints, 8);
+  EXPECT_EQ(window.Paints, 0);
   EXPECT_TRUE(Sink.Codes.empty());  // posted, not yet dispatched
-  QCoreApplication::processEvents();
+  Drain();
   EXPECT_EQ(Sink.Codes, std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL});
-  // The picture is the movie's, at the top-left corner.
   QImage shot = window.grab().toImage();
   EXPECT_NE(shot.pixel(2, 2), QColor(Qt::black).rgb());
+  // Detached or closed, the picture goes.
+  parms.Window = nullptr;
+  ASSERT_EQ(Send(id, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
+  EXPECT_TRUE(window.findChildren<QWidget*>().isEmpty());
 }
 
 TEST(NullLayerTest, OpensByTypeAloneAndRefusesEveryFile) {
