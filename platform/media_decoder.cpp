@@ -95,7 +95,8 @@ uint32_t TMediaDecoder::Open(const std::string& path, bool wantVideo) {
   int result = avformat_open_input(&state->Format, ("file:" + path).c_str(), nullptr, nullptr);
   if (result < 0) {
     state->Format = nullptr;  // freed by avformat_open_input
-    return result == AVERROR(ENOENT) ? MCIERR_FILE_NOT_FOUND : MCIERR_INVALID_FILE;
+    if (result == AVERROR(ENOENT)) return MCIERR_FILE_NOT_FOUND;
+    return result == AVERROR(EACCES) || result == AVERROR(EIO) ? MCIERR_FILE_READ : MCIERR_INVALID_FILE;
   }
   if (avformat_find_stream_info(state->Format, nullptr) < 0) return MCIERR_INVALID_FILE;
 
