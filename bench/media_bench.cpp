@@ -1,5 +1,6 @@
 // Media figures as ratios within one run: decode speed of each sample codec as a multiple of real time, and
-// the share of one core the GUI thread spends while a movie plays and the thread polls as the script's waits do.
+// the share of one core the GUI thread spends while a movie plays and the thread polls as the script's waits
+// do.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -17,9 +18,9 @@ namespace {
 
 using namespace orbel::platform;
 
-const char* const Samples[] = {"cinepak_pcm.avi", "msvideo1_ima.avi", "raw24.avi",      "pal8.avi",
-                               "msrle_palette.avi", "raw8_palette.avi", "u8_mono.wav",  "s16_stereo.wav",
-                               "ima_adpcm.wav",   "ms_adpcm.wav"};
+const char* const Samples[] = {"cinepak_pcm.avi",   "msvideo1_ima.avi", "raw24.avi",   "pal8.avi",
+                               "msrle_palette.avi", "raw8_palette.avi", "u8_mono.wav", "s16_stereo.wav",
+                               "ima_adpcm.wav",     "ms_adpcm.wav"};
 
 // The source tree, from this file's own path (the build passes absolute paths).
 std::string SourceDir() {
@@ -27,7 +28,9 @@ std::string SourceDir() {
   return file.substr(0, file.rfind("/bench/"));
 }
 
-std::string Sample(const char* name) { return SourceDir() + "/tests/data/media/" + name; }
+std::string Sample(const char* name) {
+  return SourceDir() + "/tests/data/media/" + name;
+}
 
 double ThreadCpuSeconds() {
   timespec ts{};

@@ -7,9 +7,9 @@ namespace orbel::controls {
 using namespace orbel::platform;
 
 const char* DeviceTypeString(TMPDeviceTypes type) {
-  static const char* const names[] = {"",      "AVIVideo", "CDAudio",   "DAT", "DigitalVideo",
-                                      "MMMovie", "Other",  "Overlay",   "Scanner", "Sequencer",
-                                      "VCR",   "Videodisc", "WaveAudio"};
+  static const char* const names[] = {"",        "AVIVideo",  "CDAudio",  "DAT",     "DigitalVideo",
+                                      "MMMovie", "Other",     "Overlay",  "Scanner", "Sequencer",
+                                      "VCR",     "Videodisc", "WaveAudio"};
   return type <= dtWaveAudio ? names[type] : "";
 }
 
@@ -31,9 +31,13 @@ TMciDevice::TPendingWait TMciDevice::TakePendingWait() {
   return wait;
 }
 
-uint32_t TMciDevice::WaitFlags() { return TakePendingWait() == pwNoWait ? 0 : MCI_WAIT; }
+uint32_t TMciDevice::WaitFlags() {
+  return TakePendingWait() == pwNoWait ? 0 : MCI_WAIT;
+}
 
-void TMciDevice::WaitOnce(bool wait) { PendingWait = wait ? pwWait : pwNoWait; }
+void TMciDevice::WaitOnce(bool wait) {
+  PendingWait = wait ? pwWait : pwNoWait;
+}
 
 void TMciDevice::Open() {
   if (IsOpen) Close();
@@ -52,7 +56,8 @@ void TMciDevice::Open() {
 
   TMciParms caps;
   caps.Item = MCI_GETDEVCAPS_HAS_VIDEO;
-  HasVideo = Layer.SendCommand(DeviceID, MCI_GETDEVCAPS, MCI_WAIT | MCI_GETDEVCAPS_ITEM, caps) == 0 && caps.Return;
+  HasVideo =
+      Layer.SendCommand(DeviceID, MCI_GETDEVCAPS, MCI_WAIT | MCI_GETDEVCAPS_ITEM, caps) == 0 && caps.Return;
   if (AfterOpen) AfterOpen();
   if (DeviceType == dtCDAudio || DeviceType == dtVideodisc) SelectTimeFormat(MCI_FORMAT_TMSF);
 }
@@ -160,18 +165,35 @@ TMovie::~TMovie() = default;
 void TMovie::AttachDisplay() {
   TMciParms parms;
   parms.Window = this;
-  Device.LastError = Device.Layer.SendCommand(Device.DeviceID, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms);
+  Device.LastError =
+      Device.Layer.SendCommand(Device.DeviceID, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms);
   DisplayWindowValue = Device.LastError ? nullptr : this;
 }
 
-void TMovie::Open() { Device.Open(); }
-void TMovie::Close() { Device.Close(); }
-void TMovie::Play() { Device.Play(); }
-void TMovie::Stop() { Device.Stop(); }
-uint8_t TMovie::Mode() { return Device.Mode(); }
-int32_t TMovie::Position() { return Device.Position(); }
-void TMovie::WaitOnce(bool wait) { Device.WaitOnce(wait); }
-void TMovie::SelectTimeFormat(uint8_t format) { Device.SelectTimeFormat(format); }
+void TMovie::Open() {
+  Device.Open();
+}
+void TMovie::Close() {
+  Device.Close();
+}
+void TMovie::Play() {
+  Device.Play();
+}
+void TMovie::Stop() {
+  Device.Stop();
+}
+uint8_t TMovie::Mode() {
+  return Device.Mode();
+}
+int32_t TMovie::Position() {
+  return Device.Position();
+}
+void TMovie::WaitOnce(bool wait) {
+  Device.WaitOnce(wait);
+}
+void TMovie::SelectTimeFormat(uint8_t format) {
+  Device.SelectTimeFormat(format);
+}
 
 void TMovie::Loaded() {
   if (AutoOpenValue) Open();

@@ -13,8 +13,19 @@
 namespace orbel::controls {
 
 enum TMPDeviceTypes : uint8_t {
-  dtAutoSelect, dtAVIVideo, dtCDAudio, dtDAT, dtDigitalVideo, dtMMMovie, dtOther,
-  dtOverlay, dtScanner, dtSequencer, dtVCR, dtVideodisc, dtWaveAudio,
+  dtAutoSelect,
+  dtAVIVideo,
+  dtCDAudio,
+  dtDAT,
+  dtDigitalVideo,
+  dtMMMovie,
+  dtOther,
+  dtOverlay,
+  dtScanner,
+  dtSequencer,
+  dtVCR,
+  dtVideodisc,
+  dtWaveAudio,
 };
 
 // The device type string sent for a type; empty for dtAutoSelect (no type is sent).

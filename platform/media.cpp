@@ -206,10 +206,13 @@ class TMciLayer : public TMediaLayer {
 
   uint32_t Seek(TDevice& device, uint32_t flags, TMciParms& parms) {
     uint32_t how = flags & (MCI_SEEK_TO_START | MCI_SEEK_TO_END | MCI_TO);
-    if (how != MCI_SEEK_TO_START && how != MCI_SEEK_TO_END && how != MCI_TO) return MCIERR_FLAGS_NOT_COMPATIBLE;
+    if (how != MCI_SEEK_TO_START && how != MCI_SEEK_TO_END && how != MCI_TO)
+      return MCIERR_FLAGS_NOT_COMPATIBLE;
     if (!device.Player) return MCIERR_NONAPPLICABLE_FUNCTION;
     double length = device.Player->Info().LengthSeconds;
-    double target = how == MCI_SEEK_TO_START ? 0 : how == MCI_SEEK_TO_END ? length : ToSeconds(device, parms.To);
+    double target = how == MCI_SEEK_TO_START ? 0
+                    : how == MCI_SEEK_TO_END ? length
+                                             : ToSeconds(device, parms.To);
     if (how == MCI_TO && (parms.To > Length(device))) return MCIERR_OUTOFRANGE;
     device.Player->Stop();
     Abort(device, MCI_NOTIFY_ABORTED);
@@ -222,27 +225,40 @@ class TMciLayer : public TMediaLayer {
     const media::TMediaInfo& info = device.Player->Info();
     double value = 0;
     switch (device.TimeFormat) {
-      case MCI_FORMAT_FRAMES: value = seconds * info.FrameRate; break;
-      case MCI_FORMAT_SAMPLES: value = seconds * info.SampleRate; break;
-      case MCI_FORMAT_BYTES: value = seconds * info.BytesPerSecond; break;
-      default: value = seconds * 1000; break;
+      case MCI_FORMAT_FRAMES:
+        value = seconds * info.FrameRate;
+        break;
+      case MCI_FORMAT_SAMPLES:
+        value = seconds * info.SampleRate;
+        break;
+      case MCI_FORMAT_BYTES:
+        value = seconds * info.BytesPerSecond;
+        break;
+      default:
+        value = seconds * 1000;
+        break;
     }
     return uint32_t(std::clamp(std::floor(value + 1e-6), 0.0, 2147483647.0));
   }
   double ToSeconds(const TDevice& device, uint32_t value) const {
     const media::TMediaInfo& info = device.Player->Info();
     switch (device.TimeFormat) {
-      case MCI_FORMAT_FRAMES: return value / info.FrameRate;
-      case MCI_FORMAT_SAMPLES: return info.SampleRate ? double(value) / info.SampleRate : 0;
-      case MCI_FORMAT_BYTES: return info.BytesPerSecond > 0 ? value / info.BytesPerSecond : 0;
-      default: return value / 1000.0;
+      case MCI_FORMAT_FRAMES:
+        return value / info.FrameRate;
+      case MCI_FORMAT_SAMPLES:
+        return info.SampleRate ? double(value) / info.SampleRate : 0;
+      case MCI_FORMAT_BYTES:
+        return info.BytesPerSecond > 0 ? value / info.BytesPerSecond : 0;
+      default:
+        return value / 1000.0;
     }
   }
   uint32_t Length(const TDevice& device) const {
     if (!device.Player) return 0;
     const media::TMediaInfo& info = device.Player->Info();
     // Frames are counted, not computed, so the end position matches the length exactly.
-    if (device.TimeFormat == MCI_FORMAT_FRAMES) return uint32_t(std::min<int64_t>(info.FrameCount, INT32_MAX));
+    if (device.TimeFormat == MCI_FORMAT_FRAMES)
+      return uint32_t(std::min<int64_t>(info.FrameCount, INT32_MAX));
     if (device.TimeFormat == MCI_FORMAT_MILLISECONDS)
       return uint32_t(std::min<int64_t>(std::llround(info.LengthSeconds * 1000), INT32_MAX));
     return FromSeconds(device, info.LengthSeconds);
@@ -251,7 +267,9 @@ class TMciLayer : public TMediaLayer {
   uint32_t Status(TDevice& device, uint32_t flags, TMciParms& parms) {
     if (!(flags & MCI_STATUS_ITEM)) return MCIERR_MISSING_PARAMETER;
     switch (parms.Item) {
-      case MCI_STATUS_LENGTH: parms.Return = Length(device); return 0;
+      case MCI_STATUS_LENGTH:
+        parms.Return = Length(device);
+        return 0;
       case MCI_STATUS_POSITION: {
         if (!device.Player) {
           parms.Return = 0;
@@ -259,19 +277,27 @@ class TMciLayer : public TMediaLayer {
         }
         double seconds = device.Player->PositionSeconds();
         uint32_t length = Length(device);
-        parms.Return = seconds >= device.Player->Info().LengthSeconds ? length
-                                                                      : std::min(FromSeconds(device, seconds), length);
+        parms.Return = seconds >= device.Player->Info().LengthSeconds
+                           ? length
+                           : std::min(FromSeconds(device, seconds), length);
         return 0;
       }
       case MCI_STATUS_MODE:
-        parms.Return = !device.Player ? MCI_MODE_NOT_READY
+        parms.Return = !device.Player               ? MCI_MODE_NOT_READY
                        : device.Player->IsPlaying() ? MCI_MODE_PLAY
                                                     : MCI_MODE_STOP;
         return 0;
-      case MCI_STATUS_MEDIA_PRESENT: parms.Return = device.Player ? 1 : 0; return 0;
-      case MCI_STATUS_TIME_FORMAT: parms.Return = device.TimeFormat; return 0;
-      case MCI_STATUS_READY: parms.Return = 1; return 0;
-      default: return MCIERR_UNSUPPORTED_FUNCTION;
+      case MCI_STATUS_MEDIA_PRESENT:
+        parms.Return = device.Player ? 1 : 0;
+        return 0;
+      case MCI_STATUS_TIME_FORMAT:
+        parms.Return = device.TimeFormat;
+        return 0;
+      case MCI_STATUS_READY:
+        parms.Return = 1;
+        return 0;
+      default:
+        return MCIERR_UNSUPPORTED_FUNCTION;
     }
   }
 
@@ -279,18 +305,25 @@ class TMciLayer : public TMediaLayer {
     if (!(flags & MCI_GETDEVCAPS_ITEM)) return MCIERR_MISSING_PARAMETER;
     bool video = device.Kind == TDeviceKind::dkVideo;
     switch (parms.Item) {
-      case MCI_GETDEVCAPS_HAS_VIDEO: parms.Return = video ? 1 : 0; return 0;
+      case MCI_GETDEVCAPS_HAS_VIDEO:
+        parms.Return = video ? 1 : 0;
+        return 0;
       case MCI_GETDEVCAPS_HAS_AUDIO:
       case MCI_GETDEVCAPS_USES_FILES:
       case MCI_GETDEVCAPS_COMPOUND_DEVICE:
-      case MCI_GETDEVCAPS_CAN_PLAY: parms.Return = 1; return 0;
+      case MCI_GETDEVCAPS_CAN_PLAY:
+        parms.Return = 1;
+        return 0;
       case MCI_GETDEVCAPS_CAN_RECORD:
       case MCI_GETDEVCAPS_CAN_EJECT:
-      case MCI_GETDEVCAPS_CAN_SAVE: parms.Return = 0; return 0;
+      case MCI_GETDEVCAPS_CAN_SAVE:
+        parms.Return = 0;
+        return 0;
       case MCI_GETDEVCAPS_DEVICE_TYPE:
         parms.Return = video ? MCI_DEVTYPE_DIGITAL_VIDEO : MCI_DEVTYPE_WAVEFORM_AUDIO;
         return 0;
-      default: return MCIERR_UNSUPPORTED_FUNCTION;
+      default:
+        return MCIERR_UNSUPPORTED_FUNCTION;
     }
   }
 
@@ -299,7 +332,8 @@ class TMciLayer : public TMediaLayer {
     uint32_t format = parms.TimeFormat;
     bool ok = device.Kind == TDeviceKind::dkVideo
                   ? (format == MCI_FORMAT_MILLISECONDS || format == MCI_FORMAT_FRAMES)
-                  : (format == MCI_FORMAT_MILLISECONDS || format == MCI_FORMAT_SAMPLES || format == MCI_FORMAT_BYTES);
+                  : (format == MCI_FORMAT_MILLISECONDS || format == MCI_FORMAT_SAMPLES ||
+                     format == MCI_FORMAT_BYTES);
     if (!ok) return MCIERR_BAD_TIME_FORMAT;
     device.TimeFormat = format;
     return 0;
@@ -315,17 +349,25 @@ TMediaLayer* DefaultLayer = nullptr;
 
 }  // namespace
 
-std::unique_ptr<TMediaLayer> CreateNullMediaLayer() { return std::make_unique<TMciLayer>(false); }
-std::unique_ptr<TMediaLayer> CreateMediaLayer() { return std::make_unique<TMciLayer>(true); }
+std::unique_ptr<TMediaLayer> CreateNullMediaLayer() {
+  return std::make_unique<TMciLayer>(false);
+}
+std::unique_ptr<TMediaLayer> CreateMediaLayer() {
+  return std::make_unique<TMciLayer>(true);
+}
 
 TMediaLayer& DefaultMediaLayer() {
   static TMciLayer nullLayer(false);
   return DefaultLayer ? *DefaultLayer : nullLayer;
 }
 
-void SetDefaultMediaLayer(TMediaLayer* layer) { DefaultLayer = layer; }
+void SetDefaultMediaLayer(TMediaLayer* layer) {
+  DefaultLayer = layer;
+}
 
-TMediaSession::TMediaSession() : LayerValue(CreateMediaLayer()) { SetDefaultMediaLayer(LayerValue.get()); }
+TMediaSession::TMediaSession() : LayerValue(CreateMediaLayer()) {
+  SetDefaultMediaLayer(LayerValue.get());
+}
 
 TMediaSession::~TMediaSession() {
   if (&DefaultMediaLayer() == LayerValue.get()) SetDefaultMediaLayer(nullptr);

@@ -129,7 +129,8 @@ class TMediaLayer {
  public:
   virtual ~TMediaLayer() = default;
   // Runs one command on a device (0 only for MCI_OPEN). Returns 0 or an MCIERR_ code. With MCI_WAIT the call
-  // returns when the command has completed (for MCI_PLAY: when playback has ended), without dispatching events.
+  // returns when the command has completed (for MCI_PLAY: when playback has ended), without dispatching
+  // events.
   virtual uint32_t SendCommand(uint16_t deviceId, uint32_t command, uint32_t flags, TMciParms& parms) = 0;
   // The text for a result code (UTF-8); false when the layer has none.
   virtual bool GetErrorString(uint32_t error, std::string& text) const = 0;
@@ -137,8 +138,8 @@ class TMediaLayer {
 
 // A layer without decoding or sound: a device type alone opens (nothing to play), every element is refused.
 std::unique_ptr<TMediaLayer> CreateNullMediaLayer();
-// The real layer: FFmpeg decoding on a worker thread per device, sound mixed into one SDL2 output. Never fails
-// for want of sound: without a usable sound device it falls back to the silent driver.
+// The real layer: FFmpeg decoding on a worker thread per device, sound mixed into one SDL2 output. Never
+// fails for want of sound: without a usable sound device it falls back to the silent driver.
 std::unique_ptr<TMediaLayer> CreateMediaLayer();
 
 // The layer that controls constructed without an explicit one use. Until SetDefaultMediaLayer is called (and

@@ -50,8 +50,7 @@ TAudioMixer::TAudioMixer() {
 
 TAudioMixer::~TAudioMixer() {
   if (DeviceId) SDL_CloseAudioDevice(DeviceId);
-  if (SubsystemInitialised)
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (SubsystemInitialised) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   if (SDL_GetCurrentAudioDriver()) SDL_AudioQuit();
 }
 

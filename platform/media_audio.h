@@ -28,7 +28,7 @@ class TAudioMixer {
   void RemoveStream(int stream);
   // Appends interleaved stereo frames (MixRate, signed 16-bit).
   void Push(int stream, const int16_t* data, size_t frames);
-  size_t Buffered(int stream) const;  // frames waiting
+  size_t Buffered(int stream) const;    // frames waiting
   uint64_t Consumed(int stream) const;  // frames handed to the output since the last Reset
   void SetPaused(int stream, bool paused);
   void Reset(int stream);  // drops what waits and zeroes the count

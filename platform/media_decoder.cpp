@@ -58,7 +58,9 @@ struct TMediaDecoder::TState {
 TMediaDecoder::TMediaDecoder() = default;
 TMediaDecoder::~TMediaDecoder() = default;
 
-void TMediaDecoder::Release() { State.reset(); }
+void TMediaDecoder::Release() {
+  State.reset();
+}
 
 namespace {
 
@@ -68,7 +70,8 @@ AVCodecContext* OpenCodec(AVStream* stream) {
   AVCodecContext* context = avcodec_alloc_context3(codec);
   if (!context) return nullptr;
   context->thread_count = 1;  // one worker thread per device already
-  if (avcodec_parameters_to_context(context, stream->codecpar) < 0 || avcodec_open2(context, codec, nullptr) < 0) {
+  if (avcodec_parameters_to_context(context, stream->codecpar) < 0 ||
+      avcodec_open2(context, codec, nullptr) < 0) {
     avcodec_free_context(&context);
     return nullptr;
   }
@@ -100,7 +103,8 @@ uint32_t TMediaDecoder::Open(const std::string& path, bool wantVideo) {
   }
   if (avformat_find_stream_info(state->Format, nullptr) < 0) return MCIERR_INVALID_FILE;
 
-  state->VideoIndex = wantVideo ? av_find_best_stream(state->Format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
+  state->VideoIndex =
+      wantVideo ? av_find_best_stream(state->Format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
   state->AudioIndex = av_find_best_stream(state->Format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
   if (state->VideoIndex < 0) state->VideoIndex = -1;
   if (state->AudioIndex < 0) state->AudioIndex = -1;
@@ -131,10 +135,10 @@ uint32_t TMediaDecoder::Open(const std::string& path, bool wantVideo) {
     if (state->Audio) {
       InfoValue.HasAudio = true;
       InfoValue.SampleRate = par->sample_rate;
-      InfoValue.BytesPerSecond =
-          par->bit_rate > 0 ? par->bit_rate / 8.0
-                            : double(par->sample_rate) * par->ch_layout.nb_channels *
-                                  std::max(1, av_get_bits_per_sample(par->codec_id)) / 8.0;
+      InfoValue.BytesPerSecond = par->bit_rate > 0
+                                     ? par->bit_rate / 8.0
+                                     : double(par->sample_rate) * par->ch_layout.nb_channels *
+                                           std::max(1, av_get_bits_per_sample(par->codec_id)) / 8.0;
     } else if (!wantVideo) {
       return MCIERR_INVALID_FILE;
     } else {

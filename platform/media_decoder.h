@@ -1,7 +1,7 @@
 #pragma once
-// Demuxing and decoding of one movie or sound file with FFmpeg, for one thread at a time. Files are recognised
-// by their content only, and only the AVI and RIFF wave containers are accepted: a probe must never lead to
-// playlists or other files.
+// Demuxing and decoding of one movie or sound file with FFmpeg, for one thread at a time. Files are
+// recognised by their content only, and only the AVI and RIFF wave containers are accepted: a probe must
+// never lead to playlists or other files.
 
 #include <QImage>
 #include <cstdint>
@@ -18,12 +18,12 @@ struct TMediaInfo {
   bool HasVideo = false;
   bool HasAudio = false;
   int Width = 0, Height = 0;
-  double FrameRate = 0;        // video frames per second
-  int64_t FrameCount = 0;      // video frames, from the packets actually present
-  double AudioSeconds = 0;     // sound duration, from the packets actually present
-  double LengthSeconds = 0;    // the whole: the video's length when there is video, else the sound's
-  int SampleRate = 0;          // of the file's sound, for sample positions
-  double BytesPerSecond = 0;   // of the file's sound, for byte positions
+  double FrameRate = 0;       // video frames per second
+  int64_t FrameCount = 0;     // video frames, from the packets actually present
+  double AudioSeconds = 0;    // sound duration, from the packets actually present
+  double LengthSeconds = 0;   // the whole: the video's length when there is video, else the sound's
+  int SampleRate = 0;         // of the file's sound, for sample positions
+  double BytesPerSecond = 0;  // of the file's sound, for byte positions
 };
 
 struct TVideoFrame {
@@ -40,8 +40,8 @@ class TMediaDecoder {
   TMediaDecoder(const TMediaDecoder&) = delete;
   TMediaDecoder& operator=(const TMediaDecoder&) = delete;
 
-  // Opens path; wantVideo selects the movie device (an AVI with a video stream), otherwise the sound of a wave
-  // (or AVI) file is used. Returns 0 or an MCIERR_ code; fills Info's stream fields but not the lengths.
+  // Opens path; wantVideo selects the movie device (an AVI with a video stream), otherwise the sound of a
+  // wave (or AVI) file is used. Returns 0 or an MCIERR_ code; fills Info's stream fields but not the lengths.
   uint32_t Open(const std::string& path, bool wantVideo);
   // Reads every packet once to measure the lengths (a header may lie), then decodes the start to prove the
   // codecs work, and rewinds by reopening. Returns 0 or an MCIERR_ code.

@@ -4,7 +4,8 @@
 
 namespace orbel::platform {
 
-uint32_t TRecordingMediaLayer::SendCommand(uint16_t deviceId, uint32_t command, uint32_t flags, TMciParms& parms) {
+uint32_t TRecordingMediaLayer::SendCommand(uint16_t deviceId, uint32_t command, uint32_t flags,
+                                           TMciParms& parms) {
   Commands.push_back({deviceId, command, flags, parms});
   uint32_t result = 0;
   auto& queued = Results[command];
@@ -26,7 +27,9 @@ uint32_t TRecordingMediaLayer::SendCommand(uint16_t deviceId, uint32_t command, 
       break;
     case MCI_STATUS: {
       auto it = StatusValues.find(parms.Item);
-      parms.Return = it != StatusValues.end() ? it->second : parms.Item == MCI_STATUS_MODE ? MCI_MODE_STOP : 0;
+      parms.Return = it != StatusValues.end()        ? it->second
+                     : parms.Item == MCI_STATUS_MODE ? MCI_MODE_STOP
+                                                     : 0;
       break;
     }
     case MCI_GETDEVCAPS: {
@@ -49,16 +52,26 @@ bool TRecordingMediaLayer::GetErrorString(uint32_t error, std::string& text) con
 
 std::string TRecordingMediaLayer::Name(uint32_t command) {
   switch (command) {
-    case MCI_OPEN: return "OPEN";
-    case MCI_CLOSE: return "CLOSE";
-    case MCI_PLAY: return "PLAY";
-    case MCI_SEEK: return "SEEK";
-    case MCI_STOP: return "STOP";
-    case MCI_GETDEVCAPS: return "GETDEVCAPS";
-    case MCI_SET: return "SET";
-    case MCI_STATUS: return "STATUS";
-    case MCI_WINDOW: return "WINDOW";
-    default: return "?";
+    case MCI_OPEN:
+      return "OPEN";
+    case MCI_CLOSE:
+      return "CLOSE";
+    case MCI_PLAY:
+      return "PLAY";
+    case MCI_SEEK:
+      return "SEEK";
+    case MCI_STOP:
+      return "STOP";
+    case MCI_GETDEVCAPS:
+      return "GETDEVCAPS";
+    case MCI_SET:
+      return "SET";
+    case MCI_STATUS:
+      return "STATUS";
+    case MCI_WINDOW:
+      return "WINDOW";
+    default:
+      return "?";
   }
 }
 

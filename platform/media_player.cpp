@@ -19,7 +19,8 @@ constexpr auto EndedEventType = static_cast<QEvent::Type>(QEvent::User + 0x3C1);
 
 class TEndedEvent : public QEvent {
  public:
-  TEndedEvent(uint64_t generation, bool failed) : QEvent(EndedEventType), Generation(generation), Failed(failed) {}
+  TEndedEvent(uint64_t generation, bool failed)
+      : QEvent(EndedEventType), Generation(generation), Failed(failed) {}
   const uint64_t Generation;
   const bool Failed;
 };
@@ -32,7 +33,9 @@ constexpr size_t MaxPendingFrames = 16;
 constexpr size_t MaxPendingBytes = size_t(32) << 20;
 constexpr double MaxBufferedAudioSeconds = 8;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
 
 }  // namespace
 

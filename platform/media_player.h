@@ -1,7 +1,8 @@
 #pragma once
 // Playback of one opened file: a worker thread decodes ahead, feeds the sound to the mixer and presents each
 // video frame when the clock reaches it (dropping frames that are already late). The clock is the sound
-// consumed by the output while the file's sound lasts, else the wall clock. Commands come from the GUI thread.
+// consumed by the output while the file's sound lasts, else the wall clock. Commands come from the GUI
+// thread.
 
 #include <QImage>
 #include <QObject>

@@ -85,7 +85,7 @@ TEST_F(MovieTest, TheWaitChoiceIsUsedOnceAndConsumedByTheImplicitClose) {
   Movie->WaitOnce(true);
   Movie->Open();  // the close inside takes the choice
   Movie->Play();
-  EXPECT_EQ(Fake.Commands[0].Flags, MCI_WAIT);                                   // CLOSE
+  EXPECT_EQ(Fake.Commands[0].Flags, MCI_WAIT);                                     // CLOSE
   EXPECT_EQ(Fake.Commands[1].Flags, MCI_WAIT | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE);  // OPEN
   EXPECT_EQ(Last("PLAY").Flags, MCI_NOTIFY);
 
@@ -237,7 +237,9 @@ TEST(WaveChannelTest, EachPlayOpensAFreshDeviceWithoutAWindow) {
 
 // ---- on the real layer ----
 
-std::string Sample(const std::string& name) { return std::string(ORBEL_SOURCE_DIR) + "/tests/data/media/" + name; }
+std::string Sample(const std::string& name) {
+  return std::string(ORBEL_SOURCE_DIR) + "/tests/data/media/" + name;
+}
 
 TEST(MovieOnRealLayerTest, ASynchronousPlayDrawsTheMovieAtTheTopLeftAndEndsStopped) {
   auto layer = CreateMediaLayer();
@@ -253,7 +255,8 @@ TEST(MovieOnRealLayerTest, ASynchronousPlayDrawsTheMovieAtTheTopLeftAndEndsStopp
   movie.WaitOnce(true);
   // Nothing is dispatched while a waiting play runs: an event posted before it is still queued after it.
   bool dispatched = false;
-  QMetaObject::invokeMethod(&window, [&] { dispatched = true; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &window, [&] { dispatched = true; }, Qt::QueuedConnection);
   QElapsedTimer timer;
   timer.start();
   movie.Play();
@@ -303,7 +306,8 @@ TEST(MovieOnRealLayerTest, DestroyedControlsLeaveNoDeviceBehind) {
   for (uint16_t id : {movieId, soundId}) {
     TMciParms parms;
     parms.Item = MCI_STATUS_MODE;
-    EXPECT_EQ(layer->SendCommand(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, parms), MCIERR_INVALID_DEVICE_ID);
+    EXPECT_EQ(layer->SendCommand(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, parms),
+              MCIERR_INVALID_DEVICE_ID);
   }
 }
 

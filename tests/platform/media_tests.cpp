@@ -20,14 +20,16 @@ using orbel::platform::media::TVideoFrame;
 
 namespace {
 
-std::string Sample(const std::string& name) { return std::string(ORBEL_SOURCE_DIR) + "/tests/data/media/" + name; }
+std::string Sample(const std::string& name) {
+  return std::string(ORBEL_SOURCE_DIR) + "/tests/data/media/" + name;
+}
 
 struct TCodecCase {
   const char* File;
   bool Video;
-  int64_t Frames;     // video frames, or 0
+  int64_t Frames;  // video frames, or 0
   bool HasAudio;
-  double Seconds;     // length
+  double Seconds;  // length
 };
 
 class DecoderTest : public testing::TestWithParam<TCodecCase> {};
@@ -102,7 +104,8 @@ TEST(PaletteTest, PaletteChangesMidStreamReachThePictures) {
 struct TNoticeSink : QObject {
   std::vector<uint32_t> Codes;
   void customEvent(QEvent* event) override {
-    if (event->type() == TMciNotifyEvent::EventType) Codes.push_back(static_cast<TMciNotifyEvent*>(event)->Code);
+    if (event->type() == TMciNotifyEvent::EventType)
+      Codes.push_back(static_cast<TMciNotifyEvent*>(event)->Code);
   }
 };
 
@@ -227,7 +230,8 @@ TEST_F(LayerTest, UnitsAreFramesForMoviesAndMillisecondsForSoundPerInstance) {
   EXPECT_EQ(Send(movie, MCI_SET, MCI_SET_TIME_FORMAT, parms), MCIERR_BAD_TIME_FORMAT);
 }
 
-// The element is recognised by content: an AVI called ".dat" plays; a name without a type is chosen by content.
+// The element is recognised by content: an AVI called ".dat" plays; a name without a type is chosen by
+// content.
 TEST_F(LayerTest, FilesAreRecognisedByContentNotByName) {
   std::string dat = Temp("demo.dat", Read(Sample("raw24.avi")));
   EXPECT_NE(OpenFile(dat, "AVIVideo"), 0);
@@ -270,10 +274,10 @@ TEST_F(LayerTest, HostileFilesAreRefusedOrPlayedOutWithoutHanging) {
   EXPECT_EQ(error, MCIERR_FILE_NOT_FOUND);
 
   // What opens must also end: truncated files play what they hold.
-  for (const auto& [name, bytes, type] :
-       std::vector<std::tuple<std::string, std::string, const char*>>{{"half.avi", movie.substr(0, movie.size() / 2), "AVIVideo"},
-                                                                      {"noisy.avi", noisy, "AVIVideo"},
-                                                                      {"liar.wav", liar, "WaveAudio"}}) {
+  for (const auto& [name, bytes, type] : std::vector<std::tuple<std::string, std::string, const char*>>{
+           {"half.avi", movie.substr(0, movie.size() / 2), "AVIVideo"},
+           {"noisy.avi", noisy, "AVIVideo"},
+           {"liar.wav", liar, "WaveAudio"}}) {
     uint16_t id = OpenFile(Temp(name, bytes), type, &error);
     if (!id) {
       EXPECT_NE(error, 0u) << name;
@@ -299,7 +303,8 @@ TEST_F(LayerTest, PlaybackProgressesToTheEndAndNotifies) {
   std::vector<uint32_t> positions, wavePositions;
   while (Status(movie, MCI_STATUS_MODE) == MCI_MODE_PLAY && timer.elapsed() < 3000) {
     positions.push_back(Status(movie, MCI_STATUS_POSITION));
-    if (Status(wave, MCI_STATUS_MODE) == MCI_MODE_PLAY) wavePositions.push_back(Status(wave, MCI_STATUS_POSITION));
+    if (Status(wave, MCI_STATUS_MODE) == MCI_MODE_PLAY)
+      wavePositions.push_back(Status(wave, MCI_STATUS_POSITION));
     QThread::msleep(10);
   }
   Drain();
@@ -342,8 +347,8 @@ TEST_F(LayerTest, StopKeepsThePositionAndReplayContinuesSeekRewinds) {
   QThread::msleep(50);
   EXPECT_EQ(Simple(id, MCI_CLOSE, MCI_WAIT), 0u);  // cut off while playing
   Drain();
-  EXPECT_EQ(Sink.Codes, (std::vector<uint32_t>{MCI_NOTIFY_ABORTED, MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_SUCCESSFUL,
-                                               MCI_NOTIFY_ABORTED}));
+  EXPECT_EQ(Sink.Codes, (std::vector<uint32_t>{MCI_NOTIFY_ABORTED, MCI_NOTIFY_SUPERSEDED,
+                                               MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_ABORTED}));
 }
 
 // A waiting play returns at the end, having painted each new frame without the event loop, into a picture of
