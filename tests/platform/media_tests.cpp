@@ -257,10 +257,19 @@ TEST_F(LayerTest, HostileFilesAreRefusedOrPlayedOutWithoutHanging) {
   // A valid container whose pictures are noise: the same header, the payload overwritten.
   std::string noisy = movie;
   for (size_t i = 2048; i < noisy.size() - 400; ++i) noisy[i] = garbage[i % garbage.size()];
+  // A picture size far beyond any screen, in both headers that carry one.
+  std::string giant = Read(Sample("raw24.avi"));
+  for (const char* tag : {"avih", "strf"}) {
+    size_t at = giant.find(tag) + (std::string(tag) == "avih" ? 8 + 32 : 8 + 4);
+    giant.replace(at, 4, std::string("\x60\xEA\x00\x00", 4));  // 60000
+  }
   // A wave header that claims far more data than the file holds.
   std::string liar = sound.substr(0, 2000);
   const std::vector<std::pair<std::string, std::string>> refused = {
-      {"empty.avi", ""}, {"garbage.avi", garbage}, {"header_only.avi", movie.substr(0, 300)}};
+      {"empty.avi", ""},
+      {"garbage.avi", garbage},
+      {"header_only.avi", movie.substr(0, 300)},
+      {"giant.avi", giant}};
   for (const auto& [name, bytes] : refused) {
     uint32_t error = 0;
     EXPECT_EQ(OpenFile(Temp(name, bytes), "AVIVideo", &error), 0) << name;
