@@ -468,12 +468,9 @@ void TFormOrbel::FormKeyPress(QChar key) {
       ScreenValue.DispPicture("BG02.bmp", 0, 2);
       break;
     case '4':
-      ScreenValue.PrepareStage(3);
-      ScreenValue.TransPicture("C_09A1.bmp", 2);
-      break;
     case '5':
       ScreenValue.PrepareStage(3);
-      ScreenValue.TransPicture("C_09A2.bmp", 2);
+      ScreenValue.TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", 2);
       break;
     case '6':
       PlayMovieToEnd("M03.AVI");

@@ -146,6 +146,7 @@ void TInterpreter::DoBoard(TStringList fields) {
 
 void TInterpreter::WaitWhilePlaying(IScriptMedia& media, const int32_t* limit) {
   TWaitScope scope(WaitDepth);
+  // The device is asked again each round: a nested step may close it.
   while (!Host.Closing() && media.DeviceID() != 0 && media.Mode() == 2) {
     if (limit && media.Position() >= *limit) break;
     Host.DispatchPending();
@@ -153,80 +154,56 @@ void TInterpreter::WaitWhilePlaying(IScriptMedia& media, const int32_t* limit) {
   }
 }
 
-void TInterpreter::DoAvi(const TStringList& fields) {
-  IScriptMedia& movie = Host.ScriptMovie();
-  switch (Lookup(fields, 1)) {
+// The forms that movies and the wave channel share: wait, time, play and stop. Returns false for other words.
+bool TInterpreter::MediaCommand(IScriptMedia& media, int code, const TStringList& fields) {
+  switch (code) {
     case kwWait:
-      if (movie.DeviceID() != 0) WaitWhilePlaying(movie, nullptr);
-      break;
+      WaitWhilePlaying(media, nullptr);
+      return true;
     case kwTime:
-      if (movie.DeviceID() != 0) {
+      // A closed device does not even read its field.
+      if (media.DeviceID() != 0) {
         const int32_t limit = NumberField(fields, 2);
-        WaitWhilePlaying(movie, &limit);
+        WaitWhilePlaying(media, &limit);
       }
-      break;
-    case kwOn:
-      movie.SetVisible(true);
-      break;
-    case kwOff:
-      movie.SetVisible(false);
-      break;
+      return true;
     case kwPlay: {
       const std::string path = Host.FindDataFile(Field(fields, 2));
-      movie.SetFileName(path);
+      media.SetFileName(path);
       if (!path.empty()) {
-        if (movie.DeviceID() != 0) movie.Close();
-        movie.Open();
-        movie.Play();
+        if (media.DeviceID() != 0) media.Close();
+        media.Open();
+        media.Play();
         Delay(kPlayPauseMs);
       }
-      break;
+      return true;
     }
     case kwStop:
-      if (movie.DeviceID() != 0) movie.Stop();
-      break;
-    case kwLogo: {
+      if (media.DeviceID() != 0) media.Stop();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TInterpreter::DoAvi(const TStringList& fields) {
+  IScriptMedia& movie = Host.ScriptMovie();
+  const int code = Lookup(fields, 1);
+  if (!MediaCommand(movie, code, fields)) {
+    if (code == kwOn || code == kwOff) {
+      movie.SetVisible(code == kwOn);
+    } else if (code == kwLogo) {
       IScriptMedia& logo = Host.LogoMovie();
       logo.WaitOnce(true);
       logo.Play();
       logo.SetVisible(false);
-      break;
     }
-    default:
-      break;
   }
   Host.PostStep();
 }
 
 void TInterpreter::DoPcm(const TStringList& fields) {
-  IScriptMedia& channel = Host.WaveChannel();
-  switch (Lookup(fields, 1)) {
-    case kwWait:
-      WaitWhilePlaying(channel, nullptr);
-      break;
-    case kwTime:
-      if (channel.DeviceID() != 0) {
-        const int32_t limit = NumberField(fields, 2);
-        WaitWhilePlaying(channel, &limit);
-      }
-      break;
-    case kwPlay: {
-      const std::string path = Host.FindDataFile(Field(fields, 2));
-      channel.SetFileName(path);
-      if (!path.empty()) {
-        if (channel.DeviceID() != 0) channel.Close();
-        channel.Open();
-        channel.Play();
-        Delay(kPlayPauseMs);
-      }
-      break;
-    }
-    case kwStop:
-      if (channel.DeviceID() != 0) channel.Stop();
-      break;
-    default:
-      break;
-  }
+  MediaCommand(Host.WaveChannel(), Lookup(fields, 1), fields);
   Host.PostStep();
 }
 

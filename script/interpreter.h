@@ -104,6 +104,7 @@ class TInterpreter {
   void DoPcm(const TStringList& fields);
   void DoWait(const TStringList& fields);
   void DoJump(const TStringList& fields);
+  bool MediaCommand(IScriptMedia& media, int code, const TStringList& fields);
   // Polls a device every 10 ms while it plays (and, with a limit, while its position is below it).
   void WaitWhilePlaying(IScriptMedia& media, const int32_t* limit);
 
