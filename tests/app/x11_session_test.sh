@@ -20,18 +20,30 @@ export DISPLAY="$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
+wait_size() {  # wait_size <WxH>: true once the screen has that size (3 s at most)
+  for _ in $(seq 30); do [ "$(screen_size)" = "$1" ] && return 0; sleep 0.1; done
+  return 1
+}
 expect_size() {
-  local want="$1" got=""
-  for _ in $(seq 30); do got=$(screen_size); [ "$got" = "$want" ] && return 0; sleep 0.1; done
-  echo "FAIL: screen is $got, expected $want ($2)"; exit 1
+  wait_size "$1" || { echo "FAIL: screen is $(screen_size), expected $1 ($2)"; exit 1; }
 }
 window() { xdotool search --sync --onlyvisible --name '^Orbel$' | head -1; }
 menu_item() {  # menu_item <downs>: Settings > Window size > item
   local w; w=$(window)
   xdotool windowfocus --sync "$w"
-  xdotool key alt+o; sleep 0.3; xdotool key w; sleep 0.3
+  xdotool key alt+o; sleep 0.5; xdotool key w; sleep 0.5
   for _ in $(seq "$1"); do xdotool key Down; done
   xdotool key Return; sleep 0.5
+}
+choose() {  # choose <downs> <WxH> <what>: pick the item until the screen has the size (a busy machine may
+            # swallow a key while a menu is still opening)
+  for _ in 1 2 3; do
+    show_bar
+    menu_item "$1"
+    wait_size "$2" && return 0
+    xdotool key Escape Escape; sleep 0.5
+  done
+  echo "FAIL: screen is $(screen_size), expected $2 ($3)"; exit 1
 }
 show_bar() {  # the pointer comes from below to the top edge
   xdotool mousemove 300 300; sleep 0.2; xdotool mousemove 300 5; sleep 0.4
@@ -47,27 +59,24 @@ orbel_pid=$!
 window >/dev/null
 expect_size 1024x768 "at start"
 
-menu_item 0
-expect_size 640x480 "640x480 (Full)"
+choose 0 640x480 "640x480 (Full)"
 # In full screen the bar is away until the pointer reaches the top edge.
 xdotool mousemove 300 300; sleep 0.3
 [ "$(client_height)" = 480 ] || { echo "FAIL: full-screen window is $(client_height) high"; exit 1; }
-show_bar
-menu_item 1
-expect_size 1024x768 "back to 640x480 (Window)"
+choose 1 1024x768 "back to 640x480 (Window)"
 height=$(client_height)
-menu_item 2
-expect_size 800x600 "800x600 (Full)"
-show_bar
-menu_item 3
-expect_size 1024x768 "800x600 (Window)"
+choose 2 800x600 "800x600 (Full)"
+choose 3 1024x768 "800x600 (Window)"
 [ "$(client_height)" = "$height" ] || { echo "FAIL: window modes differ in height"; exit 1; }
 
 # Exit restores the screen.
-menu_item 0
-expect_size 640x480 "full screen before Exit"
-show_bar
-xdotool windowfocus --sync "$(window)"; xdotool key alt+x
+choose 0 640x480 "full screen before Exit"
+for _ in 1 2 3; do
+  show_bar
+  xdotool windowfocus --sync "$(window)"; xdotool key alt+x; sleep 1
+  kill -0 $orbel_pid 2>/dev/null || break
+done
+kill -0 $orbel_pid 2>/dev/null && { echo "FAIL: Exit did not end the program"; exit 1; }
 wait $orbel_pid || true
 expect_size 1024x768 "after Exit"
 
@@ -75,8 +84,7 @@ expect_size 1024x768 "after Exit"
 "$orbel" --quit-after 60000 "$game" >/dev/null 2>&1 &
 orbel_pid=$!
 window >/dev/null
-menu_item 2
-expect_size 800x600 "800x600 (Full) before SIGTERM"
+choose 2 800x600 "800x600 (Full) before SIGTERM"
 kill -TERM $orbel_pid
 wait $orbel_pid || true
 expect_size 1024x768 "after SIGTERM"
