@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libsdl2-dev libxrandr-dev libx11-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
