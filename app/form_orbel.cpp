@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <type_traits>
 
 #include "app/data_files.h"
 #include "app/orbel_application.h"
@@ -57,29 +58,27 @@ QImage ResourceImage(const QString& path) {
 }  // namespace
 
 // A movie control or the wave channel as the interpreter sees it.
-class TFormOrbel::TMediaAdapter : public script::IScriptMedia {
+template <class TControl>
+class TMediaAdapter : public script::IScriptMedia {
  public:
-  explicit TMediaAdapter(controls::TMovie* movie) : Movie(movie) {}
-  explicit TMediaAdapter(controls::TWaveChannel* channel) : Channel(channel) {}
+  explicit TMediaAdapter(TControl* control) : Control(control) {}
 
-  uint16_t DeviceID() override { return Movie ? Movie->DeviceID() : Channel->DeviceID(); }
-  uint8_t Mode() override { return Movie ? Movie->Mode() : Channel->Mode(); }
-  int32_t Position() override { return Movie ? Movie->Position() : Channel->Position(); }
-  void SetFileName(const std::string& path) override {
-    Movie ? Movie->SetFileName(path) : Channel->SetFileName(path);
-  }
-  void Open() override { Movie ? Movie->Open() : Channel->Open(); }
-  void Close() override { Movie ? Movie->Close() : Channel->Close(); }
-  void Play() override { Movie ? Movie->Play() : Channel->Play(); }
-  void Stop() override { Movie ? Movie->Stop() : Channel->Stop(); }
-  void WaitOnce(bool wait) override { Movie ? Movie->WaitOnce(wait) : Channel->WaitOnce(wait); }
+  uint16_t DeviceID() override { return Control->DeviceID(); }
+  uint8_t Mode() override { return Control->Mode(); }
+  int32_t Position() override { return Control->Position(); }
+  void SetFileName(const std::string& path) override { Control->SetFileName(path); }
+  void Open() override { Control->Open(); }
+  void Close() override { Control->Close(); }
+  void Play() override { Control->Play(); }
+  void Stop() override { Control->Stop(); }
+  void WaitOnce(bool wait) override { Control->WaitOnce(wait); }
+  // The wave channel has no window to show.
   void SetVisible(bool visible) override {
-    if (Movie) Movie->setVisible(visible);
+    if constexpr (std::is_base_of_v<QWidget, TControl>) Control->setVisible(visible);
   }
 
  private:
-  controls::TMovie* Movie = nullptr;
-  controls::TWaveChannel* Channel = nullptr;
+  TControl* Control;
 };
 
 TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDisplaySettings> display,
@@ -126,9 +125,9 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   }
   setStatusBar(Status);
   Status->hide();
-  Movie0Adapter = std::make_unique<TMediaAdapter>(Movie0);
-  Movie1Adapter = std::make_unique<TMediaAdapter>(Movie1);
-  PCMAdapter = std::make_unique<TMediaAdapter>(PCM);
+  Movie0Adapter = std::make_unique<TMediaAdapter<controls::TMovie>>(Movie0);
+  Movie1Adapter = std::make_unique<TMediaAdapter<controls::TMovie>>(Movie1);
+  PCMAdapter = std::make_unique<TMediaAdapter<controls::TWaveChannel>>(PCM);
 
   // The timer runs from creation to close; its frames do nothing until a transition starts.
   ETimer.start();

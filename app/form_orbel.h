@@ -106,8 +106,6 @@ class TFormOrbel : public QMainWindow,
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  class TMediaAdapter;
-
   // IScriptHost
   void PostStep() override;
   void SetStatusLine(const std::string& text) override;
@@ -151,7 +149,7 @@ class TFormOrbel : public QMainWindow,
   screen::TDisplayModes DisplayModesValue;
   screen::TScreen ScreenValue;
   script::TInterpreter InterpreterValue;
-  std::unique_ptr<TMediaAdapter> Movie0Adapter, Movie1Adapter, PCMAdapter;
+  std::unique_ptr<script::IScriptMedia> Movie0Adapter, Movie1Adapter, PCMAdapter;
   dialogs::TFormFont* FormFont = nullptr;
   QLabel* StatusPanels[3] = {};
   QActionGroup* DispGroup = nullptr;
