@@ -96,7 +96,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
 
   // The controls in the order the window declares them; later children lie above earlier ones.
   View = new TScreenView(ScreenValue, this);
-  View->OnSurfaceRepainted = [this] { WriteRecordFrame(); };
+  View->OnPainted = [this] { FlushRecordFrame(); };
   View->OnMouseMove = [this](int y) { FormMouseMove(y); };
   setMouseTracking(true);
   setCentralWidget(View);
@@ -350,10 +350,7 @@ void TFormOrbel::SurfaceChanged(const QRect& area) {
 void TFormOrbel::ETimerTimer() {
   if (ClosingValue) return;
   ScreenValue.ETimerTimer();
-  if (SurfaceDirty) {
-    SurfaceDirty = false;
-    WriteRecordFrame();
-  }
+  FlushRecordFrame();
   CheckBatchEnd();
 }
 
@@ -375,6 +372,13 @@ void TFormOrbel::FinishProgram(int exitStatus) {
   if (ClosingValue) return;
   ExitStatusValue = exitStatus;
   close();
+}
+
+// Every change of the surface, by a tick's frame or a repaint, is marked here and written once.
+void TFormOrbel::FlushRecordFrame() {
+  if (!SurfaceDirty) return;
+  SurfaceDirty = false;
+  WriteRecordFrame();
 }
 
 void TFormOrbel::WriteRecordFrame() {

@@ -139,6 +139,7 @@ class TFormOrbel : public QMainWindow,
   void SizeClientArea();
   void LoadScript();
   void ScriptStart();
+  void FlushRecordFrame();
   void WriteRecordFrame();
   void WriteExitOutputs();
   void CheckBatchEnd();

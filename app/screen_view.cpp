@@ -20,6 +20,8 @@ void TScreenView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TScreenView::SurfaceChanged(const QRect& area) {
+  // A change made by the repaint in progress is shown by that same paint.
+  if (Repainting) return;
   FrameUpdates += area;
   update(area);
 }
@@ -28,20 +30,16 @@ void TScreenView::paintEvent(QPaintEvent* event) {
   if (Closed || !Screen.HasBuffers()) return;
   const QRegion systemRepaint = event->region() - FrameUpdates;
   FrameUpdates = QRegion();
-  bool changed = false;
-  for (const QRect& rect : systemRepaint) {
-    const QRect area = rect.intersected(QRect(0, 0, screen::kScreenWidth, screen::kScreenHeight));
-    if (area.isEmpty()) continue;
-    if (!changed && Screen.Surface().copy(area) != Screen.ScreenBuffer.copy(area)) changed = true;
-    Screen.RepaintSurface(area);
-  }
+  Repainting = true;
+  for (const QRect& rect : systemRepaint) Screen.RepaintSurface(rect);
+  Repainting = false;
   QPainter painter(this);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   for (const QRect& rect : event->region()) {
     const QRect area = rect.intersected(Screen.Surface().rect());
     if (!area.isEmpty()) painter.drawImage(area.topLeft(), Screen.Surface(), area);
   }
-  if (changed && OnSurfaceRepainted) OnSurfaceRepainted();
+  if (OnPainted) OnPainted();
 }
 
 }  // namespace orbel::app

@@ -19,8 +19,8 @@ class TScreenView : public QWidget {
   // A frame drew into the surface: show that area without touching the surface.
   void SurfaceChanged(const QRect& area);
 
-  // Called after a repaint changed the surface (for --record).
-  std::function<void()> OnSurfaceRepainted;
+  // Called after every paint (a repaint may have changed the surface).
+  std::function<void()> OnPainted;
   // The pointer moved over the view, at client height y.
   std::function<void(int)> OnMouseMove;
   bool Closed = false;
@@ -32,6 +32,7 @@ class TScreenView : public QWidget {
  private:
   screen::TScreen& Screen;
   QRegion FrameUpdates;
+  bool Repainting = false;
 };
 
 }  // namespace orbel::app
