@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QThread>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -226,6 +225,23 @@ void TFormOrbel::ShowFrame(bool show) {
     setGeometry(0, 0, Display->ScreenWidth(), Display->ScreenHeight());
   }
   QWidget::show();
+  // A new frame means a new native window: the keys must still come here without a click.
+  raise();
+  activateWindow();
+}
+
+void TFormOrbel::showEvent(QShowEvent* event) {
+  // Placed centred on its screen the first time it is shown, with the size start-up gave it.
+  if (!PlacedValue && !event->spontaneous()) {
+    PlacedValue = true;
+    if (const QScreen* screen = this->screen()) {
+      const QRect available = screen->availableGeometry();
+      const QSize outer = frameGeometry().size();
+      move(available.x() + (available.width() - outer.width()) / 2,
+           available.y() + (available.height() - outer.height()) / 2);
+    }
+  }
+  QMainWindow::showEvent(event);
 }
 
 void TFormOrbel::FitClientArea() {
@@ -332,10 +348,25 @@ script::IScriptMedia& TFormOrbel::WaveChannel() {
 }
 
 void TFormOrbel::DispatchPending() {
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // A round of the event loop takes what the display and the timers have delivered; the posted events are
+  // then sent by name, since a dispatcher may leave those posted during its round for the next one (glib
+  // does, at its own priority). Rounds repeat until no step is queued, so a chain of steps that do not wait
+  // runs to its end in here, whichever dispatcher runs the loop.
+  do {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents();
+  } while (PendingSteps > 0 && !ClosingValue);
 }
-void TFormOrbel::SleepMs(int ms) {
-  QThread::msleep(static_cast<unsigned long>(ms));
+
+void TFormOrbel::WaitForEvents(int ms) {
+  if (ms <= 0 || ClosingValue) return;
+  // Blocking in the event loop, not in a sleep: the toolkit flushes the display connection before it blocks,
+  // so every frame drawn so far reaches the screen while the script waits.
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.setTimerType(Qt::PreciseTimer);
+  deadline.start(ms);
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 uint32_t TFormOrbel::TickCount() {
   using namespace std::chrono;
@@ -350,7 +381,6 @@ void TFormOrbel::SurfaceChanged(const QRect& area) {
 void TFormOrbel::ETimerTimer() {
   if (ClosingValue) return;
   ScreenValue.ETimerTimer();
-  FlushRecordFrame();
   CheckBatchEnd();
 }
 
@@ -374,7 +404,8 @@ void TFormOrbel::FinishProgram(int exitStatus) {
   close();
 }
 
-// Every change of the surface, by a tick's frame or a repaint, is marked here and written once.
+// Every change of the surface, by a tick's frame or a system repaint, is marked here and written once, when
+// the view has presented it.
 void TFormOrbel::FlushRecordFrame() {
   if (!SurfaceDirty) return;
   SurfaceDirty = false;
@@ -395,7 +426,7 @@ void TFormOrbel::WriteExitOutputs() {
     ExitStatusValue = esFailure;
   }
   if (!Options.Grab.empty()) {
-    const QImage shown = View->grab(QRect(0, 0, screen::kScreenWidth, screen::kScreenHeight)).toImage();
+    const QImage shown = View->GrabPresented();
     if (!screen::SaveBitmapFile(shown, Options.Grab)) {
       std::fprintf(stderr, "orbel: cannot write %s\n", Options.Grab.c_str());
       ExitStatusValue = esFailure;
@@ -408,6 +439,8 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
+  // What the frames drew last is shown (and recorded) before the picture is saved.
+  View->PresentPending();
   WriteExitOutputs();
   ClosingValue = true;
   View->Closed = true;

@@ -104,6 +104,7 @@ class TFormOrbel : public QMainWindow,
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   // IScriptHost
@@ -120,7 +121,7 @@ class TFormOrbel : public QMainWindow,
   script::IScriptMedia& ScriptMovie() override;
   script::IScriptMedia& WaveChannel() override;
   void DispatchPending() override;
-  void SleepMs(int ms) override;
+  void WaitForEvents(int ms) override;
   uint32_t TickCount() override;
   bool Closing() override { return ClosingValue; }
 
@@ -156,6 +157,7 @@ class TFormOrbel : public QMainWindow,
   QActionGroup* DispGroup = nullptr;
   int PendingSteps = 0;
   bool ClosingValue = false;
+  bool PlacedValue = false;
   bool SurfaceDirty = false;
   int RecordFrame = 0;
   int ExitStatusValue = esOk;

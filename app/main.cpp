@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
       [&form](int signalNumber) { form->FinishProgram(128 + signalNumber); });
   orbel::platform::InstallFatalErrorRestore();
   form->show();
-  const int status = application.exec();
-  return status;
+  application.exec();
+  // The window's own status: the toolkit may also quit with 0 when the last window has gone.
+  return form->ExitStatus();
 }

@@ -1,8 +1,12 @@
 #pragma once
-// The window's picture area: shows the screen's surface image at the top-left and nothing else. Areas the
-// frames drew are simply shown; any other repaint (show, expose, a child hidden over it) first copies
-// ScreenBuffer into the surface, as the engine's paint handling prescribes.
+// The window's picture area. It only ever shows the screen's surface image, which is "the window": the
+// frames draw into the surface and ask for their area to be shown. A system repaint (the view shown, resized
+// or moved, a child control hidden, moved or shrunk over it) copies ScreenBuffer into that area of the
+// surface at the moment it happens, as the engine's paint handling prescribes, and is then shown like a
+// frame; so no repaint is lost to a frame pending at the same place, and painting itself has no side
+// effects (a grab of the window changes nothing).
 
+#include <QImage>
 #include <QRegion>
 #include <QWidget>
 #include <functional>
@@ -18,8 +22,12 @@ class TScreenView : public QWidget {
 
   // A frame drew into the surface: show that area without touching the surface.
   void SurfaceChanged(const QRect& area);
+  // Paints at once what has changed and has not been shown yet.
+  void PresentPending();
+  // The 640x480 picture as the window presents it, child controls included.
+  QImage GrabPresented();
 
-  // Called after every paint (a repaint may have changed the surface).
+  // Called after every paint that showed a changed surface.
   std::function<void()> OnPainted;
   // The pointer moved over the view, at client height y.
   std::function<void(int)> OnMouseMove;
@@ -28,11 +36,23 @@ class TScreenView : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void childEvent(QChildEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The system repaints `area` (view coordinates) now: the surface below from ScreenBuffer, and the boards
+  // that a child control uncovered through their own paint operation.
+  void SystemRepaint(const QRect& area, const QWidget* uncoveredBy = nullptr);
+
+  // A child control that covered `before` no longer covers all of it.
+  void Uncovered(const QRect& before, const QWidget* child);
+
   screen::TScreen& Screen;
   QRegion FrameUpdates;
-  bool Repainting = false;
+  bool Grabbing = false;
 };
 
 }  // namespace orbel::app

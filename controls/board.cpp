@@ -137,6 +137,13 @@ void TBoard::RepaintNow() {
   if (isVisible()) repaint();
 }
 
+void TBoard::SystemRepaint(const QRect& area) {
+  const QRect clipped = area.intersected(rect());
+  if (clipped.isEmpty()) return;
+  PaintBoard(clipped);
+  ShowSurface(clipped);
+}
+
 void TBoard::RevealTick() {
   const int textWidth = TextImageValue.width();
   const int textHeight = TextImageValue.height();
@@ -168,7 +175,7 @@ void TBoard::RevealTick() {
   ++RevealStepValue;
 }
 
-void TBoard::PaintBoard() {
+void TBoard::PaintBoard(const QRect& clip) {
   if (width() <= 0 || height() <= 0) return;
   if (SurfaceImage.size() != size()) {
     QImage resized(size(), QImage::Format_RGB32);
@@ -180,6 +187,7 @@ void TBoard::PaintBoard() {
     SurfaceImage = resized;
   }
   QPainter painter(&SurfaceImage);
+  if (clip.isValid()) painter.setClipRect(clip);
   CanvasFont = CanvasCopy(font());
   if (BitmapImage.isNull()) {
     CanvasBrush = kWindowColour;
@@ -269,10 +277,11 @@ void ConfigureMsgBoard(TBoard& board, const QImage& picture) {
   board.setFont(font);
   board.SetFontColour(kWindowTextColour);
   board.hide();
-  board.SetText(
-      {platform::EncodeSjis(QStringLiteral("１２３４５６７８９０１２３４５６７８９０１２３４５６７８９０")),
-       platform::EncodeSjis(QStringLiteral("てすとすてすとくめま")),
-       platform::EncodeSjis(QStringLiteral("くはめひろりまろりこ"))});
+  board.Text() = std::vector<std::string>{
+      platform::EncodeSjis(QStringLiteral("１２３４５６７８９０１２３４５６７８９０１２３４５６７８９０")),
+      platform::EncodeSjis(QStringLiteral("てすとすてすとくめま")),
+      platform::EncodeSjis(QStringLiteral("くはめひろりまろりこ"))};
+  board.RepaintNow();
 }
 
 }  // namespace orbel::controls

@@ -3,10 +3,9 @@
 // short vertical reveal.
 //
 // The board keeps its own surface image, which is "the board's window": the paint operation and the reveal
-// frames draw into it, paintEvent only copies it out. The paint operation runs when the board is shown,
-// resized, given a new font, picture or margin, and when new text is assigned (to show the bare background);
-// any other repaint shows the surface as it stands, so a finished reveal stays on screen until one of those
-// happens.
+// frames draw into it, paintEvent only shows it. The paint operation runs when the board is shown, resized,
+// given a new font, picture or margin, when new text is assigned (to show the bare background), and where
+// the system repaints it (SystemRepaint); so a finished reveal stays on screen until one of those happens.
 
 #include <QColor>
 #include <QFont>
@@ -55,6 +54,9 @@ class TBoard : public QWidget {
 
   // Runs the paint operation over the whole board and shows the result before returning.
   void RepaintNow();
+  // The system repaints `area` (board coordinates), for instance where a control that lay over the board
+  // went away: the paint operation runs there, and the result is shown.
+  void SystemRepaint(const QRect& area);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -63,7 +65,8 @@ class TBoard : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
-  void PaintBoard();
+  // The paint operation, drawing only inside `clip` when one is given.
+  void PaintBoard(const QRect& clip = QRect());
   void RenderTextImage();
   void ShowSurface(const QRect& area);
 
@@ -86,8 +89,8 @@ class TBoard : public QWidget {
 QImage LoadBoardPicture();
 
 // Gives `board` the main window's form values for MsgBoard: the picture, Margin 6, "ＭＳ ゴシック" at a
-// character height of 18 pixels with fixed pitch, hidden, and the three initial lines (which start a reveal,
-// unseen).
+// character height of 18 pixels with fixed pitch, hidden, and the three initial lines. Those are stored
+// values, not an assignment: they stay in Text, no reveal runs, and showing the board paints them.
 void ConfigureMsgBoard(TBoard& board);
 void ConfigureMsgBoard(TBoard& board, const QImage& picture);
 

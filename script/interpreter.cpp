@@ -6,8 +6,8 @@
 namespace orbel::script {
 
 namespace {
+// The media waits ask their device again after this long at most; Delay sleeps until its own end.
 constexpr int kMediaPollMs = 10;
-constexpr int kDelayPollMs = 5;
 constexpr int32_t kPlayPauseMs = 100;
 }  // namespace
 
@@ -150,7 +150,7 @@ void TInterpreter::WaitWhilePlaying(IScriptMedia& media, const int32_t* limit) {
   while (!Host.Closing() && media.DeviceID() != 0 && media.Mode() == 2) {
     if (limit && media.Position() >= *limit) break;
     Host.DispatchPending();
-    Host.SleepMs(kMediaPollMs);
+    Host.WaitForEvents(kMediaPollMs);
   }
 }
 
@@ -221,9 +221,13 @@ void TInterpreter::Delay(int32_t ms) {
   if (ms <= 0) return;
   TWaitScope scope(WaitDepth);
   const uint32_t start = Host.TickCount();
-  while (!Host.Closing() && Host.TickCount() - start < static_cast<uint32_t>(ms)) {
+  const auto elapsed = [&] { return Host.TickCount() - start; };
+  while (!Host.Closing() && elapsed() < static_cast<uint32_t>(ms)) {
     Host.DispatchPending();
-    Host.SleepMs(kDelayPollMs);
+    // The dispatch may have run long (a nested step waits too); sleep only for what is left.
+    const uint32_t done = elapsed();
+    if (Host.Closing() || done >= static_cast<uint32_t>(ms)) break;
+    Host.WaitForEvents(static_cast<int>(static_cast<uint32_t>(ms) - done));
   }
 }
 

@@ -56,9 +56,12 @@ class IScriptHost {
   virtual IScriptMedia& ScriptMovie() = 0;  // Movie1
   virtual IScriptMedia& WaveChannel() = 0;  // PCM
 
-  // Dispatches every pending event (steps, paints, timer ticks, input) and returns.
+  // Dispatches every pending event (steps, paints, timer ticks, input), including those posted while
+  // dispatching, until none is left, and returns. A step found queued runs its whole line in here.
   virtual void DispatchPending() = 0;
-  virtual void SleepMs(int ms) = 0;
+  // Sleeps in the event loop until something arrives (an event, a timer) or `ms` milliseconds have passed,
+  // and dispatches what arrived. Never sleeps past `ms`; returns at once for 0 or less.
+  virtual void WaitForEvents(int ms) = 0;
   // A millisecond counter that may wrap around.
   virtual uint32_t TickCount() = 0;
   // The window is closing: waits end early and steps do nothing.
@@ -105,7 +108,7 @@ class TInterpreter {
   void DoWait(const TStringList& fields);
   void DoJump(const TStringList& fields);
   bool MediaCommand(IScriptMedia& media, int code, const TStringList& fields);
-  // Polls a device every 10 ms while it plays (and, with a limit, while its position is below it).
+  // Asks a device every 10 ms while it plays (and, with a limit, while its position is below it).
   void WaitWhilePlaying(IScriptMedia& media, const int32_t* limit);
 
   IScriptHost& Host;

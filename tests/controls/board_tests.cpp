@@ -100,10 +100,13 @@ TEST_F(BoardTest, MsgBoardPaintsAndRendersThreeLinesOfThirtyCharacters) {
   // The stand-in face has the metrics the layout was made for.
   ASSERT_EQ(board.Text().size(), 3u);
   EXPECT_EQ(QFontMetrics(board.font()).horizontalAdvance(platform::DecodeSjis(board.Text()[0])), 540);
-  EXPECT_EQ(board.TextImage().size(), QSize(548, 53));
+  // Stored lines, not an assignment: no reveal runs, and nothing has been rendered yet.
+  EXPECT_FALSE(board.RevealRunning());
+  EXPECT_TRUE(board.TextImage().isNull());
 
   const std::string full = Sjis("ＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭ");
   board.SetText({full, full + Sjis("Ｍ"), full, full});
+  EXPECT_EQ(board.TextImage().size(), QSize(548, 53));
   for (int tick = 0; tick < 6; ++tick) board.RevealTick();
 
   // TextImage: three lines; the third is cut by one pixel, the 31st character at the picture's right edge.
@@ -153,6 +156,10 @@ TEST_F(BoardTest, FinishedRevealStaysUntilThePaintOperationRuns) {
   EXPECT_EQ(board.Surface().pixelColor(554, 30), kPanel);
   board.grab();  // a repaint that is no paint operation: the block stays
   EXPECT_EQ(board.Surface().pixelColor(300, 30), kWhite);
+  // Where the system repaints (a movie hidden over the board), the paint operation runs, there only.
+  board.SystemRepaint(QRect(280, 20, 40, 20));
+  EXPECT_EQ(board.Surface().pixelColor(300, 30), kPanel);
+  EXPECT_EQ(board.Surface().pixelColor(100, 30), kWhite);
 }
 
 TEST_F(BoardTest, NewFontPaintsAtOnceWhileTheRevealKeepsItsPicture) {

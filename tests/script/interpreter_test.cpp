@@ -80,13 +80,18 @@ class TFakeHost : public IScriptHost {
   IScriptMedia& LogoMovie() override { return Movie0; }
   IScriptMedia& ScriptMovie() override { return Movie1; }
   IScriptMedia& WaveChannel() override { return Wave; }
-  // Dispatching runs the steps already queued, as the event loop would inside a wait.
+  // Dispatching runs the queued steps, and those they queue, until none is left (as the window does inside a
+  // wait); a limit stops scripts that loop.
   void DispatchPending() override {
     ++Dispatches;
     if (OnDispatch) OnDispatch();
-    for (int pending = QueuedSteps; pending > 0 && QueuedSteps > 0; --pending) RunQueuedStep();
+    for (int limit = 10000; QueuedSteps > 0 && limit > 0; --limit) RunQueuedStep();
   }
-  void SleepMs(int ms) override { Clock += static_cast<uint32_t>(ms); }
+  // Sleeps to the deadline, or to the next event when one comes every EventEveryMs (the window's timer).
+  void WaitForEvents(int ms) override {
+    ++Waits;
+    Clock += static_cast<uint32_t>(EventEveryMs > 0 && EventEveryMs < ms ? EventEveryMs : ms);
+  }
   uint32_t TickCount() override { return Clock; }
   bool Closing() override { return ClosingFlag; }
 
@@ -120,6 +125,8 @@ class TFakeHost : public IScriptHost {
   TFakeMedia Movie0{"movie0", Log}, Movie1{"movie1", Log}, Wave{"pcm", Log};
   int QueuedSteps = 0;
   int Dispatches = 0;
+  int Waits = 0;
+  int EventEveryMs = 0;
   uint32_t Clock = 0;
   bool ClosingFlag = false;
   bool TransitionRunning = false;
@@ -253,9 +260,18 @@ TEST(Interpreter, DelayWaitsDispatchingAndIgnoresNonPositive) {
   host.Start("wait,time,0\r\nwait,time,-5\r\nwait,play,100");
   EXPECT_EQ(host.Dispatches, 0);
   EXPECT_EQ(host.Clock, 0u);
+  // Nothing arrives: one dispatch, then one sleep to the end.
   host.Start("wait,time,20");
   EXPECT_EQ(host.Clock, 20u);
-  EXPECT_EQ(host.Dispatches, 4);  // polled every 5 ms
+  EXPECT_EQ(host.Dispatches, 1);
+  EXPECT_EQ(host.Waits, 1);
+  // Every event that wakes the wait is dispatched, and the wait sleeps on for exactly what is left.
+  host.Dispatches = host.Waits = 0;
+  host.EventEveryMs = 50;
+  host.Start("wait,time,120");
+  EXPECT_EQ(host.Clock, 140u);
+  EXPECT_EQ(host.Dispatches, 3);
+  EXPECT_EQ(host.Waits, 3);
 }
 
 TEST(Interpreter, DelaySurvivesTickCounterWrapAround) {
@@ -273,12 +289,29 @@ TEST(Interpreter, StepsQueuedDuringAWaitRunNestedInsideIt) {
   host.OnDispatch = [&host] {
     if (host.TransitionRunning) host.FinishTransition();
   };
-  host.RunQueuedStep();  // wait,time,5 dispatches once: the transition's step runs line 2 inside the wait
-  EXPECT_EQ(host.Log, (TStringList{"disp a 0 2", "board on"}));
-  EXPECT_EQ(host.QueuedSteps, 2);  // the nested step's successor and the wait's own
-  EXPECT_FALSE(host.Interpreter.Waiting());
-  host.RunUntilRest();
+  host.RunQueuedStep();  // the transition's step runs its chain to the end inside the wait
   EXPECT_EQ(host.Log, (TStringList{"disp a 0 2", "board on", "board off"}));
+  EXPECT_EQ(host.QueuedSteps, 1);  // only the wait's own
+  EXPECT_FALSE(host.Interpreter.Waiting());
+}
+
+TEST(Interpreter, ANestedChainRunsWholeInOneDispatch) {
+  TFakeHost host;
+  std::string script = "disp,0,4,a\r\nwait,time,1000\r\n";
+  for (int i = 0; i < 60; ++i) script += "#l" + std::to_string(i) + "\r\n";
+  script += "board,on\r\n";
+  host.Interpreter.LoadScript(script);
+  host.PostStep();
+  host.RunQueuedStep();
+  host.OnDispatch = [&host] {
+    if (host.TransitionRunning) host.FinishTransition();
+  };
+  host.EventEveryMs = 50;
+  host.RunQueuedStep();
+  // The 60 labels and the board line ran in the wait's first dispatch; the wait went on to its end.
+  EXPECT_EQ(host.Status.size(), 2u + 60u + 1u);
+  EXPECT_EQ(host.Log.back(), "board on");
+  EXPECT_EQ(host.Clock, 1000u);
 }
 
 TEST(Interpreter, MovieCommands) {
