@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-horai-umefont fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool imagemagick
+  weston qt6-wayland
 )
 missing=()
 for p in "${packages[@]}"; do

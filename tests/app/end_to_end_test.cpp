@@ -28,11 +28,12 @@ class EndToEnd : public testing::Test {
     file.write(bytes);
   }
   void Script(const QByteArray& text) { Write("Data/SCRIPT.TXT", text); }
-  TRun Run(QStringList arguments) {
+  TRun Run(QStringList arguments, const QString& extraVariable = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("SDL_AUDIODRIVER", "dummy");
+    if (!extraVariable.isEmpty()) environment.insert(extraVariable, "1");
     process.setProcessEnvironment(environment);
     arguments << Dir.path();
     process.start(ORBEL_BINARY, arguments);
@@ -180,6 +181,25 @@ QByteArray SilentWave(int seconds) {
 
 // Closing while a command waits ends the wait early: the program exits long before the wait's time is up,
 // and (under the sanitizers) nothing touches the released buffers and lists.
+// A step already queued when a command waits runs inside that wait, and so does the chain it starts, at
+// once and whichever event dispatcher the toolkit uses.
+TEST_F(EndToEnd, QueuedStepsRunInsideAWaitWithEitherDispatcher) {
+  QByteArray chain = "wait,time,100\r\ndisp,0,4,x\r\nwait,time,3000\r\n";
+  for (int i = 0; i < 300; ++i) chain += "#l" + QByteArray::number(i) + "\r\n";
+  chain += "board,on\r\n";
+  Script(chain);
+  for (const QString& variable : {QString(), QStringLiteral("QT_NO_GLIB")}) {
+    for (int run = 0; run < 10; ++run) {
+      // The waits would end at 3.1 s; everything after line 2 must have run long before the program quits.
+      const TRun result = Run({"--batch", "--trace", "--quit-after", "1000"}, variable);
+      SCOPED_TRACE(variable.toStdString() + " run " + std::to_string(run));
+      EXPECT_EQ(result.ExitCode, 4);
+      EXPECT_NE(result.Out.find("\n302:#l299\n303:board,on\n"), std::string::npos)
+          << result.Out.substr(0, 200);
+    }
+  }
+}
+
 TEST_F(EndToEnd, ClosingDuringEveryKindOfWait) {
   QFile movie(QString(ORBEL_SOURCE_DIR) + "/demo/Data/M05.AVI");
   ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
