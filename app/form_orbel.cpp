@@ -212,7 +212,10 @@ void TFormOrbel::ShowMenuBar(bool show) {
 }
 
 void TFormOrbel::ShowFrame(bool show) {
-  const QRect outer = geometry();
+  QRect outer = geometry();
+  // Back from full screen, the window returns to where the player had it.
+  if (show && !HasFrame() && WindowedPosition) outer.moveTopLeft(*WindowedPosition);
+  if (!show && HasFrame()) WindowedPosition = geometry().topLeft();
   setMinimumSize(0, 0);
   setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   setWindowFlag(Qt::FramelessWindowHint, !show);

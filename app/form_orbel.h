@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,7 @@ class TFormOrbel : public QMainWindow,
   int PendingSteps = 0;
   bool ClosingValue = false;
   bool PlacedValue = false;
+  std::optional<QPoint> WindowedPosition;
   bool SurfaceDirty = false;
   int RecordFrame = 0;
   int ExitStatusValue = esOk;
