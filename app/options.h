@@ -15,6 +15,7 @@ struct TOptions {
   std::string Grab;
   std::string Record;
   int QuitAfterMs = -1;
+  bool Check = false;
 };
 
 enum TExitStatus : int {
