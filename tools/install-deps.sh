@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-horai-umefont fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool imagemagick
+  dpkg-dev file desktop-file-utils appstream lintian groff-base
 )
 missing=()
 for p in "${packages[@]}"; do
