@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QSettings>
 #include <QUrl>
@@ -81,6 +82,21 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
             .arg(QDir::toNativeSeparators(chosen)));
     start = chosen;
   }
+}
+
+std::string StartFolder(TOptions& options, QSettings& settings) {
+  if (!options.GameDir.empty()) {
+    const std::string folder = GameFolderOf(options.GameDir);
+    if (!options.Batch && !options.Check && HoldsGame(folder))
+      RememberGame(settings, QString::fromStdString(folder));
+    return folder;
+  }
+  if (options.Check || HoldsGame(".")) return {};
+  for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record})
+    if (!path->empty()) *path = QFileInfo(QString::fromStdString(*path)).absoluteFilePath().toStdString();
+  const QString platform = QGuiApplication::platformName();
+  const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+  return ChooseFirstRunGame(display && !options.Batch, settings);
 }
 
 }  // namespace orbel::app

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <string>
 
+#include "app/options.h"
+
 class QSettings;
 
 namespace orbel::app {
@@ -28,5 +30,10 @@ void RememberGame(QSettings& settings, const QString& folder);
 // First run without a game: with a display, asks for a game folder until one holds a game; cancelling, or no
 // display, gives the demo. Returns the folder to enter (empty: stay, the fallback script runs).
 std::string ChooseFirstRunGame(bool askUser, QSettings& settings);
+
+// The folder start-up enters (empty: stay in the current directory). A GAME_DIR is taken as it stands, and a
+// game played outside batch runs is remembered. Without GAME_DIR and without a game here, output paths named
+// on the command line are made absolute first, so that they stay where the user started the program.
+std::string StartFolder(TOptions& options, QSettings& settings);
 
 }  // namespace orbel::app

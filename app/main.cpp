@@ -1,7 +1,6 @@
 // The program entry: the command line, the application object, the engine window and the font dialog.
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QSettings>
 #include <cstdio>
 #include <cstdlib>
@@ -46,16 +45,9 @@ int main(int argc, char** argv) {
     std::fputs(parsed.Output.c_str(), parsed.ExitStatus == esOk ? stdout : stderr);
     return parsed.ExitStatus;
   }
-  const TOptions& options = *parsed.Options;
-  std::string gameDir = options.GameDir.empty() ? std::string() : GameFolderOf(options.GameDir);
+  TOptions options = *parsed.Options;
   QSettings settings(QStringLiteral("orbel"), QStringLiteral("orbel"));
-  if (gameDir.empty() && !options.Check && !HoldsGame(".")) {
-    const QString platform = QGuiApplication::platformName();
-    const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
-    gameDir = ChooseFirstRunGame(display && !options.Batch, settings);
-  } else if (!gameDir.empty() && !options.Batch && !options.Check && HoldsGame(gameDir)) {
-    RememberGame(settings, QString::fromStdString(gameDir));
-  }
+  const std::string gameDir = StartFolder(options, settings);
   if (!gameDir.empty() && !QDir::setCurrent(QString::fromStdString(gameDir))) {
     std::fprintf(stderr, "orbel: cannot enter the game folder %s\n", gameDir.c_str());
     return esFailure;

@@ -193,8 +193,10 @@ TEST_F(EndToEnd, CheckListsFaultsByLineAndPassesCleanGames) {
 
 // Without GAME_DIR: the game in the current directory, else the demo beside the program (batch: no dialog).
 TEST_F(EndToEnd, StartWithoutGameDirRunsTheCurrentGameOrTheDemo) {
-  const TRun demo = Run({"--batch", "--trace", "--quit-after", "1500"}, false);
+  const TRun demo = Run({"--batch", "--trace", "--quit-after", "1500", "--grab", "shot.bmp"}, false);
   EXPECT_EQ(demo.ExitCode, 4);
+  // An output named relative to where the program started stays there, not in the demo's folder.
+  EXPECT_FALSE(QImage(Dir.path() + "/shot.bmp").isNull());
   EXPECT_EQ(demo.Out.substr(0, 37), "0:board,clear\n1:board,off\n2:avi,logo\n") << demo.Out;
   Script("board,on\r\n");
   EXPECT_EQ(Run({"--batch", "--trace"}, false).Out, "0:board,on\n");
