@@ -5,27 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QSettings>
-#include <QTemporaryDir>
 #include <filesystem>
-#include <fstream>
 
 #include "app/near_match.h"
+#include "tests/app/temp_folder.h"
 
 namespace orbel::app {
 namespace {
 
-class GameFolder : public testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(Dir.isValid()); }
-  std::string Root() const { return Dir.path().toStdString(); }
-  std::string Make(const std::string& relative) {
-    const std::string path = Root() + "/" + relative;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path) << "x";
-    return path;
-  }
-  QTemporaryDir Dir;
-};
+using GameFolder = TTempFolderTest;
 
 TEST_F(GameFolder, ScriptPathMeansItsGameFolder) {
   EXPECT_EQ(GameFolderOf(Root()), Root());
