@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orbel --check: the script checker run on the game in the current directory.
 
 #include <cstdio>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which game a start without arguments runs: the game in the current directory, else one the user picks, else
 // the demo game installed with the program. A GAME_DIR on the command line is taken as it stands.
 

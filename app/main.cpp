@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry: the command line, the application object, the engine window and the font dialog.
 
 #include <QDir>

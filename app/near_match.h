@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hints for a data file the lookup does not find: authors copy games between systems, and names come out in
 // another encoding, letter case, width or normalisation form, or lose their extension.
 

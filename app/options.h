@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: orbel [options] [GAME_DIR].
 
 #include <QStringList>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's picture area: shows the screen's surface image at the top-left and nothing else. Areas the
 // frames drew are simply shown; any other repaint (show, expose, a child hidden over it) first copies
 // ScreenBuffer into the surface, as the engine's paint handling prescribes.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The author's script checker: reads a whole script the way the interpreter would run it and lists what would
 // go wrong, without running anything. Text stays in its Shift-JIS bytes; messages are UTF-8.
 

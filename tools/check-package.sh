@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the built program into a temporary prefix and checks what a desktop and Debian expect of it: the
 # desktop entry, the AppStream data and the manual page pass their validators, the installed program started
 # from an empty folder runs the demo game, and the Debian package has no lintian errors.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Orbel needs to build, run and test on Debian 12. Safe to run again.
 set -euo pipefail
 packages=(

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the dependencies, builds everything and runs the whole test suite, checks the install tree and the
 # Debian package, then runs the window and script tests
 # again in a build with AddressSanitizer and UndefinedBehaviorSanitizer (ORBEL_SKIP_SANITIZE=1 leaves that out).

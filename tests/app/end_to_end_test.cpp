@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real program in batch mode on small game folders made by each test.
 
 #include <gtest/gtest.h>

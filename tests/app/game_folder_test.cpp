@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which game a start runs, the recent games, and the near-match hint of the checker.
 
 #include "app/game_folder.h"

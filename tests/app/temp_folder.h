@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A test fixture with a temporary folder and a helper that makes small files in it.
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real window on an X server of its own: the window-size menu switches the screen and back, the menu bar
 # comes at the top edge in full screen, and neither Exit nor SIGTERM leaves the screen switched.
 set -euo pipefail
