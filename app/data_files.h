@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data-file lookup every command uses: the Data folder under the current directory first, then the
 // current directory itself.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFormOrbel: the engine window. It owns the picture buffers, the script, the controls and the menu, runs the
 // start-up sequence, and hands every posted step to the interpreter.
 

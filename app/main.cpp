@@ -1,12 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry: the command line, the application object, the engine window and the font dialog.
 
 #include <QDir>
+#include <QSettings>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string_view>
 
 #include "app/form_orbel.h"
+#include "app/game_check.h"
+#include "app/game_folder.h"
 #include "app/options.h"
 #include "app/orbel_application.h"
 #include "dialogs/font_dialog.h"
@@ -16,17 +20,22 @@
 
 int main(int argc, char** argv) {
   using namespace orbel::app;
-  // Without a display the window still runs, unseen (batch runs on servers and in tests).
-  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-
   // Batch runs keep standard error for the script's own errors, one per line.
   bool batch = false;
-  for (int i = 1; i < argc; ++i) batch = batch || std::string_view(argv[i]) == "--batch";
+  bool check = false;
+  for (int i = 1; i < argc; ++i) {
+    batch = batch || std::string_view(argv[i]) == "--batch";
+    check = check || std::string_view(argv[i]) == "--check";
+  }
+  // Without a display the window still runs, unseen (batch runs on servers and in tests); the checker never
+  // shows anything, so it needs no display at all.
+  if (check ||
+      (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
   // Nobody listens to a batch run: play silently at real-time pace, without the sound system's own
   // complaints.
   if (batch) setenv("SDL_AUDIODRIVER", "dummy", 0);
-  if (batch && !std::getenv("ORBEL_QT_MESSAGES"))
+  if ((batch || check) && !std::getenv("ORBEL_QT_MESSAGES"))
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
       if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
     });
@@ -37,11 +46,14 @@ int main(int argc, char** argv) {
     std::fputs(parsed.Output.c_str(), parsed.ExitStatus == esOk ? stdout : stderr);
     return parsed.ExitStatus;
   }
-  const TOptions& options = *parsed.Options;
-  if (!options.GameDir.empty() && !QDir::setCurrent(QString::fromStdString(options.GameDir))) {
-    std::fprintf(stderr, "orbel: cannot enter the game folder %s\n", options.GameDir.c_str());
+  TOptions options = *parsed.Options;
+  QSettings settings(QStringLiteral("orbel"), QStringLiteral("orbel"));
+  const std::string gameDir = StartFolder(options, settings);
+  if (!gameDir.empty() && !QDir::setCurrent(QString::fromStdString(gameDir))) {
+    std::fprintf(stderr, "orbel: cannot enter the game folder %s\n", gameDir.c_str());
     return esFailure;
   }
+  if (options.Check) return orbel::app::RunScriptCheck(stdout, stderr);
   if (!options.Record.empty() && !QDir().mkpath(QString::fromStdString(options.Record))) {
     std::fprintf(stderr, "orbel: cannot create the folder %s\n", options.Record.c_str());
     return esFailure;

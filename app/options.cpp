@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "app/options.h"
 
 #include <QCommandLineParser>
@@ -8,7 +10,9 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       "Orbel runs a script-driven visual novel: GAME_DIR holds Data/SCRIPT.TXT and the pictures, movies and\n"
-      "sounds it names. Without a script the built-in demo loop runs.");
+      "sounds it names (a path to its SCRIPT.TXT works too). Without GAME_DIR and without a game in the "
+      "current\n"
+      "directory, a folder dialog asks for one, and the bundled demo game runs when it is cancelled.");
   const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
   const QCommandLineOption version("version", "Show the version and exit.");
   const QCommandLineOption batch(
@@ -23,7 +27,11 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
                                   "DIR");
   const QCommandLineOption quitAfter("quit-after", "End the program MS milliseconds after start-up (exit 4).",
                                      "MS");
-  parser.addOptions({help, version, batch, trace, saveScreen, grab, record, quitAfter});
+  const QCommandLineOption check(
+      "check",
+      "Check the game's script without showing anything: one line SCRIPT.TXT:<line>: <message> per problem; "
+      "exit 0 when there are none, else 1.");
+  parser.addOptions({help, version, batch, trace, saveScreen, grab, record, quitAfter, check});
   parser.addPositionalArgument("GAME_DIR", "The game folder; it becomes the current directory.",
                                "[GAME_DIR]");
 
@@ -51,6 +59,7 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   if (!positional.isEmpty()) options.GameDir = positional.first().toStdString();
   options.Batch = parser.isSet(batch);
   options.Trace = parser.isSet(trace);
+  options.Check = parser.isSet(check);
   options.SaveScreen = parser.value(saveScreen).toStdString();
   options.Grab = parser.value(grab).toStdString();
   options.Record = parser.value(record).toStdString();

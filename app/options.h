@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: orbel [options] [GAME_DIR].
 
 #include <QStringList>
@@ -15,6 +16,7 @@ struct TOptions {
   std::string Grab;
   std::string Record;
   int QuitAfterMs = -1;
+  bool Check = false;
 };
 
 enum TExitStatus : int {

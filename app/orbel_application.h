@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: catches every error that escapes an event handler and reports it, so that a failed
 // command only stops its own handler and the window stays alive.
 

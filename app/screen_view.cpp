@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "app/screen_view.h"
 
 #include <QChildEvent>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's picture area. It only ever shows the screen's surface image, which is "the window": the
 // frames draw into the surface and ask for their area to be shown. A system repaint (the view shown, resized
 // or moved, a child control hidden, moved or shrunk over it) copies ScreenBuffer into that area of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Media figures as ratios within one run: decode speed of each sample codec as a multiple of real time, and
 // the share of one core the GUI thread spends while a movie plays and the thread polls as the script's waits
 // do.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one transition frame of each kind and of each background mode, as a ratio to a plain 640x480
 // copy measured in the same run. The ratios (of CPU time, which other processes on a shared machine disturb
 // less than wall time) are printed after the table.

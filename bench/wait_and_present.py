@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Measures the engine as a player's desktop runs it, on an X server of its own (Xvfb):
 
 - the CPU time the program uses while a script waits (`wait,time,10000`), as a share of one core;

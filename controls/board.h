@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TBoard: the message board, a few lines of Shift-JIS text over a framed picture, new text coming in with a
 // short vertical reveal.
 //

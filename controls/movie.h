@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TMovie: a frameless child control that plays one media file through the media-control layer inside its
 // own area. The wave channel shares its command conventions (TMciDevice, below; wave_channel.h).
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wave sound channel: one sound at a time, with the movie control's command conventions and no window.
 
 #include <QObject>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFormFont: the modal list of fixed-pitch Japanese faces, each drawn in its own face.
 
 #include <QDialog>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "platform/display_settings.h"
 
 // Qt first: the X11 headers define macros (Status, Bool) that Qt's headers refuse to follow.

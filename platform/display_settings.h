@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Display settings: the screen resolution for this run. The engine asks for 640x480 or 800x600 when the user
 // picks a full-screen size and for the stored mode when leaving it or ending; it reads the screen height
 // back.

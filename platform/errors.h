@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's errors: raised with the message text the user sees (UTF-8), caught only around each
 // dispatched event and around window creation, where the text goes to the error box.
 

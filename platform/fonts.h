@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Installed faces as fontconfig reports them, and the stand-ins for the Windows face names that the game's
 // windows ask for. Only this part of the program talks to fontconfig.
 

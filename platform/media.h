@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media-control layer: devices opened by type and element, driven by numbered commands with flags and a
 // parameter record, answering with a result code (0 = success) that has a text of its own. Completion notices
 // reach the record's callback object as TMciNotifyEvent, posted on the GUI thread.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one sound output: every playing stream (a movie's track, the wave channel) is mixed into a single SDL2
 // audio device. Streams are fed from the devices' worker threads; the device's callback consumes them.
 

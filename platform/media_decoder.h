@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Demuxing and decoding of one movie or sound file with FFmpeg, for one thread at a time. Files are
 // recognised by their content only, and only the AVI and RIFF wave containers are accepted: a probe must
 // never lead to playlists or other files.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A media layer that plays nothing and records every command, for testing what the controls send. Answers are
 // scripted: result codes per command, the values of status items, and the error texts.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playback of one opened file: a worker thread decodes ahead, feeds the sound to the mixer and presents each
 // video frame when the clock reaches it (dropping frames that are already late). The clock is the sound
 // consumed by the output while the file's sound lasts, else the wall clock. Commands come from the GUI

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ending the program from outside: SIGINT, SIGTERM and SIGHUP become an ordinary close on the GUI thread, so
 // that everything the close handling undoes (a changed resolution above all) is undone. A fatal error
 // restores the display mode before the program dies.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shift-JIS (Windows code page 932) text. The engine keeps script text as raw bytes everywhere and decodes it
 // only where it meets the user: drawing, message boxes, the trace.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows bitmap files, read by content whatever their name, and written as 24-bit files.
 
 #include <QImage>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window-size menu's logic: which item is checked, the resolution asked of the display, the frame and the
 // menu bar, and the menu bar shown on demand at the top edge in full screen.
 

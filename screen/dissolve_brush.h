@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dissolve's pattern strip (BrushIMG): 16 cells of 8x8 one-bit pixels side by side, 128x8 in all.
 
 #include <QImage>

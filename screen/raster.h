@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The raster operations the picture buffers need, on 32-bit images (QImage::Format_RGB32).
 //
 // Every result equals the one a 24-bit bitmap would give: the unused top byte is kept at 0xFF, so a

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture side of the engine window: the four picture buffers, the composition operations behind the
 // picture commands, and the timer-driven transitions that carry a composed picture to the window.
 //

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interpreter: one script line per posted step. Commands reach the window only through IScriptHost.
 
 #include <cstdint>

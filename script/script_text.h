@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The script's text rules: lines, comma-text fields, numbers, command words and labels. Text stays in its
 // Shift-JIS bytes throughout; nothing here decodes it.
 

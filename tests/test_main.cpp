@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared entry point of the test programs: a QApplication on the offscreen platform (so widget tests run
 // without a display) and the silent audio driver (so sound tests never need a sound server).
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the dependencies, builds Orbel and runs it on the bundled demo game. With a display the window
 # opens; without one the demo runs unseen for a few seconds and its last screen is saved to a file.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Orbel needs to build, run and test on Debian 12. Safe to run again.
 set -euo pipefail
 packages=(
@@ -10,6 +11,7 @@ packages=(
   fonts-horai-umefont fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool imagemagick
   weston qt6-wayland
+  dpkg-dev file desktop-file-utils appstream lintian groff-base
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the message board's background picture: a pale panel in a three-pixel blue frame, 560x65 pixels,
 4 bits per pixel with a 16-colour palette, uncompressed Windows bitmap.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the demo game's pictures into demo/Data (all original, standard library only).
 
   bg          640x480 night sky over hills (24-bit)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes demo/Data/SCRIPT.TXT from tools/demo_script.txt: UTF-8 to Shift-JIS (code page 932), CR LF line ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Generates the media test samples (tests/data/media) and the demo game's movies and sounds (demo/Data) with
 # the ffmpeg command-line tool and tools/make_paletted_avi.py. The outputs are committed; the test run never
 # needs this script. Usage: tools/make_media.sh [tests|demo]   (default: both)

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes a small 8-bit paletted AVI (MS-RLE or uncompressed) whose palette changes mid-stream.
 
 The ffmpeg command-line tool can neither encode MS-RLE nor write palette-change chunks, so these samples are

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the wallpaper tile resources/wall.bmp: 260x100, 8 bits per pixel with a 256-colour palette.
 
 A pattern of overlapping wave scales in muted indigo, periodic in 260 and 100 so that the tiles meet

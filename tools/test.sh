@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds everything and runs the whole test suite, then the window and script tests
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs the dependencies, builds everything and runs the whole test suite, checks the install tree and the
+# Debian package, then runs the window and script tests
 # again in a build with AddressSanitizer and UndefinedBehaviorSanitizer (ORBEL_SKIP_SANITIZE=1 leaves that out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -7,6 +9,8 @@ tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
 ctest --test-dir build --output-on-failure -j2
+# The install tree and the Debian package, through their validators and lintian.
+tools/check-package.sh build
 
 if [ "${ORBEL_SKIP_SANITIZE:-0}" != 1 ]; then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORBEL_SANITIZE=ON -DORBEL_BENCH=OFF

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a player sees: the real window on an X server of its own, read back from the server's picture (not
 # from the program's buffers) at set times while the script waits. Covers pictures brought in before a wait
 # by every transition, the board at start and after a reveal, a playing movie, a test key pressed during a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real program in batch mode on small game folders made by each test.
 
 #include <gtest/gtest.h>
@@ -28,14 +29,19 @@ class EndToEnd : public testing::Test {
     file.write(bytes);
   }
   void Script(const QByteArray& text) { Write("Data/SCRIPT.TXT", text); }
-  TRun Run(QStringList arguments, const QString& extraVariable = {}) {
+  // Runs with the game folder as the last argument; without it, runs in the game folder as the current
+  // directory.
+  TRun Run(QStringList arguments, bool withGameDir = true, const QString& extraVariable = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("SDL_AUDIODRIVER", "dummy");
     if (!extraVariable.isEmpty()) environment.insert(extraVariable, "1");
     process.setProcessEnvironment(environment);
-    arguments << Dir.path();
+    if (withGameDir)
+      arguments << Dir.path();
+    else
+      process.setWorkingDirectory(Dir.path());
     process.start(ORBEL_BINARY, arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
     return {process.exitCode(), process.readAllStandardOutput().toStdString(),
@@ -148,6 +154,58 @@ TEST_F(EndToEnd, CommandLine) {
   EXPECT_TRUE(process.readAllStandardOutput().startsWith("orbel "));
 }
 
+TEST_F(EndToEnd, CheckListsFaultsByLineAndPassesCleanGames) {
+  QFile picture(ORBEL_SOURCE_DIR "/demo/Data/BG01.bmp");
+  ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+  Write("Data/BG01.bmp", picture.readAll());
+  Write("Data/broken.bmp", "BM");
+  Script(
+      "#top \r\ndisp,1,2,bg01.BMP\r\ndisp,1,2,broken.bmp\r\ndisp,1,2,BG01\r\nwiat,time,10\r\njump,#top\r\n");
+  const TRun faulty = Run({"--check"});
+  EXPECT_EQ(faulty.ExitCode, 1);
+  EXPECT_EQ(faulty.Err, "");
+  const QStringList lines = QString::fromStdString(faulty.Out).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 5) << faulty.Out;
+  EXPECT_TRUE(lines[0].startsWith("SCRIPT.TXT:1: label '#top' has blanks"));
+  EXPECT_TRUE(lines[1].startsWith("SCRIPT.TXT:3: picture 'broken.bmp' cannot be read: "));
+  EXPECT_EQ(
+      lines[2],
+      "SCRIPT.TXT:4: picture 'BG01' is neither in Data/ nor in the game folder; near match: Data/BG01.bmp");
+  EXPECT_EQ(lines[3], "SCRIPT.TXT:5: unknown command 'wiat': the line is skipped");
+  EXPECT_TRUE(lines[4].startsWith("SCRIPT.TXT:6: jump to '#top', a label that does not exist"));
+
+  // A clean script, named by its own path; nothing is printed.
+  Script("disp,1,2,bg01.bmp\r\n");
+  QProcess process;
+  process.start(ORBEL_BINARY, {"--check", Dir.path() + "/Data/SCRIPT.TXT"});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  EXPECT_EQ(process.exitCode(), 0);
+  EXPECT_EQ(process.readAll(), "");
+  // The bundled demo is a clean game.
+  process.start(ORBEL_BINARY, {"--check", ORBEL_SOURCE_DIR "/demo"});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  EXPECT_EQ(process.exitCode(), 0);
+  EXPECT_EQ(process.readAllStandardOutput(), "");
+
+  QFile::remove(Dir.path() + "/Data/SCRIPT.TXT");
+  const TRun none = Run({"--check"});
+  EXPECT_EQ(none.ExitCode, 1);
+  EXPECT_EQ(none.Err, "orbel: no SCRIPT.TXT in Data/ or in the game folder\n");
+}
+
+// Without GAME_DIR: the game in the current directory, else the demo beside the program (batch: no dialog).
+TEST_F(EndToEnd, StartWithoutGameDirRunsTheCurrentGameOrTheDemo) {
+  const TRun demo = Run({"--batch", "--trace", "--quit-after", "1500", "--grab", "shot.bmp"}, false);
+  EXPECT_EQ(demo.ExitCode, 4);
+  // An output named relative to where the program started stays there, not in the demo's folder.
+  EXPECT_FALSE(QImage(Dir.path() + "/shot.bmp").isNull());
+  EXPECT_EQ(demo.Out.substr(0, 37), "0:board,clear\n1:board,off\n2:avi,logo\n") << demo.Out;
+  Script("board,on\r\n");
+  EXPECT_EQ(Run({"--batch", "--trace"}, false).Out, "0:board,on\n");
+  // A path to the script opens its game.
+  EXPECT_EQ(Run({"--batch", "--trace", Dir.path() + "/Data/SCRIPT.TXT"}, false).Out, "0:board,on\n");
+}
+
 }  // namespace
 
 namespace {
@@ -191,7 +249,7 @@ TEST_F(EndToEnd, QueuedStepsRunInsideAWaitWithEitherDispatcher) {
   for (const QString& variable : {QString(), QStringLiteral("QT_NO_GLIB")}) {
     for (int run = 0; run < 10; ++run) {
       // The waits would end at 3.1 s; everything after line 2 must have run long before the program quits.
-      const TRun result = Run({"--batch", "--trace", "--quit-after", "1000"}, variable);
+      const TRun result = Run({"--batch", "--trace", "--quit-after", "1000"}, true, variable);
       SCOPED_TRACE(variable.toStdString() + " run " + std::to_string(run));
       EXPECT_EQ(result.ExitCode, 4);
       EXPECT_NE(result.Out.find("\n302:#l299\n303:board,on\n"), std::string::npos)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The window on a Wayland compositor (weston's headless backend): a script with every transition, the board
 # and a wait runs to its end, and the window's last picture is the script's.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real window on an X server of its own: the window-size menu switches the screen and back, the menu bar
 # comes at the top edge in full screen, and neither Exit nor SIGTERM leaves the screen switched.
 set -euo pipefail
@@ -17,6 +18,8 @@ xvfb=$!
 game=$(mktemp -d)
 trap 'kill $xvfb 2>/dev/null || true; pkill -P $$ orbel 2>/dev/null || true; rm -rf "$game"' EXIT
 export DISPLAY="$display"
+# The program remembers the games it played; not in the tester's own settings.
+export XDG_CONFIG_HOME="$game/config"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }

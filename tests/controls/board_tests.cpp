@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message board: what its paint operation and its reveal leave on the board's surface.
 #include <gtest/gtest.h>
 

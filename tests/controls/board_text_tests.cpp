@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Board lines are Shift-JIS bytes decoded only to draw: the bytes that trip up a plain decoder.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie control and the wave channel: the commands they send (against a recording layer), and the movie
 // on the real layer drawing its picture.
 #include <gtest/gtest.h>

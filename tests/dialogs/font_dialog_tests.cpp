@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font dialog: which faces it offers and what SelectFont gives back.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Installed faces and the stand-ins for the Windows face names.
 #include <gtest/gtest.h>
 

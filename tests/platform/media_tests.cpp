@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media layer on small committed files: decoding of every sample codec, the command semantics of the real
 // and the null layer, playback progress with the silent driver, and hostile files.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitmap files of every variant, made by tests/data/bitmaps/make_bitmaps.py, and broken ones.
 #include "screen/bitmap_file.h"
 

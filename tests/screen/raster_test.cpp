@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Raster operations against hand-computed pixels, and against a per-pixel model on random pictures.
 #include "screen/raster.h"
 

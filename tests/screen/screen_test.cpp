@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Composition and the four transitions, frame by frame through ETimerTimer.
 #include "screen/screen.h"
 

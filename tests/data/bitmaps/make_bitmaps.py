@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the small bitmap files the screen tests read: one 13x7 picture in every Windows/OS2 bitmap
 variant, plus broken files. Run from anywhere; writes next to this script. Standard library only.
 

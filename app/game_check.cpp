@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "app/game_check.h"
+
+#include <exception>
+#include <fstream>
+#include <iterator>
+
+#include "app/data_files.h"
+#include "app/near_match.h"
+#include "platform/text_codec.h"
+#include "screen/bitmap_file.h"
+
+namespace orbel::app {
+
+std::string TGameCheckFiles::DataFileProblem(const std::string& name, script::TDataKind kind) {
+  const char* what = kind == script::dkPicture ? "picture" : kind == script::dkMovie ? "movie" : "sound";
+  const std::string quoted = std::string(what) + " '" + DecodeText(name) + "'";
+  const std::string path = FindDataFile(name);
+  if (path.empty()) {
+    std::string message = quoted + " is neither in Data/ nor in the game folder";
+    const std::string near = NearDataFile(".", name);
+    if (!near.empty()) message += "; near match: " + near;
+    return message;
+  }
+  if (kind != script::dkPicture) return {};
+  try {
+    screen::LoadBitmapFile(path);
+  } catch (const std::exception& error) {
+    // The checker reports instead of stopping: it lists every problem, not only the first.
+    return quoted + " cannot be read: " + error.what();
+  }
+  return {};
+}
+
+std::string TGameCheckFiles::DecodeText(std::string_view bytes) {
+  return platform::SjisToUtf8(bytes);
+}
+
+int RunScriptCheck(std::FILE* out, std::FILE* err) {
+  const std::string path = FindDataFile("SCRIPT.TXT");
+  if (path.empty()) {
+    std::fputs("orbel: no SCRIPT.TXT in Data/ or in the game folder\n", err);
+    return 1;
+  }
+  std::ifstream file(path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (!file || file.bad()) {
+    std::fprintf(err, "orbel: cannot read %s\n", path.c_str());
+    return 1;
+  }
+  TGameCheckFiles files;
+  const std::vector<script::TScriptProblem> problems = script::CheckScript(text, files);
+  for (const script::TScriptProblem& problem : problems)
+    std::fprintf(out, "SCRIPT.TXT:%d: %s\n", problem.Line, problem.Message.c_str());
+  return problems.empty() ? 0 : 1;
+}
+
+}  // namespace orbel::app

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "app/game_folder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QSettings>
+#include <QUrl>
+
+#include "app/data_files.h"
+
+namespace orbel::app {
+
+namespace {
+
+constexpr int kRecentGames = 8;
+const char* const kRecentKey = "RecentGames";
+
+}  // namespace
+
+std::string GameFolderOf(const std::string& path) {
+  const QFileInfo info(QString::fromStdString(path));
+  if (!info.isFile()) return path;
+  QDir folder = info.absoluteDir();
+  if (folder.dirName().compare(QStringLiteral("Data"), Qt::CaseInsensitive) == 0) folder.cdUp();
+  return folder.path().toStdString();
+}
+
+bool HoldsGame(const std::string& directory) {
+  return !FindDataFileIn(directory, "SCRIPT.TXT").empty();
+}
+
+std::string FindDemoFolder(const QString& programDirectory) {
+  for (const char* relative : {ORBEL_DEMO_RELATIVE, "../demo"}) {
+    const QString folder = QDir::cleanPath(programDirectory + "/" + QString::fromUtf8(relative));
+    if (HoldsGame(folder.toStdString())) return folder.toStdString();
+  }
+  return {};
+}
+
+QStringList RecentGames(QSettings& settings) {
+  return settings.value(kRecentKey).toStringList();
+}
+
+void RememberGame(QSettings& settings, const QString& folder) {
+  const QString absolute = QDir(folder).absolutePath();
+  QStringList games = RecentGames(settings);
+  games.removeAll(absolute);
+  games.prepend(absolute);
+  while (games.size() > kRecentGames) games.removeLast();
+  settings.setValue(kRecentKey, games);
+}
+
+std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
+  const std::string demo = FindDemoFolder(QCoreApplication::applicationDirPath());
+  if (!askUser) return demo;
+  const QStringList recent = RecentGames(settings);
+  QList<QUrl> sidebar;
+  for (const QString& game : recent) sidebar << QUrl::fromLocalFile(game);
+  sidebar << QUrl::fromLocalFile(QDir::homePath());
+  if (!demo.empty()) sidebar << QUrl::fromLocalFile(QString::fromStdString(demo));
+  QString start = recent.isEmpty() ? QDir::homePath() : recent.first();
+  for (;;) {
+    QFileDialog dialog(nullptr, QStringLiteral("choose a game folder"), start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // The sidebar with the recent games exists only in Qt's own dialog.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setSidebarUrls(sidebar);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return demo;
+    const QString chosen = dialog.selectedFiles().first();
+    const std::string folder = GameFolderOf(chosen.toStdString());
+    if (HoldsGame(folder)) {
+      RememberGame(settings, QString::fromStdString(folder));
+      return folder;
+    }
+    QMessageBox::warning(
+        nullptr, QStringLiteral("Orbel"),
+        QStringLiteral("%1 holds no game: a game folder holds Data/SCRIPT.TXT or SCRIPT.TXT.")
+            .arg(QDir::toNativeSeparators(chosen)));
+    start = chosen;
+  }
+}
+
+std::string StartFolder(TOptions& options, QSettings& settings) {
+  if (!options.GameDir.empty()) {
+    const std::string folder = GameFolderOf(options.GameDir);
+    if (!options.Batch && !options.Check && HoldsGame(folder))
+      RememberGame(settings, QString::fromStdString(folder));
+    return folder;
+  }
+  if (options.Check || HoldsGame(".")) return {};
+  for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record})
+    if (!path->empty()) *path = QFileInfo(QString::fromStdString(*path)).absoluteFilePath().toStdString();
+  const QString platform = QGuiApplication::platformName();
+  const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+  return ChooseFirstRunGame(display && !options.Batch, settings);
+}
+
+}  // namespace orbel::app

@@ -1,0 +1,303 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "script/script_check.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <utility>
+
+#include "script/script_text.h"
+
+namespace orbel::script {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kLogoMovie = "LOGO01.AVI";
+
+bool IsTrailByte(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
+// Whole text that is valid UTF-8 and holds at least one multi-byte sequence: saved in the wrong encoding.
+bool LooksLikeUtf8(std::string_view text) {
+  bool multiByte = false;
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    size_t length = 1;
+    if (c >= 0xF0 && c <= 0xF4)
+      length = 4;
+    else if (c >= 0xE0)
+      length = c <= 0xEF ? 3 : 0;
+    else if (c >= 0xC2)
+      length = 2;
+    else if (c >= 0x80)
+      length = 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    multiByte = multiByte || length > 1;
+    i += length;
+  }
+  return multiByte;
+}
+
+// Line number (from 1) of the byte at `offset`.
+int LineOfOffset(std::string_view text, size_t offset) {
+  const std::string_view before = text.substr(0, offset);
+  const auto lines = static_cast<int>(SplitScriptText(before).size());
+  const bool atLineStart = before.empty() || before.back() == '\n' || before.back() == '\r';
+  return atLineStart ? lines + 1 : lines;
+}
+
+// Checks one script in the interpreter's own terms.
+class TChecker {
+ public:
+  TChecker(IScriptCheckFiles& files) : Files(files), Keywords(SplitCommaText(kKeywordCommaText)) {}
+
+  std::vector<TScriptProblem> Run(std::string_view text) {
+    const bool bom = text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+    if (bom) {
+      Report(1, "the file starts with a UTF-8 byte-order mark: save it as Shift-JIS without one");
+      text.remove_prefix(kUtf8Bom.size());
+    }
+    const size_t zero = text.find('\0');
+    if (zero != std::string_view::npos &&
+        text.find_first_not_of(std::string_view("\0\r\n\x1A", 4), zero) != std::string_view::npos)
+      Report(LineOfOffset(text, zero), "a zero byte ends the script here: nothing after it is read");
+    Lines = SplitScriptText(text);
+    const bool utf8 = LooksLikeUtf8(text.substr(0, zero));
+    bool utf8Reported = false;
+    for (size_t i = 0; i < Lines.size(); ++i) {
+      const int lineNumber = static_cast<int>(i) + 1;
+      const size_t bad = FirstInvalidShiftJis(Lines[i]);
+      const bool nonAscii = std::any_of(Lines[i].begin(), Lines[i].end(),
+                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+      if (utf8 && nonAscii && !utf8Reported) {
+        Report(lineNumber, "the text is UTF-8: the script must be saved as Shift-JIS");
+        utf8Reported = true;
+      } else if (bad != std::string_view::npos && !utf8) {
+        Report(lineNumber, "byte " + Hex(static_cast<unsigned char>(Lines[i][bad])) + " at column " +
+                               std::to_string(bad + 1) + " is not Shift-JIS text");
+      }
+      CheckLine(lineNumber, Lines[i]);
+    }
+    CheckJumps();
+    std::stable_sort(Problems.begin(), Problems.end(),
+                     [](const TScriptProblem& a, const TScriptProblem& b) { return a.Line < b.Line; });
+    return std::move(Problems);
+  }
+
+ private:
+  struct TJump {
+    int Line;
+    std::string Label;
+  };
+
+  static std::string Hex(unsigned char c) {
+    const char* digits = "0123456789ABCDEF";
+    return std::string("0x") + digits[c >> 4] + digits[c & 15];
+  }
+
+  void Report(int line, std::string message) { Problems.push_back({line, std::move(message)}); }
+
+  std::string Quoted(std::string_view bytes) { return "'" + Files.DecodeText(bytes) + "'"; }
+
+  // The field, or a report naming what is missing (the interpreter stops the script there).
+  const std::string* Field(int line, const TStringList& fields, size_t index, std::string_view what) {
+    if (index < fields.size()) return &fields[index];
+    Report(line,
+           "missing " + std::string(what) + " (field " + std::to_string(index) + "): the script stops here");
+    return nullptr;
+  }
+
+  std::optional<int32_t> Number(int line, const TStringList& fields, size_t index, std::string_view what) {
+    const std::string* field = Field(line, fields, index, what);
+    if (!field) return std::nullopt;
+    const auto value = ParseNumber(*field);
+    if (!value)
+      Report(line, Quoted(*field) + " is not a number (" + std::string(what) + ", field " +
+                       std::to_string(index) + "): the script stops here");
+    return value;
+  }
+
+  void DataFile(int line, const TStringList& fields, size_t index, TDataKind kind) {
+    const std::string* name = Field(line, fields, index, "file name");
+    // An empty name is a deliberate "no picture".
+    if (name && !name->empty()) DataFileByName(line, *name, kind);
+  }
+
+  void DataFileByName(int line, const std::string& name, TDataKind kind) {
+    const auto key = std::make_pair(name, kind);
+    auto found = FileProblems.find(key);
+    if (found == FileProblems.end())
+      found = FileProblems.emplace(key, Files.DataFileProblem(name, kind)).first;
+    if (!found->second.empty()) Report(line, found->second);
+  }
+
+  void UnknownSubcommand(int line, std::string_view command, const std::string& word) {
+    Report(line,
+           "unknown " + std::string(command) + " subcommand " + Quoted(word) + ": the line does nothing");
+  }
+
+  void CheckLine(int line, const std::string& text) {
+    const TStringList fields = SplitCommaText(text);
+    if (fields.empty()) {
+      Report(line, "empty line: the script stops here (every line needs a command)");
+      return;
+    }
+    const std::string& word = fields[0];
+    if (word.empty()) {
+      Report(line, "the command word is empty: the line is skipped");
+      return;
+    }
+    if (word[0] == '#') {
+      if (word != text) LooseLabels.push_back(line);
+      return;
+    }
+    switch (IndexOfCaseBlind(Keywords, word)) {
+      case kwDisp:
+      case kwTrans:
+        CheckPicture(line, fields);
+        break;
+      case kwBoard:
+        CheckBoard(line, fields);
+        break;
+      case kwAvi:
+      case kwPcm:
+        CheckMedia(line, fields);
+        break;
+      case kwWait:
+        if (const std::string* sub = Field(line, fields, 1, "wait subcommand")) {
+          if (IndexOfCaseBlind(Keywords, *sub) == kwTime)
+            Number(line, fields, 2, "milliseconds");
+          else
+            UnknownSubcommand(line, "wait", *sub);
+        }
+        break;
+      case kwJump:
+        if (const std::string* label = Field(line, fields, 1, "label")) Jumps.push_back({line, *label});
+        break;
+      case kwAnime:
+      case kwMidi:
+      case kwCase:
+      case kwEnd:
+        break;  // words of the original games that this engine skips
+      case -1:
+        Report(line, "unknown command " + Quoted(word) + ": the line is skipped");
+        break;
+      default:
+        Report(line, Quoted(word) + " is a subcommand, not a command: the line is skipped");
+        break;
+    }
+  }
+
+  // disp and trans read the effect, then field 1, then the file.
+  void CheckPicture(int line, const TStringList& fields) {
+    const bool disp = IndexOfCaseBlind(Keywords, fields[0]) == kwDisp;
+    const auto effect = Number(line, fields, 2, "effect");
+    const auto first = Number(line, fields, 1, disp ? "background" : "flag");
+    DataFile(line, fields, 3, dkPicture);
+    if (effect && first && (*effect < 1 || *effect > 4) && fields[1] != "0")
+      Report(line, "effect " + std::to_string(*effect) +
+                       " starts no transition and field 1 is not \"0\": the script rests here for good");
+  }
+
+  void CheckBoard(int line, const TStringList& fields) {
+    const std::string* sub = Field(line, fields, 1, "board subcommand");
+    if (!sub) return;
+    const int code = IndexOfCaseBlind(Keywords, *sub);
+    if (code != kwClear && code != kwOn && code != kwOff && code != kwSet)
+      UnknownSubcommand(line, "board", *sub);
+  }
+
+  void CheckMedia(int line, const TStringList& fields) {
+    const bool avi = IndexOfCaseBlind(Keywords, fields[0]) == kwAvi;
+    const std::string* sub = Field(line, fields, 1, avi ? "avi subcommand" : "pcm subcommand");
+    if (!sub) return;
+    switch (IndexOfCaseBlind(Keywords, *sub)) {
+      case kwWait:
+      case kwStop:
+        return;
+      case kwTime:
+        Number(line, fields, 2, avi ? "position" : "milliseconds");
+        return;
+      case kwPlay:
+        DataFile(line, fields, 2, avi ? dkMovie : dkSound);
+        return;
+      case kwOn:
+      case kwOff:
+        if (avi) return;
+        break;
+      case kwLogo:
+        if (avi) {
+          DataFileByName(line, std::string(kLogoMovie), dkMovie);
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+    UnknownSubcommand(line, avi ? "avi" : "pcm", *sub);
+  }
+
+  // A jump reaches the line after the first line whose whole text equals its label; with none it restarts.
+  void CheckJumps() {
+    std::vector<bool> reached(Lines.size() + 1, false);
+    for (const TJump& jump : Jumps) {
+      const int target = IndexOfCaseBlind(Lines, jump.Label);
+      if (target >= 0) {
+        reached[static_cast<size_t>(target) + 1] = true;
+        continue;
+      }
+      std::string message = "jump to " + Quoted(jump.Label) +
+                            ", a label that does not exist: the script starts " + "again at line 1";
+      for (int labelLine : LooseLabels)
+        if (SameTextCaseBlind(SplitCommaText(Lines[static_cast<size_t>(labelLine - 1)])[0], jump.Label))
+          message += " (line " + std::to_string(labelLine) + " has it with blanks or fields around it)";
+      Report(jump.Line, message);
+    }
+    for (int labelLine : LooseLabels) {
+      const std::string& text = Lines[static_cast<size_t>(labelLine - 1)];
+      const std::string label = SplitCommaText(text)[0];
+      if (reached[static_cast<size_t>(labelLine)]) continue;
+      const bool named = std::any_of(Jumps.begin(), Jumps.end(),
+                                     [&](const TJump& jump) { return SameTextCaseBlind(jump.Label, label); });
+      // A "#" line that no jump names is a comment, blanks or not.
+      if (named)
+        Report(labelLine, "label " + Quoted(label) +
+                              " has blanks or fields around it: a jump reaches a label only through the " +
+                              "line's whole text, so nothing reaches this one");
+    }
+  }
+
+  IScriptCheckFiles& Files;
+  TStringList Keywords;
+  TStringList Lines;
+  std::vector<TJump> Jumps;
+  std::vector<int> LooseLabels;  // label lines whose text is more than the label
+  std::map<std::pair<std::string, TDataKind>, std::string> FileProblems;
+  std::vector<TScriptProblem> Problems;
+};
+
+}  // namespace
+
+size_t FirstInvalidShiftJis(std::string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (IsLeadByte(c)) {
+      if (i + 1 >= line.size() || !IsTrailByte(static_cast<unsigned char>(line[i + 1]))) return i;
+      ++i;
+    } else if (c == 0x80 || c == 0xA0 || c >= 0xFD) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+std::vector<TScriptProblem> CheckScript(std::string_view text, IScriptCheckFiles& files) {
+  return TChecker(files).Run(text);
+}
+
+}  // namespace orbel::script

@@ -1,0 +1,36 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The author's script checker: reads a whole script the way the interpreter would run it and lists what would
+// go wrong, without running anything. Text stays in its Shift-JIS bytes; messages are UTF-8.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orbel::script {
+
+struct TScriptProblem {
+  int Line = 0;  // counted from 1, as editors count
+  std::string Message;
+};
+
+enum TDataKind { dkPicture, dkMovie, dkSound };
+
+// What the checker needs to know about the game folder.
+class IScriptCheckFiles {
+ public:
+  virtual ~IScriptCheckFiles() = default;
+  // What is wrong with the data file `name` (Shift-JIS bytes as written in the script) as the engine would
+  // use it, as a message that names the file, or the empty string when nothing is.
+  virtual std::string DataFileProblem(const std::string& name, TDataKind kind) = 0;
+  // Shift-JIS bytes as UTF-8, for messages that quote the script.
+  virtual std::string DecodeText(std::string_view bytes) = 0;
+};
+
+// Every problem of the script `text` (the whole file), ordered by line. None means the script is clean.
+std::vector<TScriptProblem> CheckScript(std::string_view text, IScriptCheckFiles& files);
+
+// Position of the first byte of `line` that is not Shift-JIS (code page 932) text, or npos.
+size_t FirstInvalidShiftJis(std::string_view line);
+
+}  // namespace orbel::script

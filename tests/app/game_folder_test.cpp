@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Which game a start runs, the recent games, and the near-match hint of the checker.
+
+#include "app/game_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <filesystem>
+
+#include "app/near_match.h"
+#include "tests/app/temp_folder.h"
+
+namespace orbel::app {
+namespace {
+
+using GameFolder = TTempFolderTest;
+
+TEST_F(GameFolder, ScriptPathMeansItsGameFolder) {
+  EXPECT_EQ(GameFolderOf(Root()), Root());
+  EXPECT_EQ(GameFolderOf(Make("a/Data/SCRIPT.TXT")), Root() + "/a");
+  EXPECT_EQ(GameFolderOf(Make("b/data/script.txt")), Root() + "/b");
+  EXPECT_EQ(GameFolderOf(Make("c/SCRIPT.TXT")), Root() + "/c");
+  // A path that names nothing stays as it is, so entering it fails as before.
+  EXPECT_EQ(GameFolderOf(Root() + "/none"), Root() + "/none");
+  EXPECT_TRUE(HoldsGame(Root() + "/a"));
+  EXPECT_TRUE(HoldsGame(Root() + "/c"));
+  EXPECT_FALSE(HoldsGame(Root()));
+}
+
+TEST_F(GameFolder, DemoBesideTheProgramInstalledOrInTheSourceTree) {
+  std::filesystem::create_directories(Root() + "/usr/bin");
+  std::filesystem::create_directories(Root() + "/src/build");
+  EXPECT_EQ(FindDemoFolder(Dir.path() + "/usr/bin"), "");
+  Make("usr/share/orbel/demo/Data/SCRIPT.TXT");
+  EXPECT_EQ(FindDemoFolder(Dir.path() + "/usr/bin"), Root() + "/usr/share/orbel/demo");
+  Make("src/demo/Data/SCRIPT.TXT");
+  EXPECT_EQ(FindDemoFolder(Dir.path() + "/src/build"), Root() + "/src/demo");
+}
+
+TEST_F(GameFolder, RecentGamesNewestFirstWithoutRepeats) {
+  QSettings settings(Dir.path() + "/orbel.conf", QSettings::IniFormat);
+  EXPECT_TRUE(RecentGames(settings).isEmpty());
+  for (int i = 0; i < 12; ++i) RememberGame(settings, Dir.path() + QStringLiteral("/g%1").arg(i));
+  RememberGame(settings, Dir.path() + "/g5");
+  const QStringList games = RecentGames(settings);
+  ASSERT_EQ(games.size(), 8);
+  EXPECT_EQ(games[0], Dir.path() + "/g5");
+  EXPECT_EQ(games[1], Dir.path() + "/g11");
+  EXPECT_EQ(games.count(Dir.path() + "/g5"), 1);
+}
+
+TEST_F(GameFolder, NearMatchesForFilesTheLookupMisses) {
+  Make("Data/pics/BG01.bmp");
+  Make("Data/\xE5\xA4\x95\xE7\x84\xBC\xE3\x81\x91.bmp");  // 夕焼け.bmp in UTF-8
+  Make("Data/\x83\x4A\x81\x5B\x83\x68.bmp");              // カード.bmp left in Shift-JIS
+  Make("Data/logo.dat");
+  EXPECT_EQ(NearDataFile(Root(), "bg01.bmp"), "Data/pics/BG01.bmp");
+  EXPECT_EQ(NearDataFile(Root(), "..\\x\\\x82\x61\x82\x66\x82\x4F\x82\x50.BMP"),
+            "Data/pics/BG01.bmp");  // ＢＧ０１
+  EXPECT_EQ(NearDataFile(Root(), "\x97\x5B\x8F\xC4\x82\xAF.bmp"),
+            "Data/\xE5\xA4\x95\xE7\x84\xBC\xE3\x81\x91.bmp");
+  EXPECT_EQ(NearDataFile(Root(), "\x83\x4A\x81\x5B\x83\x68.BMP"),
+            "Data/\xE3\x82\xAB\xE3\x83\xBC\xE3\x83\x89.bmp");
+  EXPECT_EQ(NearDataFile(Root(), "logo"), "Data/logo.dat");
+  EXPECT_EQ(NearDataFile(Root(), "other.bmp"), "");
+  EXPECT_EQ(NearDataFile(Root(), ""), "");
+  // The toolkit cannot remove a name that is not UTF-8.
+  std::filesystem::remove(Root() + "/Data/\x83\x4A\x81\x5B\x83\x68.bmp");
+}
+
+}  // namespace
+}  // namespace orbel::app

@@ -1,0 +1,28 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A test fixture with a temporary folder and a helper that makes small files in it.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace orbel::app {
+
+class TTempFolderTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(Dir.isValid()); }
+  std::string Root() const { return Dir.path().toStdString(); }
+  // Makes the file `relative` (and its folders) holding one byte; returns its path.
+  std::string Make(const std::string& relative) {
+    const std::string path = Root() + "/" + relative;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path) << "x";
+    return path;
+  }
+  QTemporaryDir Dir;
+};
+
+}  // namespace orbel::app
