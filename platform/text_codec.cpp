@@ -58,4 +58,29 @@ std::string EncodeSjis(const QString& text) {
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
+bool IsUtf8(std::string_view bytes) {
+  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+  const QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  return !decoder.hasError();
+}
+
+QString DecodeFileName(std::string_view path) {
+  QString text;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view part = path.substr(start, end - start);
+    text +=
+        IsUtf8(part) ? QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size())) : DecodeSjis(part);
+    if (end < path.size()) text += QLatin1Char('/');
+    start = end + 1;
+  }
+  return text;
+}
+
+std::string FileNameToUtf8(std::string_view path) {
+  return DecodeFileName(path).toStdString();
+}
+
 }  // namespace orbel::platform
