@@ -157,6 +157,7 @@ class TFormOrbel : public QMainWindow,
   int PendingSteps = 0;
   bool ClosingValue = false;
   bool SurfaceDirty = false;
+  bool StartUpFailed = false;
   int RecordFrame = 0;
   int ExitStatusValue = esOk;
 };
