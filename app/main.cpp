@@ -1,8 +1,8 @@
 // The program entry: the command line, the application object, the engine window and the font dialog.
 
-#include <QDir>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -13,6 +13,7 @@
 #include "platform/fonts.h"
 #include "platform/media.h"
 #include "platform/shutdown_signals.h"
+#include "platform/text_codec.h"
 
 int main(int argc, char** argv) {
   using namespace orbel::app;
@@ -32,18 +33,23 @@ int main(int argc, char** argv) {
     });
 
   TOrbelApplication application(argc, argv);
-  const TParseResult parsed = ParseCommandLine(QCoreApplication::arguments());
+  // The arguments as their bytes (the application object took its own options out of argv): a game folder
+  // may be named in code page 932.
+  const TParseResult parsed = ParseCommandLine(ArgumentList(argc, argv));
   if (!parsed.Options) {
     std::fputs(parsed.Output.c_str(), parsed.ExitStatus == esOk ? stdout : stderr);
     return parsed.ExitStatus;
   }
   const TOptions& options = *parsed.Options;
-  if (!options.GameDir.empty() && !QDir::setCurrent(QString::fromStdString(options.GameDir))) {
-    std::fprintf(stderr, "orbel: cannot enter the game folder %s\n", options.GameDir.c_str());
+  std::error_code error;
+  if (!options.GameDir.empty() && (std::filesystem::current_path(options.GameDir, error), error)) {
+    std::fprintf(stderr, "orbel: cannot enter the game folder %s\n",
+                 orbel::platform::FileNameToUtf8(options.GameDir).c_str());
     return esFailure;
   }
-  if (!options.Record.empty() && !QDir().mkpath(QString::fromStdString(options.Record))) {
-    std::fprintf(stderr, "orbel: cannot create the folder %s\n", options.Record.c_str());
+  if (!options.Record.empty() && (std::filesystem::create_directories(options.Record, error), error)) {
+    std::fprintf(stderr, "orbel: cannot create the folder %s\n",
+                 orbel::platform::FileNameToUtf8(options.Record).c_str());
     return esFailure;
   }
   application.Batch = options.Batch;
