@@ -130,11 +130,12 @@ struct TEntry {
   std::vector<TReading> Readings;
 };
 
-TEntry MakeEntry(std::string bytes) {
+// `withSjis`: also read the bytes as code page 932, where they are not plain ASCII.
+TEntry MakeEntry(std::string bytes, bool withSjis) {
   TEntry entry;
   if (platform::IsUtf8(bytes))
     entry.Readings.push_back(Read(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))));
-  if (!IsAscii(bytes)) {
+  if (withSjis && !IsAscii(bytes)) {
     const QString sjis = platform::DecodeSjis(bytes);
     if (!sjis.contains(QChar(QChar::ReplacementCharacter))) entry.Readings.push_back(Read(sjis));
   }
@@ -234,9 +235,12 @@ std::optional<TFound> Walk(const std::string& base, const std::vector<TPart>& pa
   for (fs::directory_iterator it(fs::path(base), error), end; !error && it != end; it.increment(error)) {
     std::string bytes = it->path().filename().native();
     if (bytes == part.Bytes) continue;  // tried above
-    const TEntry entry = MakeEntry(std::move(bytes));
-    const int tier =
-        last && how.ExtensionOnly ? StemTierOf(entry, part) : TierOf(entry, part, how.MaxTier >= tLoose);
+    // Every character of code page 932 and each one it folds to take as many bytes, so an entry of another
+    // length can only match as UTF-8; not decoding it the other way keeps large folders quick.
+    const bool loose = how.MaxTier >= tLoose;
+    const bool withSjis = loose || bytes.size() == part.Bytes.size();
+    const TEntry entry = MakeEntry(std::move(bytes), withSjis);
+    const int tier = last && how.ExtensionOnly ? StemTierOf(entry, part) : TierOf(entry, part, loose);
     if (tier <= how.MaxTier) candidates.emplace_back(tier, entry.Bytes);
   }
   std::sort(candidates.begin(), candidates.end());
@@ -276,7 +280,7 @@ std::string FindElsewhere(const std::string& directory, const TPart& part) {
     if (it.depth() >= kElsewhereDepth) it.disable_recursion_pending();
     std::error_code typeError;
     if (!it->is_regular_file(typeError)) continue;
-    const TEntry entry = MakeEntry(it->path().filename().native());
+    const TEntry entry = MakeEntry(it->path().filename().native(), true);
     const bool same = std::any_of(entry.Readings.begin(), entry.Readings.end(),
                                   [&](const TReading& reading) { return LooseKey(reading.Text) == wanted; });
     if ((same || entry.Bytes == part.Bytes) && (best.empty() || it->path().native() < best))

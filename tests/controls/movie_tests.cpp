@@ -163,8 +163,10 @@ TEST_F(MovieTest, OpenFailuresRaiseTheLayersTextOrTheUnknownText) {
     Movie->Open();
     FAIL();
   } catch (const EMCIDeviceError& e) {
-    EXPECT_STREQ(e.what(), "ﾌｧｲﾙが壊れています");
+    EXPECT_STREQ(e.what(), "/data/M03.AVI: ﾌｧｲﾙが壊れています");
   }
+  // Opened by device type alone, there is no file to name.
+  Movie->SetFileName("");
   try {
     Movie->Open();
     FAIL();
