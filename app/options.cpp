@@ -90,11 +90,13 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   if (parser.isSet(help)) {
     result.Output = parser.helpText().toStdString() +
                     "\nExit status:\n"
-                    "  0  the window was closed, or (--batch) the script ended\n"
-                    "  1  bad options, the game folder cannot be entered, an output file cannot be written\n"
-                    "  2  (--batch) the script rests after an error, or could not be read at all\n"
-                    "  3  (--batch) the script rests without an error (a wait that never ends)\n"
-                    "  4  --quit-after ran out\n"
+                    "  0      the window was closed, or (--batch) the script ended\n"
+                    "  1      bad options, a game folder that cannot be entered, an output file\n"
+                    "         that cannot be written\n"
+                    "  2      (--batch) the script rests after an error, or SCRIPT.TXT exists but\n"
+                    "         cannot be read\n"
+                    "  3      (--batch) the script rests without an error: nothing runs its next line\n"
+                    "  4      --quit-after ran out\n"
                     "  128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP)\n";
     return result;
   }

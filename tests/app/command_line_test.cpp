@@ -35,9 +35,9 @@ TEST(CommandLine, HelpTellsTheExitStatuses) {
   const TParseResult parsed = ParseCommandLine({"orbel", "--help"});
   EXPECT_FALSE(parsed.Options);
   EXPECT_EQ(parsed.ExitStatus, esOk);
-  for (const char* line :
-       {"Exit status:", "  0  ", "  1  ",
-        "  2  (--batch) the script rests after an error, or could not be read", "  3  ", "  4  --quit-after"})
+  for (const char* line : {"Exit status:", "  0      ", "  1      ",
+                           "  2      (--batch) the script rests after an error, or SCRIPT.TXT exists but",
+                           "  3      ", "  4      --quit-after"})
     EXPECT_NE(parsed.Output.find(line), std::string::npos) << line;
 }
 
