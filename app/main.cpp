@@ -42,12 +42,14 @@ int main(int argc, char** argv) {
   }
   const TOptions& options = *parsed.Options;
   std::error_code error;
-  if (!options.GameDir.empty() && (std::filesystem::current_path(options.GameDir, error), error)) {
+  if (!options.GameDir.empty()) std::filesystem::current_path(options.GameDir, error);
+  if (error) {
     std::fprintf(stderr, "orbel: cannot enter the game folder %s\n",
                  orbel::platform::FileNameToUtf8(options.GameDir).c_str());
     return esFailure;
   }
-  if (!options.Record.empty() && (std::filesystem::create_directories(options.Record, error), error)) {
+  if (!options.Record.empty()) std::filesystem::create_directories(options.Record, error);
+  if (error) {
     std::fprintf(stderr, "orbel: cannot create the folder %s\n",
                  orbel::platform::FileNameToUtf8(options.Record).c_str());
     return esFailure;
