@@ -1,10 +1,12 @@
 #include "app/data_files.h"
 
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -43,30 +45,20 @@ bool IsFolder(const std::string& path) {
 // The characters that code page 932 and JIS-based converters map to different code points, each taken to the
 // one code page 932 gives; also the half-width tilde a JIS converter turns into an overline.
 QChar FoldVariant(QChar c) {
-  switch (c.unicode()) {
-    case 0x301C:
-      return QChar(0xFF5E);  // WAVE DASH -> FULLWIDTH TILDE
-    case 0x2212:
-      return QChar(0xFF0D);  // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
-    case 0x2016:
-      return QChar(0x2225);  // DOUBLE VERTICAL LINE -> PARALLEL TO
-    case 0x2014:
-      return QChar(0x2015);  // EM DASH -> HORIZONTAL BAR
-    case 0x00A2:
-      return QChar(0xFFE0);  // CENT SIGN
-    case 0x00A3:
-      return QChar(0xFFE1);  // POUND SIGN
-    case 0x00AC:
-      return QChar(0xFFE2);  // NOT SIGN
-    case 0x00A6:
-      return QChar(0xFFE4);  // BROKEN BAR
-    case 0x005C:
-      return QChar(0xFF3C);  // a backslash inside a stored name: the full-width one converted
-    case 0x203E:
-      return QChar(0x007E);  // OVERLINE -> TILDE
-    default:
-      return c;
-  }
+  static constexpr std::pair<char16_t, char16_t> kVariants[] = {
+      {0x301C, 0xFF5E},  // WAVE DASH -> FULLWIDTH TILDE
+      {0x2212, 0xFF0D},  // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
+      {0x2016, 0x2225},  // DOUBLE VERTICAL LINE -> PARALLEL TO
+      {0x2014, 0x2015},  // EM DASH -> HORIZONTAL BAR
+      {0x00A2, 0xFFE0},  // CENT SIGN
+      {0x00A3, 0xFFE1},  // POUND SIGN
+      {0x00AC, 0xFFE2},  // NOT SIGN
+      {0x00A6, 0xFFE4},  // BROKEN BAR
+      {0x203E, 0x007E},  // OVERLINE -> TILDE
+  };
+  for (const auto& [from, to] : kVariants)
+    if (c.unicode() == from) return QChar(to);
+  return c;
 }
 
 QString FoldVariants(QString text) {
@@ -174,6 +166,26 @@ int StemTierOf(const TEntry& entry, const TPart& part) {
   return tNone;
 }
 
+// An entry whose own name holds backslashes, as unpackers that do not know them as separators leave a folder
+// and its files: how many parts from `index` on it stands for, and how closely; {tNone, 0} when it does not.
+std::pair<int, size_t> SpanTierOf(const TEntry& entry, const std::vector<TPart>& parts, size_t index) {
+  for (const TReading& reading : entry.Readings) {
+    if (!reading.Text.contains(QLatin1Char('\\'))) continue;
+    const QStringList pieces = reading.Text.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (pieces.isEmpty() || index + static_cast<size_t>(pieces.size()) > parts.size()) continue;
+    int tier = tText;
+    for (qsizetype k = 0; k < pieces.size() && tier != tNone; ++k) {
+      const TPart& part = parts[index + static_cast<size_t>(k)];
+      if (!part.Clean || pieces[k] == QLatin1String(".."))
+        tier = tNone;
+      else if (pieces[k] != part.Reading.Text)
+        tier = StrictKey(pieces[k]) == part.Reading.Key ? tFolded : tNone;
+    }
+    if (tier != tNone) return {tier, static_cast<size_t>(pieces.size())};
+  }
+  return {tNone, 0};
+}
+
 // Splits a name at '/' and at backslashes that are not the trail byte of a double-byte character; drops empty
 // and "." parts. Nothing for a name that climbs out with "..", or holds a zero byte.
 std::optional<std::vector<TPart>> SplitName(const std::string& name) {
@@ -220,32 +232,46 @@ std::optional<TFound> Walk(const std::string& base, const std::vector<TPart>& pa
                            const TWalk& how, int tierSoFar) {
   if (index == parts.size()) return std::nullopt;
   const TPart& part = parts[index];
-  const bool last = index + 1 == parts.size();
-  const auto descend = [&](const std::string& path, int tier) -> std::optional<TFound> {
+  // `span`: how many parts the entry stands for (more than one for a name that holds backslashes).
+  const auto descend = [&](const std::string& path, int tier, size_t span) -> std::optional<TFound> {
+    const bool last = index + span == parts.size();
     if (!HasWantedType(path, last, how)) return std::nullopt;
     const int reached = std::max(tierSoFar, tier);
     if (last) return TFound{path, reached};
-    return Walk(path, parts, index + 1, how, reached);
+    return Walk(path, parts, index + span, how, reached);
   };
-  if (!(last && how.ExtensionOnly))
-    if (auto found = descend(base + "/" + part.Bytes, tBytes)) return found;
+  const bool stemOnly = how.ExtensionOnly && index + 1 == parts.size();
+  if (!stemOnly)
+    if (auto found = descend(base + "/" + part.Bytes, tBytes, 1)) return found;
 
-  std::vector<std::pair<int, std::string>> candidates;
+  struct TCandidate {
+    int Tier;
+    std::string Bytes;
+    size_t Span;
+    bool operator<(const TCandidate& other) const {
+      return std::tie(Tier, Bytes, Span) < std::tie(other.Tier, other.Bytes, other.Span);
+    }
+  };
+  std::vector<TCandidate> candidates;
   std::error_code error;
   for (fs::directory_iterator it(fs::path(base), error), end; !error && it != end; it.increment(error)) {
     std::string bytes = it->path().filename().native();
     if (bytes == part.Bytes) continue;  // tried above
     // Every character of code page 932 and each one it folds to take as many bytes, so an entry of another
-    // length can only match as UTF-8; not decoding it the other way keeps large folders quick.
+    // length (and without a backslash) can only match as UTF-8; not decoding it the other way keeps large
+    // folders quick.
     const bool loose = how.MaxTier >= tLoose;
-    const bool withSjis = loose || bytes.size() == part.Bytes.size();
+    const bool withSjis = loose || bytes.size() == part.Bytes.size() || bytes.find('\\') != std::string::npos;
     const TEntry entry = MakeEntry(std::move(bytes), withSjis);
-    const int tier = last && how.ExtensionOnly ? StemTierOf(entry, part) : TierOf(entry, part, loose);
-    if (tier <= how.MaxTier) candidates.emplace_back(tier, entry.Bytes);
+    const int tier = stemOnly ? StemTierOf(entry, part) : TierOf(entry, part, loose);
+    if (tier <= how.MaxTier) candidates.push_back({tier, entry.Bytes, 1});
+    if (stemOnly) continue;
+    if (const auto [spanTier, span] = SpanTierOf(entry, parts, index); spanTier <= how.MaxTier)
+      candidates.push_back({spanTier, entry.Bytes, span});
   }
   std::sort(candidates.begin(), candidates.end());
-  for (const auto& [tier, bytes] : candidates)
-    if (auto found = descend(base + "/" + bytes, tier)) return found;
+  for (const TCandidate& candidate : candidates)
+    if (auto found = descend(base + "/" + candidate.Bytes, candidate.Tier, candidate.Span)) return found;
   return std::nullopt;
 }
 

@@ -6,12 +6,12 @@
 // separates folders with a backslash. On Linux the same files carry names in UTF-8, in the disc's own code
 // page 932 bytes, or decomposed (NFD) when they passed through some systems, and converters disagree on a few
 // characters. So a name that does not match exactly is compared by what it reads as: the script's name
-// decoded from code page 932, each directory entry decoded as UTF-8 (and, where its bytes are valid code page
-// 932, as that too), both in Unicode composed form (NFC), with ASCII and full-width Latin letters compared
-// without regard to case, `\` and
-// `/` as separators (never a double-byte character's trail byte), and the characters that code page 932 and
-// JIS-based converters map differently taken as equal (～ 〜, － −, ∥ ‖, ― —, ￠ ¢, ￡ £, ￢ ¬, ￤ ¦, ＼ \, ~
-// ‾).
+// decoded from code page 932, each directory entry decoded as UTF-8 (and, where its bytes are valid code
+// page 932, as that too), both in Unicode composed form (NFC); ASCII and full-width Latin letters compared
+// without regard to case; `\` and `/` as separators (never a double-byte character's trail byte); and the
+// characters that code page 932 and JIS-based converters map differently taken as equal: ～ 〜, － −, ∥ ‖,
+// ― —, ￠ ¢, ￡ £, ￢ ¬, ￤ ¦, ~ ‾. An entry whose own name holds backslashes, as unpackers that do not know
+// them as separators leave `Data\bg.bmp`, stands for the folders and the file they separate.
 //
 // A name never leaves the game folder: a `..` component refuses the name, and a leading separator or
 // drive-like prefix only names a folder inside. The returned path is the bytes to open, exactly as the

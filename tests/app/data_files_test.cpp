@@ -102,6 +102,20 @@ TEST_F(DataFiles, JapaneseNamesAsLinuxStoresThem) {
   EXPECT_EQ(FindDataFileIn(Root(), Sjis("ｂｇ.bmp")), Root() + "/Data/ＢＧ.bmp");
 }
 
+TEST_F(DataFiles, NamesThatHoldBackslashesStandForFolders) {
+  // Unpacked by a tool that kept the archive's backslashes in the names.
+  Make("Data\\背景.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("背景.bmp")), Root() + "/Data\\背景.bmp");
+  Make("Data/画像\\表紙\\朝.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("画像\\表紙\\朝.BMP")), Root() + "/Data/画像\\表紙\\朝.bmp");
+  Make("Data/" + Sjis("絵\\夜.bmp"));
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("絵/夜.bmp")), Root() + "/Data/" + Sjis("絵\\夜.bmp"));
+  // A backslash inside such a name never climbs out.
+  Make("x.bmp");
+  Make("Data/..\\x.bmp");
+  EXPECT_EQ(FindDataFileIn(Root() + "/Data", "x.bmp"), "");
+}
+
 TEST_F(DataFiles, ConverterVariantsAreTheSameCharacter) {
   // Each pair: what code page 932 decodes the script's bytes to, and what a JIS-based converter stored.
   const std::pair<const char*, const char*> variants[] = {

@@ -105,11 +105,13 @@ TEST_F(JapaneseNames, PicturesShowWhateverWayTheirNamesAreStored) {
       {"Data/朝\u301C夜.bmp", Sjis("朝～夜.bmp")},        // a JIS converter's wave dash
       {"Data/ｶﾞｲﾄﾞ.bmp", Sjis("ｶﾞｲﾄﾞ.bmp")},              // half-width katakana
       {"絵.bmp", Sjis("絵.bmp")},                         // beside the Data folder
+      {"Data\\画像\\夜.bmp", Sjis("画像/夜.bmp")},        // backslashes an unpacker kept in the name
   };
   QRgb colour = qRgb(10, 200, 30);
   for (const TCase& c : cases) {
     fs::remove_all(Root + "/Data");
     fs::remove_all(Root + "/DATA");
+    fs::remove_all(Root + "/Data\\画像\\夜.bmp");
     colour += 7;
     Picture(c.Stored, colour);
     EXPECT_EQ(Shown("disp,1,4," + c.Named + "\r\n"), colour) << c.Stored;
