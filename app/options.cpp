@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <string_view>
 
+#include "platform/text_codec.h"
+
 namespace orbel::app {
 
 namespace {
@@ -15,9 +17,7 @@ size_t Utf8CharLength(std::string_view bytes) {
                         : c >= 0xE0 && c <= 0xEF ? 3
                         : c >= 0xF0 && c <= 0xF4 ? 4
                                                  : 0;
-  if (length == 0 || length > bytes.size()) return 0;
-  const QString decoded = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(length));
-  return decoded.contains(QChar(QChar::ReplacementCharacter)) ? 0 : length;
+  return length && length <= bytes.size() && platform::IsUtf8(bytes.substr(0, length)) ? length : 0;
 }
 
 }  // namespace
