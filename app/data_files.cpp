@@ -2,10 +2,17 @@
 
 #include "app/data_files.h"
 
+#include <QString>
+#include <QStringList>
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <tuple>
+#include <utility>
 #include <vector>
 
+#include "platform/text_codec.h"
 #include "script/script_text.h"
 
 namespace orbel::app {
@@ -14,83 +21,394 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// How closely a directory entry matches a name; lower is closer.
+enum TTier : int {
+  tBytes = 0,   // the same bytes
+  tText = 1,    // the same characters (another encoding, or decomposed)
+  tFolded = 2,  // the same after folding case, converter variants and separators
+  tLoose = 3,   // the same after folding width and every letter's case too: near matches only
+  tNone = 99,
+};
+
+// Parts of a checker's walk: how far to look when nothing matches.
+constexpr int kElsewhereDepth = 4;
+constexpr int kElsewhereEntries = 20000;
+
 bool IsFile(const std::string& path) {
   std::error_code error;
   return fs::is_regular_file(fs::path(path), error);
 }
 
-std::string AsciiUpper(const std::string& text) {
-  std::string out = text;
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
+bool IsFolder(const std::string& path) {
+  std::error_code error;
+  return fs::is_directory(fs::path(path), error);
 }
 
-// Splits a relative name at '/' and at backslashes that are not the trail byte of a double-byte character.
-std::vector<std::string> PathComponents(const std::string& name) {
-  std::vector<std::string> parts(1);
+// The characters that code page 932 and JIS-based converters map to different code points, each taken to the
+// one code page 932 gives; also the half-width tilde a JIS converter turns into an overline.
+QChar FoldVariant(QChar c) {
+  static constexpr std::pair<char16_t, char16_t> kVariants[] = {
+      {0x301C, 0xFF5E},  // WAVE DASH -> FULLWIDTH TILDE
+      {0x2212, 0xFF0D},  // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
+      {0x2016, 0x2225},  // DOUBLE VERTICAL LINE -> PARALLEL TO
+      {0x2014, 0x2015},  // EM DASH -> HORIZONTAL BAR
+      {0x00A2, 0xFFE0},  // CENT SIGN
+      {0x00A3, 0xFFE1},  // POUND SIGN
+      {0x00AC, 0xFFE2},  // NOT SIGN
+      {0x00A6, 0xFFE4},  // BROKEN BAR
+      {0x203E, 0x007E},  // OVERLINE -> TILDE
+  };
+  for (const auto& [from, to] : kVariants)
+    if (c.unicode() == from) return QChar(to);
+  return c;
+}
+
+QString FoldVariants(QString text) {
+  for (QChar& c : text) c = FoldVariant(c);
+  return text;
+}
+
+// The script's own case rule: ASCII and full-width Latin letters.
+QString FoldLetterCase(QString text) {
+  for (QChar& c : text) {
+    const char16_t u = c.unicode();
+    if ((u >= u'a' && u <= u'z') || (u >= 0xFF41 && u <= 0xFF5A)) c = QChar(u - 0x20);
+  }
+  return text;
+}
+
+QString StrictKey(const QString& text) {
+  return FoldLetterCase(FoldVariants(text));
+}
+
+QString LooseKey(const QString& text) {
+  return FoldVariants(FoldVariants(text).normalized(QString::NormalizationForm_KC)).toCaseFolded();
+}
+
+// One way of reading a name's bytes as characters.
+struct TReading {
+  QString Text;  // composed (NFC)
+  QString Key;   // StrictKey(Text)
+};
+
+TReading Read(const QString& decoded) {
+  TReading reading;
+  reading.Text = decoded.normalized(QString::NormalizationForm_C);
+  reading.Key = StrictKey(reading.Text);
+  return reading;
+}
+
+bool IsAscii(const std::string& bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// One folder or file name of a name from the script.
+struct TPart {
+  std::string Bytes;
+  TReading Reading;
+  bool Clean = true;  // decodes without a replacement character; otherwise only its bytes can match
+};
+
+TPart MakePart(std::string bytes) {
+  TPart part;
+  const QString decoded = platform::DecodeSjis(bytes);
+  part.Clean = !decoded.contains(QChar(QChar::ReplacementCharacter));
+  part.Reading = Read(decoded);
+  part.Bytes = std::move(bytes);
+  return part;
+}
+
+// One entry of a directory, with every reading its bytes allow.
+struct TEntry {
+  std::string Bytes;
+  std::vector<TReading> Readings;
+};
+
+// `withSjis`: also read the bytes as code page 932, where they are not plain ASCII.
+TEntry MakeEntry(std::string bytes, bool withSjis) {
+  TEntry entry;
+  if (platform::IsUtf8(bytes))
+    entry.Readings.push_back(Read(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))));
+  if (withSjis && !IsAscii(bytes)) {
+    const QString sjis = platform::DecodeSjis(bytes);
+    if (!sjis.contains(QChar(QChar::ReplacementCharacter))) entry.Readings.push_back(Read(sjis));
+  }
+  entry.Bytes = std::move(bytes);
+  return entry;
+}
+
+int TierOf(const TEntry& entry, const TPart& part, bool loose) {
+  if (entry.Bytes == part.Bytes) return tBytes;
+  if (!part.Clean) return tNone;
+  for (const TReading& reading : entry.Readings)
+    if (reading.Text == part.Reading.Text) return tText;
+  for (const TReading& reading : entry.Readings)
+    if (reading.Key == part.Reading.Key) return tFolded;
+  if (loose) {
+    const QString wanted = LooseKey(part.Reading.Text);
+    for (const TReading& reading : entry.Readings)
+      if (LooseKey(reading.Text) == wanted) return tLoose;
+  }
+  return tNone;
+}
+
+// The name without its last extension, for the near match that differs only there.
+QString Stem(const QString& key) {
+  const qsizetype dot = key.lastIndexOf(QLatin1Char('.'));
+  return dot > 0 ? key.left(dot) : key;
+}
+
+int StemTierOf(const TEntry& entry, const TPart& part) {
+  if (!part.Clean) return tNone;
+  const QString wanted = LooseKey(part.Reading.Text);
+  for (const TReading& reading : entry.Readings) {
+    const QString key = LooseKey(reading.Text);
+    if (key != wanted && Stem(key) == Stem(wanted) && !Stem(wanted).isEmpty()) return tLoose;
+  }
+  return tNone;
+}
+
+// An entry whose own name holds backslashes, as unpackers that do not know them as separators leave a folder
+// and its files: how many parts from `index` on it stands for, and how closely; {tNone, 0} when it does not.
+std::pair<int, size_t> SpanTierOf(const TEntry& entry, const std::vector<TPart>& parts, size_t index) {
+  for (const TReading& reading : entry.Readings) {
+    if (!reading.Text.contains(QLatin1Char('\\'))) continue;
+    const QStringList pieces = reading.Text.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (pieces.isEmpty() || index + static_cast<size_t>(pieces.size()) > parts.size()) continue;
+    int tier = tText;
+    for (qsizetype k = 0; k < pieces.size() && tier != tNone; ++k) {
+      const TPart& part = parts[index + static_cast<size_t>(k)];
+      if (!part.Clean || pieces[k] == QLatin1String(".."))
+        tier = tNone;
+      else if (pieces[k] != part.Reading.Text)
+        tier = StrictKey(pieces[k]) == part.Reading.Key ? tFolded : tNone;
+    }
+    if (tier != tNone) return {tier, static_cast<size_t>(pieces.size())};
+  }
+  return {tNone, 0};
+}
+
+// Splits a name at '/' and at backslashes that are not the trail byte of a double-byte character; drops empty
+// and "." parts. Nothing for a name that climbs out with "..", or holds a zero byte.
+std::optional<std::vector<TPart>> SplitName(const std::string& name) {
+  if (name.find('\0') != std::string::npos) return std::nullopt;
+  std::vector<std::string> pieces(1);
   for (size_t i = 0; i < name.size(); ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
-    if (script::IsLeadByte(c) && i + 1 < name.size()) {
-      parts.back() += name.substr(i, 2);
+    const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+    if (script::IsLeadByte(c) && next >= 0x40 && next <= 0xFC && next != 0x7F) {
+      pieces.back() += name.substr(i, 2);
       ++i;
     } else if (c == '/' || c == '\\') {
-      parts.emplace_back();
+      pieces.emplace_back();
     } else {
-      parts.back() += static_cast<char>(c);
+      pieces.back() += static_cast<char>(c);
     }
+  }
+  std::vector<TPart> parts;
+  for (std::string& piece : pieces) {
+    if (piece == "..") return std::nullopt;
+    if (!piece.empty() && piece != ".") parts.push_back(MakePart(std::move(piece)));
   }
   return parts;
 }
 
-// Walks `components` from `directory`, each matched exactly or else case-blind against the folder's entries.
-std::string ResolveCaseBlind(const std::string& directory, const std::vector<std::string>& components) {
-  std::string current = directory;
-  for (size_t i = 0; i < components.size(); ++i) {
-    const std::string& part = components[i];
-    if (part.empty() || part == ".") continue;
-    std::string next = current + "/" + part;
-    std::error_code error;
-    if (part != ".." && !fs::exists(fs::path(next), error)) {
-      next.clear();
-      const std::string wanted = AsciiUpper(part);
-      for (fs::directory_iterator it(fs::path(current), error), end; !error && it != end;
-           it.increment(error)) {
-        const std::string entry = it->path().filename().string();
-        if (AsciiUpper(entry) == wanted) {
-          next = current + "/" + entry;
-          break;
-        }
-      }
-      if (next.empty()) return {};
-    }
-    current = next;
-  }
-  return IsFile(current) ? current : std::string();
+struct TWalk {
+  int MaxTier = tFolded;
+  bool WantFolder = false;     // the last part names a folder (near matches)
+  bool ExtensionOnly = false;  // the last part matches by its stem alone (near matches)
+};
+
+struct TFound {
+  std::string Path;
+  int Tier = tBytes;  // the loosest tier of any part on the way
+};
+
+bool HasWantedType(const std::string& path, bool last, const TWalk& how) {
+  return last && !how.WantFolder ? IsFile(path) : IsFolder(path);
 }
 
-std::string FindIn(const std::string& directory, const std::string& name) {
-  const std::string exact = directory + "/" + name;
-  if (IsFile(exact)) return exact;
-  return ResolveCaseBlind(directory, PathComponents(name));
+// Finds parts[index...] under `base`, trying the entry with the very bytes first, then the others from the
+// closest match; backs out of a folder that does not lead to the name.
+std::optional<TFound> Walk(const std::string& base, const std::vector<TPart>& parts, size_t index,
+                           const TWalk& how, int tierSoFar) {
+  if (index == parts.size()) return std::nullopt;
+  const TPart& part = parts[index];
+  // `span`: how many parts the entry stands for (more than one for a name that holds backslashes).
+  const auto descend = [&](const std::string& path, int tier, size_t span) -> std::optional<TFound> {
+    const bool last = index + span == parts.size();
+    if (!HasWantedType(path, last, how)) return std::nullopt;
+    const int reached = std::max(tierSoFar, tier);
+    if (last) return TFound{path, reached};
+    return Walk(path, parts, index + span, how, reached);
+  };
+  const bool stemOnly = how.ExtensionOnly && index + 1 == parts.size();
+  if (!stemOnly)
+    if (auto found = descend(base + "/" + part.Bytes, tBytes, 1)) return found;
+
+  struct TCandidate {
+    int Tier;
+    std::string Bytes;
+    size_t Span;
+    bool operator<(const TCandidate& other) const {
+      return std::tie(Tier, Bytes, Span) < std::tie(other.Tier, other.Bytes, other.Span);
+    }
+  };
+  std::vector<TCandidate> candidates;
+  std::error_code error;
+  for (fs::directory_iterator it(fs::path(base), error), end; !error && it != end; it.increment(error)) {
+    std::string bytes = it->path().filename().native();
+    if (bytes == part.Bytes) continue;  // tried above
+    // Every character of code page 932 and each one it folds to take as many bytes, so an entry of another
+    // length (and without a backslash) can only match as UTF-8; not decoding it the other way keeps large
+    // folders quick.
+    const bool loose = how.MaxTier >= tLoose;
+    const bool withSjis = loose || bytes.size() == part.Bytes.size() || bytes.find('\\') != std::string::npos;
+    const TEntry entry = MakeEntry(std::move(bytes), withSjis);
+    const int tier = stemOnly ? StemTierOf(entry, part) : TierOf(entry, part, loose);
+    if (tier <= how.MaxTier) candidates.push_back({tier, entry.Bytes, 1});
+    if (stemOnly) continue;
+    if (const auto [spanTier, span] = SpanTierOf(entry, parts, index); spanTier <= how.MaxTier)
+      candidates.push_back({spanTier, entry.Bytes, span});
+  }
+  std::sort(candidates.begin(), candidates.end());
+  for (const TCandidate& candidate : candidates)
+    if (auto found = descend(base + "/" + candidate.Bytes, candidate.Tier, candidate.Span)) return found;
+  return std::nullopt;
+}
+
+TPart DataFolderPart() {
+  return MakePart("Data");
+}
+
+// The lookup order, with `how` for the walks: the Data folder, then the game folder itself; the exact join
+// first in each.
+std::optional<TFound> Lookup(const std::string& directory, const std::string& name,
+                             const std::vector<TPart>& parts, const TWalk& how) {
+  const bool exactJoin = how.MaxTier <= tFolded && !how.WantFolder && !how.ExtensionOnly;
+  if (parts.empty()) return std::nullopt;
+  if (exactJoin && IsFile(directory + "/Data/" + name)) return TFound{directory + "/Data/" + name, tBytes};
+  std::vector<TPart> inData = parts;
+  inData.insert(inData.begin(), DataFolderPart());
+  if (auto found = Walk(directory, inData, 0, how, tBytes)) return found;
+  if (exactJoin && IsFile(directory + "/" + name)) return TFound{directory + "/" + name, tBytes};
+  return Walk(directory, parts, 0, how, tBytes);
+}
+
+// A file anywhere in the game folder (a few levels deep) whose name is the last part's, loosely compared.
+std::string FindElsewhere(const std::string& directory, const TPart& part) {
+  if (!part.Clean) return {};
+  const QString wanted = LooseKey(part.Reading.Text);
+  std::string best;
+  std::error_code error;
+  int seen = 0;
+  for (fs::recursive_directory_iterator it(fs::path(directory), error), end; !error && it != end;
+       it.increment(error)) {
+    if (++seen > kElsewhereEntries) break;
+    if (it.depth() >= kElsewhereDepth) it.disable_recursion_pending();
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError)) continue;
+    const TEntry entry = MakeEntry(it->path().filename().native(), true);
+    const bool same = std::any_of(entry.Readings.begin(), entry.Readings.end(),
+                                  [&](const TReading& reading) { return LooseKey(reading.Text) == wanted; });
+    if ((same || entry.Bytes == part.Bytes) && (best.empty() || it->path().native() < best))
+      best = it->path().native();
+  }
+  return best;
+}
+
+std::string Relative(const std::string& directory, const std::string& path) {
+  std::string relative = path;
+  if (relative.compare(0, directory.size() + 1, directory + "/") == 0)
+    relative.erase(0, directory.size() + 1);
+  return platform::FileNameToUtf8(relative);
 }
 
 }  // namespace
 
 std::string FindDataFileIn(const std::string& directory, const std::string& name) {
-  if (name.empty()) return {};
-  std::vector<std::string> dataName = PathComponents(name);
-  dataName.insert(dataName.begin(), "Data");
-  if (IsFile(directory + "/Data/" + name)) return directory + "/Data/" + name;
-  if (std::string found = ResolveCaseBlind(directory, dataName); !found.empty()) return found;
-  return FindIn(directory, name);
+  const auto parts = SplitName(name);
+  if (!parts) return {};
+  const auto found = Lookup(directory, name, *parts, TWalk{});
+  return found ? found->Path : std::string();
 }
 
 std::string FindDataFile(const std::string& name) {
   std::error_code error;
   const fs::path current = fs::current_path(error);
   if (error) return {};
-  return FindDataFileIn(current.string(), name);
+  return FindDataFileIn(current.native(), name);
+}
+
+TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& name) {
+  TDataFileCheck check;
+  const auto parts = SplitName(name);
+  if (!parts) {
+    check.Near = nmRefused;
+    return check;
+  }
+  if (const auto found = Lookup(directory, name, *parts, TWalk{})) {
+    check.Path = found->Path;
+    check.Match = found->Tier == tBytes ? dmExact : found->Tier == tText ? dmSameText : dmFolded;
+    return check;
+  }
+  if (parts->empty()) return check;
+  const std::pair<TNearMatch, TWalk> nearWalks[] = {
+      {nmFolder, TWalk{tFolded, true, false}},
+      {nmWidth, TWalk{tLoose, false, false}},
+      {nmExtension, TWalk{tLoose, false, true}},
+  };
+  for (const auto& [near, how] : nearWalks) {
+    if (const auto found = Lookup(directory, name, *parts, how)) {
+      check.Near = near;
+      check.NearPath = found->Path;
+      return check;
+    }
+  }
+  check.NearPath = FindElsewhere(directory, parts->back());
+  if (!check.NearPath.empty()) check.Near = nmElsewhere;
+  return check;
+}
+
+TDataFileCheck CheckDataFile(const std::string& name) {
+  std::error_code error;
+  const fs::path current = fs::current_path(error);
+  if (error) return {};
+  return CheckDataFileIn(current.native(), name);
+}
+
+std::string DescribeDataFileCheck(const std::string& directory, const std::string& name,
+                                  const TDataFileCheck& check) {
+  const std::string shown = platform::SjisToUtf8(name);
+  switch (check.Match) {
+    case dmExact:
+      return {};
+    case dmSameText:
+      return shown + " is found as " + Relative(directory, check.Path) +
+             ", stored in another encoding or normal form";
+    case dmFolded:
+      return shown + " is found as " + Relative(directory, check.Path) +
+             ", which differs in letter case, separators or converted characters";
+    case dmNotFound:
+      break;
+  }
+  const std::string nearPath = Relative(directory, check.NearPath);
+  switch (check.Near) {
+    case nmRefused:
+      return "file name " + shown + " leaves the game folder; it is never looked up";
+    case nmFolder:
+      return "file " + shown + " not found; " + nearPath + " is a folder";
+    case nmWidth:
+      return "file " + shown + " not found; near match " + nearPath +
+             " differs in character width or letter case";
+    case nmExtension:
+      return "file " + shown + " not found; near match " + nearPath + " differs in its extension";
+    case nmElsewhere:
+      return "file " + shown + " not found; near match " + nearPath + " is in another folder";
+    case nmNone:
+      break;
+  }
+  return "file " + shown + " not found";
 }
 
 }  // namespace orbel::app

@@ -2,18 +2,71 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The data-file lookup every command uses: the Data folder under the current directory first, then the
 // current directory itself.
+//
+// The script names files in Shift-JIS (code page 932) for a file system that ignores letter case and
+// separates folders with a backslash. On Linux the same files carry names in UTF-8, in the disc's own code
+// page 932 bytes, or decomposed (NFD) when they passed through some systems, and converters disagree on a few
+// characters. So a name that does not match exactly is compared by what it reads as: the script's name
+// decoded from code page 932, each directory entry decoded as UTF-8 (and, where its bytes are valid code
+// page 932, as that too), both in Unicode composed form (NFC); ASCII and full-width Latin letters compared
+// without regard to case; `\` and `/` as separators (never a double-byte character's trail byte); and the
+// characters that code page 932 and JIS-based converters map differently taken as equal: ～ 〜, － −, ∥ ‖,
+// ― —, ￠ ¢, ￡ £, ￢ ¬, ￤ ¦, ~ ‾. An entry whose own name holds backslashes, as unpackers that do not know
+// them as separators leave `Data\bg.bmp`, stands for the folders and the file they separate.
+//
+// A name never leaves the game folder: a `..` component refuses the name, and a leading separator or
+// drive-like prefix only names a folder inside. The returned path is the bytes to open, exactly as the
+// directory holds them.
 
 #include <string>
 
 namespace orbel::app {
 
 // Full path of the data file `name` (Shift-JIS bytes as written in the script), or empty when it exists in
-// neither place. A folder never counts and no extension is added. The games were made for a file system that
-// ignores letter case and separates folders with a backslash, so a name that does not match exactly is
-// matched again with backslashes as separators and each path component compared without regard to case.
+// neither place. A folder never counts and no extension is added. Order: the exact name in the Data folder,
+// the name compared as above in the Data folder (whose own name may differ in case), the exact name in the
+// current directory, the name compared as above there. When several entries compare equal, the one whose
+// bytes are equal wins, then one equal but for encoding or normal form, then the first by byte order.
 std::string FindDataFile(const std::string& name);
 
-// The same lookup under an explicit directory (tests).
+// The same lookup under an explicit game folder.
 std::string FindDataFileIn(const std::string& directory, const std::string& name);
+
+// How the lookup found a name.
+enum TDataFileMatch : int {
+  dmNotFound,
+  dmExact,     // every folder and the file by the very bytes the script gives
+  dmSameText,  // the same characters stored differently: UTF-8 instead of code page 932, or decomposed
+  dmFolded,    // only after letter case, separators or converter variants were folded
+};
+
+// When a name is not found: what there is instead that its author probably meant. The engine takes none of
+// these; they are for telling the author.
+enum TNearMatch : int {
+  nmNone,
+  nmRefused,  // the name would leave the game folder (`..`); nothing was looked up
+  nmFolder,   // a folder, not a file, has that name
+  nmWidth,  // a file whose name differs in character width or in the case of non-Latin letters (ｱ/ア, Ａ/A)
+  nmExtension,  // a file whose name differs only in its extension, or has one where the script gives none
+  nmElsewhere,  // a file of that name in another folder of the game
+};
+
+struct TDataFileCheck {
+  std::string Path;  // what FindDataFile gives
+  TDataFileMatch Match = dmNotFound;
+  TNearMatch Near = nmNone;  // only when Path is empty
+  std::string NearPath;  // the near match's path (bytes, under the game folder), for every kind but nmRefused
+};
+
+// The lookup with its reasons, for checking a game: Path is exactly what FindDataFile gives. The near-match
+// search reads more of the game folder than a lookup does (up to a few levels of folders), so it is not for
+// the running engine.
+TDataFileCheck CheckDataFile(const std::string& name);
+TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& name);
+
+// One line of English for a checker: what was found and how, or why nothing was, naming paths relative to
+// `directory` and decoded for reading. Empty for an exact match.
+std::string DescribeDataFileCheck(const std::string& directory, const std::string& name,
+                                  const TDataFileCheck& check);
 
 }  // namespace orbel::app

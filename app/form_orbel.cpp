@@ -135,6 +135,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   try {
     FormCreate();
   } catch (const std::exception& error) {
+    StartUpFailed = true;
     if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
   }
 }
@@ -265,9 +266,9 @@ void TFormOrbel::LoadScript() {
     return;
   }
   std::ifstream file(path, std::ios::binary);
-  if (!file) throw EOrbelError("ﾌｧｲﾙ " + path + " は開けません");
+  if (!file) throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
   const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) throw EOrbelError("ﾌｧｲﾙ " + path + " は開けません");
+  if (file.bad()) throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
   InterpreterValue.LoadScript(text);
 }
 
@@ -397,7 +398,8 @@ bool TFormOrbel::Settled() const {
 void TFormOrbel::CheckBatchEnd() {
   if (!Options.Batch || !Settled()) return;
   const auto* application = TOrbelApplication::Instance();
-  if (InterpreterValue.Ended() && !InterpreterValue.LastStepFailed())
+  // A start-up that failed (an unreadable script) never ran the script: that is an error, not its end.
+  if (InterpreterValue.Ended() && !InterpreterValue.LastStepFailed() && !StartUpFailed)
     FinishProgram(esOk);
   else
     FinishProgram(application && application->ErrorReported() ? esError : esResting);
@@ -422,18 +424,19 @@ void TFormOrbel::WriteRecordFrame() {
   char name[32];
   std::snprintf(name, sizeof name, "/%06d.bmp", ++RecordFrame);
   if (!screen::SaveBitmapFile(ScreenValue.Surface(), Options.Record + name))
-    std::fprintf(stderr, "orbel: cannot write %s%s\n", Options.Record.c_str(), name);
+    std::fprintf(stderr, "orbel: cannot write %s%s\n", platform::FileNameToUtf8(Options.Record).c_str(),
+                 name);
 }
 
 void TFormOrbel::WriteExitOutputs() {
   if (!Options.SaveScreen.empty() && !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, Options.SaveScreen)) {
-    std::fprintf(stderr, "orbel: cannot write %s\n", Options.SaveScreen.c_str());
+    std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.SaveScreen).c_str());
     ExitStatusValue = esFailure;
   }
   if (!Options.Grab.empty()) {
     const QImage shown = View->GrabPresented();
     if (!screen::SaveBitmapFile(shown, Options.Grab)) {
-      std::fprintf(stderr, "orbel: cannot write %s\n", Options.Grab.c_str());
+      std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.Grab).c_str());
       ExitStatusValue = esFailure;
     }
   }
@@ -547,12 +550,13 @@ void TFormOrbel::SaveScreenKey() {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("bmp"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  SaveScreenTo(dialog.selectedFiles().first().toStdString());
+  const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
+  SaveScreenTo(path.toStdString());
 }
 
 void TFormOrbel::SaveScreenTo(const std::string& path) {
   if (!ScreenValue.HasBuffers() || !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, path))
-    throw EOrbelError("ﾌｧｲﾙ " + path + " を作成できません");
+    throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " を作成できません");
 }
 
 void TFormOrbel::Button1Click() {

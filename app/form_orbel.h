@@ -162,6 +162,7 @@ class TFormOrbel : public QMainWindow,
   bool PlacedValue = false;
   std::optional<QPoint> WindowedPosition;
   bool SurfaceDirty = false;
+  bool StartUpFailed = false;
   int RecordFrame = 0;
   int ExitStatusValue = esOk;
 };

@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QUrl>
+#include <cctype>
+#include <filesystem>
 
 #include "app/data_files.h"
 
@@ -22,12 +24,16 @@ const char* const kRecentKey = "RecentGames";
 
 }  // namespace
 
+// Paths stay bytes here: a folder named in Shift-JIS must survive the way to chdir.
 std::string GameFolderOf(const std::string& path) {
-  const QFileInfo info(QString::fromStdString(path));
-  if (!info.isFile()) return path;
-  QDir folder = info.absoluteDir();
-  if (folder.dirName().compare(QStringLiteral("Data"), Qt::CaseInsensitive) == 0) folder.cdUp();
-  return folder.path().toStdString();
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (!fs::is_regular_file(fs::path(path), error)) return path;
+  fs::path folder = fs::absolute(fs::path(path), error).parent_path();
+  std::string name = folder.filename().string();
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (name == "DATA") folder = folder.parent_path();
+  return folder.string();
 }
 
 bool HoldsGame(const std::string& directory) {
@@ -95,7 +101,11 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
   }
   if (options.Check || HoldsGame(".")) return {};
   for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record})
-    if (!path->empty()) *path = QFileInfo(QString::fromStdString(*path)).absoluteFilePath().toStdString();
+    if (!path->empty()) {
+      std::error_code error;
+      const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);
+      if (!error) *path = absolute.string();
+    }
   const QString platform = QGuiApplication::platformName();
   const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
   return ChooseFirstRunGame(display && !options.Batch, settings);

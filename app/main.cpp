@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry: the command line, the application object, the engine window and the font dialog.
 
-#include <QDir>
 #include <QSettings>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -17,6 +17,7 @@
 #include "platform/fonts.h"
 #include "platform/media.h"
 #include "platform/shutdown_signals.h"
+#include "platform/text_codec.h"
 
 int main(int argc, char** argv) {
   using namespace orbel::app;
@@ -41,7 +42,9 @@ int main(int argc, char** argv) {
     });
 
   TOrbelApplication application(argc, argv);
-  const TParseResult parsed = ParseCommandLine(QCoreApplication::arguments());
+  // The arguments as their bytes (the application object took its own options out of argv): a game folder
+  // may be named in code page 932.
+  const TParseResult parsed = ParseCommandLine(ArgumentList(argc, argv));
   if (!parsed.Options) {
     std::fputs(parsed.Output.c_str(), parsed.ExitStatus == esOk ? stdout : stderr);
     return parsed.ExitStatus;
@@ -49,13 +52,18 @@ int main(int argc, char** argv) {
   TOptions options = *parsed.Options;
   QSettings settings(QStringLiteral("orbel"), QStringLiteral("orbel"));
   const std::string gameDir = StartFolder(options, settings);
-  if (!gameDir.empty() && !QDir::setCurrent(QString::fromStdString(gameDir))) {
-    std::fprintf(stderr, "orbel: cannot enter the game folder %s\n", gameDir.c_str());
+  std::error_code error;
+  if (!gameDir.empty()) std::filesystem::current_path(gameDir, error);
+  if (error) {
+    std::fprintf(stderr, "orbel: cannot enter the game folder %s\n",
+                 orbel::platform::FileNameToUtf8(gameDir).c_str());
     return esFailure;
   }
   if (options.Check) return orbel::app::RunScriptCheck(stdout, stderr);
-  if (!options.Record.empty() && !QDir().mkpath(QString::fromStdString(options.Record))) {
-    std::fprintf(stderr, "orbel: cannot create the folder %s\n", options.Record.c_str());
+  if (!options.Record.empty()) std::filesystem::create_directories(options.Record, error);
+  if (error) {
+    std::fprintf(stderr, "orbel: cannot create the folder %s\n",
+                 orbel::platform::FileNameToUtf8(options.Record).c_str());
     return esFailure;
   }
   application.Batch = options.Batch;

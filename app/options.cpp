@@ -3,8 +3,62 @@
 #include "app/options.h"
 
 #include <QCommandLineParser>
+#include <string_view>
+
+#include "platform/text_codec.h"
 
 namespace orbel::app {
+
+namespace {
+
+// Length of the well-formed UTF-8 character at the start of `bytes`, or 0.
+size_t Utf8CharLength(std::string_view bytes) {
+  const auto c = static_cast<unsigned char>(bytes[0]);
+  const size_t length = c < 0x80                 ? 1
+                        : c >= 0xC2 && c <= 0xDF ? 2
+                        : c >= 0xE0 && c <= 0xEF ? 3
+                        : c >= 0xF0 && c <= 0xF4 ? 4
+                                                 : 0;
+  return length && length <= bytes.size() && platform::IsUtf8(bytes.substr(0, length)) ? length : 0;
+}
+
+}  // namespace
+
+QStringList ArgumentList(int argc, char** argv) {
+  QStringList list;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view bytes(argv[i]);
+    QString text;
+    for (size_t at = 0; at < bytes.size();) {
+      const size_t length = Utf8CharLength(bytes.substr(at));
+      if (length) {
+        text += QString::fromUtf8(bytes.data() + at, static_cast<qsizetype>(length));
+        at += length;
+      } else {
+        text += QChar(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[at])));
+        ++at;
+      }
+    }
+    list.append(text);
+  }
+  return list;
+}
+
+std::string ArgumentBytes(const QString& argument) {
+  std::string bytes;
+  for (qsizetype i = 0; i < argument.size(); ++i) {
+    const char16_t u = argument.at(i).unicode();
+    const bool paired = QChar::isLowSurrogate(u) && i > 0 && argument.at(i - 1).isHighSurrogate();
+    if (u >= 0xDC80 && u <= 0xDCFF && !paired) {
+      bytes += static_cast<char>(u - 0xDC00);
+    } else {
+      const qsizetype length = QChar::isHighSurrogate(u) && i + 1 < argument.size() ? 2 : 1;
+      bytes += argument.mid(i, length).toStdString();
+      i += length - 1;
+    }
+  }
+  return bytes;
+}
 
 TParseResult ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
@@ -18,7 +72,7 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption batch(
       "batch",
       "No dialogs: errors go to standard error; exit when the script ends (0) or rests "
-      "(2 after an error, else 3).");
+      "(2 after an error, an unreadable script included; else 3).");
   const QCommandLineOption trace("trace", "Print each script step as N:line on standard output.");
   const QCommandLineOption saveScreen("save-screen", "At exit, write the screen picture to FILE as a bitmap.",
                                       "FILE");
@@ -42,7 +96,16 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
     return result;
   }
   if (parser.isSet(help)) {
-    result.Output = parser.helpText().toStdString();
+    result.Output = parser.helpText().toStdString() +
+                    "\nExit status:\n"
+                    "  0      the window was closed, or (--batch) the script ended\n"
+                    "  1      bad options, a game folder that cannot be entered, an output file\n"
+                    "         that cannot be written\n"
+                    "  2      (--batch) the script rests after an error, or SCRIPT.TXT exists but\n"
+                    "         cannot be read\n"
+                    "  3      (--batch) the script rests without an error: nothing runs its next line\n"
+                    "  4      --quit-after ran out\n"
+                    "  128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP)\n";
     return result;
   }
   if (parser.isSet(version)) {
@@ -56,13 +119,13 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
     result.Output = "orbel: only one GAME_DIR may be given\n";
     return result;
   }
-  if (!positional.isEmpty()) options.GameDir = positional.first().toStdString();
+  if (!positional.isEmpty()) options.GameDir = ArgumentBytes(positional.first());
   options.Batch = parser.isSet(batch);
   options.Trace = parser.isSet(trace);
   options.Check = parser.isSet(check);
-  options.SaveScreen = parser.value(saveScreen).toStdString();
-  options.Grab = parser.value(grab).toStdString();
-  options.Record = parser.value(record).toStdString();
+  options.SaveScreen = ArgumentBytes(parser.value(saveScreen));
+  options.Grab = ArgumentBytes(parser.value(grab));
+  options.Record = ArgumentBytes(parser.value(record));
   if (parser.isSet(quitAfter)) {
     bool ok = false;
     const int ms = parser.value(quitAfter).toInt(&ok);

@@ -35,4 +35,10 @@ struct TParseResult {
 
 TParseResult ParseCommandLine(const QStringList& arguments);
 
+// The program's arguments as text that keeps their bytes: a folder named in code page 932 bytes is not valid
+// UTF-8, so each byte that is not part of a UTF-8 character is carried as U+DC80 + (byte - 0x80), a code unit
+// that well-formed text never holds. ArgumentBytes gives the bytes back; the options that name files use it.
+QStringList ArgumentList(int argc, char** argv);
+std::string ArgumentBytes(const QString& argument);
+
 }  // namespace orbel::app

@@ -3,6 +3,7 @@
 #include "controls/movie.h"
 
 #include "platform/errors.h"
+#include "platform/text_codec.h"
 
 namespace orbel::controls {
 
@@ -52,7 +53,10 @@ void TMciDevice::Open() {
   parms.DeviceType = DeviceTypeString(DeviceType);
   parms.ElementName = FileName;
   LastError = Layer.SendCommand(0, MCI_OPEN, flags, parms);
-  if (LastError) throw EMCIDeviceError(ErrorText());
+  // With several movies and sounds, the text alone would not tell which file is broken.
+  if (LastError)
+    throw EMCIDeviceError(FileName.empty() ? ErrorText()
+                                           : platform::FileNameToUtf8(FileName) + ": " + ErrorText());
   IsOpen = true;
   DeviceID = parms.DeviceID;
 

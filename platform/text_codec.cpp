@@ -60,4 +60,59 @@ std::string EncodeSjis(const QString& text) {
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
+bool IsUtf8(std::string_view bytes) {
+  // Walked by hand: directory lookups test every name of a folder, and a decoder per name is slow.
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    // The shortest form only, no surrogates, nothing past U+10FFFF: the second byte's range depends on the
+    // first.
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      if (c == 0xE0) low = 0xA0;
+      if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (i + length > bytes.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+QString DecodeFileName(std::string_view path) {
+  QString text;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view part = path.substr(start, end - start);
+    text +=
+        IsUtf8(part) ? QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size())) : DecodeSjis(part);
+    if (end < path.size()) text += QLatin1Char('/');
+    start = end + 1;
+  }
+  return text;
+}
+
+std::string FileNameToUtf8(std::string_view path) {
+  return DecodeFileName(path).toStdString();
+}
+
 }  // namespace orbel::platform

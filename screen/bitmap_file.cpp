@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/text_codec.h"
 #include "screen/raster.h"
 
 namespace orbel::screen {
@@ -25,7 +27,7 @@ constexpr qint64 kMaxFileBytes = 128LL * 1024 * 1024;
 enum TCompression : uint32_t { bcRgb = 0, bcRle8 = 1, bcRle4 = 2, bcBitFields = 3 };
 
 [[noreturn]] void Fail(const std::string& name, const char* reason) {
-  throw EOrbelError("ﾌｧｲﾙ " + name + " はビットマップとして読めません (" + reason + ")");
+  throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(name) + " はビットマップとして読めません (" + reason + ")");
 }
 
 // What the headers say, checked against the file's real size.
@@ -275,8 +277,8 @@ QImage DecodeBitmap(const QByteArray& bytes, const std::string& name) {
 }
 
 QImage LoadBitmapFile(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) Fail(path, "ファイルが開けません");
+  QFile file;
+  if (!platform::OpenFile(file, path, QIODevice::ReadOnly)) Fail(path, "ファイルが開けません");
   if (file.size() > kMaxFileBytes) Fail(path, "ファイルが大きすぎます");
   const QByteArray bytes = file.read(kMaxFileBytes);
   if (file.error() != QFileDevice::NoError) Fail(path, "ファイルが読めません");
@@ -311,8 +313,8 @@ bool SaveBitmapFile(const QImage& picture, const std::string& path) {
       d[3 * x + 2] = static_cast<uchar>(qRed(s[x]));
     }
   }
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  QFile file;
+  if (!platform::OpenFile(file, path, QIODevice::WriteOnly)) return false;
   const bool written = file.write(bytes) == bytes.size();
   file.close();
   return written && file.error() == QFileDevice::NoError;

@@ -8,12 +8,21 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/text_codec.h"
+
 namespace orbel::app {
 namespace {
+
+// The code page 932 bytes of UTF-8 text, as a script holds it.
+std::string Sjis(const char* utf8) {
+  return platform::EncodeSjis(QString::fromUtf8(utf8));
+}
 
 class DataFiles : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(Dir.isValid()); }
+  // Qt cannot remove names that are not UTF-8.
+  void TearDown() override { std::filesystem::remove_all(Root()); }
   std::string Root() const { return Dir.path().toStdString(); }
   std::string Make(const std::string& relative) {
     const std::string path = Root() + "/" + relative;
@@ -67,6 +76,136 @@ TEST_F(DataFiles, BackslashTrailBytesAreNotSeparators) {
 TEST_F(DataFiles, AbsoluteNamesStayInsideTheGameFolder) {
   Make("Data/etc/passwd");
   EXPECT_EQ(FindDataFileIn(Root(), "/etc/passwd"), Root() + "/Data//etc/passwd");
+}
+
+TEST_F(DataFiles, JapaneseNamesAsLinuxStoresThem) {
+  // The script's code page 932 bytes find the same name stored in UTF-8 ...
+  Make("Data/背景.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("背景.bmp")), Root() + "/Data/背景.bmp");
+  EXPECT_EQ(CheckDataFileIn(Root(), Sjis("背景.bmp")).Match, dmSameText);
+  // ... in code page 932 bytes, exactly or with another letter case ...
+  Make("Data/" + Sjis("夜空.bmp"));
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("夜空.bmp")), Root() + "/Data/" + Sjis("夜空.bmp"));
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("夜空.BMP")), Root() + "/Data/" + Sjis("夜空.bmp"));
+  // ... decomposed (NFD: カ + U+3099, ホ + U+309A) ...
+  Make("Data/\u30AB\u3099イト\u30DB\u309A.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("ガイトポ.bmp")), Root() + "/Data/\u30AB\u3099イト\u30DB\u309A.bmp");
+  // ... with an upper-case extension, in folders named with backslashes and another case of the Data folder.
+  Make("DATA/画像/表紙/朝.BMP");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("画像\\表紙\\朝.bmp")), Root() + "/DATA/画像/表紙/朝.BMP");
+  EXPECT_EQ(CheckDataFileIn(Root(), Sjis("画像\\表紙\\朝.bmp")).Match, dmFolded);
+  // Half-width katakana are single bytes, never lead bytes.
+  Make("Data/ｶﾞｲﾄﾞ.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("ｶﾞｲﾄﾞ.BMP")), Root() + "/Data/ｶﾞｲﾄﾞ.bmp");
+  Make("Data/" + Sjis("ｿﾌﾄ.wav"));
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("ｿﾌﾄ.wav")), Root() + "/Data/" + Sjis("ｿﾌﾄ.wav"));
+  // Full-width Latin letters fold like the script's own words.
+  Make("Data/ＢＧ.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("ｂｇ.bmp")), Root() + "/Data/ＢＧ.bmp");
+}
+
+TEST_F(DataFiles, NamesThatHoldBackslashesStandForFolders) {
+  // Unpacked by a tool that kept the archive's backslashes in the names.
+  Make("Data\\背景.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("背景.bmp")), Root() + "/Data\\背景.bmp");
+  Make("Data/画像\\表紙\\朝.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("画像\\表紙\\朝.BMP")), Root() + "/Data/画像\\表紙\\朝.bmp");
+  Make("Data/" + Sjis("絵\\夜.bmp"));
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("絵/夜.bmp")), Root() + "/Data/" + Sjis("絵\\夜.bmp"));
+  // A backslash inside such a name never climbs out.
+  Make("x.bmp");
+  Make("Data/..\\x.bmp");
+  EXPECT_EQ(FindDataFileIn(Root() + "/Data", "x.bmp"), "");
+}
+
+TEST_F(DataFiles, ConverterVariantsAreTheSameCharacter) {
+  // Each pair: what code page 932 decodes the script's bytes to, and what a JIS-based converter stored.
+  const std::pair<const char*, const char*> variants[] = {
+      {"～", "\u301C"}, {"－", "\u2212"}, {"∥", "\u2016"},  {"―", "\u2014"},
+      {"￠", "\u00A2"}, {"￡", "\u00A3"}, {"￢", "\u00AC"},
+  };
+  int i = 0;
+  for (const auto& [cp932, jis] : variants) {
+    const std::string stored = "Data/a" + std::to_string(i) + jis + ".bmp";
+    const std::string named = "a" + std::to_string(i++) + cp932 + ".bmp";
+    Make(stored);
+    EXPECT_EQ(FindDataFileIn(Root(), Sjis(named.c_str())), Root() + "/" + stored) << named;
+  }
+  // The other way round: a name stored as code page 932 decodes it.
+  Make("Data/朝～夜.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("朝～夜.bmp")), Root() + "/Data/朝～夜.bmp");
+}
+
+TEST_F(DataFiles, TrailBytesAreNeverFolded) {
+  // ヂ is 83 61 and ア is 83 41: only the trail byte differs, by the letter-case bit.
+  Make("Data/" + Sjis("ア.bmp"));
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("ヂ.bmp")), "");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("ア.BMP")), Root() + "/Data/" + Sjis("ア.bmp"));
+  // The same in UTF-8: ッ (83 62) is not ィ (83 42).
+  Make("Data/ィ.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("ッ.bmp")), "");
+  Make("Data/ヂ.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("ヂ.bmp")), Root() + "/Data/ヂ.bmp");
+}
+
+TEST_F(DataFiles, NamesNeverLeaveTheGameFolder) {
+  Make("secret.bmp");
+  Make("Data/pics/a.bmp");
+  for (const char* name :
+       {"../secret.bmp", "..\\secret.bmp", "pics/../../secret.bmp", "pics\\..\\a.bmp", ".."}) {
+    EXPECT_EQ(FindDataFileIn(Root() + "/Data", name), "") << name;
+    EXPECT_EQ(CheckDataFileIn(Root() + "/Data", name).Near, nmRefused) << name;
+  }
+  EXPECT_EQ(FindDataFileIn(Root(), "\\pics\\.\\a.bmp"), Root() + "/Data/pics/a.bmp");
+}
+
+TEST_F(DataFiles, CloserMatchesWinAndTheChoiceIsStable) {
+  Make("Data/bg.bmp");
+  Make("Data/BG.BMP");
+  EXPECT_EQ(FindDataFileIn(Root(), "bg.bmp"), Root() + "/Data/bg.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), "Bg.bmp"), Root() + "/Data/BG.BMP");  // first by byte order
+  // The same characters beat a folded match; the Data folder beats an exact match beside it.
+  Make("Data/" + Sjis("空.BMP"));
+  Make("Data/空.bmp");
+  Make(Sjis("空.bmp"));
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("空.bmp")), Root() + "/Data/空.bmp");
+  // A folder that matches but does not hold the file is backed out of.
+  Make("Data/pics/x.bmp");
+  Make("Data/PICS/y.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), "Pics/y.bmp"), Root() + "/Data/PICS/y.bmp");
+}
+
+TEST_F(DataFiles, NearMatchesTellTheAuthorWhatIsThere) {
+  std::filesystem::create_directories(Root() + "/Data/森.bmp");
+  Make("Data/ア.bmp");
+  Make("Data/bg.jpg");
+  Make("Data/old/ある/山.bmp");
+  struct TCase {
+    std::string Name;
+    TNearMatch Near;
+    std::string NearPath;
+  } cases[] = {
+      {Sjis("森.bmp"), nmFolder, "/Data/森.bmp"},
+      {Sjis("ｱ.bmp"), nmWidth, "/Data/ア.bmp"},
+      {"bg.bmp", nmExtension, "/Data/bg.jpg"},
+      {"bg", nmExtension, "/Data/bg.jpg"},
+      {Sjis("山.bmp"), nmElsewhere, "/Data/old/ある/山.bmp"},
+      {"none.bmp", nmNone, ""},
+  };
+  for (const TCase& c : cases) {
+    const TDataFileCheck check = CheckDataFileIn(Root(), c.Name);
+    EXPECT_EQ(check.Path, "");
+    EXPECT_EQ(check.Match, dmNotFound);
+    EXPECT_EQ(check.Near, c.Near) << c.Name;
+    EXPECT_EQ(check.NearPath, c.NearPath.empty() ? "" : Root() + c.NearPath) << c.Name;
+  }
+  EXPECT_EQ(DescribeDataFileCheck(Root(), Sjis("山.bmp"), CheckDataFileIn(Root(), Sjis("山.bmp"))),
+            "file 山.bmp not found; near match Data/old/ある/山.bmp is in another folder");
+  EXPECT_EQ(
+      DescribeDataFileCheck(Root(), Sjis("ア.BMP"), CheckDataFileIn(Root(), Sjis("ア.BMP"))),
+      "ア.BMP is found as Data/ア.bmp, which differs in letter case, separators or converted characters");
+  EXPECT_EQ(DescribeDataFileCheck(Root(), "..\\x", CheckDataFileIn(Root(), "..\\x")),
+            "file name ..\\x leaves the game folder; it is never looked up");
 }
 
 }  // namespace
