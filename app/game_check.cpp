@@ -3,11 +3,11 @@
 #include "app/game_check.h"
 
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "app/data_files.h"
-#include "app/near_match.h"
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
 
@@ -16,13 +16,12 @@ namespace orbel::app {
 std::string TGameCheckFiles::DataFileProblem(const std::string& name, script::TDataKind kind) {
   const char* what = kind == script::dkPicture ? "picture" : kind == script::dkMovie ? "movie" : "sound";
   const std::string quoted = std::string(what) + " '" + DecodeText(name) + "'";
-  const std::string path = FindDataFile(name);
-  if (path.empty()) {
-    std::string message = quoted + " is neither in Data/ nor in the game folder";
-    const std::string near = NearDataFile(".", name);
-    if (!near.empty()) message += "; near match: " + near;
-    return message;
-  }
+  // The engine's own lookup says what it would open, and what comes near when it opens nothing.
+  std::error_code error;
+  const std::string folder = std::filesystem::current_path(error).native();
+  const TDataFileCheck check = CheckDataFileIn(folder, name);
+  const std::string& path = check.Path;
+  if (path.empty()) return std::string(what) + ": " + DescribeDataFileCheck(folder, name, check);
   if (kind != script::dkPicture) return {};
   try {
     screen::LoadBitmapFile(path);

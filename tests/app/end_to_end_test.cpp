@@ -170,7 +170,7 @@ TEST_F(EndToEnd, CheckListsFaultsByLineAndPassesCleanGames) {
   EXPECT_TRUE(lines[1].startsWith("SCRIPT.TXT:3: picture 'broken.bmp' cannot be read: "));
   EXPECT_EQ(
       lines[2],
-      "SCRIPT.TXT:4: picture 'BG01' is neither in Data/ nor in the game folder; near match: Data/BG01.bmp");
+      "SCRIPT.TXT:4: picture: file BG01 not found; near match Data/BG01.bmp differs in its extension");
   EXPECT_EQ(lines[3], "SCRIPT.TXT:5: unknown command 'wiat': the line is skipped");
   EXPECT_TRUE(lines[4].startsWith("SCRIPT.TXT:6: jump to '#top', a label that does not exist"));
 

@@ -8,7 +8,7 @@
 #include <QSettings>
 #include <filesystem>
 
-#include "app/near_match.h"
+#include "app/data_files.h"
 #include "tests/app/temp_folder.h"
 
 namespace orbel::app {
@@ -55,16 +55,19 @@ TEST_F(GameFolder, NearMatchesForFilesTheLookupMisses) {
   Make("Data/\xE5\xA4\x95\xE7\x84\xBC\xE3\x81\x91.bmp");  // 夕焼け.bmp in UTF-8
   Make("Data/\x83\x4A\x81\x5B\x83\x68.bmp");              // カード.bmp left in Shift-JIS
   Make("Data/logo.dat");
-  EXPECT_EQ(NearDataFile(Root(), "bg01.bmp"), "Data/pics/BG01.bmp");
-  EXPECT_EQ(NearDataFile(Root(), "..\\x\\\x82\x61\x82\x66\x82\x4F\x82\x50.BMP"),
-            "Data/pics/BG01.bmp");  // ＢＧ０１
-  EXPECT_EQ(NearDataFile(Root(), "\x97\x5B\x8F\xC4\x82\xAF.bmp"),
-            "Data/\xE5\xA4\x95\xE7\x84\xBC\xE3\x81\x91.bmp");
-  EXPECT_EQ(NearDataFile(Root(), "\x83\x4A\x81\x5B\x83\x68.BMP"),
-            "Data/\xE3\x82\xAB\xE3\x83\xBC\xE3\x83\x89.bmp");
-  EXPECT_EQ(NearDataFile(Root(), "logo"), "Data/logo.dat");
-  EXPECT_EQ(NearDataFile(Root(), "other.bmp"), "");
-  EXPECT_EQ(NearDataFile(Root(), ""), "");
+  const auto near = [this](const std::string& name) {
+    const TDataFileCheck check = CheckDataFileIn(Root(), name);
+    return check.Path.empty() ? check.NearPath.substr(check.NearPath.empty() ? 0 : Root().size() + 1)
+                              : "found " + check.Path.substr(Root().size() + 1);
+  };
+  EXPECT_EQ(near("pics/bg01.bmp"), "found Data/pics/BG01.bmp");
+  EXPECT_EQ(near("BG01.bmp"), "Data/pics/BG01.bmp");
+  EXPECT_EQ(near("pics\\\x82\x61\x82\x66\x82\x4F\x82\x50.bmp"), "Data/pics/BG01.bmp");  // ＢＧ０１
+  EXPECT_EQ(near("\x97\x5B\x8F\xC4\x82\xAF.bmp"), "found Data/\xE5\xA4\x95\xE7\x84\xBC\xE3\x81\x91.bmp");
+  EXPECT_EQ(near("\x83\x4A\x81\x5B\x83\x68.BMP"), "found Data/\x83\x4A\x81\x5B\x83\x68.bmp");
+  EXPECT_EQ(near("logo"), "Data/logo.dat");
+  EXPECT_EQ(near("other.bmp"), "");
+  EXPECT_EQ(near(""), "");
   // The toolkit cannot remove a name that is not UTF-8.
   std::filesystem::remove(Root() + "/Data/\x83\x4A\x81\x5B\x83\x68.bmp");
 }
