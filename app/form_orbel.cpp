@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -26,11 +27,13 @@
 #include "app/data_files.h"
 #include "app/orbel_application.h"
 #include "app/screen_view.h"
+#include "app/stage_presenter.h"
 #include "controls/board.h"
 #include "controls/movie.h"
 #include "controls/wave_channel.h"
 #include "dialogs/font_dialog.h"
 #include "platform/errors.h"
+#include "platform/media.h"
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
 
@@ -89,8 +92,11 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
       Display(display ? std::move(display) : platform::CreateDisplaySettings()),
       DisplayModesValue(*this, *Display),
       ScreenValue(*this),
-      InterpreterValue(*this) {
+      InterpreterValue(*this),
+      WindowScaleValue(std::clamp(options.Scale, 1, 8)),
+      FitModeValue(options.Fit.value_or(ftInteger)) {
   InitResources();
+  DisplayModesValue.ModeSwitchAllowed = !options.NoModeSwitch;
   setWindowTitle(kApplicationTitle);
   setAttribute(Qt::WA_InputMethodEnabled, false);
   setFocusPolicy(Qt::StrongFocus);
@@ -134,13 +140,18 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   ETimer.start();
   try {
     FormCreate();
+    ApplyPresentation();
   } catch (const std::exception& error) {
     StartUpFailed = true;
     if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
   }
 }
 
-TFormOrbel::~TFormOrbel() = default;
+TFormOrbel::~TFormOrbel() {
+  // The stage goes back under the window, so that its controls close their devices with it.
+  if (PresenterValue && PresenterValue->Release()) View->setParent(this);
+  platform::SetSynchronousFrameHook(nullptr);
+}
 
 void TFormOrbel::CreateMenu() {
   QMenuBar* bar = menuBar();
@@ -197,8 +208,12 @@ void TFormOrbel::FormCreate() {
 }
 
 void TFormOrbel::SizeClientArea() {
-  resize(screen::kScreenWidth,
-         screen::kScreenHeight + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
+  const QSize picture = WindowPictureSize();
+  resize(picture.width(), picture.height() + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
+}
+
+QSize TFormOrbel::WindowPictureSize() const {
+  return QSize(screen::kScreenWidth, screen::kScreenHeight) * WindowScaleValue;
 }
 
 bool TFormOrbel::MenuBarAttached() const {
@@ -230,10 +245,81 @@ void TFormOrbel::ShowFrame(bool show) {
     // Full screen: the window covers the screen from its top-left corner.
     setGeometry(0, 0, Display->ScreenWidth(), Display->ScreenHeight());
   }
+  ApplyPresentation();
   QWidget::show();
   // A new frame means a new native window: the keys must still come here without a click.
   raise();
   activateWindow();
+}
+
+void TFormOrbel::ShowScaledFullScreen(bool show) {
+  if (show == ScaledFullScreenValue) return;
+  if (show) {
+    if (HasFrame()) WindowedGeometry = geometry();
+    ScaledFullScreenValue = true;
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    ApplyPresentation();
+    // An X server without a window manager places nothing itself: the window takes the screen's area.
+    if (const QScreen* screen = this->screen()) setGeometry(screen->geometry());
+    showFullScreen();
+  } else {
+    ScaledFullScreenValue = false;
+    showNormal();
+    ApplyPresentation();
+    if (WindowedGeometry.isValid()) setGeometry(WindowedGeometry);
+    FitClientArea();
+  }
+  raise();
+  activateWindow();
+}
+
+void TFormOrbel::ToggleFullScreen() {
+  if (ClosingValue) return;
+  if (!HasFrame()) {
+    // Out of any full screen; a full-screen item chosen in the menu is undone by the window item.
+    if (DisplayModesValue.Mode1Tag == 1 || DisplayModesValue.Mode1Tag == 3) {
+      DisplayModesValue.DispItemClick(2);
+      Mode1->menuAction()->setData(DisplayModesValue.Mode1Tag);
+    } else {
+      ShowScaledFullScreen(false);
+      ShowMenuBar(true);
+    }
+  } else {
+    ShowMenuBar(false);
+    ShowScaledFullScreen(true);
+  }
+}
+
+void TFormOrbel::ApplyPresentation() {
+  const bool modeSwitched = !ScaledFullScreenValue && (windowFlags() & Qt::FramelessWindowHint);
+  const bool enlarged = ScaledFullScreenValue || (!modeSwitched && WindowScaleValue > 1);
+  if (enlarged && !PresenterValue) {
+    takeCentralWidget();
+    PresenterValue = new TStagePresenter(this);
+    PresenterValue->OnMouseMove = [this](int y) { FormMouseMove(y); };
+    PresenterValue->Attach(View);
+    setCentralWidget(PresenterValue);
+    platform::SetSynchronousFrameHook([this] {
+      if (PresenterValue) PresenterValue->PresentNow();
+    });
+  } else if (!enlarged && PresenterValue) {
+    takeCentralWidget();
+    View->hide();
+    PresenterValue->Release();
+    delete PresenterValue;
+    PresenterValue = nullptr;
+    platform::SetSynchronousFrameHook(nullptr);
+    setCentralWidget(View);
+    View->show();
+  }
+  // The real full-screen modes show the picture 1:1 at the top-left, the window modes at their scale.
+  if (PresenterValue) PresenterValue->SetFit(FitModeValue, ScaledFullScreenValue ? 0 : WindowScaleValue);
+}
+
+void TFormOrbel::PresentPending() {
+  View->PresentPending();
+  if (PresenterValue) PresenterValue->PresentNow();
 }
 
 void TFormOrbel::showEvent(QShowEvent* event) {
@@ -251,8 +337,10 @@ void TFormOrbel::showEvent(QShowEvent* event) {
 }
 
 void TFormOrbel::FitClientArea() {
-  const QSize outer(screen::kScreenWidth,
-                    screen::kScreenHeight + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
+  if (ScaledFullScreenValue) return;
+  const QSize picture = WindowPictureSize();
+  const QSize outer(picture.width(),
+                    picture.height() + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
   if (minimumSize() == maximumSize())
     setFixedSize(outer);
   else
@@ -292,8 +380,8 @@ bool TFormOrbel::event(QEvent* event) {
 void TFormOrbel::ScriptStart() {
   if (ClosingValue) return;
   // A window manager may have given the view another size than asked for; bring it back to 640x480.
-  if (View->size() != QSize(screen::kScreenWidth, screen::kScreenHeight))
-    resize(size() + QSize(screen::kScreenWidth, screen::kScreenHeight) - View->size());
+  const QSize wanted = WindowPictureSize();
+  if (HasFrame() && centralWidget()->size() != wanted) resize(size() + wanted - centralWidget()->size());
   repaint();
   Movie1->setGeometry(40, 40, 560, 315);
   PostStep();
@@ -448,7 +536,7 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
     return;
   }
   // What the frames drew last is shown (and recorded) before the picture is saved.
-  View->PresentPending();
+  PresentPending();
   WriteExitOutputs();
   ClosingValue = true;
   View->Closed = true;
@@ -487,6 +575,11 @@ void TFormOrbel::miFontClick() {
 }
 
 void TFormOrbel::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (event->key() == Qt::Key_F11 || (enter && (event->modifiers() & Qt::AltModifier))) {
+    ToggleFullScreen();
+    return;
+  }
   const QString text = event->text();
   if (text.size() == 1)
     FormKeyPress(text.at(0));

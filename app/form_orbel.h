@@ -37,6 +37,7 @@ class TFormFont;
 namespace orbel::app {
 
 class TScreenView;
+class TStagePresenter;
 
 inline const QEvent::Type WM_SCRIPTSTART = static_cast<QEvent::Type>(QEvent::User + 400);
 inline const QEvent::Type WM_SCRIPTSTEP = static_cast<QEvent::Type>(QEvent::User + 401);
@@ -99,6 +100,15 @@ class TFormOrbel : public QMainWindow,
   // Ends the program with the given exit status (the close handling runs as for any close).
   void FinishProgram(int exitStatus);
 
+  // F11 and Alt+Enter: full screen at the desktop's own resolution with the picture enlarged, and back.
+  void ToggleFullScreen();
+  // The presentation the player has: the window's scale, the full-screen fit, and whether the enlarged full
+  // screen is on. The presenter exists only while the picture is enlarged.
+  int WindowScale() const { return WindowScaleValue; }
+  TFit FitMode() const { return FitModeValue; }
+  bool ScaledFullScreen() const override { return ScaledFullScreenValue; }
+  TStagePresenter* Presenter() const { return PresenterValue; }
+
   // The script can post no further step on its own: none queued, no transition, no wait, no reveal.
   bool Settled() const;
 
@@ -135,8 +145,18 @@ class TFormOrbel : public QMainWindow,
   void ShowMenuBar(bool show) override;
   void ShowFrame(bool show) override;
   void FitClientArea() override;
-  bool HasFrame() const override { return !(windowFlags() & Qt::FramelessWindowHint); }
+  bool HasFrame() const override {
+    return !(windowFlags() & Qt::FramelessWindowHint) && !ScaledFullScreenValue;
+  }
   bool MenuBarAttached() const override;
+  void ShowScaledFullScreen(bool show) override;
+
+  // Shows the stage directly (1:1) or through the presenter (enlarged), as the presentation now asks.
+  void ApplyPresentation();
+  // What the frames drew last reaches the display now.
+  void PresentPending();
+  // The picture area a window mode gives: 640x480 times the window's scale.
+  QSize WindowPictureSize() const;
 
   void CreateMenu();
   void SizeClientArea();
@@ -161,6 +181,11 @@ class TFormOrbel : public QMainWindow,
   bool ClosingValue = false;
   bool PlacedValue = false;
   std::optional<QPoint> WindowedPosition;
+  TStagePresenter* PresenterValue = nullptr;
+  int WindowScaleValue = 1;
+  TFit FitModeValue = ftInteger;
+  bool ScaledFullScreenValue = false;
+  QRect WindowedGeometry;
   bool SurfaceDirty = false;
   bool StartUpFailed = false;
   int RecordFrame = 0;

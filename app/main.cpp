@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
   }
   TOptions options = *parsed.Options;
   QSettings settings(QStringLiteral("orbel"), QStringLiteral("orbel"));
+  ApplyRememberedChoices(options, settings);
   const std::string gameDir = StartFolder(options, settings);
   std::error_code error;
   if (!gameDir.empty()) std::filesystem::current_path(gameDir, error);
@@ -80,7 +81,10 @@ int main(int argc, char** argv) {
       [&form](int signalNumber) { form->FinishProgram(128 + signalNumber); });
   orbel::platform::InstallFatalErrorRestore();
   form->show();
+  if (options.FullScreen) form->ToggleFullScreen();
   application.exec();
+  if (!options.Automated())
+    RememberChoices(settings, form->WindowScale(), form->FitMode(), form->ScaledFullScreen());
   // The window's own status: the toolkit may also quit with 0 when the last window has gone.
   return form->ExitStatus();
 }

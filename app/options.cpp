@@ -3,6 +3,8 @@
 #include "app/options.h"
 
 #include <QCommandLineParser>
+#include <QSettings>
+#include <algorithm>
 #include <string_view>
 
 #include "platform/text_codec.h"
@@ -60,6 +62,39 @@ std::string ArgumentBytes(const QString& argument) {
   return bytes;
 }
 
+const char* FitName(TFit fit) {
+  switch (fit) {
+    case ftAspect:
+      return "aspect";
+    case ftStretch:
+      return "stretch";
+    case ftInteger:
+      break;
+  }
+  return "integer";
+}
+
+void ApplyRememberedChoices(TOptions& options, QSettings& settings) {
+  if (!options.Automated()) {
+    if (options.Scale == 0) options.Scale = std::clamp(settings.value("Display/Scale", 1).toInt(), 1, 8);
+    if (!options.Fit) {
+      const QString name = settings.value("Display/Fit").toString();
+      for (const TFit candidate : {ftInteger, ftAspect, ftStretch})
+        if (name == QLatin1String(FitName(candidate))) options.Fit = candidate;
+    }
+    // A full screen chosen last time comes back; the command line can only ask for one, not refuse it.
+    options.FullScreen = options.FullScreen || settings.value("Display/FullScreen", false).toBool();
+  }
+  if (options.Scale == 0) options.Scale = 1;
+  if (!options.Fit) options.Fit = ftInteger;
+}
+
+void RememberChoices(QSettings& settings, int scale, TFit fit, bool fullScreen) {
+  settings.setValue("Display/Scale", scale);
+  settings.setValue("Display/Fit", QString::fromLatin1(FitName(fit)));
+  settings.setValue("Display/FullScreen", fullScreen);
+}
+
 TParseResult ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
@@ -85,7 +120,22 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
       "check",
       "Check the game's script without showing anything: one line SCRIPT.TXT:<line>: <message> per problem; "
       "exit 0 when there are none, else 1.");
-  parser.addOptions({help, version, batch, trace, saveScreen, grab, record, quitAfter, check});
+  const QCommandLineOption scale("scale",
+                                 "Window with a picture N times 640x480, every pixel a sharp N x N block "
+                                 "(1 to 8).",
+                                 "N");
+  const QCommandLineOption fullScreen(
+      "fullscreen", "Start in full screen at the desktop's own resolution (F11 or Alt+Enter toggles).");
+  const QCommandLineOption fit("fit",
+                               "How the picture fills the full screen: integer (whole factors, centred; the "
+                               "default), aspect (largest 4:3 area) or stretch (the whole screen).",
+                               "MODE");
+  const QCommandLineOption noModeSwitch(
+      "no-mode-switch",
+      "The menu's full-screen items never change the screen resolution; they show the "
+      "enlarged picture instead.");
+  parser.addOptions({help, version, batch, trace, saveScreen, grab, record, quitAfter, check, scale,
+                     fullScreen, fit, noModeSwitch});
   parser.addPositionalArgument("GAME_DIR", "The game folder; it becomes the current directory.",
                                "[GAME_DIR]");
 
@@ -137,6 +187,29 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
     }
     options.QuitAfterMs = ms;
   }
+  if (parser.isSet(scale)) {
+    bool ok = false;
+    const int factor = parser.value(scale).toInt(&ok);
+    if (!ok || factor < 1 || factor > 8) {
+      result.ExitStatus = esFailure;
+      result.Output = "orbel: --scale needs a whole number from 1 to 8, not '" +
+                      parser.value(scale).toStdString() + "'\n";
+      return result;
+    }
+    options.Scale = factor;
+  }
+  if (parser.isSet(fit)) {
+    const QString mode = parser.value(fit);
+    for (const TFit candidate : {ftInteger, ftAspect, ftStretch})
+      if (mode == QLatin1String(FitName(candidate))) options.Fit = candidate;
+    if (!options.Fit) {
+      result.ExitStatus = esFailure;
+      result.Output = "orbel: --fit takes integer, aspect or stretch, not '" + mode.toStdString() + "'\n";
+      return result;
+    }
+  }
+  options.FullScreen = parser.isSet(fullScreen);
+  options.NoModeSwitch = parser.isSet(noModeSwitch);
   result.Options = options;
   return result;
 }

@@ -6,7 +6,16 @@
 #include <optional>
 #include <string>
 
+class QSettings;
+
 namespace orbel::app {
+
+// How the picture fills a full screen without a resolution change.
+enum TFit {
+  ftInteger,  // the largest whole factor that fits, centred, black around it
+  ftAspect,   // the largest 4:3 area that fits: whole-factor enlargement, then one smooth step to the size
+  ftStretch,  // the whole screen
+};
 
 struct TOptions {
   std::string GameDir;
@@ -17,7 +26,24 @@ struct TOptions {
   std::string Record;
   int QuitAfterMs = -1;
   bool Check = false;
+  // Presentation on today's displays. Scale 0 and an empty fit mean "as last time" (default 1, integer).
+  int Scale = 0;
+  std::optional<TFit> Fit;
+  bool FullScreen = false;
+  bool NoModeSwitch = false;
+
+  // Runs driven by a test or a tool: nothing the player chose is read from or written to the settings, so
+  // such runs start alike everywhere.
+  bool Automated() const {
+    return Batch || Check || QuitAfterMs >= 0 || !Grab.empty() || !Record.empty() || !SaveScreen.empty();
+  }
 };
+
+// The player's last presentation choices, as the settings remember them, for whatever the command line left
+// open (nothing for automated runs). RememberChoices stores the choices a run ended with.
+void ApplyRememberedChoices(TOptions& options, QSettings& settings);
+void RememberChoices(QSettings& settings, int scale, TFit fit, bool fullScreen);
+const char* FitName(TFit fit);
 
 enum TExitStatus : int {
   esOk = 0,         // closed, or the script ended (batch)

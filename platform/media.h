@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -148,6 +149,11 @@ std::unique_ptr<TMediaLayer> CreateMediaLayer();
 // exists and reset it only after every control is gone.
 TMediaLayer& DefaultMediaLayer();
 void SetDefaultMediaLayer(TMediaLayer* layer);
+
+// A play made to wait (WaitOnce) shows its frames with QWidget::repaint(), without the event loop. Where the
+// window's picture reaches the screen through another widget (an enlarged presentation), the program sets
+// this hook; it is called on the GUI thread after each such frame, to present it. Empty: nothing is called.
+void SetSynchronousFrameHook(std::function<void()> hook);
 
 // Scoped start-up helper: creates the real layer and makes it the default; the destructor resets the default
 // and closes whatever is still open. Declare it before the main window so the window dies first.

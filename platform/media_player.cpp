@@ -39,6 +39,11 @@ double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
+// The program's hook for frames a waiting play shows (GUI thread only).
+std::function<void()>& SynchronousFrameHook() {
+  static std::function<void()> hook;
+  return hook;
+}
 }  // namespace
 
 TVideoSurface::TVideoSurface(TMediaPlayer* player, QWidget* parent) : QWidget(parent), Player(player) {
@@ -160,7 +165,14 @@ void TMediaPlayer::WaitWhilePlaying() {
     if (FrameSerial != shown) {
       shown = FrameSerial;
       lock.unlock();
-      if (Surface && Surface->isVisible()) Surface->repaint();
+      if (Surface && Surface->isVisible()) {
+        Surface->repaint();
+        if (SynchronousFrameHook()) {
+          // The presentation learns of the frame as of any other change, then shows it at once.
+          Surface->update();
+          SynchronousFrameHook()();
+        }
+      }
       lock.lock();
     }
     if (!playing && FrameSerial == shown) break;
@@ -314,3 +326,11 @@ void TMediaPlayer::Run() {
 }
 
 }  // namespace orbel::platform::media
+
+namespace orbel::platform {
+
+void SetSynchronousFrameHook(std::function<void()> hook) {
+  media::SynchronousFrameHook() = std::move(hook);
+}
+
+}  // namespace orbel::platform

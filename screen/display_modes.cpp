@@ -19,16 +19,29 @@ void TDisplayModes::DispItemClick(int itemTag) {
   Window.SetDispItemChecked(itemTag, true);
   Mode1Tag = itemTag;
   const bool fullScreen = itemTag == 1 || itemTag == 3;
-  if (itemTag == 1)
-    SetDisplayMode(1);
+  const bool windowed = itemTag == 2 || itemTag == 4;
+  // Out of an enlarged full screen first, so that the window steps below act on a window.
+  if (windowed && Window.ScaledFullScreen()) Window.ShowScaledFullScreen(false);
+  bool switched = false;
+  if (fullScreen && !ModeSwitchAllowed)
+    switched = false;
+  else if (itemTag == 1)
+    switched = SetDisplayMode(1);
   else if (itemTag == 3)
-    SetDisplayMode(2);
-  else if (itemTag == 2 || itemTag == 4)
+    switched = SetDisplayMode(2);
+  else if (windowed)
     SetDisplayMode(0);
   if (fullScreen) {
     Window.ShowMenuBar(false);
-    Window.ShowFrame(false);
-  } else if (itemTag == 2 || itemTag == 4) {
+    // Where the display cannot take the resolution (no mode switch on Wayland, a mode refused), the full
+    // screen comes at the desktop's own resolution with the picture enlarged.
+    if (switched) {
+      if (Window.ScaledFullScreen()) Window.ShowScaledFullScreen(false);
+      Window.ShowFrame(false);
+    } else {
+      Window.ShowScaledFullScreen(true);
+    }
+  } else if (windowed) {
     Window.ShowMenuBar(true);
     Window.ShowFrame(true);
     // The frame and menu changes keep the outer size; window modes promise a 640x480 client area.
@@ -36,21 +49,23 @@ void TDisplayModes::DispItemClick(int itemTag) {
   }
 }
 
-void TDisplayModes::SetDisplayMode(int mode) {
+bool TDisplayModes::SetDisplayMode(int mode) {
+  bool taken = true;
   switch (mode) {
     case 0:
       Display.RestoreStoredMode();
       break;
     case 1:
-      Display.ChangeMode(640, 480);
+      taken = Display.ChangeMode(640, 480);
       break;
     case 2:
-      Display.ChangeMode(800, 600);
+      taken = Display.ChangeMode(800, 600);
       break;
     default:
       break;
   }
   if (Display.ScreenHeight() > 480) Window.FitClientArea();
+  return taken;
 }
 
 void TDisplayModes::FormMouseMove(int y) {

@@ -21,6 +21,10 @@ class IDisplayWindow {
   virtual void FitClientArea() = 0;
   virtual bool HasFrame() const = 0;
   virtual bool MenuBarAttached() const = 0;
+  // Full screen at the desktop's own resolution with the picture enlarged (true), or back to the window. The
+  // menu bar is left as it is.
+  virtual void ShowScaledFullScreen(bool show) = 0;
+  virtual bool ScaledFullScreen() const = 0;
 };
 
 // The window-size items enabled for a screen of the given height.
@@ -36,12 +40,15 @@ class TDisplayModes {
   // The clicked item's tag: 1 640x480 full, 2 640x480 window, 3 800x600 full, 4 800x600 window.
   void DispItemClick(int itemTag);
   // 0 restores the stored mode, 1 asks for 640x480, 2 for 800x600; then re-fits when the screen allows.
-  void SetDisplayMode(int mode);
+  // Returns whether the display took the mode asked for.
+  bool SetDisplayMode(int mode);
   // A mouse move at client height y.
   void FormMouseMove(int y);
 
   // The current mode, as the submenu's tag holds it (2 at start).
   int Mode1Tag = 2;
+  // False: the full-screen items never change the resolution and always give the enlarged full screen.
+  bool ModeSwitchAllowed = true;
 
  private:
   IDisplayWindow& Window;

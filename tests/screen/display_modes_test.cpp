@@ -53,7 +53,13 @@ class TFakeWindow : public IDisplayWindow {
   void FitClientArea() override { Log.push_back("fit"); }
   bool HasFrame() const override { return Frame; }
   bool MenuBarAttached() const override { return Attached; }
+  void ShowScaledFullScreen(bool show) override {
+    Scaled = show;
+    Log.push_back(show ? "scaled on" : "scaled off");
+  }
+  bool ScaledFullScreen() const override { return Scaled; }
   std::vector<std::string>& Log;
+  bool Scaled = false;
   bool Checked[5] = {false, false, true, false, false};
   bool Attached = true, Frame = true;
 };
@@ -97,15 +103,31 @@ TEST(DisplayModes, FullScreenAndBackRunsTheStepsInOrder) {
   EXPECT_FALSE(window.Checked[1] || window.Checked[2] || window.Checked[3]);
 }
 
-TEST(DisplayModes, ModeTheDisplayCannotTakeIsNotReported) {
+TEST(DisplayModes, WithoutAModeSwitchFullScreenIsTheEnlargedPicture) {
   L log;
   TFakeDisplay display(log, 768);
   display.MaxHeight = 500;
   TFakeWindow window(log);
   TDisplayModes modes(window, display);
   modes.DispItemClick(3);
-  // The screen stayed 768 high, so the window is re-fitted.
-  EXPECT_EQ(log, (L{"uncheck 2", "check 3", "mode 800x600", "fit", "menu off", "frame off"}));
+  // The display refused 800x600: the screen stayed 768 high, the window is re-fitted, and the full screen
+  // comes at that resolution.
+  EXPECT_EQ(log, (L{"uncheck 2", "check 3", "mode 800x600", "fit", "menu off", "scaled on"}));
+  log.clear();
+  // A mode the display takes leaves the enlarged full screen for the real one.
+  modes.DispItemClick(1);
+  EXPECT_EQ(log, (L{"uncheck 3", "check 1", "mode 640x480", "menu off", "scaled off", "frame off"}));
+  log.clear();
+  // Refused by choice: the resolution is never asked for.
+  modes.ModeSwitchAllowed = false;
+  modes.DispItemClick(2);
+  modes.DispItemClick(1);
+  EXPECT_EQ(log, (L{"uncheck 1", "check 2", "restore", "fit", "menu on", "frame on", "fit", "uncheck 2",
+                    "check 1", "menu off", "scaled on"}));
+  log.clear();
+  // The window items leave it first.
+  modes.DispItemClick(4);
+  EXPECT_EQ(log, (L{"uncheck 1", "check 4", "scaled off", "restore", "fit", "menu on", "frame on", "fit"}));
 }
 
 TEST(DisplayModes, MenuBarFollowsThePointerOnlyWithoutFrame) {
