@@ -282,8 +282,8 @@ void TFormOrbel::ToggleFullScreen() {
       DisplayModesValue.DispItemClick(2);
       Mode1->menuAction()->setData(DisplayModesValue.Mode1Tag);
     } else {
-      ShowScaledFullScreen(false);
       ShowMenuBar(true);
+      ShowScaledFullScreen(false);
     }
   } else {
     ShowMenuBar(false);
@@ -329,8 +329,9 @@ void TFormOrbel::showEvent(QShowEvent* event) {
     if (const QScreen* screen = this->screen()) {
       const QRect available = screen->availableGeometry();
       const QSize outer = frameGeometry().size();
-      move(available.x() + (available.width() - outer.width()) / 2,
-           available.y() + (available.height() - outer.height()) / 2);
+      // A window larger than the screen keeps its menu bar and top-left corner on it.
+      move(available.x() + std::max(0, (available.width() - outer.width()) / 2),
+           available.y() + std::max(0, (available.height() - outer.height()) / 2));
     }
   }
   QMainWindow::showEvent(event);

@@ -72,6 +72,8 @@ void TStagePresenter::Attach(QWidget* stage) {
   Proxy->setMinimumSize(kStageRect.size());
   Proxy->setMaximumSize(kStageRect.size());
   Proxy->setGeometry(kStageRect);
+  // The stage paints only the area asked for, not its whole picture, when a small part changed.
+  Proxy->setFlag(QGraphicsItem::ItemUsesExtendedStyleOption);
   StageChanged({kStageRect});
 }
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "bench/ratio_reporter.h"
 #include "screen/dissolve_brush.h"
 #include "screen/raster.h"
 #include "screen/screen.h"
@@ -117,42 +118,9 @@ BENCHMARK_CAPTURE(PrepareStage, mode1_black, 1)->Repetitions(5)->ReportAggregate
 BENCHMARK_CAPTURE(PrepareStage, mode2_white, 2)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(PrepareStage, mode3_screen, 3)->Repetitions(5)->ReportAggregatesOnly(true);
 
-// Keeps each run's time per iteration so the ratios can be printed after the table.
-class TRatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    // The median of the repetitions: other processes on a shared machine disturb single runs.
-    for (const Run& run : runs) {
-      const std::string name = run.run_name.function_name;
-      if (run.run_type == Run::RT_Iteration && !Times.count(name)) Times[name] = run.GetAdjustedCPUTime();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        Times[name] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> Times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  TRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  const auto copy = reporter.Times.find("PlainCopy");
-  const auto painter = reporter.Times.find("PainterCopy");
-  if (copy == reporter.Times.end() || copy->second <= 0) return 0;
-  std::printf("\nratio to a plain 640x480 copy (%.1f us, row by row memcpy)", copy->second / 1000.0);
-  if (painter != reporter.Times.end())
-    std::printf(" and to the QPainter copy (%.1f us)", painter->second / 1000.0);
-  std::printf(":\n");
-  for (const auto& [name, time] : reporter.Times) {
-    if (name == "PlainCopy") continue;
-    std::printf("  %-32s %5.2f", name.c_str(), time / copy->second);
-    if (painter != reporter.Times.end() && painter->second > 0)
-      std::printf("   %5.2f", time / painter->second);
-    std::printf("\n");
-  }
-  benchmark::Shutdown();
-  return 0;
+  return orbel::bench::RunWithRatios(argc, argv, "PlainCopy", "a plain 640x480 copy (row by row memcpy)",
+                                     "PainterCopy");
 }

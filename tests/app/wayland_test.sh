@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The window on a Wayland compositor (weston's headless backend): a script with every transition, the board
-# and a wait runs to its end, and the window's last picture is the script's.
+# and a wait runs to its end, in a window and in full screen, and the window's last picture is the script's.
 set -euo pipefail
 orbel="$1"
 command -v weston >/dev/null || { echo "skipped: weston is not installed"; exit 77; }
@@ -30,4 +30,12 @@ WAYLAND_DISPLAY=orbel-test QT_QPA_PLATFORM=wayland SDL_AUDIODRIVER=dummy timeout
 [ "$(wc -l <"$work/trace.txt")" = 7 ] || { echo "FAIL: the script did not run to its end"; cat "$work/trace.txt"; exit 1; }
 colour=$(convert "$work/grab.bmp" -format '%[hex:p{20,20}] %[hex:p{300,420}]' info:)
 [ "$colour" = "0000FF F7FFEF" ] || { echo "FAIL: last picture shows $colour"; exit 1; }
+# Full screen at the compositor's resolution (no mode switch exists there), the picture enlarged.
+status=0
+WAYLAND_DISPLAY=orbel-test QT_QPA_PLATFORM=wayland SDL_AUDIODRIVER=dummy timeout 60 \
+  "$orbel" --batch --fullscreen --fit aspect --grab "$work/grab2.bmp" "$work/game" >/dev/null 2>"$work/err.txt" ||
+  status=$?
+[ "$status" = 0 ] || { echo "FAIL: full screen: exit status $status"; cat "$work/err.txt"; exit 1; }
+[ "$(convert "$work/grab2.bmp" -format '%wx%h %[hex:p{20,20}]' info:)" = "640x480 0000FF" ] ||
+  { echo "FAIL: full screen: the grab is not the 640x480 picture"; exit 1; }
 echo "PASS"
