@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QSettings>
+#include <QTemporaryDir>
+
 #include "app/options.h"
+#include "app/stage_presenter.h"
 #include "platform/text_codec.h"
 
 namespace orbel::app {
@@ -49,6 +53,57 @@ TEST(CommandLine, FileNamesAreDecodedPerFolderForReading) {
   EXPECT_EQ(platform::FileNameToUtf8(platform::EncodeSjis(QStringLiteral("表\\ｶﾞ.bmp"))), "表\\ｶﾞ.bmp");
   EXPECT_EQ(platform::FileNameToUtf8("/a//b/"), "/a//b/");
   EXPECT_EQ(platform::FileNameToUtf8("\x82"), "\xEF\xBF\xBD");  // a lone lead byte
+}
+
+TEST(CommandLine, PresentationOptionsAndRememberedChoices) {
+  const auto parse = [](QStringList arguments) {
+    arguments.prepend("orbel");
+    return ParseCommandLine(arguments);
+  };
+  for (const char* bad : {"0", "9", "2x", ""})
+    EXPECT_EQ(parse({"--scale", bad}).ExitStatus, esFailure) << bad;
+  EXPECT_EQ(parse({"--fit", "zoom"}).ExitStatus, esFailure);
+  const TParseResult given = parse({"--scale", "3", "--fit", "aspect", "--no-mode-switch"});
+  ASSERT_TRUE(given.Options);
+  EXPECT_EQ(given.Options->Scale, 3);
+  EXPECT_EQ(given.Options->Fit, ftAspect);
+  EXPECT_TRUE(given.Options->NoModeSwitch);
+  EXPECT_FALSE(given.Options->FullScreen);
+
+  QTemporaryDir folder;
+  QSettings settings(folder.path() + "/orbel.conf", QSettings::IniFormat);
+  RememberChoices(settings, 4, ftStretch, true);
+  // The settings fill what the command line left open; the command line wins.
+  TOptions options = *given.Options;
+  ApplyRememberedChoices(options, settings);
+  EXPECT_EQ(options.Scale, 3);
+  EXPECT_EQ(options.Fit, ftAspect);
+  EXPECT_TRUE(options.FullScreen);
+  options = *parse({}).Options;
+  ApplyRememberedChoices(options, settings);
+  EXPECT_EQ(options.Scale, 4);
+  EXPECT_EQ(options.Fit, ftStretch);
+  // A run driven by a tool starts from the defaults whatever the player chose.
+  options = *parse({"--quit-after", "100"}).Options;
+  ApplyRememberedChoices(options, settings);
+  EXPECT_EQ(options.Scale, 1);
+  EXPECT_EQ(options.Fit, ftInteger);
+  EXPECT_FALSE(options.FullScreen);
+}
+
+TEST(CommandLine, PictureAreaForEachFit) {
+  // Window modes: the scale's blocks from the top-left corner.
+  EXPECT_EQ(PictureRectFor(QSize(1280, 960), ftInteger, 2), QRect(0, 0, 1280, 960));
+  // Whole factors, centred; never below 1.
+  EXPECT_EQ(PictureRectFor(QSize(1920, 1080), ftInteger, 0), QRect(320, 60, 1280, 960));
+  EXPECT_EQ(PictureRectFor(QSize(3840, 2160), ftInteger, 0), QRect(640, 120, 2560, 1920));
+  EXPECT_EQ(PictureRectFor(QSize(600, 400), ftInteger, 0), QRect(-20, -40, 640, 480));
+  // 4:3 as large as fits, on wide and on tall screens.
+  EXPECT_EQ(PictureRectFor(QSize(1920, 1080), ftAspect, 0), QRect(240, 0, 1440, 1080));
+  EXPECT_EQ(PictureRectFor(QSize(1080, 1920), ftAspect, 0), QRect(0, 555, 1080, 810));
+  EXPECT_EQ(AspectFactorFor(QRect(240, 0, 1440, 1080)), 3);
+  EXPECT_EQ(AspectFactorFor(QRect(0, 0, 640, 480)), 1);
+  EXPECT_EQ(PictureRectFor(QSize(1366, 768), ftStretch, 0), QRect(0, 0, 1366, 768));
 }
 
 }  // namespace
