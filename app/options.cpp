@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QSettings>
 #include <algorithm>
+#include <limits>
 #include <string_view>
 
 #include "platform/text_codec.h"
@@ -176,28 +177,24 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   options.SaveScreen = ArgumentBytes(parser.value(saveScreen));
   options.Grab = ArgumentBytes(parser.value(grab));
   options.Record = ArgumentBytes(parser.value(record));
-  if (parser.isSet(quitAfter)) {
+  // A whole number between the bounds, or the error text for the option.
+  const auto number = [&parser, &result](const QCommandLineOption& option, int low, int high,
+                                         const char* need, int& value) {
     bool ok = false;
-    const int ms = parser.value(quitAfter).toInt(&ok);
-    if (!ok || ms < 0) {
-      result.ExitStatus = esFailure;
-      result.Output = "orbel: --quit-after needs a number of milliseconds, not '" +
-                      parser.value(quitAfter).toStdString() + "'\n";
-      return result;
+    const int given = parser.value(option).toInt(&ok);
+    if (ok && given >= low && given <= high) {
+      value = given;
+      return true;
     }
-    options.QuitAfterMs = ms;
-  }
-  if (parser.isSet(scale)) {
-    bool ok = false;
-    const int factor = parser.value(scale).toInt(&ok);
-    if (!ok || factor < 1 || factor > 8) {
-      result.ExitStatus = esFailure;
-      result.Output = "orbel: --scale needs a whole number from 1 to 8, not '" +
-                      parser.value(scale).toStdString() + "'\n";
-      return result;
-    }
-    options.Scale = factor;
-  }
+    result.ExitStatus = esFailure;
+    result.Output = "orbel: --" + option.names().first().toStdString() + " needs " + need + ", not '" +
+                    parser.value(option).toStdString() + "'\n";
+    return false;
+  };
+  if (parser.isSet(quitAfter) &&
+      !number(quitAfter, 0, std::numeric_limits<int>::max(), "a number of milliseconds", options.QuitAfterMs))
+    return result;
+  if (parser.isSet(scale) && !number(scale, 1, 8, "a whole number from 1 to 8", options.Scale)) return result;
   if (parser.isSet(fit)) {
     const QString mode = parser.value(fit);
     for (const TFit candidate : {ftInteger, ftAspect, ftStretch})

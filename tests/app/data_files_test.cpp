@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "platform/text_codec.h"
+#include "tests/app/temp_folder.h"
 
 namespace orbel::app {
 namespace {
@@ -18,20 +19,7 @@ std::string Sjis(const char* utf8) {
   return platform::EncodeSjis(QString::fromUtf8(utf8));
 }
 
-class DataFiles : public testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(Dir.isValid()); }
-  // Qt cannot remove names that are not UTF-8.
-  void TearDown() override { std::filesystem::remove_all(Root()); }
-  std::string Root() const { return Dir.path().toStdString(); }
-  std::string Make(const std::string& relative) {
-    const std::string path = Root() + "/" + relative;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path) << "x";
-    return path;
-  }
-  QTemporaryDir Dir;
-};
+using DataFiles = TTempFolderTest;
 
 TEST_F(DataFiles, DataFolderFirstThenCurrentDirectory) {
   Make("SCRIPT.TXT");

@@ -7,24 +7,8 @@
 set -euo pipefail
 orbel="$1"
 source_dir="$2"
-for tool in Xvfb xdotool xdpyinfo xwininfo import convert; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-display=""
-for n in $(seq 200 259); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "skipped: no free display number"; exit 77; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-work=$(mktemp -d)
-trap 'kill $xvfb 2>/dev/null || true; pkill -P $$ orbel 2>/dev/null || true; rm -rf "$work"' EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb 200 259 1024x768 xdotool xwininfo import convert
 
 game="$work/game"
 mkdir -p "$game/Data"

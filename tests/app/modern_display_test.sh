@@ -6,24 +6,9 @@
 # picture, a 2x device pixel ratio doubles the picture sharply, and the grab stays 640x480.
 set -euo pipefail
 orbel="$1"
-for tool in Xvfb xdotool xdpyinfo xwininfo import convert compare; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-display=""
-for n in $(seq 260 319); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "skipped: no free display number"; exit 77; }
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-work=$(mktemp -d)
-trap 'kill $xvfb 2>/dev/null || true; pkill -P $$ orbel 2>/dev/null || true; rm -rf "$work"' EXIT
-export DISPLAY="$display" XDG_CONFIG_HOME="$work/config"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb 260 319 1920x1080 xdotool xwininfo import convert compare
+export XDG_CONFIG_HOME="$work/config"
 
 # A picture whose every pixel differs from its neighbours: a wrong block size or offset shows at once.
 game="$work/game"

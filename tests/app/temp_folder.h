@@ -14,6 +14,8 @@ namespace orbel::app {
 class TTempFolderTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(Dir.isValid()); }
+  // The toolkit cannot remove names that are not UTF-8; the standard library removes any.
+  void TearDown() override { std::filesystem::remove_all(Root()); }
   std::string Root() const { return Dir.path().toStdString(); }
   // Makes the file `relative` (and its folders) holding one byte; returns its path.
   std::string Make(const std::string& relative) {
