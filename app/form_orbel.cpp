@@ -140,11 +140,12 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   ETimer.start();
   try {
     FormCreate();
-    ApplyPresentation();
   } catch (const std::exception& error) {
     StartUpFailed = true;
     if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
   }
+  // A zoomed window shows its picture enlarged from the start, whatever start-up met.
+  ApplyPresentation();
 }
 
 TFormOrbel::~TFormOrbel() {
