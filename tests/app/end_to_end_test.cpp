@@ -122,6 +122,24 @@ TEST_F(EndToEnd, SavedScreenIsTheComposedPicture) {
   EXPECT_EQ(static_cast<unsigned char>(bytes[28]), 24);  // bits per pixel
 }
 
+// The recording holds the frames the window presented, one per change, at 640x480 whatever the zoom.
+TEST_F(EndToEnd, RecordingHoldsEachPresentedFrameOnce) {
+  Script("board,off\r\ndisp,2,4,missing\r\ndisp,1,2,missing\r\n");
+  for (const QString& scale : {QStringLiteral("1"), QStringLiteral("3")}) {
+    const QString folder = Dir.path() + "/record" + scale;
+    const TRun run = Run({"--batch", "--scale", scale, "--record", folder});
+    EXPECT_EQ(run.ExitCode, 0);
+    const QStringList frames = QDir(folder).entryList({"*.bmp"}, QDir::Files, QDir::Name);
+    // The cut, then the dissolve's eight mixed frames and its last one.
+    ASSERT_EQ(frames.size(), 10) << scale.toStdString();
+    const QImage first(folder + "/" + frames.first(), "BMP"), last(folder + "/" + frames.last(), "BMP");
+    EXPECT_EQ(first.size(), QSize(640, 480));
+    EXPECT_EQ(first.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(last.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(last.pixel(639, 479), qRgb(0, 0, 0));
+  }
+}
+
 TEST_F(EndToEnd, HostileScriptsNeverCrashOrHang) {
   QByteArray garbage;
   for (int i = 0; i < 4096; ++i) garbage.append(static_cast<char>((i * 7919) % 256));
