@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "script/script_text.h"
 
@@ -91,6 +92,12 @@ class TInterpreter {
   int32_t NextLine = 0;
 
  private:
+  // The jump targets: each line's case-blind text and the first line that has it, built with ScriptLines so
+  // that a jump costs the same in a long script as in a short one.
+  std::unordered_map<std::string, int32_t> Labels;
+  // The same for Keywords: each word's case-blind text and its code.
+  std::unordered_map<std::string, int> KeywordCodes;
+
   class TWaitScope;
 
   const std::string& Field(const TStringList& fields, size_t index) const;
