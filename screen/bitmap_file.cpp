@@ -276,7 +276,8 @@ QImage LoadBitmapFile(const std::string& path) {
   QFile file(QString::fromStdString(path));
   if (!file.open(QIODevice::ReadOnly)) Fail(path, "ファイルが開けません");
   if (file.size() > kMaxFileBytes) Fail(path, "ファイルが大きすぎます");
-  const QByteArray bytes = file.read(kMaxFileBytes);
+  // Read by the size found above: a read up to the limit would reserve the whole limit for every picture.
+  const QByteArray bytes = file.read(file.size());
   if (file.error() != QFileDevice::NoError) Fail(path, "ファイルが読めません");
   return DecodeBitmap(bytes, path);
 }
