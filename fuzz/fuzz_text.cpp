@@ -31,8 +31,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static controls::TBoard* board = [] {
+    // The window's board settings, on a plain picture of the stored one's size (the stored one lives with
+    // the program, not with the controls).
+    QImage picture(560, 65, QImage::Format_RGB32);
+    picture.fill(Qt::white);
     auto* created = new controls::TBoard;
-    controls::ConfigureMsgBoard(*created);
+    controls::ConfigureMsgBoard(*created, picture);
     return created;
   }();
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -33,5 +33,7 @@ options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -artifact_pre
 # Leaks are real findings: only the libraries' own process-lifetime caches are allowed (see the file).
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tools/lsan.supp:print_suppressions=0}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1}
+symbolizer=$(command -v llvm-symbolizer-15 || command -v llvm-symbolizer || true)
+[ -n "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-$symbolizer}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 exec "$build/$target" "${options[@]}" "$@" "$corpus" "fuzz/corpus/$target"
