@@ -160,6 +160,7 @@ void TInterpreter::DoBoard(TStringList fields) {
 }
 
 void TInterpreter::WaitWhilePlaying(IScriptMedia& media, const int32_t* limit) {
+  if (WaitDepth >= kMaxNestedWaits) return;
   TWaitScope scope(WaitDepth);
   // The device is asked again each round: a nested step may close it.
   while (!Host.Closing() && media.DeviceID() != 0 && media.Mode() == 2) {
@@ -235,7 +236,7 @@ void TInterpreter::DoJump(const TStringList& fields) {
 }
 
 void TInterpreter::Delay(int32_t ms) {
-  if (ms <= 0) return;
+  if (ms <= 0 || WaitDepth >= kMaxNestedWaits) return;
   TWaitScope scope(WaitDepth);
   const uint32_t start = Host.TickCount();
   while (!Host.Closing() && Host.TickCount() - start < static_cast<uint32_t>(ms)) {

@@ -66,6 +66,11 @@ class IScriptHost {
   virtual bool Closing() = 0;
 };
 
+// Waits nest when a step queued during a wait runs inside it and waits in turn. Real scripts nest two or
+// three deep; a script whose chains of steps multiply would nest without end and overflow the stack, so a
+// wait that would go deeper than this returns at once.
+inline constexpr int kMaxNestedWaits = 64;
+
 class TInterpreter {
  public:
   explicit TInterpreter(IScriptHost& host);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -266,6 +267,27 @@ TEST(Interpreter, OverlongLineIsRefusedBeforeItsTextGoesAnywhere) {
   TFakeHost limit;
   limit.Start(std::string(kMaxScriptLineBytes, '#'));
   EXPECT_TRUE(limit.Errors.empty());
+}
+
+// "disp,0,k" posts a step and starts a transition whose end posts another: a loop over it multiplies the
+// chains of steps, and each chain's wait runs the others nested inside it. The nesting must stop at a fixed
+// depth instead of growing until the stack runs out.
+TEST(Interpreter, MultiplyingChainsNestWaitsOnlyToTheLimit) {
+  class TDepthHost : public TFakeHost {
+   public:
+    void DispatchPending() override {
+      MaxDepth = std::max(MaxDepth, ++Depth);
+      if (TransitionRunning && ++Ticks % 3 == 0) FinishTransition();
+      if (Dispatches >= 1000) ClosingFlag = true;
+      TFakeHost::DispatchPending();
+      --Depth;
+    }
+    int Depth = 0, MaxDepth = 0, Ticks = 0;
+  } host;
+  host.Start("#top\r\ndisp,0,1,x\r\nwait,time,100\r\njump,#top");
+  EXPECT_GT(host.MaxDepth, 10);
+  EXPECT_LE(host.MaxDepth, kMaxNestedWaits);
+  EXPECT_TRUE(host.Errors.empty());
 }
 
 TEST(Interpreter, BoardCommands) {
