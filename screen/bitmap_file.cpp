@@ -18,6 +18,8 @@ namespace {
 
 constexpr qint64 kFileHeaderSize = 14;
 constexpr qint64 kInfoHeaderSize = 40;
+// The whole file is read into memory: the largest picture accepted, 4096x4096 at 32 bits, takes 64 MB of
+// pixel data, so a larger file cannot be a picture worth reading.
 constexpr qint64 kMaxFileBytes = 128LL * 1024 * 1024;
 
 enum TCompression : uint32_t { bcRgb = 0, bcRle8 = 1, bcRle4 = 2, bcBitFields = 3 };
