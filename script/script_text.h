@@ -58,7 +58,7 @@ std::optional<int32_t> ParseNumber(std::string_view field);
 // Limits against hostile or damaged scripts; the games of the era have scripts of a few hundred kilobytes and
 // lines of a few dozen characters, so neither is ever near these.
 // The whole file: it is read into memory at start-up and kept as lines, with a label table beside them.
-inline constexpr size_t kMaxScriptBytes = 16 * 1024 * 1024;
+inline constexpr size_t kMaxScriptBytes = 8 * 1024 * 1024;
 // One line: its text goes to the status bar, the trace and the board's layout at every step.
 inline constexpr size_t kMaxScriptLineBytes = 64 * 1024;
 

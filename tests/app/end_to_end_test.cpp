@@ -231,9 +231,9 @@ TEST_F(EndToEnd, ScriptSizeLimit) {
   // The jump and the line after its label: nothing in between ran.
   EXPECT_EQ(std::count(run.Out.begin(), run.Out.end(), '\n'), 2);
   EXPECT_TRUE(run.Out.ends_with(":board,off\n")) << run.Out.substr(0, 100);
-  large.append(QByteArray(16 * 1024 * 1024, '#'));
+  large.append(QByteArray(4 * 1024 * 1024, '#'));
   const TRun refused = Batch(large);
-  EXPECT_NE(refused.Err.find("は大きすぎます (上限 16 MB)"), std::string::npos) << refused.Err;
+  EXPECT_NE(refused.Err.find("は大きすぎます (上限 8 MB)"), std::string::npos) << refused.Err;
   EXPECT_EQ(refused.Out, "");
 }
 
