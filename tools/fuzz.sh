@@ -30,8 +30,7 @@ mkdir -p "$corpus" "$build/findings"
 options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$build/findings/$target-"
   -print_final_stats=1)
 [ -f "fuzz/$target.dict" ] && options+=(-dict="fuzz/$target.dict")
-# Leaks are real findings: only the libraries' own process-lifetime caches are allowed (see the file).
-export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tools/lsan.supp:print_suppressions=0}
+# Leaks are real findings: only the libraries' own process-lifetime caches in tools/lsan.supp are allowed.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1}
 symbolizer=$(command -v llvm-symbolizer-15 || command -v llvm-symbolizer || true)
 [ -n "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-$symbolizer}
