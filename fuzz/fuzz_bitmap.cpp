@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitmap files from arbitrary bytes: the reader on every variant, then the picture commands that compose the
 // result onto the stage (an opaque copy and a key-colour overlay), as the window runs them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Movies and sounds from arbitrary bytes: opened both as a movie device and as a sound device through the
 // engine's decoder, measured, proven and decoded for the first items, then closed.
 

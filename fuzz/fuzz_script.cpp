@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Script text from arbitrary bytes: the line and field readers, numbers, the label table, then the
 // interpreter's steps against a host that never sleeps, never opens a window and stops after a fixed amount
 // of work (a script may loop for ever on purpose).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shift-JIS text from arbitrary bytes: the decoder, the conversions for the trace and error texts, and the
 // message board laying the lines out (each input line a board line) on its picture and its reveal image.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one libFuzzer target for a while: tools/fuzz.sh TARGET SECONDS [extra libFuzzer options...]
 # TARGET is fuzz_script, fuzz_bitmap, fuzz_media or fuzz_text. Builds the fuzz configuration in build-fuzz
 # (clang-15) when needed. New inputs go to build-fuzz/corpus/TARGET, seeded from fuzz/corpus/TARGET, so the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Soak run: the demo game loops (it jumps back to its start) in the AddressSanitizer build for SECONDS
 # (default 600), its resident memory sampled every 10 seconds. tools/soak.sh [SECONDS]
 # Under AddressSanitizer the first minutes grow while freed memory fills the quarantine (256 MB by default);
