@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdlib>
@@ -36,7 +37,8 @@ void OnFatalSignal(int signalNumber) {
 
 void InstallShutdownSignals(std::function<void(int)> onSignal) {
   if (SignalPipe[0] >= 0 || socketpair(AF_UNIX, SOCK_STREAM, 0, SignalPipe) != 0) return;
-  auto* notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read);
+  // Owned by the application object, which deletes it when the program ends.
+  auto* notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
   QObject::connect(notifier, &QSocketNotifier::activated, notifier, [onSignal = std::move(onSignal)] {
     unsigned char byte = 0;
     if (read(SignalPipe[0], &byte, 1) == 1) onSignal(byte);

@@ -22,6 +22,8 @@ namespace {
 
 constexpr qint64 kFileHeaderSize = 14;
 constexpr qint64 kInfoHeaderSize = 40;
+// The whole file is read into memory: the largest picture accepted, 4096x4096 at 32 bits, takes 64 MB of
+// pixel data, so a larger file cannot be a picture worth reading.
 constexpr qint64 kMaxFileBytes = 128LL * 1024 * 1024;
 
 enum TCompression : uint32_t { bcRgb = 0, bcRle8 = 1, bcRle4 = 2, bcBitFields = 3 };
@@ -280,7 +282,8 @@ QImage LoadBitmapFile(const std::string& path) {
   QFile file;
   if (!platform::OpenFile(file, path, QIODevice::ReadOnly)) Fail(path, "ファイルが開けません");
   if (file.size() > kMaxFileBytes) Fail(path, "ファイルが大きすぎます");
-  const QByteArray bytes = file.read(kMaxFileBytes);
+  // Read by the size found above: a read up to the limit would reserve the whole limit for every picture.
+  const QByteArray bytes = file.read(file.size());
   if (file.error() != QFileDevice::NoError) Fail(path, "ファイルが読めません");
   return DecodeBitmap(bytes, path);
 }

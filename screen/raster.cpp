@@ -14,6 +14,15 @@ namespace {
 
 constexpr uint32_t kTopByte = 0xFF000000u;
 
+// The kernels get an AVX2 clone picked per CPU at load time. That choice is an ifunc whose resolver runs
+// before the sanitizer runtimes are set up, which kills instrumented programs before main: sanitizer and
+// fuzz builds use the plain versions.
+#ifdef ORBEL_NO_CPU_DISPATCH
+#define ORBEL_LINE_KERNEL
+#else
+#define ORBEL_LINE_KERNEL [[gnu::target_clones("avx2", "default")]]
+#endif
+
 // The part of `sourceRect` that lies inside both images once moved to `target`; `target` follows it.
 // Plain integer arithmetic: the slide calls this 480 times a frame.
 QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, const QRect& sourceRect) {
@@ -35,19 +44,17 @@ QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, const Q
 }
 
 // Scan-line kernels. `d` and `s` never alias when these run (overlap is handled by the caller).
-[[gnu::target_clones("avx2", "default")]] void LineNot(uint32_t* __restrict d, const uint32_t* __restrict s,
-                                                       int n) {
+ORBEL_LINE_KERNEL void LineNot(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
   for (int i = 0; i < n; ++i) d[i] = ~s[i] | kTopByte;
 }
 
-[[gnu::target_clones("avx2", "default")]] void LinePaint(uint32_t* __restrict d, const uint32_t* __restrict s,
-                                                         int n) {
+ORBEL_LINE_KERNEL void LinePaint(uint32_t* __restrict d, const uint32_t* __restrict s, int n) {
   for (int i = 0; i < n; ++i) d[i] |= s[i];
 }
 
 // `phase` is the destination x of d[0]; the pattern row repeats every 8 pixels from destination x = 0.
-[[gnu::target_clones("avx2", "default")]] void LineMerge(uint32_t* __restrict d, const uint32_t* __restrict s,
-                                                         int n, const uint32_t* patternRow, int phase) {
+ORBEL_LINE_KERNEL void LineMerge(uint32_t* __restrict d, const uint32_t* __restrict s, int n,
+                                 const uint32_t* patternRow, int phase) {
   alignas(32) std::array<uint32_t, 8> p;
   for (int k = 0; k < 8; ++k) p[k] = patternRow[(phase + k) & 7];
   int i = 0;
@@ -57,8 +64,7 @@ QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, const Q
 }
 
 // In-place MERGECOPY over the same rectangle (the dissolve's ScreenBuffer onto itself).
-[[gnu::target_clones("avx2", "default")]] void LineMergeInPlace(uint32_t* d, int n,
-                                                                const uint32_t* patternRow, int phase) {
+ORBEL_LINE_KERNEL void LineMergeInPlace(uint32_t* d, int n, const uint32_t* patternRow, int phase) {
   alignas(32) std::array<uint32_t, 8> p;
   for (int k = 0; k < 8; ++k) p[k] = patternRow[(phase + k) & 7];
   int i = 0;
@@ -68,9 +74,9 @@ QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, const Q
 }
 
 // All four dissolve operations on one row; `keep` and `inverse` are the tile rows for it.
-[[gnu::target_clones("avx2", "default")]] void LineDissolve(
-    uint32_t* __restrict screen, const uint32_t* __restrict stage, uint32_t* __restrict spare,
-    uint32_t* __restrict window, int n, const uint32_t* keepRow, const uint32_t* inverseRow) {
+ORBEL_LINE_KERNEL void LineDissolve(uint32_t* __restrict screen, const uint32_t* __restrict stage,
+                                    uint32_t* __restrict spare, uint32_t* __restrict window, int n,
+                                    const uint32_t* keepRow, const uint32_t* inverseRow) {
   alignas(32) std::array<uint32_t, 8> keep, inverse;
   for (int k = 0; k < 8; ++k) {
     keep[k] = keepRow[k];
@@ -92,9 +98,8 @@ QRect ClipCopy(const QImage& dest, QPoint& target, const QImage& source, const Q
   }
 }
 
-[[gnu::target_clones("avx2", "default")]] void LineCopyTwice(uint32_t* __restrict first,
-                                                             uint32_t* __restrict second,
-                                                             const uint32_t* __restrict source, int n) {
+ORBEL_LINE_KERNEL void LineCopyTwice(uint32_t* __restrict first, uint32_t* __restrict second,
+                                     const uint32_t* __restrict source, int n) {
   for (int i = 0; i < n; ++i) first[i] = second[i] = source[i];
 }
 

@@ -34,11 +34,18 @@ void TInterpreter::LoadScript(std::string_view text) {
 void TInterpreter::LoadScriptLines(const TStringList& lines) {
   Keywords = SplitCommaText(kKeywordCommaText);
   ScriptLines = lines;
+  KeywordCodes.clear();
+  for (size_t i = 0; i < Keywords.size(); ++i) KeywordCodes.try_emplace(FoldCaseBlind(Keywords[i]), int(i));
+  Labels.clear();
+  for (size_t i = 0; i < ScriptLines.size(); ++i)
+    Labels.try_emplace(FoldCaseBlind(ScriptLines[i]), static_cast<int32_t>(i));
 }
 
 void TInterpreter::Release() {
   ScriptLines = TStringList();
   Keywords = TStringList();
+  Labels = {};
+  KeywordCodes = {};
 }
 
 const std::string& TInterpreter::Field(const TStringList& fields, size_t index) const {
@@ -55,12 +62,20 @@ int32_t TInterpreter::NumberField(const TStringList& fields, size_t index) const
 }
 
 int TInterpreter::Lookup(const TStringList& fields, size_t index) const {
-  return IndexOfCaseBlind(Keywords, Field(fields, index));
+  const auto code = KeywordCodes.find(FoldCaseBlind(Field(fields, index)));
+  return code != KeywordCodes.end() ? code->second : -1;
 }
 
 void TInterpreter::Step() {
   if (Host.Closing() || Ended() || NextLine < 0) return;
   const std::string& line = ScriptLines[static_cast<size_t>(NextLine)];
+  if (line.size() > kMaxScriptLineBytes) {
+    // Refused before its text goes anywhere; the script rests here like after any failed line.
+    LastStepFailedValue = true;
+    ++NextLine;
+    throw EScriptError(std::to_string(NextLine) + " 行目が長すぎます (" + std::to_string(line.size()) +
+                       " バイト、上限 " + std::to_string(kMaxScriptLineBytes) + " バイト)");
+  }
   Host.SetStatusLine(std::to_string(NextLine) + ":" + line);
   TStringList fields = SplitCommaText(line);
   ++NextLine;
@@ -147,6 +162,7 @@ void TInterpreter::DoBoard(TStringList fields) {
 }
 
 void TInterpreter::WaitWhilePlaying(IScriptMedia& media, const int32_t* limit) {
+  if (WaitDepth >= kMaxNestedWaits) return;
   TWaitScope scope(WaitDepth);
   // The device is asked again each round: a nested step may close it.
   while (!Host.Closing() && media.DeviceID() != 0 && media.Mode() == 2) {
@@ -215,12 +231,14 @@ void TInterpreter::DoWait(const TStringList& fields) {
 }
 
 void TInterpreter::DoJump(const TStringList& fields) {
-  NextLine = IndexOfCaseBlind(ScriptLines, Field(fields, 1)) + 1;
+  // No matching line starts the script again.
+  const auto label = Labels.find(FoldCaseBlind(Field(fields, 1)));
+  NextLine = label != Labels.end() ? label->second + 1 : 0;
   Host.PostStep();
 }
 
 void TInterpreter::Delay(int32_t ms) {
-  if (ms <= 0) return;
+  if (ms <= 0 || WaitDepth >= kMaxNestedWaits) return;
   TWaitScope scope(WaitDepth);
   const uint32_t start = Host.TickCount();
   const auto elapsed = [&] { return Host.TickCount() - start; };

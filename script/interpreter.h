@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "script/script_text.h"
 
@@ -69,6 +70,11 @@ class IScriptHost {
   virtual bool Closing() = 0;
 };
 
+// Waits nest when a step queued during a wait runs inside it and waits in turn. Real scripts nest two or
+// three deep; a script whose chains of steps multiply would nest without end and overflow the stack, so a
+// wait that would go deeper than this returns at once.
+inline constexpr int kMaxNestedWaits = 64;
+
 class TInterpreter {
  public:
   explicit TInterpreter(IScriptHost& host);
@@ -95,6 +101,12 @@ class TInterpreter {
   int32_t NextLine = 0;
 
  private:
+  // The jump targets: each line's case-blind text and the first line that has it, built with ScriptLines so
+  // that a jump costs the same in a long script as in a short one.
+  std::unordered_map<std::string, int32_t> Labels;
+  // The same for Keywords: each word's case-blind text and its code.
+  std::unordered_map<std::string, int> KeywordCodes;
+
   class TWaitScope;
 
   const std::string& Field(const TStringList& fields, size_t index) const;

@@ -62,7 +62,9 @@ void AppendFolded(std::string& out, std::string_view ch) {
   out.append(ch);
 }
 
-std::string Folded(std::string_view text) {
+}  // namespace
+
+std::string FoldCaseBlind(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t pos = 0; pos < text.size();) {
@@ -72,8 +74,6 @@ std::string Folded(std::string_view text) {
   }
   return out;
 }
-
-}  // namespace
 
 TStringList SplitScriptText(std::string_view text) {
   TStringList lines;
@@ -146,13 +146,13 @@ std::optional<int32_t> ParseNumber(std::string_view field) {
 }
 
 bool SameTextCaseBlind(std::string_view a, std::string_view b) {
-  return Folded(a) == Folded(b);
+  return FoldCaseBlind(a) == FoldCaseBlind(b);
 }
 
 int IndexOfCaseBlind(const TStringList& list, std::string_view word) {
-  const std::string folded = Folded(word);
+  const std::string folded = FoldCaseBlind(word);
   for (size_t i = 0; i < list.size(); ++i)
-    if (Folded(list[i]) == folded) return static_cast<int>(i);
+    if (FoldCaseBlind(list[i]) == folded) return static_cast<int>(i);
   return -1;
 }
 

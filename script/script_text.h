@@ -56,6 +56,16 @@ TStringList SplitCommaText(std::string_view line);
 // largest signed 32-bit value, gives nothing.
 std::optional<int32_t> ParseNumber(std::string_view field);
 
+// Limits against hostile or damaged scripts; the games of the era have scripts of a few hundred kilobytes and
+// lines of a few dozen characters, so neither is ever near these.
+// The whole file: it is read into memory at start-up and kept as lines, with a label table beside them.
+inline constexpr size_t kMaxScriptBytes = 8 * 1024 * 1024;
+// One line: its text goes to the status bar, the trace and the board's layout at every step.
+inline constexpr size_t kMaxScriptLineBytes = 64 * 1024;
+
+// The case-blind form of a text: equal forms mean SameTextCaseBlind.
+std::string FoldCaseBlind(std::string_view text);
+
 // Equality without regard to letter case (ASCII and full-width Latin letters; double-byte characters are
 // compared whole, so a trail byte is never folded).
 bool SameTextCaseBlind(std::string_view a, std::string_view b);

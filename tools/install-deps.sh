@@ -8,6 +8,7 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libsdl2-dev libxrandr-dev libx11-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang-15 libfuzzer-15-dev
   fonts-horai-umefont fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool imagemagick
   weston qt6-wayland

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -274,6 +275,63 @@ TEST_F(EndToEnd, QueuedStepsRunInsideAWaitWithEitherDispatcher) {
           << result.Out.substr(0, 200);
     }
   }
+}
+
+
+// Each damaged file gets its message on standard error and the script rests at its line (exit 2); the
+// program itself never dies. The messages are matched by their fixed part only.
+TEST_F(EndToEnd, HostileDataFilesGetTheirMessage) {
+  QFile source(QString(ORBEL_SOURCE_DIR) + "/tests/data/media/raw8_palette.avi");
+  ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+  QByteArray brokenIndex = source.readAll();
+  const qsizetype index = brokenIndex.indexOf("idx1");
+  ASSERT_GT(index, 0);
+  for (qsizetype i = index + 8; i < brokenIndex.size(); ++i) brokenIndex[i] = static_cast<char>(0xFF);
+  Write("Data/index.avi", brokenIndex);
+  Write("Data/empty.wav", QByteArray());
+  Write("Data/short.wav", SilentWave(1).left(36));
+  QFile huge(QString(ORBEL_SOURCE_DIR) + "/tests/data/bitmaps/broken/huge.bmp");
+  ASSERT_TRUE(huge.open(QIODevice::ReadOnly));
+  Write("Data/huge.bmp", huge.readAll());
+  const std::string broken = "ﾌｧｲﾙが壊れているか、再生できない形式です";
+  const struct {
+    const char* Script;
+    std::string Message;  // empty: the file may play
+  } cases[] = {
+      {"pcm,play,empty.wav", broken},
+      {"pcm,play,short.wav", broken},
+      {"avi,play,empty.wav", broken},
+      {"disp,1,0,huge.bmp", "はビットマップとして読めません (画像が大きすぎます)"},
+      {"trans,1,0,empty.wav", "はビットマップとして読めません"},
+      {"avi,play,index.avi\r\navi,wait", ""},
+  };
+  for (const auto& c : cases) {
+    Script(QByteArray(c.Script) + "\r\nboard,on");
+    const TRun run = Run({"--batch", "--trace", "--quit-after", "20000"});
+    if (c.Message.empty()) {
+      EXPECT_TRUE(run.ExitCode == 0 || run.ExitCode == 2) << c.Script << " " << run.ExitCode;
+      continue;
+    }
+    EXPECT_EQ(run.ExitCode, 2) << c.Script;
+    EXPECT_NE(run.Err.find(c.Message), std::string::npos) << c.Script << ": " << run.Err;
+  }
+}
+
+// A script over the size limit is refused at start-up with its own message; a large one below it runs, and
+// its jumps cost no more than in a small one.
+TEST_F(EndToEnd, ScriptSizeLimit) {
+  QByteArray large = "jump,#end\r\n";
+  while (large.size() < 5 * 1024 * 1024) large += "#filler line that is never run\r\n";
+  large += "#END\r\nboard,off\r\n";
+  const TRun run = Batch(large);
+  EXPECT_EQ(run.ExitCode, 0);
+  // The jump and the line after its label: nothing in between ran.
+  EXPECT_EQ(std::count(run.Out.begin(), run.Out.end(), '\n'), 2);
+  EXPECT_TRUE(run.Out.ends_with(":board,off\n")) << run.Out.substr(0, 100);
+  large.append(QByteArray(4 * 1024 * 1024, '#'));
+  const TRun refused = Batch(large);
+  EXPECT_NE(refused.Err.find("は大きすぎます (上限 8 MB)"), std::string::npos) << refused.Err;
+  EXPECT_EQ(refused.Out, "");
 }
 
 TEST_F(EndToEnd, ClosingDuringEveryKindOfWait) {

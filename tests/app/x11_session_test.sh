@@ -57,7 +57,7 @@ client_height() {  # the view's height: the window's height less the menu bar's
 
 mkdir -p "$game/Data"
 printf 'board,off\r\nwait,time,60000\r\n' > "$game/Data/SCRIPT.TXT"
-"$orbel" --quit-after 60000 "$game" >/dev/null 2>&1 &
+"$orbel" --quit-after 60000 "$game" >/dev/null 2>>"$game/stderr.txt" &
 orbel_pid=$!
 window >/dev/null
 expect_size 1024x768 "at start"
@@ -84,11 +84,17 @@ wait $orbel_pid || true
 expect_size 1024x768 "after Exit"
 
 # So does SIGTERM.
-"$orbel" --quit-after 60000 "$game" >/dev/null 2>&1 &
+"$orbel" --quit-after 60000 "$game" >/dev/null 2>>"$game/stderr.txt" &
 orbel_pid=$!
 window >/dev/null
 choose 2 800x600 "800x600 (Full) before SIGTERM"
 kill -TERM $orbel_pid
 wait $orbel_pid || true
 expect_size 1024x768 "after SIGTERM"
+# In a sanitizer build a report (a leak at exit included) is a failure too.
+if grep -qE 'Sanitizer|runtime error' "$game/stderr.txt"; then
+  cat "$game/stderr.txt"
+  echo "FAIL: sanitizer report"
+  exit 1
+fi
 echo "PASS"

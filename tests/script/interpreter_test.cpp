@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -246,6 +247,56 @@ TEST(Interpreter, JumpFindsWholeLineCaseBlindOrRestarts) {
   missing.PostStep();
   for (int i = 0; i < 3; ++i) missing.RunQueuedStep();
   EXPECT_EQ(missing.Status, (TStringList{"0:board,on", "1:jump,#nowhere", "0:board,on"}));
+}
+
+TEST(Interpreter, JumpTargetsFollowTheLatestLoadAndFoldFullWidthLetters) {
+  TFakeHost host;
+  host.Interpreter.LoadScript("#x\r\nboard,on");
+  // "#\x82\x81" is a full-width a, "#\x82\x60" a full-width A.
+  host.Start("board,on\r\nboard,off\r\n#\x82\x60\r\n#X\r\nboard,clear\r\njump,#\x82\x81\r\njump,#x");
+  EXPECT_EQ(host.Status.size(), 1000u);  // a loop: line 5 jumps back to line 3
+  EXPECT_EQ(host.Status[6], "3:#X");
+  EXPECT_EQ(host.Status[9], "3:#X");
+}
+
+TEST(Interpreter, OverlongLineIsRefusedBeforeItsTextGoesAnywhere) {
+  TFakeHost host;
+  const std::string longLine = "board,set," + std::string(kMaxScriptLineBytes, 'a');
+  host.Start("board,on\r\n" + longLine + "\r\nboard,off");
+  ASSERT_EQ(host.Errors.size(), 1u);
+  EXPECT_EQ(host.Errors[0], "2 行目が長すぎます (65546 バイト、上限 65536 バイト)");
+  EXPECT_EQ(host.Status, (TStringList{"0:board,on"}));
+  EXPECT_EQ(host.Log, (TStringList{"board on"}));
+  EXPECT_TRUE(host.Interpreter.LastStepFailed());
+  // Like any failed line, the script rests and goes on after it with the next step.
+  host.FinishTransition();
+  host.RunUntilRest();
+  EXPECT_EQ(host.Log, (TStringList{"board on", "board off"}));
+  // A line of exactly the limit still runs.
+  TFakeHost limit;
+  limit.Start(std::string(kMaxScriptLineBytes, '#'));
+  EXPECT_TRUE(limit.Errors.empty());
+}
+
+// "disp,0,k" posts a step and starts a transition whose end posts another: a loop over it multiplies the
+// chains of steps, and each chain's wait runs the others nested inside it. The nesting must stop at a fixed
+// depth instead of growing until the stack runs out.
+TEST(Interpreter, MultiplyingChainsNestWaitsOnlyToTheLimit) {
+  class TDepthHost : public TFakeHost {
+   public:
+    void DispatchPending() override {
+      MaxDepth = std::max(MaxDepth, ++Depth);
+      if (TransitionRunning && ++Ticks % 3 == 0) FinishTransition();
+      if (Status.size() >= 3000) ClosingFlag = true;  // steps, whatever a wait costs in dispatches
+      TFakeHost::DispatchPending();
+      --Depth;
+    }
+    int Depth = 0, MaxDepth = 0, Ticks = 0;
+  } host;
+  host.Start("#top\r\ndisp,0,1,x\r\nwait,time,100\r\njump,#top");
+  EXPECT_GT(host.MaxDepth, 10);
+  EXPECT_LE(host.MaxDepth, kMaxNestedWaits);
+  EXPECT_TRUE(host.Errors.empty());
 }
 
 TEST(Interpreter, BoardCommands) {
