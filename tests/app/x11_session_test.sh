@@ -4,23 +4,11 @@
 # comes at the top edge in full screen, and neither Exit nor SIGTERM leaves the screen switched.
 set -euo pipefail
 orbel="$1"
-for tool in Xvfb xdotool xdpyinfo; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-display=""
-for n in $(seq 140 199); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "skipped: no free display number"; exit 77; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-game=$(mktemp -d)
-trap 'kill $xvfb 2>/dev/null || true; pkill -P $$ orbel 2>/dev/null || true; rm -rf "$game"' EXIT
-export DISPLAY="$display"
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb 140 199 1024x768 xdotool
+game="$work"
 # The program remembers the games it played; not in the tester's own settings.
 export XDG_CONFIG_HOME="$game/config"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
 wait_size() {  # wait_size <WxH>: true once the screen has that size (3 s at most)
