@@ -131,8 +131,12 @@ TEST_F(EndToEnd, RecordingHoldsEachPresentedFrameOnce) {
     const TRun run = Run({"--batch", "--scale", scale, "--record", folder});
     EXPECT_EQ(run.ExitCode, 0);
     const QStringList frames = QDir(folder).entryList({"*.bmp"}, QDir::Files, QDir::Name);
-    // The cut, then the dissolve's eight mixed frames and its last one.
-    ASSERT_EQ(frames.size(), 10) << scale.toStdString();
+    // The cut, then the dissolve's eight mixed frames and its last one; on a machine too busy to present
+    // every tick, frames drawn between two presentations are shown, and written, as one.
+    ASSERT_GE(frames.size(), 2) << scale.toStdString();
+    EXPECT_LE(frames.size(), 10) << scale.toStdString();
+    for (qsizetype i = 1; i < frames.size(); ++i)
+      EXPECT_NE(QImage(folder + "/" + frames[i - 1], "BMP"), QImage(folder + "/" + frames[i], "BMP")) << i;
     const QImage first(folder + "/" + frames.first(), "BMP"), last(folder + "/" + frames.last(), "BMP");
     EXPECT_EQ(first.size(), QSize(640, 480));
     EXPECT_EQ(first.pixel(0, 0), qRgb(255, 255, 255));
