@@ -319,8 +319,11 @@ void TFormOrbel::ApplyPresentation() {
 }
 
 void TFormOrbel::PresentPending() {
-  View->PresentPending();
-  if (PresenterValue) PresenterValue->PresentNow();
+  // Enlarged, the stage is off screen: the presenter reads it back and shows it.
+  if (PresenterValue)
+    PresenterValue->PresentNow();
+  else
+    View->PresentPending();
 }
 
 void TFormOrbel::showEvent(QShowEvent* event) {

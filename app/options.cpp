@@ -75,13 +75,17 @@ const char* FitName(TFit fit) {
   return "integer";
 }
 
+std::optional<TFit> FitFromName(const QString& name) {
+  for (const TFit candidate : {ftInteger, ftAspect, ftStretch})
+    if (name == QLatin1String(FitName(candidate))) return candidate;
+  return std::nullopt;
+}
+
 void ApplyRememberedChoices(TOptions& options, QSettings& settings) {
   if (!options.Automated()) {
     if (options.Scale == 0) options.Scale = std::clamp(settings.value("Display/Scale", 1).toInt(), 1, 8);
     if (!options.Fit) {
-      const QString name = settings.value("Display/Fit").toString();
-      for (const TFit candidate : {ftInteger, ftAspect, ftStretch})
-        if (name == QLatin1String(FitName(candidate))) options.Fit = candidate;
+      options.Fit = FitFromName(settings.value("Display/Fit").toString());
     }
     // A full screen chosen last time comes back; the command line can only ask for one, not refuse it.
     options.FullScreen = options.FullScreen || settings.value("Display/FullScreen", false).toBool();
@@ -197,8 +201,7 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   if (parser.isSet(scale) && !number(scale, 1, 8, "a whole number from 1 to 8", options.Scale)) return result;
   if (parser.isSet(fit)) {
     const QString mode = parser.value(fit);
-    for (const TFit candidate : {ftInteger, ftAspect, ftStretch})
-      if (mode == QLatin1String(FitName(candidate))) options.Fit = candidate;
+    options.Fit = FitFromName(mode);
     if (!options.Fit) {
       result.ExitStatus = esFailure;
       result.Output = "orbel: --fit takes integer, aspect or stretch, not '" + mode.toStdString() + "'\n";

@@ -44,6 +44,8 @@ struct TOptions {
 void ApplyRememberedChoices(TOptions& options, QSettings& settings);
 void RememberChoices(QSettings& settings, int scale, TFit fit, bool fullScreen);
 const char* FitName(TFit fit);
+// The fit a name (as FitName gives it) stands for; empty for any other text.
+std::optional<TFit> FitFromName(const QString& name);
 
 enum TExitStatus : int {
   esOk = 0,         // closed, or the script ended (batch)

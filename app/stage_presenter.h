@@ -41,6 +41,9 @@ class TStagePresenter : public QWidget {
   // Where the picture lies in the presenter.
   QRect PictureRect() const { return PictureRectFor(size(), FitValue, ScaleValue); }
 
+  // The presenter's area that shows the stage's `area`, with a pixel to spare for the smooth step.
+  QRect ScreenAreaOf(const QRect& area) const;
+
   // Reads the changed stage areas back and presents them now (for frames shown without the event loop).
   void PresentNow();
 
@@ -54,8 +57,6 @@ class TStagePresenter : public QWidget {
 
  private:
   void StageChanged(const QList<QRectF>& areas);
-  // The presenter's area that shows the stage's `area`, with a pixel to spare for the smooth step.
-  QRect ScreenAreaOf(const QRect& area) const;
   void RefreshEnlarged(const QRect& area);
 
   QGraphicsScene Scene;

@@ -53,14 +53,8 @@ struct TFixture {
   void Present(const QRect& change) {
     Stage->update(change);
     QApplication::processEvents();
-    Presenter.render(&Target, QPoint(), QRegion(Presenter.PictureRect()).intersected(ScreenArea(change)),
+    Presenter.render(&Target, QPoint(), QRegion(Presenter.ScreenAreaOf(change)),
                      QWidget::DrawWindowBackground);
-  }
-  QRect ScreenArea(const QRect& change) const {
-    const QRect picture = Presenter.PictureRect();
-    const double sx = picture.width() / 640.0, sy = picture.height() / 480.0;
-    return QRect(picture.x() + int(change.x() * sx) - 1, picture.y() + int(change.y() * sy) - 1,
-                 int(change.width() * sx) + 3, int(change.height() * sy) + 3);
   }
   TStagePresenter Presenter;
   TStage* Stage;
