@@ -413,10 +413,6 @@ void TFormOrbel::SetStatusLine(const std::string& text) {
   }
 }
 
-QString TFormOrbel::StatusPanelText(int panel) const {
-  return StatusPanels[panel]->text();
-}
-
 std::string TFormOrbel::DecodeText(std::string_view bytes) {
   return platform::SjisToUtf8(bytes);
 }

@@ -86,7 +86,6 @@ class TFormOrbel : public QMainWindow,
   controls::TMovie* Movie1 = nullptr;
   controls::TWaveChannel* PCM = nullptr;
   QStatusBar* Status = nullptr;
-  QString StatusPanelText(int panel) const;
   QMenu* N1 = nullptr;
   QMenu* Mode1 = nullptr;
   QAction *MiLoad = nullptr, *MiSave = nullptr, *miFont = nullptr, *Exit = nullptr;

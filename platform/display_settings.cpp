@@ -44,7 +44,6 @@ class TNullDisplaySettings : public TDisplaySettings {
   int ScreenHeight() override { return QtScreenSize().height(); }
   bool ChangeMode(int, int) override { return false; }
   void RestoreStoredMode() override {}
-  bool Changed() const override { return false; }
 };
 
 // Switches the CRTC of the primary (or first connected) output. Modes the output lacks are created and added,
@@ -114,8 +113,6 @@ class TX11DisplaySettings : public TDisplaySettings {
     XSync(Dpy, False);
     Stored = false;
   }
-
-  bool Changed() const override { return Stored; }
 
  private:
   // The screen's size as the server has it now (the library's cached figures go stale after a change).

@@ -19,8 +19,6 @@ class TDisplaySettings {
   virtual bool ChangeMode(int width, int height) = 0;
   // Back to the mode in force before the first change; nothing when nothing was changed.
   virtual void RestoreStoredMode() = 0;
-  // A change is in force (the stored mode must be restored before the program ends).
-  virtual bool Changed() const = 0;
 };
 
 // The X11 implementation (XRandR on the application's own connection) when the program runs on X11, the null
