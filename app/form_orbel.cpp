@@ -209,12 +209,16 @@ void TFormOrbel::FormCreate() {
 }
 
 void TFormOrbel::SizeClientArea() {
-  const QSize picture = WindowPictureSize();
-  resize(picture.width(), picture.height() + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
+  resize(ClientAreaSize());
 }
 
 QSize TFormOrbel::WindowPictureSize() const {
   return QSize(screen::kScreenWidth, screen::kScreenHeight) * WindowScaleValue;
+}
+
+QSize TFormOrbel::ClientAreaSize() const {
+  const QSize picture = WindowPictureSize();
+  return {picture.width(), picture.height() + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0)};
 }
 
 bool TFormOrbel::MenuBarAttached() const {
@@ -343,9 +347,7 @@ void TFormOrbel::showEvent(QShowEvent* event) {
 
 void TFormOrbel::FitClientArea() {
   if (ScaledFullScreenValue) return;
-  const QSize picture = WindowPictureSize();
-  const QSize outer(picture.width(),
-                    picture.height() + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
+  const QSize outer = ClientAreaSize();
   if (minimumSize() == maximumSize())
     setFixedSize(outer);
   else

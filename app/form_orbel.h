@@ -156,6 +156,8 @@ class TFormOrbel : public QMainWindow,
   void PresentPending();
   // The picture area a window mode gives: 640x480 times the window's scale.
   QSize WindowPictureSize() const;
+  // The window's size without its frame for that picture: the picture area and the menu bar when attached.
+  QSize ClientAreaSize() const;
 
   void CreateMenu();
   void SizeClientArea();
