@@ -141,6 +141,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   try {
     FormCreate();
   } catch (const std::exception& error) {
+    // As in the application's event handling: the engine's errors and the standard library's alike.
     StartUpFailed = true;
     if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
   }
@@ -188,7 +189,7 @@ void TFormOrbel::CreateMenu() {
 void TFormOrbel::FormCreate() {
   ScreenValue.TransitionKind = 0;
   ScreenValue.TransitionStep = 0;
-  // The input method's status window: nothing to close where the platform has none.
+  // The window-size items the screen can take.
   const screen::TDispItemsEnabled enabled = screen::DispItemsEnabledFor(Display->ScreenHeight());
   DispItem4->setEnabled(enabled.Item4);
   DispItem2->setEnabled(enabled.Item2);
