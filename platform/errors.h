@@ -2,6 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's errors: raised with the message text the user sees (UTF-8), caught only around each
 // dispatched event and around window creation, where the text goes to the error box.
+//
+// EOrbelError is the root of every error the engine raises, the script's EScriptError included: the script
+// library reaches this header and nothing else of this layer, so it stays header-only and
+// standard-library-only.
 
 #include <stdexcept>
 #include <string>
