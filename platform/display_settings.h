@@ -27,7 +27,11 @@ std::unique_ptr<TDisplaySettings> CreateDisplaySettings();
 // Never changes anything; reports the primary screen's height.
 std::unique_ptr<TDisplaySettings> CreateNullDisplaySettings();
 
-// Restores the stored mode of every live display-settings object. Safe to call from a terminate handler.
+// Restores the stored mode of every live display-settings object; the fatal-error paths call it (see
+// InstallFatalErrorRestore). It never waits for a lock: when it interrupted a display-settings object being
+// created or destroyed it restores nothing. It is not async-signal-safe: the restore itself goes through
+// Xlib, which allocates and, with threads initialised, takes the display's lock. A signal handler may call it
+// only as a best effort bounded by a watchdog, the way InstallFatalErrorRestore does.
 void RestoreAllDisplayModes();
 
 }  // namespace orbel::platform
