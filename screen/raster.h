@@ -21,9 +21,10 @@ enum TRasterOp {
 // The pixel format every buffer of the picture side uses.
 inline constexpr QImage::Format kRasterFormat = QImage::Format_RGB32;
 
-// The entry points below end the program when a caller breaks what they require beyond the pixel format of
-// BitBlt, FillRect and DrawTransparent (a missing pattern, pictures of different sizes): only the engine's
-// own code can do that, never a file.
+// What the entry points below require of their pictures (a pattern for roMergeCopy, pictures of one size, the
+// fused operations' formats) only the engine's own code can break, never a file: a broken requirement ends
+// the program. Null pictures (released buffers) draw nothing, and so does another pixel format handed to
+// BitBlt, FillRect or DrawTransparent.
 
 // Copies `sourceRect` of `source` to `dest` at `target` with `op`. Both images must be kRasterFormat (else
 // nothing is drawn); `pattern` (at least 8x8, kRasterFormat) is required for roMergeCopy only. `dest` and
