@@ -141,6 +141,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   try {
     FormCreate();
   } catch (const std::exception& error) {
+    // As in the application's event handling: the engine's errors and the standard library's alike.
     StartUpFailed = true;
     if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
   }
@@ -188,7 +189,7 @@ void TFormOrbel::CreateMenu() {
 void TFormOrbel::FormCreate() {
   ScreenValue.TransitionKind = 0;
   ScreenValue.TransitionStep = 0;
-  // The input method's status window: nothing to close where the platform has none.
+  // The window-size items the screen can take.
   const screen::TDispItemsEnabled enabled = screen::DispItemsEnabledFor(Display->ScreenHeight());
   DispItem4->setEnabled(enabled.Item4);
   DispItem2->setEnabled(enabled.Item2);
@@ -209,12 +210,16 @@ void TFormOrbel::FormCreate() {
 }
 
 void TFormOrbel::SizeClientArea() {
-  const QSize picture = WindowPictureSize();
-  resize(picture.width(), picture.height() + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
+  resize(ClientAreaSize());
 }
 
 QSize TFormOrbel::WindowPictureSize() const {
   return QSize(screen::kScreenWidth, screen::kScreenHeight) * WindowScaleValue;
+}
+
+QSize TFormOrbel::ClientAreaSize() const {
+  const QSize picture = WindowPictureSize();
+  return {picture.width(), picture.height() + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0)};
 }
 
 bool TFormOrbel::MenuBarAttached() const {
@@ -343,9 +348,7 @@ void TFormOrbel::showEvent(QShowEvent* event) {
 
 void TFormOrbel::FitClientArea() {
   if (ScaledFullScreenValue) return;
-  const QSize picture = WindowPictureSize();
-  const QSize outer(picture.width(),
-                    picture.height() + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0));
+  const QSize outer = ClientAreaSize();
   if (minimumSize() == maximumSize())
     setFixedSize(outer);
   else
@@ -411,10 +414,6 @@ void TFormOrbel::SetStatusLine(const std::string& text) {
     std::fputc('\n', stdout);
     std::fflush(stdout);
   }
-}
-
-QString TFormOrbel::StatusPanelText(int panel) const {
-  return StatusPanels[panel]->text();
 }
 
 std::string TFormOrbel::DecodeText(std::string_view bytes) {

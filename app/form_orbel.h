@@ -86,7 +86,6 @@ class TFormOrbel : public QMainWindow,
   controls::TMovie* Movie1 = nullptr;
   controls::TWaveChannel* PCM = nullptr;
   QStatusBar* Status = nullptr;
-  QString StatusPanelText(int panel) const;
   QMenu* N1 = nullptr;
   QMenu* Mode1 = nullptr;
   QAction *MiLoad = nullptr, *MiSave = nullptr, *miFont = nullptr, *Exit = nullptr;
@@ -157,6 +156,8 @@ class TFormOrbel : public QMainWindow,
   void PresentPending();
   // The picture area a window mode gives: 640x480 times the window's scale.
   QSize WindowPictureSize() const;
+  // The window's size without its frame for that picture: the picture area and the menu bar when attached.
+  QSize ClientAreaSize() const;
 
   void CreateMenu();
   void SizeClientArea();

@@ -28,6 +28,8 @@ bool TOrbelApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {
+    // EOrbelError and its kinds carry the engine's texts; the standard library's own errors (memory, files)
+    // are reported alike, with their own texts.
     ReportError(error.what());
   } catch (...) {
     ReportError("原因不明のｴﾗｰ");

@@ -43,11 +43,18 @@ int TextHeight(const QFont& font, const QString& text) {
   return QFontMetrics(font).size(Qt::TextSingleLine, text).height();
 }
 
+// Whether the rectangle (x, y, width, height) reaches into an area of `areaWidth` x `areaHeight` from (0, 0).
+// Wide integers: a hostile margin or line count must not wrap around onto the area.
+bool Overlaps(int areaWidth, int areaHeight, std::int64_t x, std::int64_t y, std::int64_t width,
+              std::int64_t height) {
+  return x < areaWidth && y < areaHeight && x + width > 0 && y + height > 0;
+}
+
 // Whether the rectangle (x, y, width, height) overlaps the picture `painter` draws on.
 bool OnPicture(const QPainter& painter, std::int64_t x, std::int64_t y, std::int64_t width,
                std::int64_t height) {
   const QPaintDevice* device = painter.device();
-  return device != nullptr && x < device->width() && y < device->height() && x + width > 0 && y + height > 0;
+  return device != nullptr && Overlaps(device->width(), device->height(), x, y, width, height);
 }
 
 // Draws one board line with its top-left corner at (x, y), opaque: every character cell takes `brush` first.
@@ -63,6 +70,18 @@ void DrawLine(QPainter& painter, const QFont& font, const QColor& colour, const 
   painter.setFont(font);
   painter.setPen(colour);
   painter.drawText(x, y + metrics.ascent(), text);
+}
+
+// Draws the board's lines one line height apart from (x, top), in `font`'s height of "M". Only whole lines
+// down to `bottom` are drawn: the first one that would reach past it ends the list.
+void DrawLines(QPainter& painter, const QFont& font, const QColor& colour, const QColor& brush, int x,
+               int top, int bottom, const std::vector<std::string>& lines) {
+  const int h = TextHeight(font, QStringLiteral("M"));
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::int64_t lineTop = top + std::int64_t{h} * static_cast<std::int64_t>(i);
+    if (lineTop + h > bottom) break;
+    DrawLine(painter, font, colour, brush, x, static_cast<int>(lineTop), lines[i]);
+  }
 }
 
 // Copies `source` into `area` of `target`, squeezing or stretching it vertically by dropping or repeating
@@ -152,7 +171,7 @@ void TBoard::RevealTick() {
   // A margin changed since the text was rendered may put the picture anywhere; only what lands on the board
   // is drawn.
   const auto onBoard = [this](std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) {
-    return w > 0 && h > 0 && x < width() && y < height() && x + w > 0 && y + h > 0;
+    return w > 0 && h > 0 && Overlaps(width(), height(), x, y, w, h);
   };
   if (RevealStepValue >= kRevealFrames) {
     RevealTimer.stop();
@@ -200,13 +219,7 @@ void TBoard::PaintBoard(const QRect& clip) {
   } else {
     painter.drawImage(0, 0, BitmapImage);
   }
-  const int h = TextHeight(CanvasFont, QStringLiteral("M"));
-  for (size_t i = 0; i < TextLines.size(); ++i) {
-    const std::int64_t top = MarginValue + std::int64_t{h} * static_cast<std::int64_t>(i);
-    if (top + h > height()) break;
-    DrawLine(painter, CanvasFont, FontColourValue, CanvasBrush, MarginValue, static_cast<int>(top),
-             TextLines[i]);
-  }
+  DrawLines(painter, CanvasFont, FontColourValue, CanvasBrush, MarginValue, MarginValue, height(), TextLines);
 }
 
 void TBoard::RenderTextImage() {
@@ -220,14 +233,8 @@ void TBoard::RenderTextImage() {
   TextImageValue = QImage(static_cast<int>(imageWidth), static_cast<int>(imageHeight), QImage::Format_RGB32);
   TextImageValue.fill(kTextImageBrush);
   QPainter painter(&TextImageValue);
-  const QFont font = CanvasCopy(this->font());
-  const int h = TextHeight(font, QStringLiteral("M"));
   // Lines are counted against the board's height, not the picture's: the last one may be cut at its bottom.
-  for (size_t i = 0; i < TextLines.size(); ++i) {
-    const std::int64_t top = std::int64_t{h} * static_cast<std::int64_t>(i);
-    if (top + h > height()) break;
-    DrawLine(painter, font, FontColourValue, kTextImageBrush, 0, static_cast<int>(top), TextLines[i]);
-  }
+  DrawLines(painter, CanvasCopy(font()), FontColourValue, kTextImageBrush, 0, 0, height(), TextLines);
 }
 
 void TBoard::ShowSurface(const QRect& area) {

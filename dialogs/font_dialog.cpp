@@ -56,10 +56,8 @@ class TFontListDelegate : public QStyledItemDelegate {
 QStringList FixedPitchJapaneseFaces(const std::vector<platform::TFaceInfo>& faces) {
   QStringList kept;
   for (const platform::TFaceInfo& face : faces) {
-    const bool outline =
-        face.Outline && (face.Format == QLatin1String("TrueType") || face.Format == QLatin1String("CFF"));
-    const bool fixedPitch = face.Spacing >= platform::kSpacingDual;
-    if (outline && fixedPitch && face.Japanese && !face.Family.startsWith(QLatin1Char('@')))
+    if (platform::IsOutlineFace(face) && platform::IsFixedPitch(face) && face.Japanese &&
+        !face.Family.startsWith(QLatin1Char('@')))
       kept.append(face.Family);
   }
   return kept;

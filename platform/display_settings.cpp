@@ -10,23 +10,29 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
-#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 namespace orbel::platform {
 
 namespace {
 
-std::mutex& RegistryMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-std::set<TDisplaySettings*>& Registry() {
-  static std::set<TDisplaySettings*> registry;
-  return registry;
-}
+// The live objects that may hold a changed mode. Both are built before main, so the crash path never runs a
+// static's first-use guard; the flag is a lock-free atomic, which a signal handler may test.
+std::atomic_flag RegistryBusy = ATOMIC_FLAG_INIT;
+std::set<TDisplaySettings*> Registry;
+
+// Held only around an insertion or a removal on the GUI thread; nothing blocks while it is held.
+class TRegistryLock {
+ public:
+  TRegistryLock() {
+    while (RegistryBusy.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+  }
+  ~TRegistryLock() { RegistryBusy.clear(std::memory_order_release); }
+};
 
 QSize QtScreenSize() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -44,7 +50,6 @@ class TNullDisplaySettings : public TDisplaySettings {
   int ScreenHeight() override { return QtScreenSize().height(); }
   bool ChangeMode(int, int) override { return false; }
   void RestoreStoredMode() override {}
-  bool Changed() const override { return false; }
 };
 
 // Switches the CRTC of the primary (or first connected) output. Modes the output lacks are created and added,
@@ -52,13 +57,13 @@ class TNullDisplaySettings : public TDisplaySettings {
 class TX11DisplaySettings : public TDisplaySettings {
  public:
   explicit TX11DisplaySettings(Display* display) : Dpy(display), Root(DefaultRootWindow(display)) {
-    std::lock_guard lock(RegistryMutex());
-    Registry().insert(this);
+    TRegistryLock lock;
+    Registry.insert(this);
   }
   ~TX11DisplaySettings() override {
     RestoreStoredMode();
-    std::lock_guard lock(RegistryMutex());
-    Registry().erase(this);
+    TRegistryLock lock;
+    Registry.erase(this);
   }
 
   int ScreenWidth() override { return CrtcSize().width(); }
@@ -114,8 +119,6 @@ class TX11DisplaySettings : public TDisplaySettings {
     XSync(Dpy, False);
     Stored = false;
   }
-
-  bool Changed() const override { return Stored; }
 
  private:
   // The screen's size as the server has it now (the library's cached figures go stale after a change).
@@ -253,9 +256,11 @@ std::unique_ptr<TDisplaySettings> CreateDisplaySettings() {
 }
 
 void RestoreAllDisplayModes() {
-  std::unique_lock lock(RegistryMutex(), std::try_to_lock);
-  if (!lock.owns_lock()) return;
-  for (TDisplaySettings* settings : Registry()) settings->RestoreStoredMode();
+  // Interrupted in the middle of an insertion or a removal, the set cannot be walked: give up rather than
+  // wait for a thread that may be the one this runs on.
+  if (RegistryBusy.test_and_set(std::memory_order_acquire)) return;
+  for (TDisplaySettings* settings : Registry) settings->RestoreStoredMode();
+  RegistryBusy.clear(std::memory_order_release);
 }
 
 }  // namespace orbel::platform

@@ -19,8 +19,6 @@ class TDisplaySettings {
   virtual bool ChangeMode(int width, int height) = 0;
   // Back to the mode in force before the first change; nothing when nothing was changed.
   virtual void RestoreStoredMode() = 0;
-  // A change is in force (the stored mode must be restored before the program ends).
-  virtual bool Changed() const = 0;
 };
 
 // The X11 implementation (XRandR on the application's own connection) when the program runs on X11, the null
@@ -29,7 +27,11 @@ std::unique_ptr<TDisplaySettings> CreateDisplaySettings();
 // Never changes anything; reports the primary screen's height.
 std::unique_ptr<TDisplaySettings> CreateNullDisplaySettings();
 
-// Restores the stored mode of every live display-settings object. Safe to call from a terminate handler.
+// Restores the stored mode of every live display-settings object; the fatal-error paths call it (see
+// InstallFatalErrorRestore). It never waits for a lock: when it interrupted a display-settings object being
+// created or destroyed it restores nothing. It is not async-signal-safe: the restore itself goes through
+// Xlib, which allocates and, with threads initialised, takes the display's lock. A signal handler may call it
+// only as a best effort bounded by a watchdog, the way InstallFatalErrorRestore does.
 void RestoreAllDisplayModes();
 
 }  // namespace orbel::platform

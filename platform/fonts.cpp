@@ -21,15 +21,15 @@ QString PatternString(FcPattern* pattern, const char* object) {
   return QString::fromUtf8(reinterpret_cast<const char*>(value));
 }
 
+}  // namespace
+
 bool IsFixedPitch(const TFaceInfo& face) {
   return face.Spacing >= kSpacingDual;
 }
 
-bool IsOutlineFormat(const TFaceInfo& face) {
+bool IsOutlineFace(const TFaceInfo& face) {
   return face.Outline && (face.Format == QLatin1String("TrueType") || face.Format == QLatin1String("CFF"));
 }
-
-}  // namespace
 
 std::vector<TFaceInfo> EnumerateFaces() {
   std::vector<TFaceInfo> faces;
@@ -71,7 +71,7 @@ QString FindStandIn(const std::vector<TFaceInfo>& faces, const QString& preferre
   for (const TFaceInfo& face : faces)
     if (face.Family == preferred) return preferred;
   for (const TFaceInfo& face : faces)
-    if (face.Japanese && IsOutlineFormat(face) && IsFixedPitch(face) == fixedPitch) return face.Family;
+    if (face.Japanese && IsOutlineFace(face) && IsFixedPitch(face) == fixedPitch) return face.Family;
   for (const TFaceInfo& face : faces)
     if (face.Japanese) return face.Family;
   return {};

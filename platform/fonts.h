@@ -22,6 +22,11 @@ struct TFaceInfo {
 // "fixed" faces are dual width (half-width characters are half as wide as full-width ones).
 constexpr int kSpacingDual = 90;
 
+// Fixed pitch in the Windows sense: dual width and the monospaced kinds above it.
+bool IsFixedPitch(const TFaceInfo& face);
+// A scalable TrueType or OpenType (CFF) face: the kinds the game's windows can ask for by name.
+bool IsOutlineFace(const TFaceInfo& face);
+
 // One entry per typeface, in the order fontconfig lists them. Style variants of a family (bold, italic, ...)
 // fold into the family's first entry; the same family installed twice is reported twice. GUI thread only;
 // reads fontconfig's current configuration, so fonts installed after start-up show up only if fontconfig

@@ -20,6 +20,12 @@ namespace {
 int SignalPipe[2] = {-1, -1};
 volatile std::sig_atomic_t SignalsSeen = 0;
 
+constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+// The fatal signal being handled, 0 before one arrives.
+volatile std::sig_atomic_t FatalSignal = 0;
+// A restore takes a few X round trips; one that has not ended by then is stuck and is given up.
+constexpr unsigned kRestoreWatchdogSeconds = 3;
+
 void OnShutdownSignal(int signalNumber) {
   if (SignalsSeen != 0) _exit(128 + signalNumber);
   SignalsSeen = 1;
@@ -27,8 +33,35 @@ void OnShutdownSignal(int signalNumber) {
   [[maybe_unused]] const ssize_t written = write(SignalPipe[1], &byte, 1);
 }
 
+// Ends the program by the default action of `signalNumber`, from inside a handler of it or another signal.
+void DieBy(int signalNumber) {
+  std::signal(signalNumber, SIG_DFL);
+  sigset_t unblock;
+  sigemptyset(&unblock);
+  sigaddset(&unblock, signalNumber);
+  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  std::raise(signalNumber);
+}
+
+// The restore has hung (the fault came inside Xlib or the allocator, holding a lock it needs): die as the
+// original error would have, with the resolution as it is.
+void OnRestoreWatchdog(int) {
+  DieBy(FatalSignal);
+}
+
+// A best effort that always ends: the restore is not async-signal-safe (see RestoreAllDisplayModes), so every
+// way it can go wrong is bounded. Before it starts, the fatal signals take their default action again, so a
+// fault inside it ends the program at once instead of coming back here, and a watchdog ends a restore that
+// hangs. Then the original signal is raised again; it stays blocked until this handler returns, and its
+// default action ends the program with the same status as without this handler.
 void OnFatalSignal(int signalNumber) {
+  if (FatalSignal != 0) DieBy(signalNumber);
+  FatalSignal = signalNumber;
+  for (const int fatal : kFatalSignals) std::signal(fatal, SIG_DFL);
+  std::signal(SIGALRM, OnRestoreWatchdog);
+  alarm(kRestoreWatchdogSeconds);
   RestoreAllDisplayModes();
+  alarm(0);
   std::signal(signalNumber, SIG_DFL);
   std::raise(signalNumber);
 }
@@ -55,8 +88,7 @@ void InstallFatalErrorRestore() {
     RestoreAllDisplayModes();
     std::abort();
   });
-  for (const int signalNumber : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
-    std::signal(signalNumber, OnFatalSignal);
+  for (const int signalNumber : kFatalSignals) std::signal(signalNumber, OnFatalSignal);
 }
 
 }  // namespace orbel::platform

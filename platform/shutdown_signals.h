@@ -13,7 +13,9 @@ namespace orbel::platform {
 void InstallShutdownSignals(std::function<void(int)> onSignal);
 
 // On std::terminate, SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT: restore every changed display mode, then
-// die as the error would have.
+// die as the error would have. From a signal the restore is a best effort (it needs Xlib, which is not
+// async-signal-safe): a second fault ends the program at once, and a restore still running after a few
+// seconds is given up (SIGALRM is taken for that while the restore runs).
 void InstallFatalErrorRestore();
 
 }  // namespace orbel::platform

@@ -9,6 +9,8 @@ namespace orbel::platform {
 
 namespace {
 
+// Shift-JIS lead bytes: 0x81-0x9F or 0xE0-0xFC. The script library keeps the same one-line rule: neither
+// library may include the other.
 bool IsLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }

@@ -29,7 +29,8 @@ constexpr qint64 kMaxFileBytes = 128LL * 1024 * 1024;
 enum TCompression : uint32_t { bcRgb = 0, bcRle8 = 1, bcRle4 = 2, bcBitFields = 3 };
 
 [[noreturn]] void Fail(const std::string& name, const char* reason) {
-  throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(name) + " はビットマップとして読めません (" + reason + ")");
+  throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(name) + " はビットマップとして読めません (" + reason +
+                    ")");
 }
 
 // What the headers say, checked against the file's real size.
@@ -66,6 +67,25 @@ qint64 RowBytes(qint64 width, int bitCount) {
 }
 qint64 Stride(qint64 width, int bitCount) {
   return (width * bitCount + 31) / 32 * 4;
+}
+
+// The 14-byte file header and the 40-byte info header at the start of `out`, for a file of `fileSize` bytes
+// whose pixel data starts at `offBits`. A negative `height` stores the rows top-down.
+void WriteHeaders(uchar* out, qint64 fileSize, qint64 offBits, int width, int height, int bitCount,
+                  uint32_t compression, qint64 dataSize, uint32_t coloursUsed) {
+  out[0] = 'B';
+  out[1] = 'M';
+  qToLittleEndian<uint32_t>(static_cast<uint32_t>(fileSize), out + 2);
+  qToLittleEndian<uint32_t>(static_cast<uint32_t>(offBits), out + 10);
+  uchar* info = out + kFileHeaderSize;
+  qToLittleEndian<uint32_t>(kInfoHeaderSize, info);
+  qToLittleEndian<int32_t>(width, info + 4);
+  qToLittleEndian<int32_t>(height, info + 8);
+  qToLittleEndian<uint16_t>(1, info + 12);
+  qToLittleEndian<uint16_t>(static_cast<uint16_t>(bitCount), info + 14);
+  qToLittleEndian<uint32_t>(compression, info + 16);
+  qToLittleEndian<uint32_t>(static_cast<uint32_t>(dataSize), info + 20);
+  qToLittleEndian<uint32_t>(coloursUsed, info + 32);
 }
 
 THeader ReadHeader(const TBytes& file, const std::string& name) {
@@ -233,20 +253,9 @@ QImage DecodeWithQt(const TBytes& file, const THeader& header, const std::string
 
   QByteArray plain(offBits + dataSize, '\0');
   auto* out = reinterpret_cast<uchar*>(plain.data());
-  out[0] = 'B';
-  out[1] = 'M';
-  qToLittleEndian<uint32_t>(static_cast<uint32_t>(plain.size()), out + 2);
-  qToLittleEndian<uint32_t>(static_cast<uint32_t>(offBits), out + 10);
-  uchar* info = out + kFileHeaderSize;
-  qToLittleEndian<uint32_t>(kInfoHeaderSize, info);
-  qToLittleEndian<int32_t>(header.Width, info + 4);
-  qToLittleEndian<int32_t>(header.TopDown ? -header.Height : header.Height, info + 8);
-  qToLittleEndian<uint16_t>(1, info + 12);
-  qToLittleEndian<uint16_t>(static_cast<uint16_t>(bpp), info + 14);
-  qToLittleEndian<uint32_t>(masks ? bcBitFields : bcRgb, info + 16);
-  qToLittleEndian<uint32_t>(static_cast<uint32_t>(dataSize), info + 20);
-  qToLittleEndian<uint32_t>(bpp <= 8 ? (1u << bpp) : 0, info + 32);
-  uchar* after = info + kInfoHeaderSize;
+  WriteHeaders(out, plain.size(), offBits, header.Width, header.TopDown ? -header.Height : header.Height, bpp,
+               masks ? bcBitFields : bcRgb, dataSize, bpp <= 8 ? (1u << bpp) : 0);
+  uchar* after = out + kFileHeaderSize + kInfoHeaderSize;
   if (masks) {
     for (int i = 0; i < 3; ++i) qToLittleEndian<uint32_t>(header.Masks[i], after + 4 * i);
     after += 12;
@@ -296,17 +305,7 @@ bool SaveBitmapFile(const QImage& picture, const std::string& path) {
   const qint64 dataSize = stride * h;
   QByteArray bytes(kFileHeaderSize + kInfoHeaderSize + dataSize, '\0');
   auto* out = reinterpret_cast<uchar*>(bytes.data());
-  out[0] = 'B';
-  out[1] = 'M';
-  qToLittleEndian<uint32_t>(static_cast<uint32_t>(bytes.size()), out + 2);
-  qToLittleEndian<uint32_t>(kFileHeaderSize + kInfoHeaderSize, out + 10);
-  uchar* info = out + kFileHeaderSize;
-  qToLittleEndian<uint32_t>(kInfoHeaderSize, info);
-  qToLittleEndian<int32_t>(w, info + 4);
-  qToLittleEndian<int32_t>(h, info + 8);
-  qToLittleEndian<uint16_t>(1, info + 12);
-  qToLittleEndian<uint16_t>(24, info + 14);
-  qToLittleEndian<uint32_t>(static_cast<uint32_t>(dataSize), info + 20);
+  WriteHeaders(out, bytes.size(), kFileHeaderSize + kInfoHeaderSize, w, h, 24, bcRgb, dataSize, 0);
   for (int y = 0; y < h; ++y) {
     const auto* s = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
     uchar* d = out + kFileHeaderSize + kInfoHeaderSize + (h - 1 - y) * stride;

@@ -2,6 +2,7 @@
 
 #include "screen/raster.h"
 
+#include <QtGlobal>
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -13,6 +14,14 @@ namespace orbel::screen {
 namespace {
 
 constexpr uint32_t kTopByte = 0xFF000000u;
+
+// A broken contract between this library's own parts, never bad input: every picture that reaches the entry
+// points below was made here in kRasterFormat (the buffers, decoded bitmaps, the wallpaper, the brush cells),
+// at the buffers' size. Checked once per call in every build, outside the row loops: rows of another layout
+// read as 32-bit pixels would run past their ends.
+void Require(bool holds, const char* contract) {
+  if (Q_UNLIKELY(!holds)) qFatal("orbel: raster contract broken: %s", contract);
+}
 
 // The kernels get an AVX2 clone picked per CPU at load time. That choice is an ifunc whose resolver runs
 // before the sanitizer runtimes are set up, which kills instrumented programs before main: sanitizer and
@@ -106,11 +115,13 @@ ORBEL_LINE_KERNEL void LineCopyTwice(uint32_t* __restrict first, uint32_t* __res
 }  // namespace
 
 void CopyTwice(QImage& first, QImage& second, const QImage& source) {
+  // Released buffers: nothing to copy.
+  if (source.isNull()) return;
   const QSize size = source.size();
-  if (source.isNull() || first.size() != size || second.size() != size) return;
-  if (!(first.format() == kRasterFormat && second.format() == kRasterFormat &&
-        source.format() == kRasterFormat))
-    return;
+  Require(first.size() == size && second.size() == size, "CopyTwice: pictures of different sizes");
+  Require(
+      first.format() == kRasterFormat && second.format() == kRasterFormat && source.format() == kRasterFormat,
+      "CopyTwice: a picture not in the raster format");
   for (int y = 0; y < size.height(); ++y)
     LineCopyTwice(reinterpret_cast<uint32_t*>(first.scanLine(y)),
                   reinterpret_cast<uint32_t*>(second.scanLine(y)),
@@ -119,14 +130,18 @@ void CopyTwice(QImage& first, QImage& second, const QImage& source) {
 
 void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& window, const QImage& keepTile,
                    const QImage& inverseTile) {
+  // Released buffers: nothing to draw.
+  if (screen.isNull()) return;
   const QSize size = screen.size();
-  if (screen.isNull() || stage.size() != size || spare.size() != size || window.size() != size ||
-      keepTile.width() < 8 || keepTile.height() < 8 || inverseTile.width() < 8 || inverseTile.height() < 8)
-    return;
-  if (!(screen.format() == kRasterFormat && stage.format() == kRasterFormat &&
-        spare.format() == kRasterFormat && window.format() == kRasterFormat &&
-        keepTile.format() == kRasterFormat && inverseTile.format() == kRasterFormat))
-    return;
+  Require(stage.size() == size && spare.size() == size && window.size() == size,
+          "DissolveFrame: pictures of different sizes");
+  Require(keepTile.width() >= 8 && keepTile.height() >= 8 && inverseTile.width() >= 8 &&
+              inverseTile.height() >= 8,
+          "DissolveFrame: a tile smaller than 8x8");
+  Require(screen.format() == kRasterFormat && stage.format() == kRasterFormat &&
+              spare.format() == kRasterFormat && window.format() == kRasterFormat &&
+              keepTile.format() == kRasterFormat && inverseTile.format() == kRasterFormat,
+          "DissolveFrame: a picture not in the raster format");
   for (int y = 0; y < size.height(); ++y)
     LineDissolve(reinterpret_cast<uint32_t*>(screen.scanLine(y)),
                  reinterpret_cast<const uint32_t*>(stage.constScanLine(y)),
@@ -136,15 +151,16 @@ void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& w
                  reinterpret_cast<const uint32_t*>(inverseTile.constScanLine(y & 7)));
 }
 
-// Every entry point leaves pictures of another pixel format alone: their rows read as 32-bit pixels would run
-// past their ends.
+// BitBlt, FillRect and DrawTransparent leave pictures of another pixel format alone, and null ones (released
+// buffers): their rows read as 32-bit pixels would run past their ends.
 void BitBlt(QImage& dest, QPoint target, const QImage& source, const QRect& sourceRect, TRasterOp op,
             const QImage* pattern) {
   if (dest.isNull() || source.isNull()) return;
   if (!(dest.format() == kRasterFormat && source.format() == kRasterFormat)) return;
-  if (op == roMergeCopy && (pattern == nullptr || pattern->width() < 8 || pattern->height() < 8 ||
-                            pattern->format() != kRasterFormat))
-    return;
+  if (op == roMergeCopy)
+    Require(pattern != nullptr && pattern->width() >= 8 && pattern->height() >= 8 &&
+                pattern->format() == kRasterFormat,
+            "BitBlt: MERGECOPY without an 8x8 pattern in the raster format");
   const QRect src = ClipCopy(dest, target, source, sourceRect);
   if (src.isEmpty()) return;
   const int w = src.width(), h = src.height();

@@ -21,10 +21,15 @@ enum TRasterOp {
 // The pixel format every buffer of the picture side uses.
 inline constexpr QImage::Format kRasterFormat = QImage::Format_RGB32;
 
+// What the entry points below require of their pictures (a pattern for roMergeCopy, pictures of one size, the
+// fused operations' formats) only the engine's own code can break, never a file: a broken requirement ends
+// the program. Null pictures (released buffers) draw nothing, and so does another pixel format handed to
+// BitBlt, FillRect or DrawTransparent.
+
 // Copies `sourceRect` of `source` to `dest` at `target` with `op`. Both images must be kRasterFormat (else
-// nothing is drawn);
-// `pattern` (8x8, kRasterFormat) is needed for roMergeCopy only. `dest` and `source` may be the same image
-// with overlapping rectangles (the result is as if the source were read first).
+// nothing is drawn); `pattern` (at least 8x8, kRasterFormat) is required for roMergeCopy only. `dest` and
+// `source` may be the same image with overlapping rectangles (the result is as if the source were read
+// first).
 void BitBlt(QImage& dest, QPoint target, const QImage& source, const QRect& sourceRect, TRasterOp op,
             const QImage* pattern = nullptr);
 
@@ -35,14 +40,16 @@ void FillRect(QImage& dest, const QRect& area, QRgb colour);
 // destination pixel; pixels of the key colour leave it unchanged.
 void DrawTransparent(QImage& dest, QPoint target, const QImage& source, QRgb key);
 
-// Copies all of `source` into `first` and `second` (both of its size and kRasterFormat) in one pass.
+// Copies all of `source` into `first` and `second` (both of its size and kRasterFormat) in one pass; nothing
+// when `source` is null.
 void CopyTwice(QImage& first, QImage& second, const QImage& source);
 
 // One frame of the patterned dissolve over all rows, in one pass per row, with the same result as these
 // operations one after the other over the whole picture:
 //   screen = screen MERGECOPY keepTile (in place); spare = stage MERGECOPY inverseTile;
 //   spare = screen SRCPAINT spare; window = spare SRCCOPY.
-// All four pictures must have the same size and kRasterFormat; the tiles are 8x8.
+// All four pictures must have the same size and kRasterFormat, the tiles at least 8x8 in kRasterFormat;
+// nothing is drawn when `screen` is null.
 void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& window, const QImage& keepTile,
                    const QImage& inverseTile);
 

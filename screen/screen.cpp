@@ -62,7 +62,6 @@ void TScreen::SetWall(const QImage& wall) {
 }
 
 void TScreen::SetBrushImage(const QImage& brush) {
-  BrushImage = brush;
   BrushCells = brush.convertToFormat(kRasterFormat);
 }
 

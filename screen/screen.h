@@ -43,8 +43,6 @@ class TScreen {
   // (MakeBrushImage's strip from construction on).
   void SetWall(const QImage& wall);
   void SetBrushImage(const QImage& brush);
-  const QImage& Wall() const { return WallImage; }
-  const QImage& BrushIMG() const { return BrushImage; }
 
   void PrepareStage(int32_t mode);
   void DispPicture(const std::string& fileName, int32_t mode, int32_t kind);
@@ -83,7 +81,6 @@ class TScreen {
   IScreenHost& Host;
   QImage SurfaceImage;
   QImage WallImage;
-  QImage BrushImage;
   QImage BrushCells;  // BrushIMG in the buffers' pixel format, the source of the PatternTile copies
   QImage KeepTile;    // the dissolve's first tile of a frame, kept while PatternTile holds its inverse
 };

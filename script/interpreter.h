@@ -3,19 +3,19 @@
 // The interpreter: one script line per posted step. Commands reach the window only through IScriptHost.
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/errors.h"
 #include "script/script_text.h"
 
 namespace orbel::script {
 
 // An error in a script line; the text is what the user sees (UTF-8).
-class EScriptError : public std::runtime_error {
+class EScriptError : public EOrbelError {
  public:
-  explicit EScriptError(const std::string& message) : std::runtime_error(message) {}
+  using EOrbelError::EOrbelError;
 };
 
 // A movie control or the wave channel, as the commands use it.

@@ -23,7 +23,6 @@ class TFixedDisplay : public platform::TDisplaySettings {
   int ScreenHeight() override { return Height; }
   bool ChangeMode(int, int) override { return false; }
   void RestoreStoredMode() override { ++Restores; }
-  bool Changed() const override { return false; }
   int Height;
   int Restores = 0;
 };

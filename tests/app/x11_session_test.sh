@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The real window on an X server of its own: the window-size menu switches the screen and back, the menu bar
-# comes at the top edge in full screen, and neither Exit nor SIGTERM leaves the screen switched.
+# comes at the top edge in full screen, and neither Exit, SIGTERM nor a crash leaves the screen switched.
 set -euo pipefail
 orbel="$1"
 source "$(dirname "$0")/xvfb.sh"
@@ -85,4 +85,15 @@ if grep -qE 'Sanitizer|runtime error' "$game/stderr.txt"; then
   echo "FAIL: sanitizer report"
   exit 1
 fi
+
+# A crash puts the screen back too, and still ends the program as the crash would have (without a core file).
+(ulimit -c 0; exec "$orbel" --quit-after 60000 "$game" >/dev/null 2>>"$game/crash-stderr.txt") &
+orbel_pid=$!
+window >/dev/null
+choose 0 640x480 "640x480 (Full) before SIGSEGV"
+kill -SEGV $orbel_pid
+status=0
+wait $orbel_pid || status=$?
+[ "$status" = 139 ] || { echo "FAIL: a crash ended with status $status, not by SIGSEGV"; exit 1; }
+expect_size 1024x768 "after SIGSEGV"
 echo "PASS"

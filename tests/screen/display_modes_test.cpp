@@ -21,18 +21,14 @@ class TFakeDisplay : public platform::TDisplaySettings {
     Log.push_back("mode " + std::to_string(width) + "x" + std::to_string(height));
     if (height > MaxHeight) return false;
     Height = height;
-    ChangedValue = true;
     return true;
   }
   void RestoreStoredMode() override {
     Log.push_back("restore");
     Height = Stored;
-    ChangedValue = false;
   }
-  bool Changed() const override { return ChangedValue; }
   std::vector<std::string>& Log;
   int Height, Stored, MaxHeight = 10000;
-  bool ChangedValue = false;
 };
 
 class TFakeWindow : public IDisplayWindow {

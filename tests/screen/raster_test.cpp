@@ -153,6 +153,20 @@ TEST(Raster, OtherPixelFormatsAreLeftAlone) {
   EXPECT_EQ(dest.pixel(15, 3), 0xFF000000u);
 }
 
+// Only the engine's own code can break these; the check must hold in the release build the tests run in.
+TEST(RasterDeathTest, BrokenCallerContractsEndTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  QImage first = Filled(8, 8, 0xFF000000), second = Filled(8, 8, 0xFF000000);
+  const QImage smaller = Filled(4, 4, 0xFFFFFFFF);
+  EXPECT_DEATH(CopyTwice(first, second, smaller), "raster contract broken");
+  EXPECT_DEATH(BitBlt(first, {0, 0}, second, second.rect(), roMergeCopy), "raster contract broken");
+  const QImage tile = Pattern(), smallTile = Filled(4, 4, 0xFFFFFFFF);
+  QImage stage = Filled(8, 8, 0xFFFFFFFF), window = Filled(8, 8, 0xFF000000);
+  EXPECT_DEATH(DissolveFrame(first, stage, second, window, tile, smallTile), "raster contract broken");
+  QImage narrow(8, 8, QImage::Format_RGB888);
+  EXPECT_DEATH(DissolveFrame(first, stage, second, narrow, tile, tile), "raster contract broken");
+}
+
 TEST(Raster, FillAndColourKey) {
   QImage dest = Filled(5, 5, 0xFF000000);
   FillRect(dest, QRect(3, 3, 10, 10), 0x00FFFFFF);
