@@ -205,7 +205,7 @@ void TFormOrbel::FormCreate() {
   Movie0->SelectTimeFormat(0);
   Movie1->SelectTimeFormat(0);
   PCM->SelectTimeFormat(0);
-  QCoreApplication::postEvent(this, new QEvent(WM_SCRIPTSTART));
+  QCoreApplication::postEvent(this, new QEvent(platform::WM_SCRIPTSTART));
 }
 
 void TFormOrbel::SizeClientArea() {
@@ -375,11 +375,11 @@ std::string TFormOrbel::FindDataFile(const std::string& name) {
 }
 
 bool TFormOrbel::event(QEvent* event) {
-  if (event->type() == WM_SCRIPTSTART) {
+  if (event->type() == platform::WM_SCRIPTSTART) {
     ScriptStart();
     return true;
   }
-  if (event->type() == WM_SCRIPTSTEP) {
+  if (event->type() == platform::WM_SCRIPTSTEP) {
     --PendingSteps;
     InterpreterValue.Step();
     return true;
@@ -400,7 +400,7 @@ void TFormOrbel::ScriptStart() {
 void TFormOrbel::PostStep() {
   if (ClosingValue) return;
   ++PendingSteps;
-  QCoreApplication::postEvent(this, new QEvent(WM_SCRIPTSTEP));
+  QCoreApplication::postEvent(this, new QEvent(platform::WM_SCRIPTSTEP));
 }
 
 void TFormOrbel::SetStatusLine(const std::string& text) {

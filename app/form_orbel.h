@@ -14,6 +14,7 @@
 
 #include "app/options.h"
 #include "platform/display_settings.h"
+#include "platform/events.h"
 #include "screen/display_modes.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
@@ -38,9 +39,6 @@ namespace orbel::app {
 
 class TScreenView;
 class TStagePresenter;
-
-inline const QEvent::Type WM_SCRIPTSTART = static_cast<QEvent::Type>(QEvent::User + 400);
-inline const QEvent::Type WM_SCRIPTSTEP = static_cast<QEvent::Type>(QEvent::User + 401);
 
 inline constexpr int kTimerIntervalMs = 50;
 
