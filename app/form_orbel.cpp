@@ -162,14 +162,13 @@ void TFormOrbel::CreateMenu() {
   MiSave->setEnabled(false);
   N1 = bar->addMenu(QStringLiteral("設定(&O)"));
   Mode1 = N1->addMenu(QStringLiteral("ウィンドウサイズ(&W)"));
-  Mode1->menuAction()->setData(2);
+  Mode1->menuAction()->setData(DisplayModesValue.Mode1Tag);
   DispGroup = new QActionGroup(this);
   DispGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
   const char* captions[] = {"640x480 (Full)", "640x480 (Window)", "800x600 (Full)", "800x600 (Window)"};
   QAction** items[] = {&DispItem1, &DispItem2, &DispItem3, &DispItem4};
   for (int i = 0; i < 4; ++i) {
     QAction* item = Mode1->addAction(QString::fromLatin1(captions[i]));
-    item->setData(i + 1);
     item->setCheckable(true);
     DispGroup->addAction(item);
     connect(item, &QAction::triggered, this, [this, item] { DispItemClick(item); });
@@ -186,7 +185,7 @@ void TFormOrbel::CreateMenu() {
 }
 
 void TFormOrbel::FormCreate() {
-  ScreenValue.TransitionKind = 0;
+  ScreenValue.TransitionKind = script::tkNone;
   ScreenValue.TransitionStep = 0;
   // The input method's status window: nothing to close where the platform has none.
   const screen::TDispItemsEnabled enabled = screen::DispItemsEnabledFor(Display->ScreenHeight());
@@ -221,9 +220,10 @@ bool TFormOrbel::MenuBarAttached() const {
   return !menuBar()->isHidden();
 }
 
-void TFormOrbel::SetDispItemChecked(int tag, bool checked) {
+void TFormOrbel::SetDispItemChecked(screen::TDispItemTag tag, bool checked) {
   QAction* items[] = {DispItem1, DispItem2, DispItem3, DispItem4};
-  if (tag >= 1 && tag <= 4) items[tag - 1]->setChecked(checked);
+  if (tag >= screen::diFull640x480 && tag <= screen::diWindow800x600)
+    items[tag - screen::diFull640x480]->setChecked(checked);
 }
 
 void TFormOrbel::ShowMenuBar(bool show) {
@@ -279,8 +279,9 @@ void TFormOrbel::ToggleFullScreen() {
   if (ClosingValue) return;
   if (!HasFrame()) {
     // Out of any full screen; a full-screen item chosen in the menu is undone by the window item.
-    if (DisplayModesValue.Mode1Tag == 1 || DisplayModesValue.Mode1Tag == 3) {
-      DisplayModesValue.DispItemClick(2);
+    if (DisplayModesValue.Mode1Tag == screen::diFull640x480 ||
+        DisplayModesValue.Mode1Tag == screen::diFull800x600) {
+      DisplayModesValue.DispItemClick(screen::diWindow640x480);
       Mode1->menuAction()->setData(DisplayModesValue.Mode1Tag);
     } else {
       ShowMenuBar(true);
@@ -421,14 +422,16 @@ std::string TFormOrbel::DecodeText(std::string_view bytes) {
   return platform::SjisToUtf8(bytes);
 }
 
-void TFormOrbel::PrepareStage(int32_t mode) {
+void TFormOrbel::PrepareStage(script::TStageMode mode) {
   ScreenValue.PrepareStage(mode);
 }
+// The script's numbers become the picture side's modes and effects here, and only here.
 void TFormOrbel::DispPicture(const std::string& fileName, int32_t mode, int32_t kind) {
-  ScreenValue.DispPicture(fileName, mode, kind);
+  ScreenValue.DispPicture(fileName, script::StageModeFromScript(mode),
+                          script::TransitionKindFromScript(kind));
 }
 void TFormOrbel::TransPicture(const std::string& fileName, int32_t kind) {
-  ScreenValue.TransPicture(fileName, kind);
+  ScreenValue.TransPicture(fileName, script::TransitionKindFromScript(kind));
 }
 
 void TFormOrbel::BoardClear() {
@@ -567,7 +570,12 @@ void TFormOrbel::ExitClick() {
 }
 
 void TFormOrbel::DispItemClick(QAction* item) {
-  DisplayModesValue.DispItemClick(item->data().toInt());
+  // An item's tag is its place in the submenu.
+  QAction* items[] = {DispItem1, DispItem2, DispItem3, DispItem4};
+  const auto found = std::find(std::begin(items), std::end(items), item);
+  if (found != std::end(items))
+    DisplayModesValue.DispItemClick(
+        static_cast<screen::TDispItemTag>(screen::diFull640x480 + (found - std::begin(items))));
   Mode1->menuAction()->setData(DisplayModesValue.Mode1Tag);
 }
 
@@ -603,21 +611,21 @@ void TFormOrbel::FormKeyPress(QChar key) {
       MsgBoard->setVisible(MsgBoard->isHidden());
       break;
     case '0':
-      ScreenValue.DispPicture("", 0, 2);
+      ScreenValue.DispPicture("", script::smWall, script::tkDissolve);
       break;
     case '1':
-      ScreenValue.DispPicture("01.bmp", 0, 2);
+      ScreenValue.DispPicture("01.bmp", script::smWall, script::tkDissolve);
       break;
     case '2':
-      ScreenValue.DispPicture("BG01.bmp", 0, 2);
+      ScreenValue.DispPicture("BG01.bmp", script::smWall, script::tkDissolve);
       break;
     case '3':
-      ScreenValue.DispPicture("BG02.bmp", 0, 2);
+      ScreenValue.DispPicture("BG02.bmp", script::smWall, script::tkDissolve);
       break;
     case '4':
     case '5':
-      ScreenValue.PrepareStage(3);
-      ScreenValue.TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", 2);
+      ScreenValue.PrepareStage(script::smScreen);
+      ScreenValue.TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", script::tkDissolve);
       break;
     case '6':
       PlayMovieToEnd("M03.AVI");

@@ -121,7 +121,7 @@ class TFormOrbel : public QMainWindow,
   void PostStep() override;
   void SetStatusLine(const std::string& text) override;
   std::string DecodeText(std::string_view bytes) override;
-  void PrepareStage(int32_t mode) override;
+  void PrepareStage(script::TStageMode mode) override;
   void DispPicture(const std::string& fileName, int32_t mode, int32_t kind) override;
   void TransPicture(const std::string& fileName, int32_t kind) override;
   void BoardClear() override;
@@ -139,7 +139,7 @@ class TFormOrbel : public QMainWindow,
   void SurfaceChanged(const QRect& area) override;
 
   // IDisplayWindow
-  void SetDispItemChecked(int tag, bool checked) override;
+  void SetDispItemChecked(screen::TDispItemTag tag, bool checked) override;
   void ShowMenuBar(bool show) override;
   void ShowFrame(bool show) override;
   void FitClientArea() override;

@@ -75,17 +75,17 @@ void PainterCopy(benchmark::State& state) {
 }
 
 // Mean frame of whole effects, the finishing frame included.
-void EffectFrame(benchmark::State& state, int kind) {
+void EffectFrame(benchmark::State& state, TTransitionKind kind) {
   TFixture f;
   for (auto _ : state) {
-    if (f.Screen.TransitionKind == 0) f.Screen.TransitionKind = kind;
+    if (f.Screen.TransitionKind == orbel::script::tkNone) f.Screen.TransitionKind = kind;
     f.Screen.ETimerTimer();
     benchmark::ClobberMemory();
   }
 }
 
 // One frame at a fixed step, the effect never finishing.
-void FrameAtStep(benchmark::State& state, int kind, int step) {
+void FrameAtStep(benchmark::State& state, TTransitionKind kind, int step) {
   TFixture f;
   for (auto _ : state) {
     f.Screen.TransitionKind = kind;
@@ -95,7 +95,7 @@ void FrameAtStep(benchmark::State& state, int kind, int step) {
   }
 }
 
-void PrepareStage(benchmark::State& state, int mode) {
+void PrepareStage(benchmark::State& state, TStageMode mode) {
   TFixture f;
   for (auto _ : state) {
     f.Screen.PrepareStage(mode);
@@ -105,18 +105,38 @@ void PrepareStage(benchmark::State& state, int mode) {
 
 BENCHMARK(PlainCopy)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(PainterCopy)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(EffectFrame, box_mean, 1)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, box_last, 1, 29)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, dissolve, 2, 6)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, dissolve_last, 2, 16)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(EffectFrame, slide_mean, 3)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, slide_first, 3, 0)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, slide_last, 3, 79)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(EffectFrame, cut, 4)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode0_wall, 0)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode1_black, 1)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode2_white, 2)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode3_screen, 3)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, box_mean, orbel::script::tkBox)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, box_last, orbel::script::tkBox, 29)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, dissolve, orbel::script::tkDissolve, 6)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, dissolve_last, orbel::script::tkDissolve, 16)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, slide_mean, orbel::script::tkSlide)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, slide_first, orbel::script::tkSlide, 0)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, slide_last, orbel::script::tkSlide, 79)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, cut, orbel::script::tkCut)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode0_wall, orbel::script::smWall)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode1_black, orbel::script::smBlack)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode2_white, orbel::script::smWhite)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode3_screen, orbel::script::smScreen)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 
