@@ -79,21 +79,17 @@ class TFormOrbel : public QMainWindow,
   screen::TScreen& Screen() { return ScreenValue; }
   screen::TDisplayModes& DisplayModes() { return DisplayModesValue; }
   script::TInterpreter& Interpreter() { return InterpreterValue; }
-  controls::TBoard* MsgBoard = nullptr;
-  controls::TMovie* Movie0 = nullptr;
-  controls::TMovie* Movie1 = nullptr;
-  controls::TWaveChannel* PCM = nullptr;
-  QStatusBar* Status = nullptr;
+  controls::TBoard* MsgBoard() const { return MsgBoardValue; }
+  // Movie0 and Movie1: the controls behind LogoMovie and ScriptMovie.
+  controls::TMovie* LogoMovieControl() const { return Movie0; }
+  controls::TMovie* ScriptMovieControl() const { return Movie1; }
+  TScreenView* View() const { return ViewValue; }
+  QMenu* Mode1() const { return Mode1Value; }
+  QAction* DispItem(screen::TDispItemTag tag) const { return DispItems[tag - screen::diFull640x480]; }
+  QAction* MiLoad() const { return MiLoadValue; }
+  QAction* MiSave() const { return MiSaveValue; }
+  QAction* Exit() const { return ExitValue; }
   QString StatusPanelText(int panel) const;
-  QMenu* N1 = nullptr;
-  QMenu* Mode1 = nullptr;
-  QAction *MiLoad = nullptr, *MiSave = nullptr, *miFont = nullptr, *Exit = nullptr;
-  QAction *DispItem1 = nullptr, *DispItem2 = nullptr, *DispItem3 = nullptr, *DispItem4 = nullptr;
-  TScreenView* View = nullptr;
-  QPushButton* Button1 = nullptr;
-  QTimer ETimer;
-  std::vector<std::string> ScriptMemo;
-  std::vector<std::string> Memo1;
 
   // Ends the program with the given exit status (the close handling runs as for any close).
   void FinishProgram(int exitStatus);
@@ -166,6 +162,21 @@ class TFormOrbel : public QMainWindow,
   void CheckBatchEnd();
   void SaveScreenKey();
 
+  controls::TBoard* MsgBoardValue = nullptr;
+  controls::TMovie* Movie0 = nullptr;
+  controls::TMovie* Movie1 = nullptr;
+  controls::TWaveChannel* PCM = nullptr;
+  QStatusBar* Status = nullptr;
+  QMenu* N1 = nullptr;
+  QMenu* Mode1Value = nullptr;
+  QAction *MiLoadValue = nullptr, *MiSaveValue = nullptr, *miFont = nullptr, *ExitValue = nullptr;
+  // The window-size items in the order of their tags.
+  QAction* DispItems[4] = {};
+  TScreenView* ViewValue = nullptr;
+  QPushButton* Button1 = nullptr;
+  QTimer ETimer;
+  std::vector<std::string> ScriptMemo;
+  std::vector<std::string> Memo1;
   TOptions Options;
   std::unique_ptr<platform::TDisplaySettings> Display;
   screen::TDisplayModes DisplayModesValue;

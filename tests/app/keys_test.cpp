@@ -65,7 +65,7 @@ TEST_F(Keys, PictureKeyDissolvesAndResumesARestingScript) {
   EXPECT_EQ(ticks, 9);
   EXPECT_EQ(form.Screen().ScreenBuffer.pixel(320, 240), qRgb(200, 10, 10));
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();  // the transition's step runs line 1
-  EXPECT_TRUE(form.MsgBoard->isVisible());
+  EXPECT_TRUE(form.MsgBoard()->isVisible());
   form.close();
 }
 
@@ -86,19 +86,19 @@ TEST_F(Keys, OverlayKeysKeepTheScreenUnderTheKeyColour) {
 
 TEST_F(Keys, EscapeTogglesTheBoardAndSevenFillsIt) {
   TFormOrbel form(TOptions{});
-  EXPECT_FALSE(form.MsgBoard->isVisibleTo(&form));
+  EXPECT_FALSE(form.MsgBoard()->isVisibleTo(&form));
   form.FormKeyPress(QChar(27));
-  EXPECT_TRUE(form.MsgBoard->isVisibleTo(&form));
+  EXPECT_TRUE(form.MsgBoard()->isVisibleTo(&form));
   form.FormKeyPress(QChar(27));
-  EXPECT_FALSE(form.MsgBoard->isVisibleTo(&form));
+  EXPECT_FALSE(form.MsgBoard()->isVisibleTo(&form));
   form.FormKeyPress('7');
-  ASSERT_EQ(form.MsgBoard->Text().size(), 3u);
-  EXPECT_EQ(platform::DecodeSjis(form.MsgBoard->Text()[1]), "あいうえおかきくけ");
-  EXPECT_FALSE(form.MsgBoard->isVisibleTo(&form));  // a hidden board stays hidden
+  ASSERT_EQ(form.MsgBoard()->Text().size(), 3u);
+  EXPECT_EQ(platform::DecodeSjis(form.MsgBoard()->Text()[1]), "あいうえおかきくけ");
+  EXPECT_FALSE(form.MsgBoard()->isVisibleTo(&form));  // a hidden board stays hidden
   // Keys without an action, and a movie key whose files are missing, change nothing.
   form.FormKeyPress('x');
   form.FormKeyPress('6');
-  EXPECT_EQ(form.Movie1->DeviceID(), 0);
+  EXPECT_EQ(form.ScriptMovieControl()->DeviceID(), 0);
   form.close();
 }
 
