@@ -18,6 +18,8 @@
 namespace {
 
 using namespace orbel::screen;
+using enum orbel::script::TStageMode;
+using enum orbel::script::TTransitionKind;
 
 class TNullHost : public IScreenHost {
  public:
@@ -78,7 +80,7 @@ void PainterCopy(benchmark::State& state) {
 void EffectFrame(benchmark::State& state, TTransitionKind kind) {
   TFixture f;
   for (auto _ : state) {
-    if (f.Screen.TransitionKind == orbel::script::tkNone) f.Screen.TransitionKind = kind;
+    if (f.Screen.TransitionKind == tkNone) f.Screen.TransitionKind = kind;
     f.Screen.ETimerTimer();
     benchmark::ClobberMemory();
   }
@@ -105,38 +107,18 @@ void PrepareStage(benchmark::State& state, TStageMode mode) {
 
 BENCHMARK(PlainCopy)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(PainterCopy)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(EffectFrame, box_mean, orbel::script::tkBox)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, box_last, orbel::script::tkBox, 29)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, dissolve, orbel::script::tkDissolve, 6)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, dissolve_last, orbel::script::tkDissolve, 16)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(EffectFrame, slide_mean, orbel::script::tkSlide)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, slide_first, orbel::script::tkSlide, 0)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, slide_last, orbel::script::tkSlide, 79)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(EffectFrame, cut, orbel::script::tkCut)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode0_wall, orbel::script::smWall)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode1_black, orbel::script::smBlack)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode2_white, orbel::script::smWhite)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode3_screen, orbel::script::smScreen)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, box_mean, tkBox)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, box_last, tkBox, 29)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, dissolve, tkDissolve, 6)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, dissolve_last, tkDissolve, 16)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, slide_mean, tkSlide)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, slide_first, tkSlide, 0)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, slide_last, tkSlide, 79)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, cut, tkCut)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode0_wall, smWall)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode1_black, smBlack)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode2_white, smWhite)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode3_screen, smScreen)->Repetitions(5)->ReportAggregatesOnly(true);
 
 }  // namespace
 
