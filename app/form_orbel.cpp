@@ -102,25 +102,25 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   setFocusPolicy(Qt::StrongFocus);
 
   // The controls in the order the window declares them; later children lie above earlier ones.
-  View = new TScreenView(ScreenValue, this);
-  View->OnPainted = [this] { FlushRecordFrame(); };
-  View->OnMouseMove = [this](int y) { FormMouseMove(y); };
+  ViewValue = new TScreenView(ScreenValue, this);
+  ViewValue->OnPainted = [this] { FlushRecordFrame(); };
+  ViewValue->OnMouseMove = [this](int y) { FormMouseMove(y); };
   setMouseTracking(true);
-  setCentralWidget(View);
+  setCentralWidget(ViewValue);
   CreateMenu();
-  Button1 = new QPushButton(QStringLiteral("IME Close"), View);
+  Button1 = new QPushButton(QStringLiteral("IME Close"), ViewValue);
   Button1->hide();
   connect(Button1, &QPushButton::clicked, this, &TFormOrbel::Button1Click);
   ETimer.setTimerType(Qt::PreciseTimer);
   ETimer.setInterval(kTimerIntervalMs);
   connect(&ETimer, &QTimer::timeout, this, &TFormOrbel::ETimerTimer);
   PCM = new controls::TWaveChannel(this);
-  Movie1 = new controls::TMovie(View);
+  Movie1 = new controls::TMovie(ViewValue);
   Movie1->SetDeviceType(controls::dtAVIVideo);
   Movie1->hide();
-  MsgBoard = new controls::TBoard(View);
-  controls::ConfigureMsgBoard(*MsgBoard);
-  Movie0 = new controls::TMovie(View);
+  MsgBoardValue = new controls::TBoard(ViewValue);
+  controls::ConfigureMsgBoard(*MsgBoardValue);
+  Movie0 = new controls::TMovie(ViewValue);
   Movie0->SetDeviceType(controls::dtAVIVideo);
   Movie0->hide();
   ScriptMemo = ResourceLines(QStringLiteral(":/orbel/fallback_script.txt"));
@@ -151,52 +151,50 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
 
 TFormOrbel::~TFormOrbel() {
   // The stage goes back under the window, so that its controls close their devices with it.
-  if (PresenterValue && PresenterValue->Release()) View->setParent(this);
+  if (PresenterValue && PresenterValue->Release()) ViewValue->setParent(this);
   platform::SetSynchronousFrameHook(nullptr);
 }
 
 void TFormOrbel::CreateMenu() {
   QMenuBar* bar = menuBar();
-  MiLoad = bar->addAction(QStringLiteral("ロード(&L)"));
-  MiLoad->setEnabled(false);
-  MiSave = bar->addAction(QStringLiteral("セーブ(&S)"));
-  MiSave->setEnabled(false);
+  MiLoadValue = bar->addAction(QStringLiteral("ロード(&L)"));
+  MiLoadValue->setEnabled(false);
+  MiSaveValue = bar->addAction(QStringLiteral("セーブ(&S)"));
+  MiSaveValue->setEnabled(false);
   N1 = bar->addMenu(QStringLiteral("設定(&O)"));
-  Mode1 = N1->addMenu(QStringLiteral("ウィンドウサイズ(&W)"));
-  Mode1->menuAction()->setData(2);
+  Mode1Value = N1->addMenu(QStringLiteral("ウィンドウサイズ(&W)"));
+  Mode1Value->menuAction()->setData(DisplayModesValue.Mode1Tag);
   DispGroup = new QActionGroup(this);
   DispGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
   const char* captions[] = {"640x480 (Full)", "640x480 (Window)", "800x600 (Full)", "800x600 (Window)"};
-  QAction** items[] = {&DispItem1, &DispItem2, &DispItem3, &DispItem4};
   for (int i = 0; i < 4; ++i) {
-    QAction* item = Mode1->addAction(QString::fromLatin1(captions[i]));
-    item->setData(i + 1);
+    QAction* item = Mode1Value->addAction(QString::fromLatin1(captions[i]));
     item->setCheckable(true);
     DispGroup->addAction(item);
     connect(item, &QAction::triggered, this, [this, item] { DispItemClick(item); });
-    *items[i] = item;
+    DispItems[i] = item;
   }
-  DispItem2->setChecked(true);
-  DispItem2->setEnabled(false);
-  DispItem3->setEnabled(false);
-  DispItem4->setEnabled(false);
+  DispItem(screen::diWindow640x480)->setChecked(true);
+  DispItem(screen::diWindow640x480)->setEnabled(false);
+  DispItem(screen::diFull800x600)->setEnabled(false);
+  DispItem(screen::diWindow800x600)->setEnabled(false);
   miFont = N1->addAction(QStringLiteral("フォント(&F)"));
   connect(miFont, &QAction::triggered, this, &TFormOrbel::miFontClick);
-  Exit = bar->addAction(QStringLiteral("終了(&x)"));
-  connect(Exit, &QAction::triggered, this, &TFormOrbel::ExitClick);
+  ExitValue = bar->addAction(QStringLiteral("終了(&x)"));
+  connect(ExitValue, &QAction::triggered, this, &TFormOrbel::ExitClick);
 }
 
 void TFormOrbel::FormCreate() {
-  ScreenValue.TransitionKind = 0;
+  ScreenValue.TransitionKind = script::tkNone;
   ScreenValue.TransitionStep = 0;
   // The window-size items the screen can take.
   const screen::TDispItemsEnabled enabled = screen::DispItemsEnabledFor(Display->ScreenHeight());
-  DispItem4->setEnabled(enabled.Item4);
-  DispItem2->setEnabled(enabled.Item2);
-  DispItem3->setEnabled(enabled.Item3);
+  DispItem(screen::diWindow800x600)->setEnabled(enabled.Item4);
+  DispItem(screen::diWindow640x480)->setEnabled(enabled.Item2);
+  DispItem(screen::diFull800x600)->setEnabled(enabled.Item3);
   InterpreterValue.NextLine = 0;
   SizeClientArea();
-  MsgBoard->setGeometry(40, 375, 560, 65);
+  MsgBoardValue->setGeometry(40, 375, 560, 65);
   ScreenValue.CreateBuffers();
   ScreenValue.SetWall(ResourceImage(QStringLiteral(":/orbel/wall.bmp")));
   LoadScript();
@@ -206,7 +204,7 @@ void TFormOrbel::FormCreate() {
   Movie0->SelectTimeFormat(0);
   Movie1->SelectTimeFormat(0);
   PCM->SelectTimeFormat(0);
-  QCoreApplication::postEvent(this, new QEvent(WM_SCRIPTSTART));
+  QCoreApplication::postEvent(this, new QEvent(platform::WM_SCRIPTSTART));
 }
 
 void TFormOrbel::SizeClientArea() {
@@ -226,9 +224,8 @@ bool TFormOrbel::MenuBarAttached() const {
   return !menuBar()->isHidden();
 }
 
-void TFormOrbel::SetDispItemChecked(int tag, bool checked) {
-  QAction* items[] = {DispItem1, DispItem2, DispItem3, DispItem4};
-  if (tag >= 1 && tag <= 4) items[tag - 1]->setChecked(checked);
+void TFormOrbel::SetDispItemChecked(screen::TDispItemTag tag, bool checked) {
+  if (tag >= screen::diFull640x480 && tag <= screen::diWindow800x600) DispItem(tag)->setChecked(checked);
 }
 
 void TFormOrbel::ShowMenuBar(bool show) {
@@ -284,9 +281,10 @@ void TFormOrbel::ToggleFullScreen() {
   if (ClosingValue) return;
   if (!HasFrame()) {
     // Out of any full screen; a full-screen item chosen in the menu is undone by the window item.
-    if (DisplayModesValue.Mode1Tag == 1 || DisplayModesValue.Mode1Tag == 3) {
-      DisplayModesValue.DispItemClick(2);
-      Mode1->menuAction()->setData(DisplayModesValue.Mode1Tag);
+    if (DisplayModesValue.Mode1Tag == screen::diFull640x480 ||
+        DisplayModesValue.Mode1Tag == screen::diFull800x600) {
+      DisplayModesValue.DispItemClick(screen::diWindow640x480);
+      Mode1Value->menuAction()->setData(DisplayModesValue.Mode1Tag);
     } else {
       ShowMenuBar(true);
       ShowScaledFullScreen(false);
@@ -304,20 +302,20 @@ void TFormOrbel::ApplyPresentation() {
     takeCentralWidget();
     PresenterValue = new TStagePresenter(this);
     PresenterValue->OnMouseMove = [this](int y) { FormMouseMove(y); };
-    PresenterValue->Attach(View);
+    PresenterValue->Attach(ViewValue);
     setCentralWidget(PresenterValue);
     platform::SetSynchronousFrameHook([this] {
       if (PresenterValue) PresenterValue->PresentNow();
     });
   } else if (!enlarged && PresenterValue) {
     takeCentralWidget();
-    View->hide();
+    ViewValue->hide();
     PresenterValue->Release();
     delete PresenterValue;
     PresenterValue = nullptr;
     platform::SetSynchronousFrameHook(nullptr);
-    setCentralWidget(View);
-    View->show();
+    setCentralWidget(ViewValue);
+    ViewValue->show();
   }
   // The real full-screen modes show the picture 1:1 at the top-left, the window modes at their scale.
   if (PresenterValue) PresenterValue->SetFit(FitModeValue, ScaledFullScreenValue ? 0 : WindowScaleValue);
@@ -328,7 +326,7 @@ void TFormOrbel::PresentPending() {
   if (PresenterValue)
     PresenterValue->PresentNow();
   else
-    View->PresentPending();
+    ViewValue->PresentPending();
 }
 
 void TFormOrbel::showEvent(QShowEvent* event) {
@@ -378,11 +376,11 @@ std::string TFormOrbel::FindDataFile(const std::string& name) {
 }
 
 bool TFormOrbel::event(QEvent* event) {
-  if (event->type() == WM_SCRIPTSTART) {
+  if (event->type() == platform::WM_SCRIPTSTART) {
     ScriptStart();
     return true;
   }
-  if (event->type() == WM_SCRIPTSTEP) {
+  if (event->type() == platform::WM_SCRIPTSTEP) {
     --PendingSteps;
     InterpreterValue.Step();
     return true;
@@ -403,7 +401,7 @@ void TFormOrbel::ScriptStart() {
 void TFormOrbel::PostStep() {
   if (ClosingValue) return;
   ++PendingSteps;
-  QCoreApplication::postEvent(this, new QEvent(WM_SCRIPTSTEP));
+  QCoreApplication::postEvent(this, new QEvent(platform::WM_SCRIPTSTEP));
 }
 
 void TFormOrbel::SetStatusLine(const std::string& text) {
@@ -420,24 +418,26 @@ std::string TFormOrbel::DecodeText(std::string_view bytes) {
   return platform::SjisToUtf8(bytes);
 }
 
-void TFormOrbel::PrepareStage(int32_t mode) {
+void TFormOrbel::PrepareStage(script::TStageMode mode) {
   ScreenValue.PrepareStage(mode);
 }
+// The script's numbers become the picture side's modes and effects here, and only here.
 void TFormOrbel::DispPicture(const std::string& fileName, int32_t mode, int32_t kind) {
-  ScreenValue.DispPicture(fileName, mode, kind);
+  ScreenValue.DispPicture(fileName, script::StageModeFromScript(mode),
+                          script::TransitionKindFromScript(kind));
 }
 void TFormOrbel::TransPicture(const std::string& fileName, int32_t kind) {
-  ScreenValue.TransPicture(fileName, kind);
+  ScreenValue.TransPicture(fileName, script::TransitionKindFromScript(kind));
 }
 
 void TFormOrbel::BoardClear() {
-  MsgBoard->Text().clear();
+  MsgBoardValue->Text().clear();
 }
 void TFormOrbel::BoardSetVisible(bool visible) {
-  MsgBoard->setVisible(visible);
+  MsgBoardValue->setVisible(visible);
 }
 void TFormOrbel::BoardSetText(const script::TStringList& lines) {
-  MsgBoard->SetText(lines);
+  MsgBoardValue->SetText(lines);
 }
 
 script::IScriptMedia& TFormOrbel::LogoMovie() {
@@ -478,7 +478,7 @@ uint32_t TFormOrbel::TickCount() {
 
 void TFormOrbel::SurfaceChanged(const QRect& area) {
   SurfaceDirty = true;
-  View->SurfaceChanged(area);
+  ViewValue->SurfaceChanged(area);
 }
 
 void TFormOrbel::ETimerTimer() {
@@ -489,7 +489,7 @@ void TFormOrbel::ETimerTimer() {
 
 bool TFormOrbel::Settled() const {
   return PendingSteps <= 0 && !ScreenValue.TransitionRunning() && !InterpreterValue.Waiting() &&
-         !MsgBoard->RevealRunning();
+         !MsgBoardValue->RevealRunning();
 }
 
 void TFormOrbel::CheckBatchEnd() {
@@ -531,7 +531,7 @@ void TFormOrbel::WriteExitOutputs() {
     ExitStatusValue = esFailure;
   }
   if (!Options.Grab.empty()) {
-    const QImage shown = View->GrabPresented();
+    const QImage shown = ViewValue->GrabPresented();
     if (!screen::SaveBitmapFile(shown, Options.Grab)) {
       std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.Grab).c_str());
       ExitStatusValue = esFailure;
@@ -548,7 +548,7 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
   PresentPending();
   WriteExitOutputs();
   ClosingValue = true;
-  View->Closed = true;
+  ViewValue->Closed = true;
   // A changed resolution never outlives the program, however it ends.
   Display->RestoreStoredMode();
   if (PCM->DeviceID() != 0) PCM->Stop();
@@ -566,8 +566,12 @@ void TFormOrbel::ExitClick() {
 }
 
 void TFormOrbel::DispItemClick(QAction* item) {
-  DisplayModesValue.DispItemClick(item->data().toInt());
-  Mode1->menuAction()->setData(DisplayModesValue.Mode1Tag);
+  // An item's tag is its place in the submenu.
+  const auto found = std::find(std::begin(DispItems), std::end(DispItems), item);
+  if (found != std::end(DispItems))
+    DisplayModesValue.DispItemClick(
+        static_cast<screen::TDispItemTag>(screen::diFull640x480 + (found - std::begin(DispItems))));
+  Mode1Value->menuAction()->setData(DisplayModesValue.Mode1Tag);
 }
 
 void TFormOrbel::FormMouseMove(int y) {
@@ -576,11 +580,11 @@ void TFormOrbel::FormMouseMove(int y) {
 
 void TFormOrbel::miFontClick() {
   if (!FormFont) return;
-  QFont font = MsgBoard->font();
+  QFont font = MsgBoardValue->font();
   font.setFamily(FormFont->SelectFont(font.family()));
-  MsgBoard->setFont(font);
+  MsgBoardValue->setFont(font);
   // The face is set even when it is unchanged (Cancel), and the board repaints either way.
-  MsgBoard->RepaintNow();
+  MsgBoardValue->RepaintNow();
 }
 
 void TFormOrbel::keyPressEvent(QKeyEvent* event) {
@@ -599,24 +603,24 @@ void TFormOrbel::keyPressEvent(QKeyEvent* event) {
 void TFormOrbel::FormKeyPress(QChar key) {
   switch (key.unicode()) {
     case 27:
-      MsgBoard->setVisible(MsgBoard->isHidden());
+      MsgBoardValue->setVisible(MsgBoardValue->isHidden());
       break;
     case '0':
-      ScreenValue.DispPicture("", 0, 2);
+      ScreenValue.DispPicture("", script::smWall, script::tkDissolve);
       break;
     case '1':
-      ScreenValue.DispPicture("01.bmp", 0, 2);
+      ScreenValue.DispPicture("01.bmp", script::smWall, script::tkDissolve);
       break;
     case '2':
-      ScreenValue.DispPicture("BG01.bmp", 0, 2);
+      ScreenValue.DispPicture("BG01.bmp", script::smWall, script::tkDissolve);
       break;
     case '3':
-      ScreenValue.DispPicture("BG02.bmp", 0, 2);
+      ScreenValue.DispPicture("BG02.bmp", script::smWall, script::tkDissolve);
       break;
     case '4':
     case '5':
-      ScreenValue.PrepareStage(3);
-      ScreenValue.TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", 2);
+      ScreenValue.PrepareStage(script::smScreen);
+      ScreenValue.TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", script::tkDissolve);
       break;
     case '6':
       PlayMovieToEnd("M03.AVI");
@@ -626,7 +630,7 @@ void TFormOrbel::FormKeyPress(QChar key) {
       Memo1.clear();
       for (const char* line : {"１２３４５６７８９", "あいうえおかきくけ", "ＡＢＣＤＥＦＧＨＩ"})
         Memo1.push_back(platform::EncodeSjis(QString::fromUtf8(line)));
-      MsgBoard->SetText(Memo1);
+      MsgBoardValue->SetText(Memo1);
       break;
     case 'S':
     case 's':

@@ -14,6 +14,7 @@
 
 #include "app/options.h"
 #include "platform/display_settings.h"
+#include "platform/events.h"
 #include "screen/display_modes.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
@@ -38,9 +39,6 @@ namespace orbel::app {
 
 class TScreenView;
 class TStagePresenter;
-
-inline const QEvent::Type WM_SCRIPTSTART = static_cast<QEvent::Type>(QEvent::User + 400);
-inline const QEvent::Type WM_SCRIPTSTEP = static_cast<QEvent::Type>(QEvent::User + 401);
 
 inline constexpr int kTimerIntervalMs = 50;
 
@@ -81,20 +79,16 @@ class TFormOrbel : public QMainWindow,
   screen::TScreen& Screen() { return ScreenValue; }
   screen::TDisplayModes& DisplayModes() { return DisplayModesValue; }
   script::TInterpreter& Interpreter() { return InterpreterValue; }
-  controls::TBoard* MsgBoard = nullptr;
-  controls::TMovie* Movie0 = nullptr;
-  controls::TMovie* Movie1 = nullptr;
-  controls::TWaveChannel* PCM = nullptr;
-  QStatusBar* Status = nullptr;
-  QMenu* N1 = nullptr;
-  QMenu* Mode1 = nullptr;
-  QAction *MiLoad = nullptr, *MiSave = nullptr, *miFont = nullptr, *Exit = nullptr;
-  QAction *DispItem1 = nullptr, *DispItem2 = nullptr, *DispItem3 = nullptr, *DispItem4 = nullptr;
-  TScreenView* View = nullptr;
-  QPushButton* Button1 = nullptr;
-  QTimer ETimer;
-  std::vector<std::string> ScriptMemo;
-  std::vector<std::string> Memo1;
+  controls::TBoard* MsgBoard() const { return MsgBoardValue; }
+  // Movie0 and Movie1: the controls behind LogoMovie and ScriptMovie.
+  controls::TMovie* LogoMovieControl() const { return Movie0; }
+  controls::TMovie* ScriptMovieControl() const { return Movie1; }
+  TScreenView* View() const { return ViewValue; }
+  QMenu* Mode1() const { return Mode1Value; }
+  QAction* DispItem(screen::TDispItemTag tag) const { return DispItems[tag - screen::diFull640x480]; }
+  QAction* MiLoad() const { return MiLoadValue; }
+  QAction* MiSave() const { return MiSaveValue; }
+  QAction* Exit() const { return ExitValue; }
 
   // Ends the program with the given exit status (the close handling runs as for any close).
   void FinishProgram(int exitStatus);
@@ -122,7 +116,7 @@ class TFormOrbel : public QMainWindow,
   void PostStep() override;
   void SetStatusLine(const std::string& text) override;
   std::string DecodeText(std::string_view bytes) override;
-  void PrepareStage(int32_t mode) override;
+  void PrepareStage(script::TStageMode mode) override;
   void DispPicture(const std::string& fileName, int32_t mode, int32_t kind) override;
   void TransPicture(const std::string& fileName, int32_t kind) override;
   void BoardClear() override;
@@ -140,7 +134,7 @@ class TFormOrbel : public QMainWindow,
   void SurfaceChanged(const QRect& area) override;
 
   // IDisplayWindow
-  void SetDispItemChecked(int tag, bool checked) override;
+  void SetDispItemChecked(screen::TDispItemTag tag, bool checked) override;
   void ShowMenuBar(bool show) override;
   void ShowFrame(bool show) override;
   void FitClientArea() override;
@@ -169,6 +163,21 @@ class TFormOrbel : public QMainWindow,
   void CheckBatchEnd();
   void SaveScreenKey();
 
+  controls::TBoard* MsgBoardValue = nullptr;
+  controls::TMovie* Movie0 = nullptr;
+  controls::TMovie* Movie1 = nullptr;
+  controls::TWaveChannel* PCM = nullptr;
+  QStatusBar* Status = nullptr;
+  QMenu* N1 = nullptr;
+  QMenu* Mode1Value = nullptr;
+  QAction *MiLoadValue = nullptr, *MiSaveValue = nullptr, *miFont = nullptr, *ExitValue = nullptr;
+  // The window-size items in the order of their tags.
+  QAction* DispItems[4] = {};
+  TScreenView* ViewValue = nullptr;
+  QPushButton* Button1 = nullptr;
+  QTimer ETimer;
+  std::vector<std::string> ScriptMemo;
+  std::vector<std::string> Memo1;
   TOptions Options;
   std::unique_ptr<platform::TDisplaySettings> Display;
   screen::TDisplayModes DisplayModesValue;

@@ -18,6 +18,8 @@
 namespace {
 
 using namespace orbel::screen;
+using enum orbel::script::TStageMode;
+using enum orbel::script::TTransitionKind;
 
 class TNullHost : public IScreenHost {
  public:
@@ -75,17 +77,17 @@ void PainterCopy(benchmark::State& state) {
 }
 
 // Mean frame of whole effects, the finishing frame included.
-void EffectFrame(benchmark::State& state, int kind) {
+void EffectFrame(benchmark::State& state, TTransitionKind kind) {
   TFixture f;
   for (auto _ : state) {
-    if (f.Screen.TransitionKind == 0) f.Screen.TransitionKind = kind;
+    if (f.Screen.TransitionKind == tkNone) f.Screen.TransitionKind = kind;
     f.Screen.ETimerTimer();
     benchmark::ClobberMemory();
   }
 }
 
 // One frame at a fixed step, the effect never finishing.
-void FrameAtStep(benchmark::State& state, int kind, int step) {
+void FrameAtStep(benchmark::State& state, TTransitionKind kind, int step) {
   TFixture f;
   for (auto _ : state) {
     f.Screen.TransitionKind = kind;
@@ -95,7 +97,7 @@ void FrameAtStep(benchmark::State& state, int kind, int step) {
   }
 }
 
-void PrepareStage(benchmark::State& state, int mode) {
+void PrepareStage(benchmark::State& state, TStageMode mode) {
   TFixture f;
   for (auto _ : state) {
     f.Screen.PrepareStage(mode);
@@ -105,18 +107,18 @@ void PrepareStage(benchmark::State& state, int mode) {
 
 BENCHMARK(PlainCopy)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(PainterCopy)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(EffectFrame, box_mean, 1)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, box_last, 1, 29)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, dissolve, 2, 6)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, dissolve_last, 2, 16)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(EffectFrame, slide_mean, 3)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, slide_first, 3, 0)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(FrameAtStep, slide_last, 3, 79)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(EffectFrame, cut, 4)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode0_wall, 0)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode1_black, 1)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode2_white, 2)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK_CAPTURE(PrepareStage, mode3_screen, 3)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, box_mean, tkBox)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, box_last, tkBox, 29)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, dissolve, tkDissolve, 6)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, dissolve_last, tkDissolve, 16)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, slide_mean, tkSlide)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, slide_first, tkSlide, 0)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(FrameAtStep, slide_last, tkSlide, 79)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(EffectFrame, cut, tkCut)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode0_wall, smWall)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode1_black, smBlack)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode2_white, smWhite)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(PrepareStage, mode3_screen, smScreen)->Repetitions(5)->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/errors.h"
@@ -58,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (!host.Write(data, size)) return 0;
   try {
-    screen->DispPicture("picture", 1, 0);
-    screen->TransPicture("picture", 0);
+    screen->DispPicture("picture", orbel::script::smBlack, std::nullopt);
+    screen->TransPicture("picture", std::nullopt);
   } catch (const EOrbelError&) {
     __builtin_trap();  // the file decoded above
   }

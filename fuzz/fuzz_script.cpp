@@ -58,7 +58,7 @@ class TFuzzHost : public IScriptHost {
     return name.size() % 2 == 1 ? "/game/Data/" + name : std::string();
   }
   std::string DecodeText(std::string_view bytes) override { return std::string(bytes); }
-  void PrepareStage(int32_t) override {}
+  void PrepareStage(TStageMode) override {}
   void DispPicture(const std::string&, int32_t, int32_t kind) override { StartTransition(kind); }
   void TransPicture(const std::string&, int32_t kind) override { StartTransition(kind); }
   void BoardClear() override {}
@@ -105,7 +105,7 @@ class TFuzzHost : public IScriptHost {
  private:
   bool Spend() { return ++Work < kWorkBudget; }
   void StartTransition(int32_t kind) {
-    if (kind >= 1 && kind <= 4) TransitionRunning = true;
+    if (TransitionKindFromScript(kind)) TransitionRunning = true;
   }
 
   TFuzzMedia Movie0, Movie1, Wave;

@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/events.h"
+
 namespace orbel::platform {
 
 // Commands.
@@ -121,7 +123,7 @@ struct TMciParms {
 // The completion notice; its receiver gets it through the ordinary event loop.
 class TMciNotifyEvent : public QEvent {
  public:
-  static constexpr QEvent::Type EventType = static_cast<QEvent::Type>(QEvent::User + 0x3B9);
+  static constexpr QEvent::Type EventType = kMciNotifyEvent;
   TMciNotifyEvent(uint32_t code, uint16_t deviceId) : QEvent(EventType), Code(code), DeviceID(deviceId) {}
   const uint32_t Code;
   const uint16_t DeviceID;

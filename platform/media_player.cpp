@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "platform/events.h"
 #include "platform/media.h"
 
 namespace orbel::platform::media {
@@ -16,8 +17,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The worker's reports to the agent.
-constexpr auto FrameEventType = static_cast<QEvent::Type>(QEvent::User + 0x3C0);
-constexpr auto EndedEventType = static_cast<QEvent::Type>(QEvent::User + 0x3C1);
+constexpr auto FrameEventType = kMediaFrameEvent;
+constexpr auto EndedEventType = kMediaEndedEvent;
 
 class TEndedEvent : public QEvent {
  public:

@@ -14,23 +14,23 @@ TDispItemsEnabled DispItemsEnabledFor(int screenHeight) {
 TDisplayModes::TDisplayModes(IDisplayWindow& window, platform::TDisplaySettings& display)
     : Window(window), Display(display) {}
 
-void TDisplayModes::DispItemClick(int itemTag) {
-  if (Mode1Tag >= 1 && Mode1Tag <= 4) Window.SetDispItemChecked(Mode1Tag, false);
+void TDisplayModes::DispItemClick(TDispItemTag itemTag) {
+  if (Mode1Tag >= diFull640x480 && Mode1Tag <= diWindow800x600) Window.SetDispItemChecked(Mode1Tag, false);
   Window.SetDispItemChecked(itemTag, true);
   Mode1Tag = itemTag;
-  const bool fullScreen = itemTag == 1 || itemTag == 3;
-  const bool windowed = itemTag == 2 || itemTag == 4;
+  const bool fullScreen = itemTag == diFull640x480 || itemTag == diFull800x600;
+  const bool windowed = itemTag == diWindow640x480 || itemTag == diWindow800x600;
   // Out of an enlarged full screen first, so that the window steps below act on a window.
   if (windowed && Window.ScaledFullScreen()) Window.ShowScaledFullScreen(false);
   bool switched = false;
   if (fullScreen && !ModeSwitchAllowed)
     switched = false;
-  else if (itemTag == 1)
-    switched = SetDisplayMode(1);
-  else if (itemTag == 3)
-    switched = SetDisplayMode(2);
+  else if (itemTag == diFull640x480)
+    switched = SetDisplayMode(dm640x480);
+  else if (itemTag == diFull800x600)
+    switched = SetDisplayMode(dm800x600);
   else if (windowed)
-    SetDisplayMode(0);
+    SetDisplayMode(dmStored);
   if (fullScreen) {
     Window.ShowMenuBar(false);
     // Where the display cannot take the resolution (no mode switch on Wayland, a mode refused), the full
@@ -49,19 +49,17 @@ void TDisplayModes::DispItemClick(int itemTag) {
   }
 }
 
-bool TDisplayModes::SetDisplayMode(int mode) {
+bool TDisplayModes::SetDisplayMode(TDisplayMode mode) {
   bool taken = true;
   switch (mode) {
-    case 0:
+    case dmStored:
       Display.RestoreStoredMode();
       break;
-    case 1:
+    case dm640x480:
       taken = Display.ChangeMode(640, 480);
       break;
-    case 2:
+    case dm800x600:
       taken = Display.ChangeMode(800, 600);
-      break;
-    default:
       break;
   }
   if (Display.ScreenHeight() > 480) Window.FitClientArea();

@@ -7,12 +7,18 @@
 
 namespace orbel::screen {
 
+// The window-size items, by the tags the menu gives them; Mode1Tag holds the one chosen last.
+enum TDispItemTag : int { diFull640x480 = 1, diWindow640x480 = 2, diFull800x600 = 3, diWindow800x600 = 4 };
+
+// What SetDisplayMode asks of the display.
+enum TDisplayMode : int { dmStored = 0, dm640x480 = 1, dm800x600 = 2 };
+
 // What the mode logic needs of the engine window.
 class IDisplayWindow {
  public:
   virtual ~IDisplayWindow() = default;
-  // Checks or unchecks the window-size item with the given tag (1 to 4).
-  virtual void SetDispItemChecked(int tag, bool checked) = 0;
+  // Checks or unchecks the window-size item with the given tag.
+  virtual void SetDispItemChecked(TDispItemTag tag, bool checked) = 0;
   // Attaches (true) or detaches the menu bar; the window keeps its outer size.
   virtual void ShowMenuBar(bool show) = 0;
   // True: a fixed single frame with caption; false: no frame at all, the window covering the screen.
@@ -37,16 +43,15 @@ class TDisplayModes {
  public:
   TDisplayModes(IDisplayWindow& window, platform::TDisplaySettings& display);
 
-  // The clicked item's tag: 1 640x480 full, 2 640x480 window, 3 800x600 full, 4 800x600 window.
-  void DispItemClick(int itemTag);
-  // 0 restores the stored mode, 1 asks for 640x480, 2 for 800x600; then re-fits when the screen allows.
-  // Returns whether the display took the mode asked for.
-  bool SetDisplayMode(int mode);
+  void DispItemClick(TDispItemTag itemTag);
+  // Restores the stored mode or asks for a resolution; then re-fits when the screen allows. Returns whether
+  // the display took the mode asked for.
+  bool SetDisplayMode(TDisplayMode mode);
   // A mouse move at client height y.
   void FormMouseMove(int y);
 
-  // The current mode, as the submenu's tag holds it (2 at start).
-  int Mode1Tag = 2;
+  // The current mode, as the submenu's tag holds it.
+  TDispItemTag Mode1Tag = diWindow640x480;
   // False: the full-screen items never change the resolution and always give the enlarged full screen.
   bool ModeSwitchAllowed = true;
 

@@ -65,10 +65,10 @@ void TScreen::SetBrushImage(const QImage& brush) {
   BrushCells = brush.convertToFormat(kRasterFormat);
 }
 
-void TScreen::PrepareStage(int32_t mode) {
+void TScreen::PrepareStage(TStageMode mode) {
   if (!HasBuffers()) return;
   switch (mode) {
-    case 0: {
+    case script::smWall: {
       if (WallImage.isNull()) return;
       const int w = WallImage.width(), h = WallImage.height();
       for (int r = 0; r <= (kScreenHeight - 1) / h; ++r)
@@ -76,13 +76,13 @@ void TScreen::PrepareStage(int32_t mode) {
           BitBlt(StageBuffer, {c * w, r * h}, WallImage, WallImage.rect(), roSrcCopy);
       break;
     }
-    case 1:
+    case script::smBlack:
       FillRect(StageBuffer, kScreenRect, qRgb(0, 0, 0));
       break;
-    case 2:
+    case script::smWhite:
       FillRect(StageBuffer, kScreenRect, qRgb(255, 255, 255));
       break;
-    case 3:
+    case script::smScreen:
       BitBlt(StageBuffer, {0, 0}, ScreenBuffer, ScreenBuffer.rect(), roSrcCopy);
       break;
     default:
@@ -90,8 +90,9 @@ void TScreen::PrepareStage(int32_t mode) {
   }
 }
 
-void TScreen::DispPicture(const std::string& fileName, int32_t mode, int32_t kind) {
-  PrepareStage(mode);
+void TScreen::DispPicture(const std::string& fileName, std::optional<TStageMode> mode,
+                          std::optional<TTransitionKind> kind) {
+  if (mode) PrepareStage(*mode);
   const std::string path = Host.FindDataFile(fileName);
   if (!path.empty()) {
     // A broken file raises here: the stage keeps the prepared background and the kind stays as it was.
@@ -99,16 +100,16 @@ void TScreen::DispPicture(const std::string& fileName, int32_t mode, int32_t kin
     const QPoint at = picture.height() >= kFullPictureHeight ? QPoint(0, 0) : kSmallPictureOrigin;
     if (HasBuffers()) BitBlt(StageBuffer, at, picture, picture.rect(), roSrcCopy);
   }
-  if (kind >= 1 && kind <= 4) TransitionKind = kind;
+  if (kind) TransitionKind = *kind;
 }
 
-void TScreen::TransPicture(const std::string& fileName, int32_t kind) {
+void TScreen::TransPicture(const std::string& fileName, std::optional<TTransitionKind> kind) {
   const std::string path = Host.FindDataFile(fileName);
   if (!path.empty()) {
     const QImage picture = LoadBitmapFile(path);
     if (HasBuffers()) DrawTransparent(StageBuffer, {0, 0}, picture, picture.pixel(0, 0));
   }
-  if (kind >= 1 && kind <= 4) TransitionKind = kind;
+  if (kind) TransitionKind = *kind;
 }
 
 QRect TScreen::CopyStageRectQuiet(int left, int top, int right, int bottom) {
@@ -128,16 +129,16 @@ void TScreen::CopyStageRect(uint16_t left, uint16_t top, uint16_t right, uint16_
 void TScreen::ETimerTimer() {
   if (!HasBuffers()) return;
   switch (TransitionKind) {
-    case 1:
+    case script::tkBox:
       BoxFrame();
       break;
-    case 2:
+    case script::tkDissolve:
       DissolveFrame();
       break;
-    case 3:
+    case script::tkSlide:
       SlideFrame();
       break;
-    case 4:
+    case script::tkCut:
       CutFrame();
       break;
     default:
@@ -217,13 +218,13 @@ void TScreen::CutFrame() {
 void TScreen::FinishOnWindow() {
   CopyTwice(SurfaceImage, ScreenBuffer, StageBuffer);
   Host.SurfaceChanged(kScreenRect);
-  TransitionKind = 0;
+  TransitionKind = script::tkNone;
   TransitionStep = 0;
   Host.PostStep();
 }
 
 void TScreen::FinishTransition() {
-  TransitionKind = 0;
+  TransitionKind = script::tkNone;
   TransitionStep = 0;
   if (HasBuffers()) BitBlt(ScreenBuffer, {0, 0}, StageBuffer, StageBuffer.rect(), roSrcCopy);
   Host.PostStep();

@@ -10,7 +10,10 @@
 #include <QImage>
 #include <QRect>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "script/interpreter.h"
 
 namespace orbel::screen {
 
@@ -25,6 +28,10 @@ class IScreenHost {
   // A frame drew into the surface inside `area` (window coordinates); the view should show it.
   virtual void SurfaceChanged(const QRect& area) = 0;
 };
+
+// The stage modes and the effects are the script's own; this side carries them out.
+using script::TStageMode;
+using script::TTransitionKind;
 
 inline constexpr int kScreenWidth = 640;
 inline constexpr int kScreenHeight = 480;
@@ -44,11 +51,14 @@ class TScreen {
   void SetWall(const QImage& wall);
   void SetBrushImage(const QImage& brush);
 
-  void PrepareStage(int32_t mode);
-  void DispPicture(const std::string& fileName, int32_t mode, int32_t kind);
-  void TransPicture(const std::string& fileName, int32_t kind);
+  void PrepareStage(TStageMode mode);
+  // Without a mode the picture goes over the stage as it is; without a kind the effect chosen before stays.
+  void DispPicture(const std::string& fileName, std::optional<TStageMode> mode,
+                   std::optional<TTransitionKind> kind);
+  void TransPicture(const std::string& fileName, std::optional<TTransitionKind> kind);
 
-  // One 50 ms frame of the running transition; nothing when none runs (TransitionKind outside 1..4).
+  // One 50 ms frame of the running transition; nothing when none runs (TransitionKind not one of the
+  // effects).
   void ETimerTimer();
   void FinishTransition();
   void CopyStageRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom);
@@ -59,13 +69,15 @@ class TScreen {
   const QImage& Surface() const { return SurfaceImage; }
 
   // A transition is running (a frame will be drawn on the next tick).
-  bool TransitionRunning() const { return TransitionKind >= 1 && TransitionKind <= 4; }
+  bool TransitionRunning() const {
+    return TransitionKind >= script::tkBox && TransitionKind <= script::tkCut;
+  }
 
   QImage PatternTile;
   QImage ScreenBuffer;
   QImage StageBuffer;
   QImage SpareBuffer;
-  int32_t TransitionKind = 0;
+  TTransitionKind TransitionKind = script::tkNone;
   int32_t TransitionStep = 0;
 
  private:

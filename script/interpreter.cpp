@@ -131,7 +131,7 @@ void TInterpreter::DoDisp(const TStringList& fields) {
 }
 
 void TInterpreter::DoTrans(const TStringList& fields) {
-  Host.PrepareStage(3);
+  Host.PrepareStage(smScreen);
   const int32_t kind = NumberField(fields, 2);
   NumberField(fields, 1);  // read for its check only
   const std::string& fileName = Field(fields, 3);

@@ -3,6 +3,7 @@
 // The interpreter: one script line per posted step. Commands reach the window only through IScriptHost.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -17,6 +18,26 @@ class EScriptError : public EOrbelError {
  public:
   using EOrbelError::EOrbelError;
 };
+
+// How the stage is filled before a picture goes on it. The values are the numbers the "disp" command takes;
+// "trans" always starts from the picture shown.
+enum TStageMode : int32_t { smWall = 0, smBlack = 1, smWhite = 2, smScreen = 3 };
+
+// The effect that carries the stage to the window. The values are the numbers "disp" and "trans" take;
+// tkNone is the resting state between effects, which no script number selects.
+enum TTransitionKind : int32_t { tkNone = 0, tkBox = 1, tkDissolve = 2, tkSlide = 3, tkCut = 4 };
+
+// A script's number as a stage mode; nothing for a number that names none (the stage is then left as it is).
+constexpr std::optional<TStageMode> StageModeFromScript(int32_t number) {
+  if (number < smWall || number > smScreen) return std::nullopt;
+  return static_cast<TStageMode>(number);
+}
+
+// A script's number as an effect; nothing outside 1..4 (the effect already chosen then stays).
+constexpr std::optional<TTransitionKind> TransitionKindFromScript(int32_t number) {
+  if (number < tkBox || number > tkCut) return std::nullopt;
+  return static_cast<TTransitionKind>(number);
+}
 
 // A movie control or the wave channel, as the commands use it.
 class IScriptMedia {
@@ -46,7 +67,9 @@ class IScriptHost {
   // Shift-JIS bytes as UTF-8, for error texts that quote the script.
   virtual std::string DecodeText(std::string_view bytes) = 0;
 
-  virtual void PrepareStage(int32_t mode) = 0;
+  virtual void PrepareStage(TStageMode mode) = 0;
+  // `mode` and `kind` are the command's numbers as written; StageModeFromScript and TransitionKindFromScript
+  // say what they select.
   virtual void DispPicture(const std::string& fileName, int32_t mode, int32_t kind) = 0;
   virtual void TransPicture(const std::string& fileName, int32_t kind) = 0;
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "script/interpreter.h"
 #include "script/script_text.h"
 
 namespace orbel::script {
@@ -199,7 +200,7 @@ class TChecker {
     const auto effect = Number(line, fields, 2, "effect");
     const auto first = Number(line, fields, 1, disp ? "background" : "flag");
     DataFile(line, fields, 3, dkPicture);
-    if (effect && first && (*effect < 1 || *effect > 4) && fields[1] != "0")
+    if (effect && first && !TransitionKindFromScript(*effect) && fields[1] != "0")
       Report(line, "effect " + std::to_string(*effect) +
                        " starts no transition and field 1 is not \"0\": the script rests here for good");
   }

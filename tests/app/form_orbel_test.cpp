@@ -35,11 +35,11 @@ TEST(StartUp, WindowSizeItemsEnabledByScreenHeight) {
       {480, true, false, false, false}, {600, true, true, true, false}, {768, true, true, true, true}};
   for (const auto& c : cases) {
     TFormOrbel form(TOptions{}, std::make_unique<TFixedDisplay>(c.height));
-    EXPECT_EQ(form.DispItem1->isEnabled(), c.item1) << c.height;
-    EXPECT_EQ(form.DispItem2->isEnabled(), c.item2) << c.height;
-    EXPECT_EQ(form.DispItem3->isEnabled(), c.item3) << c.height;
-    EXPECT_EQ(form.DispItem4->isEnabled(), c.item4) << c.height;
-    EXPECT_TRUE(form.DispItem2->isChecked());
+    EXPECT_EQ(form.DispItem(screen::diFull640x480)->isEnabled(), c.item1) << c.height;
+    EXPECT_EQ(form.DispItem(screen::diWindow640x480)->isEnabled(), c.item2) << c.height;
+    EXPECT_EQ(form.DispItem(screen::diFull800x600)->isEnabled(), c.item3) << c.height;
+    EXPECT_EQ(form.DispItem(screen::diWindow800x600)->isEnabled(), c.item4) << c.height;
+    EXPECT_TRUE(form.DispItem(screen::diWindow640x480)->isChecked());
     form.close();
   }
 }
@@ -59,24 +59,24 @@ TEST(StartUp, WindowComesUpAsDeclared) {
   {
     TFormOrbel form(TOptions{});
     EXPECT_EQ(form.windowTitle(), "Orbel");
-    EXPECT_EQ(form.Mode1->title(), "ウィンドウサイズ(&W)");
-    EXPECT_EQ(form.Mode1->menuAction()->data().toInt(), 2);
-    EXPECT_TRUE(form.DispItem2->isChecked());
-    EXPECT_FALSE(form.MiLoad->isEnabled());
-    EXPECT_FALSE(form.MiSave->isEnabled());
-    EXPECT_EQ(form.Exit->text(), "終了(&x)");
+    EXPECT_EQ(form.Mode1()->title(), "ウィンドウサイズ(&W)");
+    EXPECT_EQ(form.Mode1()->menuAction()->data().toInt(), 2);
+    EXPECT_TRUE(form.DispItem(screen::diWindow640x480)->isChecked());
+    EXPECT_FALSE(form.MiLoad()->isEnabled());
+    EXPECT_FALSE(form.MiSave()->isEnabled());
+    EXPECT_EQ(form.Exit()->text(), "終了(&x)");
     // The fallback script, the buffers and the controls' places.
     EXPECT_EQ(form.Interpreter().ScriptLines.size(), 13u);
     EXPECT_EQ(form.Interpreter().ScriptLines[3], "disp,1,2,bg");
     EXPECT_EQ(form.Interpreter().Keywords.size(), 19u);
     EXPECT_EQ(form.Screen().ScreenBuffer.pixel(320, 240), qRgb(0, 0, 0));
-    EXPECT_EQ(form.MsgBoard->geometry(), QRect(40, 375, 560, 65));
-    EXPECT_EQ(form.Movie0->geometry(), QRect(160, 100, 320, 240));
-    EXPECT_NE(form.Movie0->DeviceID(), 0);  // opened without a file
+    EXPECT_EQ(form.MsgBoard()->geometry(), QRect(40, 375, 560, 65));
+    EXPECT_EQ(form.LogoMovieControl()->geometry(), QRect(160, 100, 320, 240));
+    EXPECT_NE(form.LogoMovieControl()->DeviceID(), 0);  // opened without a file
     form.show();
     QCoreApplication::processEvents();
-    EXPECT_EQ(form.View->size(), QSize(640, 480));
-    EXPECT_EQ(form.Movie1->geometry(), QRect(40, 40, 560, 315));
+    EXPECT_EQ(form.View()->size(), QSize(640, 480));
+    EXPECT_EQ(form.ScriptMovieControl()->geometry(), QRect(40, 40, 560, 315));
     form.close();
     EXPECT_FALSE(form.Screen().HasBuffers());
   }
@@ -85,12 +85,12 @@ TEST(StartUp, WindowComesUpAsDeclared) {
 
 TEST(StartUp, DisplayMenuChecksExactlyTheChosenItem) {
   TFormOrbel form(TOptions{}, std::make_unique<TFixedDisplay>(768));
-  form.DispItemClick(form.DispItem4);
-  EXPECT_TRUE(form.DispItem4->isChecked());
-  EXPECT_FALSE(form.DispItem2->isChecked());
-  EXPECT_EQ(form.Mode1->menuAction()->data().toInt(), 4);
-  form.DispItemClick(form.DispItem4);
-  EXPECT_TRUE(form.DispItem4->isChecked());
+  form.DispItemClick(form.DispItem(screen::diWindow800x600));
+  EXPECT_TRUE(form.DispItem(screen::diWindow800x600)->isChecked());
+  EXPECT_FALSE(form.DispItem(screen::diWindow640x480)->isChecked());
+  EXPECT_EQ(form.Mode1()->menuAction()->data().toInt(), 4);
+  form.DispItemClick(form.DispItem(screen::diWindow800x600));
+  EXPECT_TRUE(form.DispItem(screen::diWindow800x600)->isChecked());
   form.close();
 }
 

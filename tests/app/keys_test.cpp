@@ -56,7 +56,7 @@ TEST_F(Keys, PictureKeyDissolvesAndResumesARestingScript) {
     QCoreApplication::processEvents();  // start-up and the first step: the script rests
   EXPECT_EQ(form.Interpreter().NextLine, 1);
   form.FormKeyPress('1');
-  EXPECT_EQ(form.Screen().TransitionKind, 2);
+  EXPECT_EQ(form.Screen().TransitionKind, script::tkDissolve);
   int ticks = 0;
   while (form.Screen().TransitionRunning()) {
     form.ETimerTimer();
@@ -65,7 +65,7 @@ TEST_F(Keys, PictureKeyDissolvesAndResumesARestingScript) {
   EXPECT_EQ(ticks, 9);
   EXPECT_EQ(form.Screen().ScreenBuffer.pixel(320, 240), qRgb(200, 10, 10));
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();  // the transition's step runs line 1
-  EXPECT_TRUE(form.MsgBoard->isVisible());
+  EXPECT_TRUE(form.MsgBoard()->isVisible());
   form.close();
 }
 
@@ -74,31 +74,31 @@ TEST_F(Keys, OverlayKeysKeepTheScreenUnderTheKeyColour) {
   form.FormKeyPress('1');
   FinishTransition(form);
   form.FormKeyPress('4');
-  EXPECT_EQ(form.Screen().TransitionKind, 2);
+  EXPECT_EQ(form.Screen().TransitionKind, script::tkDissolve);
   EXPECT_EQ(form.Screen().StageBuffer.pixel(0, 0), qRgb(200, 10, 10));
   EXPECT_EQ(form.Screen().StageBuffer.pixel(10, 10), qRgb(1, 2, 3));
   // A missing picture still starts the transition, of the prepared stage alone.
   FinishTransition(form);
   form.FormKeyPress('5');
-  EXPECT_EQ(form.Screen().TransitionKind, 2);
+  EXPECT_EQ(form.Screen().TransitionKind, script::tkDissolve);
   form.close();
 }
 
 TEST_F(Keys, EscapeTogglesTheBoardAndSevenFillsIt) {
   TFormOrbel form(TOptions{});
-  EXPECT_FALSE(form.MsgBoard->isVisibleTo(&form));
+  EXPECT_FALSE(form.MsgBoard()->isVisibleTo(&form));
   form.FormKeyPress(QChar(27));
-  EXPECT_TRUE(form.MsgBoard->isVisibleTo(&form));
+  EXPECT_TRUE(form.MsgBoard()->isVisibleTo(&form));
   form.FormKeyPress(QChar(27));
-  EXPECT_FALSE(form.MsgBoard->isVisibleTo(&form));
+  EXPECT_FALSE(form.MsgBoard()->isVisibleTo(&form));
   form.FormKeyPress('7');
-  ASSERT_EQ(form.MsgBoard->Text().size(), 3u);
-  EXPECT_EQ(platform::DecodeSjis(form.MsgBoard->Text()[1]), "あいうえおかきくけ");
-  EXPECT_FALSE(form.MsgBoard->isVisibleTo(&form));  // a hidden board stays hidden
+  ASSERT_EQ(form.MsgBoard()->Text().size(), 3u);
+  EXPECT_EQ(platform::DecodeSjis(form.MsgBoard()->Text()[1]), "あいうえおかきくけ");
+  EXPECT_FALSE(form.MsgBoard()->isVisibleTo(&form));  // a hidden board stays hidden
   // Keys without an action, and a movie key whose files are missing, change nothing.
   form.FormKeyPress('x');
   form.FormKeyPress('6');
-  EXPECT_EQ(form.Movie1->DeviceID(), 0);
+  EXPECT_EQ(form.ScriptMovieControl()->DeviceID(), 0);
   form.close();
 }
 

@@ -34,7 +34,7 @@ class TFakeDisplay : public platform::TDisplaySettings {
 class TFakeWindow : public IDisplayWindow {
  public:
   explicit TFakeWindow(std::vector<std::string>& log) : Log(log) {}
-  void SetDispItemChecked(int tag, bool checked) override {
+  void SetDispItemChecked(TDispItemTag tag, bool checked) override {
     Checked[tag] = checked;
     Log.push_back((checked ? "check " : "uncheck ") + std::to_string(tag));
   }
@@ -78,22 +78,22 @@ TEST(DisplayModes, FullScreenAndBackRunsTheStepsInOrder) {
   TFakeDisplay display(log, 768);
   TFakeWindow window(log);
   TDisplayModes modes(window, display);
-  modes.DispItemClick(1);
+  modes.DispItemClick(diFull640x480);
   // No re-fit in full screen at 640x480: the screen is then only 480 pixels high.
   EXPECT_EQ(log, (L{"uncheck 2", "check 1", "mode 640x480", "menu off", "frame off"}));
-  EXPECT_EQ(modes.Mode1Tag, 1);
+  EXPECT_EQ(modes.Mode1Tag, diFull640x480);
   log.clear();
-  modes.DispItemClick(2);
+  modes.DispItemClick(diWindow640x480);
   EXPECT_EQ(log, (L{"uncheck 1", "check 2", "restore", "fit", "menu on", "frame on", "fit"}));
   log.clear();
-  modes.DispItemClick(3);
+  modes.DispItemClick(diFull800x600);
   EXPECT_EQ(log, (L{"uncheck 2", "check 3", "mode 800x600", "fit", "menu off", "frame off"}));
   log.clear();
   // The checked item chosen again still goes through every step.
-  modes.DispItemClick(3);
+  modes.DispItemClick(diFull800x600);
   EXPECT_EQ(log, (L{"uncheck 3", "check 3", "mode 800x600", "fit", "menu off", "frame off"}));
   log.clear();
-  modes.DispItemClick(4);
+  modes.DispItemClick(diWindow800x600);
   EXPECT_EQ(log, (L{"uncheck 3", "check 4", "restore", "fit", "menu on", "frame on", "fit"}));
   EXPECT_TRUE(window.Checked[4]);
   EXPECT_FALSE(window.Checked[1] || window.Checked[2] || window.Checked[3]);
@@ -105,24 +105,24 @@ TEST(DisplayModes, WithoutAModeSwitchFullScreenIsTheEnlargedPicture) {
   display.MaxHeight = 500;
   TFakeWindow window(log);
   TDisplayModes modes(window, display);
-  modes.DispItemClick(3);
+  modes.DispItemClick(diFull800x600);
   // The display refused 800x600: the screen stayed 768 high, the window is re-fitted, and the full screen
   // comes at that resolution.
   EXPECT_EQ(log, (L{"uncheck 2", "check 3", "mode 800x600", "fit", "menu off", "scaled on"}));
   log.clear();
   // A mode the display takes leaves the enlarged full screen for the real one.
-  modes.DispItemClick(1);
+  modes.DispItemClick(diFull640x480);
   EXPECT_EQ(log, (L{"uncheck 3", "check 1", "mode 640x480", "menu off", "scaled off", "frame off"}));
   log.clear();
   // Refused by choice: the resolution is never asked for.
   modes.ModeSwitchAllowed = false;
-  modes.DispItemClick(2);
-  modes.DispItemClick(1);
+  modes.DispItemClick(diWindow640x480);
+  modes.DispItemClick(diFull640x480);
   EXPECT_EQ(log, (L{"uncheck 1", "check 2", "restore", "fit", "menu on", "frame on", "fit", "uncheck 2",
                     "check 1", "menu off", "scaled on"}));
   log.clear();
   // The window items leave it first.
-  modes.DispItemClick(4);
+  modes.DispItemClick(diWindow800x600);
   EXPECT_EQ(log, (L{"uncheck 1", "check 4", "scaled off", "restore", "fit", "menu on", "frame on", "fit"}));
 }
 

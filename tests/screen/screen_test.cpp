@@ -16,6 +16,11 @@
 namespace orbel::screen {
 namespace {
 
+using enum script::TStageMode;
+using enum script::TTransitionKind;
+using script::StageModeFromScript;
+using script::TransitionKindFromScript;
+
 // The threshold matrix, typed apart from the code's copy on purpose so that a slip in either shows.
 constexpr int kT[8][8] = {{4, 14, 7, 10, 2, 12, 5, 10}, {9, 0, 10, 2, 15, 1, 8, 6},
                           {6, 15, 4, 8, 7, 11, 4, 15},  {11, 5, 12, 1, 14, 2, 13, 0},
@@ -60,14 +65,14 @@ class ScreenTest : public testing::Test {
   // Puts `picture` on the window and into ScreenBuffer through a cut.
   void Show(QRgb (*colour)(int, int)) {
     Screen.StageBuffer = Picture(kScreenWidth, kScreenHeight, colour);
-    Screen.TransitionKind = 4;
+    Screen.TransitionKind = tkCut;
     Screen.ETimerTimer();
     Host.Steps = 0;
     Host.Changes.clear();
   }
 
   // Starts `kind` from the picture now shown to the `New` picture.
-  void Start(int kind) {
+  void Start(TTransitionKind kind) {
     Show(Old);
     Screen.StageBuffer = Picture(kScreenWidth, kScreenHeight, New);
     Screen.TransitionKind = kind;
@@ -96,23 +101,23 @@ class ScreenTest : public testing::Test {
 TEST_F(ScreenTest, PrepareStageModes) {
   QImage wall = Picture(260, 100, [](int x, int y) { return qRgb(x, y, 9); });
   Screen.SetWall(wall);
-  Screen.PrepareStage(0);
+  Screen.PrepareStage(smWall);
   for (QPoint p : {QPoint(0, 0), QPoint(259, 99), QPoint(260, 0), QPoint(639, 479), QPoint(520 + 7, 400 + 3)})
     EXPECT_EQ(Screen.StageBuffer.pixel(p), qRgb(p.x() % 260, p.y() % 100, 9)) << p.x() << "," << p.y();
 
-  Screen.PrepareStage(2);
+  Screen.PrepareStage(smWhite);
   EXPECT_EQ(Screen.StageBuffer.pixel(639, 479), 0xFFFFFFFFu);
-  Screen.PrepareStage(4);  // not a mode: unchanged
+  Screen.PrepareStage(static_cast<TStageMode>(4));  // not a mode: unchanged
   EXPECT_EQ(Screen.StageBuffer.pixel(0, 0), 0xFFFFFFFFu);
-  Screen.PrepareStage(3);  // the black start picture
+  Screen.PrepareStage(smScreen);  // the black start picture
   EXPECT_EQ(Screen.StageBuffer, Screen.ScreenBuffer);
-  Screen.PrepareStage(2);
-  Screen.PrepareStage(1);
+  Screen.PrepareStage(smWhite);
+  Screen.PrepareStage(smBlack);
   EXPECT_EQ(Screen.StageBuffer.pixel(320, 240), 0xFF000000u);
 
   Screen.SetWall(QImage());
-  Screen.PrepareStage(2);
-  Screen.PrepareStage(0);  // no wall: the stage stays as it was
+  Screen.PrepareStage(smWhite);
+  Screen.PrepareStage(smWall);  // no wall: the stage stays as it was
   EXPECT_EQ(Screen.StageBuffer.pixel(5, 5), 0xFFFFFFFFu);
   EXPECT_EQ(Host.Changes.size(), 0u);  // composition never touches the window
 }
@@ -122,36 +127,38 @@ TEST_F(ScreenTest, DispPicturePlacesByHeightAndClips) {
   Write("low", Picture(700, 315, New));
   Write("big", Picture(700, 500, New));
 
-  Screen.DispPicture("tall", 1, 2);
+  Screen.DispPicture("tall", smBlack, tkDissolve);
   EXPECT_EQ(Screen.StageBuffer.pixel(0, 0), New(0, 0));
   EXPECT_EQ(Screen.StageBuffer.pixel(99, 315), New(99, 315));
   EXPECT_EQ(Screen.StageBuffer.pixel(100, 0), 0xFF000000u);
-  EXPECT_EQ(Screen.TransitionKind, 2);
+  EXPECT_EQ(Screen.TransitionKind, tkDissolve);
 
-  Screen.DispPicture("low", 2, 5);  // a kind outside 1..4 leaves the kind alone
-  EXPECT_EQ(Screen.TransitionKind, 2);
+  Screen.DispPicture("low", smWhite,
+                     TransitionKindFromScript(5));  // a kind outside 1..4 leaves the kind alone
+  EXPECT_EQ(Screen.TransitionKind, tkDissolve);
   EXPECT_EQ(Screen.StageBuffer.pixel(39, 20), 0xFFFFFFFFu);
   EXPECT_EQ(Screen.StageBuffer.pixel(40, 19), 0xFFFFFFFFu);
   EXPECT_EQ(Screen.StageBuffer.pixel(40, 20), New(0, 0));
   EXPECT_EQ(Screen.StageBuffer.pixel(639, 334), New(599, 314));  // cut at the right edge
   EXPECT_EQ(Screen.StageBuffer.pixel(40, 335), 0xFFFFFFFFu);
 
-  Screen.DispPicture("big", 7, 0);  // other mode: drawn over the previous composition
+  Screen.DispPicture("big", StageModeFromScript(7),
+                     TransitionKindFromScript(0));  // other mode: drawn over the previous composition
   EXPECT_EQ(Screen.StageBuffer.pixel(639, 479), New(639, 479));
 
-  Screen.DispPicture("missing", 1, 3);  // no file: the bare background, and the kind still counts
+  Screen.DispPicture("missing", smBlack, tkSlide);  // no file: the bare background, and the kind still counts
   EXPECT_EQ(Screen.StageBuffer.pixel(40, 20), 0xFF000000u);
-  EXPECT_EQ(Screen.TransitionKind, 3);
+  EXPECT_EQ(Screen.TransitionKind, tkSlide);
 }
 
 TEST_F(ScreenTest, BrokenPictureRaisesAndKeepsTheKind) {
   Host.Files["broken"] = std::string(ORBEL_SOURCE_DIR) + "/tests/data/bitmaps/broken/truncated.bmp";
-  Screen.TransitionKind = 0;
-  EXPECT_THROW(Screen.DispPicture("broken", 2, 1), EOrbelError);
-  EXPECT_EQ(Screen.TransitionKind, 0);
+  Screen.TransitionKind = tkNone;
+  EXPECT_THROW(Screen.DispPicture("broken", smWhite, tkBox), EOrbelError);
+  EXPECT_EQ(Screen.TransitionKind, tkNone);
   EXPECT_EQ(Screen.StageBuffer.pixel(0, 0), 0xFFFFFFFFu);  // the prepared background
-  EXPECT_THROW(Screen.TransPicture("broken", 1), EOrbelError);
-  EXPECT_EQ(Screen.TransitionKind, 0);
+  EXPECT_THROW(Screen.TransPicture("broken", tkBox), EOrbelError);
+  EXPECT_EQ(Screen.TransitionKind, tkNone);
   Screen.ETimerTimer();
   EXPECT_EQ(Host.Changes.size(), 0u);
   EXPECT_EQ(Host.Steps, 0);
@@ -164,23 +171,24 @@ TEST_F(ScreenTest, TransPictureKeysOnTheTopLeftColour) {
   Write("chara", character);
   Write("plain", Picture(640, 480, [](int, int) { return qRgb(1, 2, 3); }));
 
-  Screen.PrepareStage(2);
-  Screen.TransPicture("chara", 3);
-  EXPECT_EQ(Screen.TransitionKind, 3);
+  Screen.PrepareStage(smWhite);
+  Screen.TransPicture("chara", tkSlide);
+  EXPECT_EQ(Screen.TransitionKind, tkSlide);
   EXPECT_EQ(Screen.StageBuffer.pixel(0, 9), 0xFFFFFFFFu);
   EXPECT_EQ(Screen.StageBuffer.pixel(49, 39), 0xFFFFFFFFu);
   EXPECT_EQ(Screen.StageBuffer.pixel(0, 10), New(0, 10));
   EXPECT_EQ(Screen.StageBuffer.pixel(48, 39), New(48, 39));
 
   const QImage before = Screen.StageBuffer.copy();
-  Screen.TransPicture("plain", 1);  // one colour: every pixel is the key
+  Screen.TransPicture("plain", tkBox);  // one colour: every pixel is the key
   EXPECT_EQ(Screen.StageBuffer, before);
 }
 
 TEST_F(ScreenTest, IdleTicksChangeNothing) {
   Show(Old);
+  // Stray values too: none of them is an effect.
   for (int kind : {0, 5, -1}) {
-    Screen.TransitionKind = kind;
+    Screen.TransitionKind = static_cast<TTransitionKind>(kind);
     Screen.ETimerTimer();
   }
   EXPECT_EQ(Host.Changes.size(), 0u);
@@ -188,7 +196,7 @@ TEST_F(ScreenTest, IdleTicksChangeNothing) {
 }
 
 TEST_F(ScreenTest, EachKindTakesItsTicksAndPostsOneStep) {
-  for (auto [kind, ticks] : {std::pair{1, 30}, {2, 9}, {3, 80}, {4, 1}}) {
+  for (auto [kind, ticks] : {std::pair{tkBox, 30}, {tkDissolve, 9}, {tkSlide, 80}, {tkCut, 1}}) {
     SCOPED_TRACE(kind);
     Start(kind);
     for (int tick = 1; tick <= ticks; ++tick) {
@@ -196,7 +204,7 @@ TEST_F(ScreenTest, EachKindTakesItsTicksAndPostsOneStep) {
       ASSERT_EQ(Host.Steps, tick == ticks ? 1 : 0) << "tick " << tick;
       ASSERT_EQ(Host.Changes.size(), static_cast<size_t>(tick)) << "every frame reports its area";
     }
-    EXPECT_EQ(Screen.TransitionKind, 0);
+    EXPECT_EQ(Screen.TransitionKind, tkNone);
     EXPECT_EQ(Screen.TransitionStep, 0);
     EXPECT_EQ(Screen.ScreenBuffer, Screen.StageBuffer);
     EXPECT_EQ(Mismatches(New), 0);
@@ -206,7 +214,7 @@ TEST_F(ScreenTest, EachKindTakesItsTicksAndPostsOneStep) {
 }
 
 TEST_F(ScreenTest, BoxOpensFromTheCentre) {
-  Start(1);
+  Start(tkBox);
   for (int s = 0; s < 30; ++s) {
     Screen.ETimerTimer();
     const QRect box(QPoint(232 - 8 * s, 232 - 8 * s), QPoint(408 + 8 * s - 1, 248 + 8 * s - 1));
@@ -221,7 +229,7 @@ TEST_F(ScreenTest, BoxOpensFromTheCentre) {
 }
 
 TEST_F(ScreenTest, DissolveFollowsTheThresholdMatrix) {
-  Start(2);
+  Start(tkDissolve);
   for (int frame = 0; frame < 8; ++frame) {
     const int s = 2 * frame;
     SCOPED_TRACE(s);
@@ -243,7 +251,7 @@ TEST_F(ScreenTest, DissolveFollowsTheThresholdMatrix) {
 }
 
 TEST_F(ScreenTest, SlideMovesBandsAndReadsTheWindowBack) {
-  Start(3);
+  Start(tkSlide);
   for (int n = 1; n <= 3; ++n) {
     SCOPED_TRACE(n);
     Screen.ETimerTimer();
@@ -271,7 +279,7 @@ TEST_F(ScreenTest, SlideMovesBandsAndReadsTheWindowBack) {
 }
 
 TEST_F(ScreenTest, RepaintDuringBoxAndDissolve) {
-  Start(1);
+  Start(tkBox);
   for (int i = 0; i < 3; ++i) Screen.ETimerTimer();
   Host.Changes.clear();
   Screen.RepaintSurface(QRect(-10, -10, 1000, 1000));
@@ -282,7 +290,7 @@ TEST_F(ScreenTest, RepaintDuringBoxAndDissolve) {
   const QRect box(QPoint(208, 208), QPoint(431, 271));
   EXPECT_EQ(Mismatches([&](int x, int y) { return box.contains(x, y) ? New(x, y) : Old(x, y); }), 0);
 
-  Start(2);
+  Start(tkDissolve);
   Screen.ETimerTimer();
   Screen.ETimerTimer();  // s = 0 and 2 shown
   Screen.RepaintSurface(QRect(0, 0, 16, 16));
@@ -300,24 +308,24 @@ TEST_F(ScreenTest, RepaintDuringBoxAndDissolve) {
 }
 
 TEST_F(ScreenTest, NewKindTakesOverAtTheRunningStep) {
-  Start(1);
+  Start(tkBox);
   for (int i = 0; i < 17; ++i) Screen.ETimerTimer();
-  Screen.TransitionKind = 2;  // step 17: past the last cell, ends in its first tick
+  Screen.TransitionKind = tkDissolve;  // step 17: past the last cell, ends in its first tick
   Screen.ETimerTimer();
   EXPECT_EQ(Host.Steps, 1);
   EXPECT_EQ(Mismatches(New), 0);
 
-  Start(1);
+  Start(tkBox);
   Screen.ETimerTimer();
-  Screen.TransitionKind = 2;  // step 1: the odd cells from here on
+  Screen.TransitionKind = tkDissolve;  // step 1: the odd cells from here on
   Screen.ETimerTimer();
   EXPECT_EQ(Screen.TransitionStep, 3);
   EXPECT_EQ(Mismatches([&](int x, int y) { return kT[y % 8][x % 8] <= 1 ? New(x, y) : Old(x, y); }), 0);
 
-  Start(2);
+  Start(tkDissolve);
   Screen.ETimerTimer();
   Screen.ETimerTimer();
-  Screen.TransitionKind = 3;  // step 4: runs on to 80
+  Screen.TransitionKind = tkSlide;  // step 4: runs on to 80
   int ticks = 0;
   while (Host.Steps == 0 && ticks < 200) {
     Screen.ETimerTimer();
@@ -325,11 +333,11 @@ TEST_F(ScreenTest, NewKindTakesOverAtTheRunningStep) {
   }
   EXPECT_EQ(ticks, 76);
 
-  Start(3);
+  Start(tkSlide);
   Screen.TransitionStep = 79 + 40;  // cannot happen through the effects, but must still end
   Screen.ETimerTimer();
   EXPECT_EQ(Host.Steps, 1);
-  Start(1);
+  Start(tkBox);
   Screen.TransitionStep = 40;  // the box's rectangle lies outside the window: nothing drawn, it ends
   Screen.ETimerTimer();
   EXPECT_EQ(Host.Steps, 1);

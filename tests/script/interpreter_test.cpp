@@ -64,7 +64,7 @@ class TFakeHost : public IScriptHost {
     return {};
   }
   std::string DecodeText(std::string_view bytes) override { return std::string(bytes); }
-  void PrepareStage(int32_t mode) override { Log.push_back("stage " + std::to_string(mode)); }
+  void PrepareStage(TStageMode mode) override { Log.push_back("stage " + std::to_string(mode)); }
   void DispPicture(const std::string& file, int32_t mode, int32_t kind) override {
     Log.push_back("disp " + file + " " + std::to_string(mode) + " " + std::to_string(kind));
     if (kind >= 1 && kind <= 4) TransitionRunning = true;
@@ -211,6 +211,18 @@ TEST(Interpreter, DispAndTransReadFieldsInOrderAndFollowTheZeroTest) {
   host.RunUntilRest();
   EXPECT_EQ(host.Log,
             (TStringList{"disp bg 0 2", "disp x 0 3", "stage 3", "trans c 4", "stage 3", "trans c 1"}));
+}
+
+TEST(Interpreter, OnlyTheNamedNumbersSelectAModeOrAnEffect) {
+  EXPECT_FALSE(StageModeFromScript(-1));
+  EXPECT_EQ(StageModeFromScript(0), smWall);
+  EXPECT_EQ(StageModeFromScript(3), smScreen);
+  EXPECT_FALSE(StageModeFromScript(4));
+  // 0 is no effect to choose: the one chosen before stays.
+  EXPECT_FALSE(TransitionKindFromScript(0));
+  EXPECT_EQ(TransitionKindFromScript(1), tkBox);
+  EXPECT_EQ(TransitionKindFromScript(4), tkCut);
+  EXPECT_FALSE(TransitionKindFromScript(5));
 }
 
 TEST(Interpreter, DispWithoutTransitionRests) {
