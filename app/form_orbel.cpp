@@ -59,6 +59,25 @@ QImage ResourceImage(const QString& path) {
   return QImage(path, "BMP");
 }
 
+// The script's stage modes and effects are the picture side's, number for number; they become one another
+// here and nowhere else.
+static_assert(int(script::smWall) == int(screen::smWall) && int(script::smBlack) == int(screen::smBlack) &&
+              int(script::smWhite) == int(screen::smWhite) && int(script::smScreen) == int(screen::smScreen));
+static_assert(int(script::tkNone) == int(screen::tkNone) && int(script::tkBox) == int(screen::tkBox) &&
+              int(script::tkDissolve) == int(screen::tkDissolve) &&
+              int(script::tkSlide) == int(screen::tkSlide) && int(script::tkCut) == int(screen::tkCut));
+screen::TStageMode ToScreen(script::TStageMode mode) {
+  return static_cast<screen::TStageMode>(mode);
+}
+screen::TTransitionKind ToScreen(script::TTransitionKind kind) {
+  return static_cast<screen::TTransitionKind>(kind);
+}
+template <class TScript>
+auto ToScreen(std::optional<TScript> value) -> std::optional<decltype(ToScreen(*value))> {
+  if (!value) return std::nullopt;
+  return ToScreen(*value);
+}
+
 }  // namespace
 
 // A movie control or the wave channel as the interpreter sees it.
@@ -185,7 +204,7 @@ void TFormOrbel::CreateMenu() {
 }
 
 void TFormOrbel::FormCreate() {
-  ScreenValue.TransitionKind = script::tkNone;
+  ScreenValue.TransitionKind = screen::tkNone;
   ScreenValue.TransitionStep = 0;
   // The window-size items the screen can take.
   const screen::TDispItemsEnabled enabled = screen::DispItemsEnabledFor(Display->ScreenHeight());
@@ -419,15 +438,15 @@ std::string TFormOrbel::DecodeText(std::string_view bytes) {
 }
 
 void TFormOrbel::PrepareStage(script::TStageMode mode) {
-  ScreenValue.PrepareStage(mode);
+  ScreenValue.PrepareStage(ToScreen(mode));
 }
 // The script's numbers become the picture side's modes and effects here, and only here.
 void TFormOrbel::DispPicture(const std::string& fileName, int32_t mode, int32_t kind) {
-  ScreenValue.DispPicture(fileName, script::StageModeFromScript(mode),
-                          script::TransitionKindFromScript(kind));
+  ScreenValue.DispPicture(fileName, ToScreen(script::StageModeFromScript(mode)),
+                          ToScreen(script::TransitionKindFromScript(kind)));
 }
 void TFormOrbel::TransPicture(const std::string& fileName, int32_t kind) {
-  ScreenValue.TransPicture(fileName, script::TransitionKindFromScript(kind));
+  ScreenValue.TransPicture(fileName, ToScreen(script::TransitionKindFromScript(kind)));
 }
 
 void TFormOrbel::BoardClear() {
@@ -606,21 +625,21 @@ void TFormOrbel::FormKeyPress(QChar key) {
       MsgBoardValue->setVisible(MsgBoardValue->isHidden());
       break;
     case '0':
-      ScreenValue.DispPicture("", script::smWall, script::tkDissolve);
+      ScreenValue.DispPicture("", screen::smWall, screen::tkDissolve);
       break;
     case '1':
-      ScreenValue.DispPicture("01.bmp", script::smWall, script::tkDissolve);
+      ScreenValue.DispPicture("01.bmp", screen::smWall, screen::tkDissolve);
       break;
     case '2':
-      ScreenValue.DispPicture("BG01.bmp", script::smWall, script::tkDissolve);
+      ScreenValue.DispPicture("BG01.bmp", screen::smWall, screen::tkDissolve);
       break;
     case '3':
-      ScreenValue.DispPicture("BG02.bmp", script::smWall, script::tkDissolve);
+      ScreenValue.DispPicture("BG02.bmp", screen::smWall, screen::tkDissolve);
       break;
     case '4':
     case '5':
-      ScreenValue.PrepareStage(script::smScreen);
-      ScreenValue.TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", script::tkDissolve);
+      ScreenValue.PrepareStage(screen::smScreen);
+      ScreenValue.TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", screen::tkDissolve);
       break;
     case '6':
       PlayMovieToEnd("M03.AVI");

@@ -18,8 +18,8 @@
 namespace {
 
 using namespace orbel::screen;
-using enum orbel::script::TStageMode;
-using enum orbel::script::TTransitionKind;
+using enum orbel::screen::TStageMode;
+using enum orbel::screen::TTransitionKind;
 
 class TNullHost : public IScreenHost {
  public:

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (!host.Write(data, size)) return 0;
   try {
-    screen->DispPicture("picture", orbel::script::smBlack, std::nullopt);
+    screen->DispPicture("picture", orbel::screen::smBlack, std::nullopt);
     screen->TransPicture("picture", std::nullopt);
   } catch (const EOrbelError&) {
     __builtin_trap();  // the file decoded above

@@ -68,7 +68,7 @@ void TScreen::SetBrushImage(const QImage& brush) {
 void TScreen::PrepareStage(TStageMode mode) {
   if (!HasBuffers()) return;
   switch (mode) {
-    case script::smWall: {
+    case smWall: {
       if (WallImage.isNull()) return;
       const int w = WallImage.width(), h = WallImage.height();
       for (int r = 0; r <= (kScreenHeight - 1) / h; ++r)
@@ -76,13 +76,13 @@ void TScreen::PrepareStage(TStageMode mode) {
           BitBlt(StageBuffer, {c * w, r * h}, WallImage, WallImage.rect(), roSrcCopy);
       break;
     }
-    case script::smBlack:
+    case smBlack:
       FillRect(StageBuffer, kScreenRect, qRgb(0, 0, 0));
       break;
-    case script::smWhite:
+    case smWhite:
       FillRect(StageBuffer, kScreenRect, qRgb(255, 255, 255));
       break;
-    case script::smScreen:
+    case smScreen:
       BitBlt(StageBuffer, {0, 0}, ScreenBuffer, ScreenBuffer.rect(), roSrcCopy);
       break;
     default:
@@ -129,16 +129,16 @@ void TScreen::CopyStageRect(uint16_t left, uint16_t top, uint16_t right, uint16_
 void TScreen::ETimerTimer() {
   if (!HasBuffers()) return;
   switch (TransitionKind) {
-    case script::tkBox:
+    case tkBox:
       BoxFrame();
       break;
-    case script::tkDissolve:
+    case tkDissolve:
       DissolveFrame();
       break;
-    case script::tkSlide:
+    case tkSlide:
       SlideFrame();
       break;
-    case script::tkCut:
+    case tkCut:
       CutFrame();
       break;
     default:
@@ -218,13 +218,13 @@ void TScreen::CutFrame() {
 void TScreen::FinishOnWindow() {
   CopyTwice(SurfaceImage, ScreenBuffer, StageBuffer);
   Host.SurfaceChanged(kScreenRect);
-  TransitionKind = script::tkNone;
+  TransitionKind = tkNone;
   TransitionStep = 0;
   Host.PostStep();
 }
 
 void TScreen::FinishTransition() {
-  TransitionKind = script::tkNone;
+  TransitionKind = tkNone;
   TransitionStep = 0;
   if (HasBuffers()) BitBlt(ScreenBuffer, {0, 0}, StageBuffer, StageBuffer.rect(), roSrcCopy);
   Host.PostStep();

@@ -13,8 +13,6 @@
 #include <optional>
 #include <string>
 
-#include "script/interpreter.h"
-
 namespace orbel::screen {
 
 // What the picture side needs from the engine window.
@@ -29,9 +27,10 @@ class IScreenHost {
   virtual void SurfaceChanged(const QRect& area) = 0;
 };
 
-// The stage modes and the effects are the script's own; this side carries them out.
-using script::TStageMode;
-using script::TTransitionKind;
+// How PrepareStage fills the stage before a picture goes on it.
+enum TStageMode : int32_t { smWall = 0, smBlack = 1, smWhite = 2, smScreen = 3 };
+// The effect that carries the stage to the window; tkNone is the resting state between effects.
+enum TTransitionKind : int32_t { tkNone = 0, tkBox = 1, tkDissolve = 2, tkSlide = 3, tkCut = 4 };
 
 inline constexpr int kScreenWidth = 640;
 inline constexpr int kScreenHeight = 480;
@@ -69,15 +68,13 @@ class TScreen {
   const QImage& Surface() const { return SurfaceImage; }
 
   // A transition is running (a frame will be drawn on the next tick).
-  bool TransitionRunning() const {
-    return TransitionKind >= script::tkBox && TransitionKind <= script::tkCut;
-  }
+  bool TransitionRunning() const { return TransitionKind >= tkBox && TransitionKind <= tkCut; }
 
   QImage PatternTile;
   QImage ScreenBuffer;
   QImage StageBuffer;
   QImage SpareBuffer;
-  TTransitionKind TransitionKind = script::tkNone;
+  TTransitionKind TransitionKind = tkNone;
   int32_t TransitionStep = 0;
 
  private:

@@ -56,7 +56,7 @@ TEST_F(Keys, PictureKeyDissolvesAndResumesARestingScript) {
     QCoreApplication::processEvents();  // start-up and the first step: the script rests
   EXPECT_EQ(form.Interpreter().NextLine, 1);
   form.FormKeyPress('1');
-  EXPECT_EQ(form.Screen().TransitionKind, script::tkDissolve);
+  EXPECT_EQ(form.Screen().TransitionKind, screen::tkDissolve);
   int ticks = 0;
   while (form.Screen().TransitionRunning()) {
     form.ETimerTimer();
@@ -74,13 +74,13 @@ TEST_F(Keys, OverlayKeysKeepTheScreenUnderTheKeyColour) {
   form.FormKeyPress('1');
   FinishTransition(form);
   form.FormKeyPress('4');
-  EXPECT_EQ(form.Screen().TransitionKind, script::tkDissolve);
+  EXPECT_EQ(form.Screen().TransitionKind, screen::tkDissolve);
   EXPECT_EQ(form.Screen().StageBuffer.pixel(0, 0), qRgb(200, 10, 10));
   EXPECT_EQ(form.Screen().StageBuffer.pixel(10, 10), qRgb(1, 2, 3));
   // A missing picture still starts the transition, of the prepared stage alone.
   FinishTransition(form);
   form.FormKeyPress('5');
-  EXPECT_EQ(form.Screen().TransitionKind, script::tkDissolve);
+  EXPECT_EQ(form.Screen().TransitionKind, screen::tkDissolve);
   form.close();
 }
 

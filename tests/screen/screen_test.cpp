@@ -16,10 +16,8 @@
 namespace orbel::screen {
 namespace {
 
-using enum script::TStageMode;
-using enum script::TTransitionKind;
-using script::StageModeFromScript;
-using script::TransitionKindFromScript;
+using enum screen::TStageMode;
+using enum screen::TTransitionKind;
 
 // The threshold matrix, typed apart from the code's copy on purpose so that a slip in either shows.
 constexpr int kT[8][8] = {{4, 14, 7, 10, 2, 12, 5, 10}, {9, 0, 10, 2, 15, 1, 8, 6},
@@ -134,7 +132,7 @@ TEST_F(ScreenTest, DispPicturePlacesByHeightAndClips) {
   EXPECT_EQ(Screen.TransitionKind, tkDissolve);
 
   Screen.DispPicture("low", smWhite,
-                     TransitionKindFromScript(5));  // a kind outside 1..4 leaves the kind alone
+                     std::nullopt);  // no kind (a script number outside 1..4) leaves the kind alone
   EXPECT_EQ(Screen.TransitionKind, tkDissolve);
   EXPECT_EQ(Screen.StageBuffer.pixel(39, 20), 0xFFFFFFFFu);
   EXPECT_EQ(Screen.StageBuffer.pixel(40, 19), 0xFFFFFFFFu);
@@ -142,8 +140,8 @@ TEST_F(ScreenTest, DispPicturePlacesByHeightAndClips) {
   EXPECT_EQ(Screen.StageBuffer.pixel(639, 334), New(599, 314));  // cut at the right edge
   EXPECT_EQ(Screen.StageBuffer.pixel(40, 335), 0xFFFFFFFFu);
 
-  Screen.DispPicture("big", StageModeFromScript(7),
-                     TransitionKindFromScript(0));  // other mode: drawn over the previous composition
+  // No mode (a script number other than 0..3): drawn over the previous composition.
+  Screen.DispPicture("big", std::nullopt, std::nullopt);
   EXPECT_EQ(Screen.StageBuffer.pixel(639, 479), New(639, 479));
 
   Screen.DispPicture("missing", smBlack, tkSlide);  // no file: the bare background, and the kind still counts
