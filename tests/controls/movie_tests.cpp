@@ -9,7 +9,7 @@
 #include "controls/movie.h"
 #include "controls/wave_channel.h"
 #include "platform/errors.h"
-#include "platform/media_fake.h"
+#include "tests/support/media_fake.h"
 
 using namespace orbel::platform;
 using orbel::EMCIDeviceError;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/media_fake.h"
+#include "tests/support/media_fake.h"
 
 #include <algorithm>
 

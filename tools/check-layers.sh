@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The layers include one way only: app → dialogs, controls → screen → platform, and script stands alone. Only
+# platform/ sees FFmpeg, SDL and X11, and the platform headers the other layers include do not pass them on.
+# Lists every include that breaks this as `file:line: folder → what it includes` and fails.
+# Usage: tools/check-layers.sh [SOURCE_DIR]
+set -euo pipefail
+cd "${1:-$(dirname "$0")/..}"
+
+folders=(app dialogs controls screen script platform)
+# What each folder may include besides itself.
+declare -A allowed=(
+  [app]="dialogs controls screen script platform"
+  [dialogs]="controls screen platform"
+  [controls]="screen platform"
+  [screen]="platform"
+  [platform]=""
+  [script]=""
+)
+# The error root is header-only and needs nothing but the standard library, so the script may share it.
+declare -A allowedFiles=([script]="platform/errors.h")
+
+local_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"/]+)/[^"]*"'
+system_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<((libav|libsw|SDL|X11/)[^>]*)>'
+
+failed=0
+offend() {  # offend <file> <line> <message>
+  echo "$1:$2: $3"
+  failed=1
+}
+
+# sources_of <folder>: the folder's C++ files, one a line.
+sources_of() { find "$1" -type f \( -name '*.cpp' -o -name '*.h' \) | sort; }
+
+for folder in "${folders[@]}"; do
+  [ -d "$folder" ] || continue
+  while IFS= read -r file; do
+    line=0
+    while IFS= read -r text || [ -n "$text" ]; do
+      line=$((line + 1))
+      if [[ $text =~ $local_include ]]; then
+        target=${BASH_REMATCH[1]}
+        included=${text#*\"}
+        included=${included%%\"*}
+        if [ "$target" != "$folder" ] && [[ " ${allowed[$folder]} " != *" $target "* ]] &&
+          [[ " ${allowedFiles[$folder]:-} " != *" $included "* ]]; then
+          offend "$file" "$line" "$folder → $target"
+        fi
+      elif [[ $text =~ $system_include ]] && [ "$folder" != platform ]; then
+        offend "$file" "$line" "$folder → <${BASH_REMATCH[1]}>"
+      fi
+    done <"$file"
+  done < <(sources_of "$folder")
+done
+
+# The platform headers the other layers include, and the platform headers those include in turn.
+declare -A seen=()
+queue=()
+for folder in "${folders[@]}"; do
+  [ "$folder" != platform ] && [ -d "$folder" ] || continue
+  while IFS= read -r header; do
+    queue+=("$header")
+  done < <(sources_of "$folder" | xargs -r grep -ho '^[[:space:]]*#[[:space:]]*include[[:space:]]*"platform/[^"]*\.h"' |
+    sed 's/.*"\(platform\/[^"]*\)"/\1/' | sort -u)
+done
+while [ "${#queue[@]}" -gt 0 ]; do
+  header=${queue[0]}
+  queue=("${queue[@]:1}")
+  [ -f "$header" ] && [ -z "${seen[$header]:-}" ] || continue
+  seen[$header]=1
+  line=0
+  while IFS= read -r text || [ -n "$text" ]; do
+    line=$((line + 1))
+    if [[ $text =~ $system_include ]]; then
+      offend "$header" "$line" "platform → <${BASH_REMATCH[1]}>, in a header the other layers include"
+    elif [[ $text =~ $local_include ]] && [ "${BASH_REMATCH[1]}" = platform ]; then
+      included=${text#*\"}
+      queue+=("${included%%\"*}")
+    fi
+  done <"$header"
+done
+
+exit "$failed"
