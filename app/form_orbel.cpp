@@ -61,8 +61,10 @@ QImage ResourceImage(const QString& path) {
 }  // namespace
 
 // The modes pass through as they are: both sides count them in the same order.
-static_assert(int(script::mmNotReady) == controls::mpNotReady && int(script::mmStopped) == controls::mpStopped &&
-              int(script::mmPlaying) == controls::mpPlaying && int(script::mmRecording) == controls::mpRecording &&
+static_assert(int(script::mmNotReady) == controls::mpNotReady &&
+              int(script::mmStopped) == controls::mpStopped &&
+              int(script::mmPlaying) == controls::mpPlaying &&
+              int(script::mmRecording) == controls::mpRecording &&
               int(script::mmSeeking) == controls::mpSeeking && int(script::mmPaused) == controls::mpPaused &&
               int(script::mmOpen) == controls::mpOpen);
 

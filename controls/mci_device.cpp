@@ -13,8 +13,10 @@ using namespace orbel::platform;
 static_assert(((MCI_MODE_NOT_READY & 0xFF) - 12) == mpNotReady);
 static_assert(((MCI_MODE_STOP & 0xFF) - 12) == mpStopped);
 static_assert(((MCI_MODE_PLAY & 0xFF) - 12) == mpPlaying);
+static_assert(((MCI_MODE_RECORD & 0xFF) - 12) == mpRecording);
 static_assert(((MCI_MODE_SEEK & 0xFF) - 12) == mpSeeking);
 static_assert(((MCI_MODE_PAUSE & 0xFF) - 12) == mpPaused);
+static_assert(((MCI_MODE_OPEN & 0xFF) - 12) == mpOpen);
 
 const char* DeviceTypeString(TMPDeviceTypes type) {
   static const char* const names[] = {"",        "AVIVideo",  "CDAudio",  "DAT",     "DigitalVideo",
