@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <type_traits>
 
 #include "app/data_files.h"
 #include "app/orbel_application.h"
@@ -80,28 +79,38 @@ auto ToScreen(std::optional<TScript> value) -> std::optional<decltype(ToScreen(*
 
 }  // namespace
 
-// A movie control or the wave channel as the interpreter sees it.
-template <class TControl>
+// The modes pass through as they are: both sides count them in the same order.
+static_assert(int(script::mmNotReady) == controls::mpNotReady &&
+              int(script::mmStopped) == controls::mpStopped &&
+              int(script::mmPlaying) == controls::mpPlaying &&
+              int(script::mmRecording) == controls::mpRecording &&
+              int(script::mmSeeking) == controls::mpSeeking && int(script::mmPaused) == controls::mpPaused &&
+              int(script::mmOpen) == controls::mpOpen);
+
+// A movie control or the wave channel as the interpreter sees it: the one layer between the script's media
+// interface and the controls' device commands.
 class TMediaAdapter : public script::IScriptMedia {
  public:
-  explicit TMediaAdapter(TControl* control) : Control(control) {}
+  // window: the control to show and hide; none for the wave channel, which has no window.
+  explicit TMediaAdapter(controls::TMciDevice& device, QWidget* window = nullptr)
+      : Device(device), Window(window) {}
 
-  uint16_t DeviceID() override { return Control->DeviceID(); }
-  uint8_t Mode() override { return Control->Mode(); }
-  int32_t Position() override { return Control->Position(); }
-  void SetFileName(const std::string& path) override { Control->SetFileName(path); }
-  void Open() override { Control->Open(); }
-  void Close() override { Control->Close(); }
-  void Play() override { Control->Play(); }
-  void Stop() override { Control->Stop(); }
-  void WaitOnce(bool wait) override { Control->WaitOnce(wait); }
-  // The wave channel has no window to show.
+  uint16_t DeviceID() override { return Device.DeviceID(); }
+  script::TMediaMode Mode() override { return script::TMediaMode(Device.Mode()); }
+  int32_t Position() override { return Device.Position(); }
+  void SetFileName(const std::string& path) override { Device.SetFileName(path); }
+  void Open() override { Device.Open(); }
+  void Close() override { Device.Close(); }
+  void Play() override { Device.Play(); }
+  void Stop() override { Device.Stop(); }
+  void WaitOnce(bool wait) override { Device.WaitOnce(wait); }
   void SetVisible(bool visible) override {
-    if constexpr (std::is_base_of_v<QWidget, TControl>) Control->setVisible(visible);
+    if (Window) Window->setVisible(visible);
   }
 
  private:
-  TControl* Control;
+  controls::TMciDevice& Device;
+  QWidget* const Window;
 };
 
 TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDisplaySettings> display,
@@ -151,9 +160,9 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   }
   setStatusBar(Status);
   Status->hide();
-  Movie0Adapter = std::make_unique<TMediaAdapter<controls::TMovie>>(Movie0);
-  Movie1Adapter = std::make_unique<TMediaAdapter<controls::TMovie>>(Movie1);
-  PCMAdapter = std::make_unique<TMediaAdapter<controls::TWaveChannel>>(PCM);
+  Movie0Adapter = std::make_unique<TMediaAdapter>(*Movie0, Movie0);
+  Movie1Adapter = std::make_unique<TMediaAdapter>(*Movie1, Movie1);
+  PCMAdapter = std::make_unique<TMediaAdapter>(*PCM);
 
   // The timer runs from creation to close; its frames do nothing until a transition starts.
   ETimer.start();

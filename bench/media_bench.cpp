@@ -79,7 +79,7 @@ void BM_GuiThreadWhileMoviePlays(benchmark::State& state) {
     double cpuStart = ThreadCpuSeconds();
     auto start = std::chrono::steady_clock::now();
     movie.Play();
-    while (movie.Mode() == 2) {
+    while (movie.Mode() == orbel::controls::mpPlaying) {
       QApplication::processEvents();
       QThread::msleep(10);
     }

@@ -21,11 +21,11 @@ constexpr int kWorkBudget = 1000;
 class TFuzzMedia : public IScriptMedia {
  public:
   uint16_t DeviceID() override { return Id; }
-  uint8_t Mode() override {
-    if (PlayingPolls == 0) return 1;
+  TMediaMode Mode() override {
+    if (PlayingPolls == 0) return mmStopped;
     --PlayingPolls;
     ++Pos;
-    return 2;
+    return mmPlaying;
   }
   int32_t Position() override { return Pos; }
   void SetFileName(const std::string& path) override { File = path; }

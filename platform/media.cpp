@@ -78,8 +78,7 @@ class TMciLayer : public TMediaLayer {
       case MCI_CLOSE:
         Abort(device, MCI_NOTIFY_ABORTED);
         Devices.erase(it);
-        if (flags & MCI_NOTIFY) PostNotice(parms.Callback, MCI_NOTIFY_SUCCESSFUL, deviceId);
-        return 0;
+        break;
       case MCI_PLAY:
         return Play(deviceId, device, flags, parms);
       case MCI_SEEK:
@@ -99,10 +98,7 @@ class TMciLayer : public TMediaLayer {
         result = Set(device, flags, parms);
         break;
       case MCI_WINDOW:
-        if (device.Kind != TDeviceKind::dkVideo) return MCIERR_UNRECOGNIZED_COMMAND;
-        if (!(flags & MCI_ANIM_WINDOW_HWND)) return MCIERR_UNSUPPORTED_FUNCTION;
-        device.Window = parms.Window;
-        if (device.Player) device.Player->SetWindow(parms.Window);
+        result = Window(device, flags, parms);
         break;
       default:
         return MCIERR_UNRECOGNIZED_COMMAND;
@@ -129,10 +125,8 @@ class TMciLayer : public TMediaLayer {
     uint64_t PlayGeneration = 0;
   };
 
-  uint32_t Open(uint32_t flags, TMciParms& parms) {
-    if (flags & (MCI_OPEN_TYPE_ID)) return MCIERR_UNSUPPORTED_FUNCTION;
-    bool hasElement = (flags & MCI_OPEN_ELEMENT) != 0;
-    TDeviceKind kind;
+  // The device an open names: by its type, else by the content of its element.
+  uint32_t ChooseKind(uint32_t flags, const TMciParms& parms, TDeviceKind& kind) const {
     if (flags & MCI_OPEN_TYPE) {
       if (parms.DeviceType == "AVIVideo")
         kind = TDeviceKind::dkVideo;
@@ -140,13 +134,21 @@ class TMciLayer : public TMediaLayer {
         kind = TDeviceKind::dkWave;
       else
         return MCIERR_INVALID_DEVICE_NAME;
-    } else {
-      if (!hasElement) return MCIERR_DEVICE_TYPE_REQUIRED;
-      // Chosen by content: a file with pictures goes to the movie device, anything else to the wave device.
-      if (!Real) return MCIERR_CANNOT_LOAD_DRIVER;
-      media::TMediaDecoder probe;
-      kind = probe.Open(parms.ElementName, true) == 0 ? TDeviceKind::dkVideo : TDeviceKind::dkWave;
+      return 0;
     }
+    if (!(flags & MCI_OPEN_ELEMENT)) return MCIERR_DEVICE_TYPE_REQUIRED;
+    // Chosen by content: a file with pictures goes to the movie device, anything else to the wave device.
+    if (!Real) return MCIERR_CANNOT_LOAD_DRIVER;
+    media::TMediaDecoder probe;
+    kind = probe.Open(parms.ElementName, true) == 0 ? TDeviceKind::dkVideo : TDeviceKind::dkWave;
+    return 0;
+  }
+
+  uint32_t Open(uint32_t flags, TMciParms& parms) {
+    if (flags & (MCI_OPEN_TYPE_ID)) return MCIERR_UNSUPPORTED_FUNCTION;
+    bool hasElement = (flags & MCI_OPEN_ELEMENT) != 0;
+    TDeviceKind kind;
+    if (uint32_t error = ChooseKind(flags, parms, kind)) return error;
     auto device = std::make_unique<TDevice>();
     device->Kind = kind;
     device->TimeFormat = kind == TDeviceKind::dkVideo ? MCI_FORMAT_FRAMES : MCI_FORMAT_MILLISECONDS;
@@ -160,20 +162,30 @@ class TMciLayer : public TMediaLayer {
     uint16_t id = 1;
     while (Devices.count(id)) ++id;
     if (id == 0) return MCIERR_OUT_OF_MEMORY;
-    if (device->Player) {
-      TDevice* raw = device.get();
-      device->Player->OnEnded = [this, id, raw](uint64_t generation, bool failed) {
-        // The device may have been closed and its ID reused; only the same play's notice is due.
-        auto it = Devices.find(id);
-        if (it == Devices.end() || it->second.get() != raw) return;
-        if (!raw->PlayNoticePending || raw->PlayGeneration != generation) return;
-        raw->PlayNoticePending = false;
-        PostNotice(raw->PlayCallback, failed ? MCI_NOTIFY_FAILURE : MCI_NOTIFY_SUCCESSFUL, id);
-      };
-    }
+    if (device->Player) WatchEnd(id, device.get());
     Devices[id] = std::move(device);
     parms.DeviceID = id;
     if (flags & MCI_NOTIFY) PostNotice(parms.Callback, MCI_NOTIFY_SUCCESSFUL, id);
+    return 0;
+  }
+
+  // A play that ends by itself owes its notice, if it still does.
+  void WatchEnd(uint16_t id, TDevice* raw) {
+    raw->Player->OnEnded = [this, id, raw](uint64_t generation, bool failed) {
+      // The device may have been closed and its ID reused; only the same play's notice is due.
+      auto it = Devices.find(id);
+      if (it == Devices.end() || it->second.get() != raw) return;
+      if (!raw->PlayNoticePending || raw->PlayGeneration != generation) return;
+      raw->PlayNoticePending = false;
+      PostNotice(raw->PlayCallback, failed ? MCI_NOTIFY_FAILURE : MCI_NOTIFY_SUCCESSFUL, id);
+    };
+  }
+
+  uint32_t Window(TDevice& device, uint32_t flags, const TMciParms& parms) {
+    if (device.Kind != TDeviceKind::dkVideo) return MCIERR_UNRECOGNIZED_COMMAND;
+    if (!(flags & MCI_ANIM_WINDOW_HWND)) return MCIERR_UNSUPPORTED_FUNCTION;
+    device.Window = parms.Window;
+    if (device.Player) device.Player->SetWindow(parms.Window);
     return 0;
   }
 

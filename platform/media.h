@@ -71,8 +71,10 @@ constexpr uint32_t MCI_DEVTYPE_WAVEFORM_AUDIO = 522;
 constexpr uint32_t MCI_MODE_NOT_READY = 524;
 constexpr uint32_t MCI_MODE_STOP = 525;
 constexpr uint32_t MCI_MODE_PLAY = 526;
+constexpr uint32_t MCI_MODE_RECORD = 527;
 constexpr uint32_t MCI_MODE_SEEK = 528;
 constexpr uint32_t MCI_MODE_PAUSE = 529;
+constexpr uint32_t MCI_MODE_OPEN = 530;
 
 // Time formats.
 constexpr uint32_t MCI_FORMAT_MILLISECONDS = 0;

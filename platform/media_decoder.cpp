@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "platform/media.h"
 
@@ -28,6 +29,9 @@ constexpr int MaxSampleRate = 384000;
 constexpr int MaxDecodeErrors = 50;
 
 }  // namespace
+
+// One round of the decoding loop: an item to hand out, or nothing yet.
+using TStep = std::optional<TDecodeItem>;
 
 struct TMediaDecoder::TState {
   AVFormatContext* Format = nullptr;
@@ -55,6 +59,19 @@ struct TMediaDecoder::TState {
     avcodec_free_context(&Audio);
     avformat_close_input(&Format);
   }
+
+  uint32_t OpenInput(const std::string& path);
+  uint32_t OpenVideo(TMediaInfo& info);
+  uint32_t OpenAudio(TMediaInfo& info, bool wantVideo);
+  void Measure(int64_t& videoEnd, int64_t& audioSamples);
+
+  TStep Receive(TVideoFrame& frame, std::vector<int16_t>& samples);
+  TStep ReceiveVideo(TVideoFrame& frame);
+  TStep ReceiveAudio(std::vector<int16_t>& samples);
+  bool UpdateResampler(const AVFrame& frame, AVChannelLayout& inLayout);
+  TStep Drain(std::vector<int16_t>& samples);
+  TStep FlushResampler(std::vector<int16_t>& samples);
+  TStep FeedPacket();
 };
 
 TMediaDecoder::TMediaDecoder() = default;
@@ -82,6 +99,60 @@ AVCodecContext* OpenCodec(AVStream* stream) {
 
 }  // namespace
 
+uint32_t TMediaDecoder::TState::OpenInput(const std::string& path) {
+  // Probe by content among the two containers the engine plays; never follow references to other files.
+  Format = avformat_alloc_context();
+  if (!Format) return MCIERR_OUT_OF_MEMORY;
+  Format->format_whitelist = av_strdup("avi,wav");
+  Format->protocol_whitelist = av_strdup("file");
+  // A "file:" prefix stops a name with a colon being read as another protocol.
+  int result = avformat_open_input(&Format, ("file:" + path).c_str(), nullptr, nullptr);
+  if (result < 0) {
+    Format = nullptr;  // freed by avformat_open_input
+    if (result == AVERROR(ENOENT)) return MCIERR_FILE_NOT_FOUND;
+    return result == AVERROR(EACCES) || result == AVERROR(EIO) ? MCIERR_FILE_READ : MCIERR_INVALID_FILE;
+  }
+  if (avformat_find_stream_info(Format, nullptr) < 0) return MCIERR_INVALID_FILE;
+  return 0;
+}
+
+uint32_t TMediaDecoder::TState::OpenVideo(TMediaInfo& info) {
+  AVStream* stream = Format->streams[VideoIndex];
+  const AVCodecParameters* par = stream->codecpar;
+  if (par->width <= 0 || par->height <= 0 || par->width > MaxSide || par->height > MaxSide)
+    return MCIERR_INVALID_FILE;
+  if (stream->time_base.num <= 0 || stream->time_base.den <= 0) return MCIERR_INVALID_FILE;
+  Video = OpenCodec(stream);
+  if (!Video) return MCIERR_INVALID_FILE;
+  info.HasVideo = true;
+  info.Width = par->width;
+  info.Height = par->height;
+  // AVI timestamps count frames, so the time base is the frame duration.
+  info.FrameRate = 1.0 / av_q2d(stream->time_base);
+  if (!(info.FrameRate > 0.01 && info.FrameRate < 10000)) return MCIERR_INVALID_FILE;
+  return 0;
+}
+
+uint32_t TMediaDecoder::TState::OpenAudio(TMediaInfo& info, bool wantVideo) {
+  AVStream* stream = Format->streams[AudioIndex];
+  const AVCodecParameters* par = stream->codecpar;
+  bool sane = par->sample_rate > 0 && par->sample_rate <= MaxSampleRate && par->ch_layout.nb_channels > 0 &&
+              par->ch_layout.nb_channels <= MaxChannels;
+  if (sane) Audio = OpenCodec(stream);
+  if (Audio) {
+    info.HasAudio = true;
+    info.SampleRate = par->sample_rate;
+    info.BytesPerSecond = par->bit_rate > 0 ? par->bit_rate / 8.0
+                                            : double(par->sample_rate) * par->ch_layout.nb_channels *
+                                                  std::max(1, av_get_bits_per_sample(par->codec_id)) / 8.0;
+  } else if (!wantVideo) {
+    return MCIERR_INVALID_FILE;
+  } else {
+    AudioIndex = -1;  // a movie whose sound cannot be decoded still shows its pictures
+  }
+  return 0;
+}
+
 uint32_t TMediaDecoder::Open(const std::string& path, bool wantVideo) {
   // Broken files are reported through result codes; the library's own chatter would only clutter stderr.
   av_log_set_level(AV_LOG_QUIET);
@@ -90,20 +161,7 @@ uint32_t TMediaDecoder::Open(const std::string& path, bool wantVideo) {
   WantVideo = wantVideo;
   InfoValue = TMediaInfo{};
   auto state = std::make_unique<TState>();
-
-  // Probe by content among the two containers the engine plays; never follow references to other files.
-  state->Format = avformat_alloc_context();
-  if (!state->Format) return MCIERR_OUT_OF_MEMORY;
-  state->Format->format_whitelist = av_strdup("avi,wav");
-  state->Format->protocol_whitelist = av_strdup("file");
-  // A "file:" prefix stops a name with a colon being read as another protocol.
-  int result = avformat_open_input(&state->Format, ("file:" + path).c_str(), nullptr, nullptr);
-  if (result < 0) {
-    state->Format = nullptr;  // freed by avformat_open_input
-    if (result == AVERROR(ENOENT)) return MCIERR_FILE_NOT_FOUND;
-    return result == AVERROR(EACCES) || result == AVERROR(EIO) ? MCIERR_FILE_READ : MCIERR_INVALID_FILE;
-  }
-  if (avformat_find_stream_info(state->Format, nullptr) < 0) return MCIERR_INVALID_FILE;
+  if (uint32_t error = state->OpenInput(path)) return error;
 
   state->VideoIndex =
       wantVideo ? av_find_best_stream(state->Format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
@@ -113,40 +171,10 @@ uint32_t TMediaDecoder::Open(const std::string& path, bool wantVideo) {
   if (wantVideo && state->VideoIndex < 0) return MCIERR_INVALID_FILE;
   if (!wantVideo && state->AudioIndex < 0) return MCIERR_INVALID_FILE;
 
-  if (state->VideoIndex >= 0) {
-    AVStream* stream = state->Format->streams[state->VideoIndex];
-    const AVCodecParameters* par = stream->codecpar;
-    if (par->width <= 0 || par->height <= 0 || par->width > MaxSide || par->height > MaxSide)
-      return MCIERR_INVALID_FILE;
-    if (stream->time_base.num <= 0 || stream->time_base.den <= 0) return MCIERR_INVALID_FILE;
-    state->Video = OpenCodec(stream);
-    if (!state->Video) return MCIERR_INVALID_FILE;
-    InfoValue.HasVideo = true;
-    InfoValue.Width = par->width;
-    InfoValue.Height = par->height;
-    // AVI timestamps count frames, so the time base is the frame duration.
-    InfoValue.FrameRate = 1.0 / av_q2d(stream->time_base);
-    if (!(InfoValue.FrameRate > 0.01 && InfoValue.FrameRate < 10000)) return MCIERR_INVALID_FILE;
-  }
-  if (state->AudioIndex >= 0) {
-    AVStream* stream = state->Format->streams[state->AudioIndex];
-    const AVCodecParameters* par = stream->codecpar;
-    bool sane = par->sample_rate > 0 && par->sample_rate <= MaxSampleRate && par->ch_layout.nb_channels > 0 &&
-                par->ch_layout.nb_channels <= MaxChannels;
-    if (sane) state->Audio = OpenCodec(stream);
-    if (state->Audio) {
-      InfoValue.HasAudio = true;
-      InfoValue.SampleRate = par->sample_rate;
-      InfoValue.BytesPerSecond = par->bit_rate > 0
-                                     ? par->bit_rate / 8.0
-                                     : double(par->sample_rate) * par->ch_layout.nb_channels *
-                                           std::max(1, av_get_bits_per_sample(par->codec_id)) / 8.0;
-    } else if (!wantVideo) {
-      return MCIERR_INVALID_FILE;
-    } else {
-      state->AudioIndex = -1;  // a movie whose sound cannot be decoded still shows its pictures
-    }
-  }
+  if (state->VideoIndex >= 0)
+    if (uint32_t error = state->OpenVideo(InfoValue)) return error;
+  if (state->AudioIndex >= 0)
+    if (uint32_t error = state->OpenAudio(InfoValue, wantVideo)) return error;
   state->Packet = av_packet_alloc();
   state->Frame = av_frame_alloc();
   if (!state->Packet || !state->Frame) return MCIERR_OUT_OF_MEMORY;
@@ -154,35 +182,43 @@ uint32_t TMediaDecoder::Open(const std::string& path, bool wantVideo) {
   return 0;
 }
 
-uint32_t TMediaDecoder::Scan() {
-  if (!State) return MCIERR_INVALID_FILE;
-  TState& s = *State;
-  int64_t videoEnd = 0;
-  int64_t audioSamples = 0;
-  AVStream* audioStream = s.AudioIndex >= 0 ? s.Format->streams[s.AudioIndex] : nullptr;
-  while (av_read_frame(s.Format, s.Packet) >= 0) {
-    if (s.Packet->stream_index == s.VideoIndex) {
+void TMediaDecoder::TState::Measure(int64_t& videoEnd, int64_t& audioSamples) {
+  AVStream* audioStream = AudioIndex >= 0 ? Format->streams[AudioIndex] : nullptr;
+  while (av_read_frame(Format, Packet) >= 0) {
+    if (Packet->stream_index == VideoIndex) {
       // Frame numbers may skip (dropped frames), so the last timestamp counts, not the packets.
-      int64_t end = s.Packet->pts != AV_NOPTS_VALUE ? s.Packet->pts + std::max<int64_t>(1, s.Packet->duration)
-                                                    : videoEnd + 1;
+      int64_t end =
+          Packet->pts != AV_NOPTS_VALUE ? Packet->pts + std::max<int64_t>(1, Packet->duration) : videoEnd + 1;
       videoEnd = std::max(videoEnd, end);
-    } else if (audioStream && s.Packet->stream_index == s.AudioIndex) {
-      int samples = av_get_audio_frame_duration2(audioStream->codecpar, s.Packet->size);
-      if (samples <= 0 && s.Packet->duration > 0)
-        samples = int(av_rescale_q(s.Packet->duration, audioStream->time_base,
+    } else if (audioStream && Packet->stream_index == AudioIndex) {
+      int samples = av_get_audio_frame_duration2(audioStream->codecpar, Packet->size);
+      if (samples <= 0 && Packet->duration > 0)
+        samples = int(av_rescale_q(Packet->duration, audioStream->time_base,
                                    AVRational{1, audioStream->codecpar->sample_rate}));
       audioSamples += std::max(0, samples);
     }
-    av_packet_unref(s.Packet);
+    av_packet_unref(Packet);
   }
+}
+
+uint32_t TMediaDecoder::Scan() {
+  if (!State) return MCIERR_INVALID_FILE;
+  int64_t videoEnd = 0;
+  int64_t audioSamples = 0;
+  State->Measure(videoEnd, audioSamples);
   TMediaInfo info = InfoValue;
   info.FrameCount = videoEnd;
   info.AudioSeconds = info.HasAudio ? double(audioSamples) / info.SampleRate : 0;
   info.LengthSeconds = info.HasVideo ? double(videoEnd) / info.FrameRate : info.AudioSeconds;
   if (info.HasVideo && info.FrameCount <= 0) return MCIERR_INVALID_FILE;
   if (!info.HasVideo && audioSamples <= 0) return MCIERR_INVALID_FILE;
+  if (uint32_t error = ProveDecodes(info.HasVideo)) return error;
+  InfoValue = info;
+  return 0;
+}
 
-  // Prove the main stream decodes: a garbage payload in a valid container must fail here, not mid-play.
+uint32_t TMediaDecoder::ProveDecodes(bool hasVideo) {
+  // A garbage payload in a valid container must fail here, not mid-play.
   uint32_t result = Open(Path, WantVideo);
   if (result) return result;
   TVideoFrame frame;
@@ -191,13 +227,10 @@ uint32_t TMediaDecoder::Scan() {
   for (int items = 0; items < 1000 && !proven; ++items) {
     TDecodeItem item = Next(frame, samples);
     if (item == TDecodeItem::End || item == TDecodeItem::Error) break;
-    proven = (item == TDecodeItem::Video) == info.HasVideo;
+    proven = (item == TDecodeItem::Video) == hasVideo;
   }
   if (!proven) return MCIERR_INVALID_FILE;
-  result = Open(Path, WantVideo);
-  if (result) return result;
-  InfoValue = info;
-  return 0;
+  return Open(Path, WantVideo);
 }
 
 TDecodeItem TMediaDecoder::Next(TVideoFrame& frame, std::vector<int16_t>& samples) {
@@ -205,125 +238,152 @@ TDecodeItem TMediaDecoder::Next(TVideoFrame& frame, std::vector<int16_t>& sample
   TState& s = *State;
   while (true) {
     if (s.Active) {
-      int result = avcodec_receive_frame(s.Active, s.Frame);
-      if (result == 0) {
-        AVFrame* f = s.Frame;
-        if (s.Active == s.Video) {
-          if (f->width <= 0 || f->height <= 0 || f->width > MaxSide || f->height > MaxSide) {
-            av_frame_unref(f);
-            continue;
-          }
-          s.Scaler = sws_getCachedContext(s.Scaler, f->width, f->height, AVPixelFormat(f->format), f->width,
-                                          f->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
-          QImage image(f->width, f->height, QImage::Format_RGB32);
-          if (!s.Scaler || image.isNull()) {
-            av_frame_unref(f);
-            return TDecodeItem::Error;
-          }
-          uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
-          int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
-          // The palette of paletted frames rides in data[1] and is read again on every call.
-          sws_scale(s.Scaler, f->data, f->linesize, 0, f->height, dst, dstStride);
-          int64_t pts = f->best_effort_timestamp;
-          AVStream* stream = s.Format->streams[s.VideoIndex];
-          frame.Image = std::move(image);
-          frame.Seconds = pts == AV_NOPTS_VALUE ? 0 : pts * av_q2d(stream->time_base);
-          av_frame_unref(f);
-          s.ErrorRun = 0;
-          return TDecodeItem::Video;
-        }
-        AVChannelLayout inLayout{};
-        if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || f->ch_layout.nb_channels <= 0)
-          av_channel_layout_default(&inLayout, std::max(1, f->ch_layout.nb_channels));
-        else
-          av_channel_layout_copy(&inLayout, &f->ch_layout);
-        if (inLayout.nb_channels > MaxChannels || f->sample_rate <= 0 || f->sample_rate > MaxSampleRate) {
-          av_channel_layout_uninit(&inLayout);
-          av_frame_unref(f);
-          continue;
-        }
-        if (!s.Resampler || s.ResampleRate != f->sample_rate || s.ResampleFormat != f->format ||
-            av_channel_layout_compare(&s.ResampleLayout, &inLayout) != 0) {
-          swr_free(&s.Resampler);
-          AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-          if (swr_alloc_set_opts2(&s.Resampler, &stereo, AV_SAMPLE_FMT_S16, MixRate, &inLayout,
-                                  AVSampleFormat(f->format), f->sample_rate, 0, nullptr) < 0 ||
-              swr_init(s.Resampler) < 0) {
-            swr_free(&s.Resampler);
-            av_channel_layout_uninit(&inLayout);
-            av_frame_unref(f);
-            return TDecodeItem::Error;
-          }
-          s.ResampleRate = f->sample_rate;
-          s.ResampleFormat = f->format;
-          av_channel_layout_uninit(&s.ResampleLayout);
-          av_channel_layout_copy(&s.ResampleLayout, &inLayout);
-        }
-        av_channel_layout_uninit(&inLayout);
-        int capacity = swr_get_out_samples(s.Resampler, f->nb_samples);
-        samples.assign(size_t(std::max(0, capacity)) * 2, 0);
-        uint8_t* out = reinterpret_cast<uint8_t*>(samples.data());
-        int got = swr_convert(s.Resampler, &out, capacity, const_cast<const uint8_t**>(f->extended_data),
-                              f->nb_samples);
-        av_frame_unref(f);
-        samples.resize(size_t(std::max(0, got)) * 2);
-        s.ErrorRun = 0;
-        if (got > 0) return TDecodeItem::Audio;
-        continue;
-      }
-      if (result != AVERROR(EAGAIN)) {
-        if (s.Draining) {
-          (s.Active == s.Video ? s.DrainedVideo : s.DrainedAudio) = true;
-        } else if (result != AVERROR_EOF && ++s.ErrorRun > MaxDecodeErrors) {
-          return TDecodeItem::Error;
-        }
-      }
-      s.Active = nullptr;
+      if (TStep step = s.Receive(frame, samples)) return *step;
+      if (s.Active) continue;  // a frame was skipped: the same decoder may hold more
     }
-    if (s.Draining) {
-      if (s.Video && !s.DrainedVideo) {
-        s.Active = s.Video;
-        continue;
-      }
-      if (s.Audio && !s.DrainedAudio) {
-        s.Active = s.Audio;
-        continue;
-      }
-      if (s.Resampler && !s.FlushedResampler) {
-        s.FlushedResampler = true;
-        int capacity = swr_get_out_samples(s.Resampler, 0);
-        if (capacity > 0) {
-          samples.assign(size_t(capacity) * 2, 0);
-          uint8_t* out = reinterpret_cast<uint8_t*>(samples.data());
-          int got = swr_convert(s.Resampler, &out, capacity, nullptr, 0);
-          samples.resize(size_t(std::max(0, got)) * 2);
-          if (got > 0) return TDecodeItem::Audio;
-        }
-      }
-      return TDecodeItem::End;
-    }
-    int result = av_read_frame(s.Format, s.Packet);
-    if (result < 0) {
-      // End of file, or a read error in a truncated file: play out what was decoded.
-      s.Draining = true;
-      if (s.Video) avcodec_send_packet(s.Video, nullptr);
-      if (s.Audio) avcodec_send_packet(s.Audio, nullptr);
-      continue;
-    }
-    AVCodecContext* codec = s.Packet->stream_index == s.VideoIndex   ? s.Video
-                            : s.Packet->stream_index == s.AudioIndex ? s.Audio
-                                                                     : nullptr;
-    // An empty chunk repeats the previous picture; sent as is it would read as end of stream.
-    if (codec && s.Packet->size > 0) {
-      result = avcodec_send_packet(codec, s.Packet);
-      if (result < 0 && result != AVERROR(EAGAIN) && ++s.ErrorRun > MaxDecodeErrors) {
-        av_packet_unref(s.Packet);
-        return TDecodeItem::Error;
-      }
-      s.Active = codec;
-    }
-    av_packet_unref(s.Packet);
+    if (TStep step = s.Draining ? s.Drain(samples) : s.FeedPacket()) return *step;
   }
+}
+
+// Takes one frame from the active decoder; lets the decoder go when it has nothing more for now.
+TStep TMediaDecoder::TState::Receive(TVideoFrame& frame, std::vector<int16_t>& samples) {
+  int result = avcodec_receive_frame(Active, Frame);
+  if (result == 0) return Active == Video ? ReceiveVideo(frame) : ReceiveAudio(samples);
+  if (result != AVERROR(EAGAIN)) {
+    if (Draining) {
+      (Active == Video ? DrainedVideo : DrainedAudio) = true;
+    } else if (result != AVERROR_EOF && ++ErrorRun > MaxDecodeErrors) {
+      return TDecodeItem::Error;
+    }
+  }
+  Active = nullptr;
+  return std::nullopt;
+}
+
+TStep TMediaDecoder::TState::ReceiveVideo(TVideoFrame& frame) {
+  AVFrame* f = Frame;
+  if (f->width <= 0 || f->height <= 0 || f->width > MaxSide || f->height > MaxSide) {
+    av_frame_unref(f);
+    return std::nullopt;
+  }
+  Scaler = sws_getCachedContext(Scaler, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
+                                AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+  QImage image(f->width, f->height, QImage::Format_RGB32);
+  if (!Scaler || image.isNull()) {
+    av_frame_unref(f);
+    return TDecodeItem::Error;
+  }
+  uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
+  int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+  // The palette of paletted frames rides in data[1] and is read again on every call.
+  sws_scale(Scaler, f->data, f->linesize, 0, f->height, dst, dstStride);
+  int64_t pts = f->best_effort_timestamp;
+  AVStream* stream = Format->streams[VideoIndex];
+  frame.Image = std::move(image);
+  frame.Seconds = pts == AV_NOPTS_VALUE ? 0 : pts * av_q2d(stream->time_base);
+  av_frame_unref(f);
+  ErrorRun = 0;
+  return TDecodeItem::Video;
+}
+
+TStep TMediaDecoder::TState::ReceiveAudio(std::vector<int16_t>& samples) {
+  AVFrame* f = Frame;
+  AVChannelLayout inLayout{};
+  if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || f->ch_layout.nb_channels <= 0)
+    av_channel_layout_default(&inLayout, std::max(1, f->ch_layout.nb_channels));
+  else
+    av_channel_layout_copy(&inLayout, &f->ch_layout);
+  bool sane = inLayout.nb_channels <= MaxChannels && f->sample_rate > 0 && f->sample_rate <= MaxSampleRate;
+  bool ready = sane && UpdateResampler(*f, inLayout);
+  av_channel_layout_uninit(&inLayout);
+  if (!ready) {
+    av_frame_unref(f);
+    // A frame with impossible parameters is skipped; a resampler that cannot be built ends the file.
+    return sane ? TStep(TDecodeItem::Error) : std::nullopt;
+  }
+  int capacity = swr_get_out_samples(Resampler, f->nb_samples);
+  samples.assign(size_t(std::max(0, capacity)) * 2, 0);
+  uint8_t* out = reinterpret_cast<uint8_t*>(samples.data());
+  int got =
+      swr_convert(Resampler, &out, capacity, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
+  av_frame_unref(f);
+  samples.resize(size_t(std::max(0, got)) * 2);
+  ErrorRun = 0;
+  if (got > 0) return TDecodeItem::Audio;
+  return std::nullopt;
+}
+
+// Rebuilds the resampler when the sound's rate, format or layout changed; false when that fails.
+bool TMediaDecoder::TState::UpdateResampler(const AVFrame& frame, AVChannelLayout& inLayout) {
+  if (Resampler && ResampleRate == frame.sample_rate && ResampleFormat == frame.format &&
+      av_channel_layout_compare(&ResampleLayout, &inLayout) == 0)
+    return true;
+  swr_free(&Resampler);
+  AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+  if (swr_alloc_set_opts2(&Resampler, &stereo, AV_SAMPLE_FMT_S16, MixRate, &inLayout,
+                          AVSampleFormat(frame.format), frame.sample_rate, 0, nullptr) < 0 ||
+      swr_init(Resampler) < 0) {
+    swr_free(&Resampler);
+    return false;
+  }
+  ResampleRate = frame.sample_rate;
+  ResampleFormat = frame.format;
+  av_channel_layout_uninit(&ResampleLayout);
+  av_channel_layout_copy(&ResampleLayout, &inLayout);
+  return true;
+}
+
+// At the end of the file: each decoder gives up what it still holds, then the resampler; then the end.
+TStep TMediaDecoder::TState::Drain(std::vector<int16_t>& samples) {
+  if (Video && !DrainedVideo) {
+    Active = Video;
+    return std::nullopt;
+  }
+  if (Audio && !DrainedAudio) {
+    Active = Audio;
+    return std::nullopt;
+  }
+  if (TStep step = FlushResampler(samples)) return step;
+  return TDecodeItem::End;
+}
+
+TStep TMediaDecoder::TState::FlushResampler(std::vector<int16_t>& samples) {
+  if (!Resampler || FlushedResampler) return std::nullopt;
+  FlushedResampler = true;
+  int capacity = swr_get_out_samples(Resampler, 0);
+  if (capacity <= 0) return std::nullopt;
+  samples.assign(size_t(capacity) * 2, 0);
+  uint8_t* out = reinterpret_cast<uint8_t*>(samples.data());
+  int got = swr_convert(Resampler, &out, capacity, nullptr, 0);
+  samples.resize(size_t(std::max(0, got)) * 2);
+  if (got > 0) return TDecodeItem::Audio;
+  return std::nullopt;
+}
+
+// Reads one packet and hands it to its stream's decoder, which becomes the active one.
+TStep TMediaDecoder::TState::FeedPacket() {
+  int result = av_read_frame(Format, Packet);
+  if (result < 0) {
+    // End of file, or a read error in a truncated file: play out what was decoded.
+    Draining = true;
+    if (Video) avcodec_send_packet(Video, nullptr);
+    if (Audio) avcodec_send_packet(Audio, nullptr);
+    return std::nullopt;
+  }
+  AVCodecContext* codec = Packet->stream_index == VideoIndex   ? Video
+                          : Packet->stream_index == AudioIndex ? Audio
+                                                               : nullptr;
+  // An empty chunk repeats the previous picture; sent as is it would read as end of stream.
+  if (codec && Packet->size > 0) {
+    result = avcodec_send_packet(codec, Packet);
+    if (result < 0 && result != AVERROR(EAGAIN) && ++ErrorRun > MaxDecodeErrors) {
+      av_packet_unref(Packet);
+      return TDecodeItem::Error;
+    }
+    Active = codec;
+  }
+  av_packet_unref(Packet);
+  return std::nullopt;
 }
 
 }  // namespace orbel::platform::media

@@ -55,6 +55,8 @@ class TMediaDecoder {
  private:
   struct TState;
   void Release();
+  // Proves the main stream decodes by decoding its start, then rewinds by reopening.
+  uint32_t ProveDecodes(bool hasVideo);
   std::string Path;
   bool WantVideo = false;
   std::unique_ptr<TState> State;

@@ -63,6 +63,8 @@ constexpr size_t VideoLead = 3;
 constexpr size_t MaxPendingFrames = 16;
 constexpr size_t MaxPendingBytes = size_t(32) << 20;
 constexpr double MaxBufferedAudioSeconds = 8;
+constexpr size_t AudioLeadFrames = size_t(AudioLeadSeconds * MixRate);
+constexpr size_t MaxBufferedAudioFrames = size_t(MaxBufferedAudioSeconds * MixRate);
 
 double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
@@ -237,55 +239,32 @@ void TMediaPlayer::FinishLocked(bool failed) {
   Change.notify_all();
 }
 
+// What the worker decodes ahead of the clock; only the worker thread touches it.
+struct TMediaPlayer::TWorkerState {
+  explicit TWorkerState(bool audioOut) : AudioOut(audioOut) {}
+  const bool AudioOut;  // the sound goes to a mixer stream
+  std::deque<TVideoFrame> Pending;
+  size_t PendingBytes = 0;
+  TVideoFrame Decoded;
+  std::vector<int16_t> Samples;
+  bool DecoderAtEnd = false;
+
+  void Queue(const TVideoFrame& frame) {
+    PendingBytes += size_t(frame.Image.sizeInBytes());
+    Pending.push_back(frame);
+  }
+  void DropFront() {
+    PendingBytes -= size_t(Pending.front().Image.sizeInBytes());
+    Pending.pop_front();
+  }
+};
+
 void TMediaPlayer::Run() {
-  std::deque<TVideoFrame> pending;
-  size_t pendingBytes = 0;
-  TVideoFrame frame;
-  std::vector<int16_t> samples;
-  bool decoderAtEnd = false;
-  const bool audioOut = Stream != 0;
-  const size_t audioLead = size_t(AudioLeadSeconds * MixRate);
-  const size_t audioCap = size_t(MaxBufferedAudioSeconds * MixRate);
+  TWorkerState worker(Stream != 0);
   std::unique_lock lock(Mutex);
   while (!Quit) {
     if (SeekPending) {
-      double target = SeekTarget;
-      lock.unlock();
-      // Reopening is the one rewind that every codec and container survives.
-      pending.clear();
-      pendingBytes = 0;
-      if (audioOut) Mixer->Reset(Stream);
-      bool failed = Decoder.Open(Path, WantVideo) != 0;
-      decoderAtEnd = failed;
-      bool shown = false;
-      TVideoFrame last;
-      while (!decoderAtEnd) {
-        TDecodeItem item = Decoder.Next(frame, samples);
-        if (item == TDecodeItem::End || item == TDecodeItem::Error) {
-          decoderAtEnd = true;
-        } else if (item == TDecodeItem::Video) {
-          if (frame.Seconds <= target + 1e-9 || !shown) {
-            last = frame;
-            shown = true;
-          } else {
-            pendingBytes += size_t(frame.Image.sizeInBytes());
-            pending.push_back(frame);
-          }
-          if (frame.Seconds >= target) break;
-        } else if (!InfoValue.HasVideo && audioOut) {
-          // Sound before the target is skipped whole blocks at a time; only rewinds happen in practice.
-          Mixer->Push(Stream, samples.data(), samples.size() / 2);
-          if (target <= 0) break;
-        }
-      }
-      if (shown) Publish(last);
-      lock.lock();
-      AtEnd = target >= InfoValue.LengthSeconds && InfoValue.LengthSeconds > 0;
-      AudioClock = InfoValue.HasAudio && Mixer->ClockFollowsAudio() && !AtEnd;
-      AudioBase = target;
-      WallBase = target;
-      SeekPending = false;
-      Change.notify_all();
+      SeekLocked(worker, lock);
       continue;
     }
     if (!Playing) {
@@ -293,65 +272,119 @@ void TMediaPlayer::Run() {
       continue;
     }
     lock.unlock();
-
-    bool failed = false;
-    bool starved = false;  // pictures are queued to the limit, so no more sound can come for now
-    for (int guard = 0; !decoderAtEnd && guard < 64; ++guard) {
-      size_t buffered = audioOut ? Mixer->Buffered(Stream) : 0;
-      bool audioFull = !audioOut || buffered >= audioLead;
-      bool videoFull = !InfoValue.HasVideo || pending.size() >= VideoLead;
-      if (audioFull && videoFull) break;
-      if (pending.size() >= MaxPendingFrames || pendingBytes >= MaxPendingBytes) {
-        starved = audioOut && buffered == 0;
-        break;
-      }
-      if (buffered >= audioCap) break;
-      TDecodeItem item = Decoder.Next(frame, samples);
-      if (item == TDecodeItem::Video) {
-        pendingBytes += size_t(frame.Image.sizeInBytes());
-        pending.push_back(frame);
-      } else if (item == TDecodeItem::Audio) {
-        if (audioOut) Mixer->Push(Stream, samples.data(), samples.size() / 2);
-      } else {
-        decoderAtEnd = true;
-        failed = item == TDecodeItem::Error;
-      }
-    }
-
+    bool starved = false;
+    const bool failed = DecodeAhead(worker, starved);
     lock.lock();
     if (!Playing || SeekPending || Quit) continue;
     if (failed) {
       FinishLocked(true);
       continue;
     }
-    double now = ClockLocked();
-    // The sound has run out before the pictures (or a file holds its pictures far ahead of their sound): keep
-    // time by the wall clock from here, so that playback always reaches its end.
-    if (AudioClock && (decoderAtEnd || starved) && Mixer->Buffered(Stream) == 0) {
-      WallBase = now;
-      WallStart = Clock::now();
-      AudioClock = false;
-    }
+    const double now = PresentationClockLocked(worker.DecoderAtEnd || starved);
     lock.unlock();
-    // Late pictures are dropped; the latest one that is due is shown.
-    while (pending.size() >= 2 && pending[1].Seconds <= now) {
-      pendingBytes -= size_t(pending.front().Image.sizeInBytes());
-      pending.pop_front();
-    }
-    if (!pending.empty() && pending.front().Seconds <= now) {
-      Publish(pending.front());
-      pendingBytes -= size_t(pending.front().Image.sizeInBytes());
-      pending.pop_front();
-    }
+    PresentDue(worker, now);
     lock.lock();
     if (!Playing || SeekPending || Quit) continue;
-    if (decoderAtEnd && pending.empty() && now >= InfoValue.LengthSeconds) {
+    if (worker.DecoderAtEnd && worker.Pending.empty() && now >= InfoValue.LengthSeconds) {
       FinishLocked(false);
       continue;
     }
     double sleep = 0.005;
-    if (!pending.empty()) sleep = std::clamp(pending.front().Seconds - now, 0.0, 0.005);
+    if (!worker.Pending.empty()) sleep = std::clamp(worker.Pending.front().Seconds - now, 0.0, 0.005);
     Wake.wait_for(lock, std::chrono::duration<double>(sleep));
+  }
+}
+
+// Called and returns with the lock held; decodes without it.
+void TMediaPlayer::SeekLocked(TWorkerState& worker, std::unique_lock<std::mutex>& lock) {
+  const double target = SeekTarget;
+  lock.unlock();
+  DecodeTo(worker, target);
+  lock.lock();
+  AtEnd = target >= InfoValue.LengthSeconds && InfoValue.LengthSeconds > 0;
+  AudioClock = InfoValue.HasAudio && Mixer->ClockFollowsAudio() && !AtEnd;
+  AudioBase = target;
+  WallBase = target;
+  SeekPending = false;
+  Change.notify_all();
+}
+
+// Rewinds and decodes up to target, showing the picture due there and keeping the ones after it.
+void TMediaPlayer::DecodeTo(TWorkerState& worker, double target) {
+  // Reopening is the one rewind that every codec and container survives.
+  worker.Pending.clear();
+  worker.PendingBytes = 0;
+  if (worker.AudioOut) Mixer->Reset(Stream);
+  worker.DecoderAtEnd = Decoder.Open(Path, WantVideo) != 0;
+  bool shown = false;
+  TVideoFrame last;
+  const TVideoFrame& frame = worker.Decoded;
+  while (!worker.DecoderAtEnd) {
+    TDecodeItem item = Decoder.Next(worker.Decoded, worker.Samples);
+    if (item == TDecodeItem::End || item == TDecodeItem::Error) {
+      worker.DecoderAtEnd = true;
+    } else if (item == TDecodeItem::Video) {
+      if (frame.Seconds <= target + 1e-9 || !shown) {
+        last = frame;
+        shown = true;
+      } else {
+        worker.Queue(frame);
+      }
+      if (frame.Seconds >= target) break;
+    } else if (!InfoValue.HasVideo && worker.AudioOut) {
+      // Sound before the target is skipped whole blocks at a time; only rewinds happen in practice.
+      Mixer->Push(Stream, worker.Samples.data(), worker.Samples.size() / 2);
+      if (target <= 0) break;
+    }
+  }
+  if (shown) Publish(last);
+}
+
+// Fills the sound and picture queues up to their lead. Returns true when the file failed; starved is set when
+// pictures are queued to the limit, so no more sound can come for now.
+bool TMediaPlayer::DecodeAhead(TWorkerState& worker, bool& starved) {
+  bool failed = false;
+  for (int guard = 0; !worker.DecoderAtEnd && guard < 64; ++guard) {
+    size_t buffered = worker.AudioOut ? Mixer->Buffered(Stream) : 0;
+    bool audioFull = !worker.AudioOut || buffered >= AudioLeadFrames;
+    bool videoFull = !InfoValue.HasVideo || worker.Pending.size() >= VideoLead;
+    if (audioFull && videoFull) break;
+    if (worker.Pending.size() >= MaxPendingFrames || worker.PendingBytes >= MaxPendingBytes) {
+      starved = worker.AudioOut && buffered == 0;
+      break;
+    }
+    if (buffered >= MaxBufferedAudioFrames) break;
+    TDecodeItem item = Decoder.Next(worker.Decoded, worker.Samples);
+    if (item == TDecodeItem::Video) {
+      worker.Queue(worker.Decoded);
+    } else if (item == TDecodeItem::Audio) {
+      if (worker.AudioOut) Mixer->Push(Stream, worker.Samples.data(), worker.Samples.size() / 2);
+    } else {
+      worker.DecoderAtEnd = true;
+      failed = item == TDecodeItem::Error;
+    }
+  }
+  return failed;
+}
+
+double TMediaPlayer::PresentationClockLocked(bool soundEnded) {
+  const double now = ClockLocked();
+  // The sound has run out before the pictures (or a file holds its pictures far ahead of their sound): keep
+  // time by the wall clock from here, so that playback always reaches its end.
+  if (AudioClock && soundEnded && Mixer->Buffered(Stream) == 0) {
+    WallBase = now;
+    WallStart = Clock::now();
+    AudioClock = false;
+  }
+  return now;
+}
+
+// Late pictures are dropped; the latest one that is due is shown.
+void TMediaPlayer::PresentDue(TWorkerState& worker, double now) {
+  while (worker.Pending.size() >= 2 && worker.Pending[1].Seconds <= now) worker.DropFront();
+  if (!worker.Pending.empty() && worker.Pending.front().Seconds <= now) {
+    Publish(worker.Pending.front());
+    worker.DropFront();
   }
 }
 

@@ -76,7 +76,15 @@ class TMediaPlayer {
   friend class TPlayerAgent;
   friend class TVideoSurface;
   TMediaPlayer() = default;
+  struct TWorkerState;
+  // The worker's loop and its phases: rewind on command, decode ahead, present what is due, finish.
   void Run();
+  void SeekLocked(TWorkerState& worker, std::unique_lock<std::mutex>& lock);
+  void DecodeTo(TWorkerState& worker, double target);
+  bool DecodeAhead(TWorkerState& worker, bool& starved);
+  // The clock for this round; moves to the wall clock when the sound has ended before the pictures.
+  double PresentationClockLocked(bool soundEnded);
+  void PresentDue(TWorkerState& worker, double now);
   double ClockLocked() const;
   void Publish(const TVideoFrame& frame);
   void FinishLocked(bool failed);

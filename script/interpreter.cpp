@@ -165,7 +165,7 @@ void TInterpreter::WaitWhilePlaying(IScriptMedia& media, const int32_t* limit) {
   if (WaitDepth >= kMaxNestedWaits) return;
   TWaitScope scope(WaitDepth);
   // The device is asked again each round: a nested step may close it.
-  while (!Host.Closing() && media.DeviceID() != 0 && media.Mode() == 2) {
+  while (!Host.Closing() && media.DeviceID() != 0 && media.Mode() == mmPlaying) {
     if (limit && media.Position() >= *limit) break;
     Host.DispatchPending();
     Host.WaitForEvents(kMediaPollMs);

@@ -39,12 +39,23 @@ constexpr std::optional<TTransitionKind> TransitionKindFromScript(int32_t number
   return static_cast<TTransitionKind>(number);
 }
 
+// What a media device reports it is doing; the commands wait while it plays.
+enum TMediaMode : uint8_t {
+  mmNotReady = 0,
+  mmStopped = 1,
+  mmPlaying = 2,
+  mmRecording = 3,
+  mmSeeking = 4,
+  mmPaused = 5,
+  mmOpen = 6,
+};
+
 // A movie control or the wave channel, as the commands use it.
 class IScriptMedia {
  public:
   virtual ~IScriptMedia() = default;
   virtual uint16_t DeviceID() = 0;
-  virtual uint8_t Mode() = 0;  // 2 = playing
+  virtual TMediaMode Mode() = 0;
   virtual int32_t Position() = 0;
   virtual void SetFileName(const std::string& path) = 0;
   virtual void Open() = 0;

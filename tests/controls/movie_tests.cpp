@@ -13,6 +13,9 @@
 
 using namespace orbel::platform;
 using orbel::EMCIDeviceError;
+using orbel::controls::mpNotReady;
+using orbel::controls::mpPlaying;
+using orbel::controls::mpStopped;
 using orbel::controls::TMovie;
 using orbel::controls::TWaveChannel;
 using Names = std::vector<std::string>;
@@ -131,7 +134,7 @@ TEST_F(MovieTest, PlayRewindsAtTheEndShowsTheControlAndNeverRaisesForAFailedPlay
 
 TEST_F(MovieTest, QueriesTranslateModesAndAClosedControlRaisesOnlyWhereItMust) {
   Fake.StatusValues[MCI_STATUS_MODE] = MCI_MODE_PLAY;
-  EXPECT_EQ(Movie->Mode(), 0);  // nothing open: the query is rejected, never "playing"
+  EXPECT_EQ(Movie->Mode(), mpNotReady);  // nothing open: the query is rejected, never "playing"
   EXPECT_EQ(Movie->Position(), 0);
   EXPECT_THROW(Movie->Play(), EMCIDeviceError);
   try {
@@ -149,9 +152,9 @@ TEST_F(MovieTest, QueriesTranslateModesAndAClosedControlRaisesOnlyWhereItMust) {
   EXPECT_EQ(Movie->LastError(), MCIERR_INVALID_DEVICE_ID);
 
   OpenClean();
-  EXPECT_EQ(Movie->Mode(), 2);
+  EXPECT_EQ(Movie->Mode(), mpPlaying);
   Fake.StatusValues[MCI_STATUS_MODE] = MCI_MODE_STOP;
-  EXPECT_EQ(Movie->Mode(), 1);
+  EXPECT_EQ(Movie->Mode(), mpStopped);
   Fake.StatusValues[MCI_STATUS_POSITION] = 0xFFFFFFFF;
   EXPECT_EQ(Movie->Position(), -1);
   EXPECT_EQ(Fake.Commands[0].Flags, MCI_WAIT | MCI_STATUS_ITEM);
@@ -234,7 +237,7 @@ TEST(WaveChannelTest, EachPlayOpensAFreshDeviceWithoutAWindow) {
   EXPECT_EQ(channel.DeviceID(), 2);
   EXPECT_EQ(fake.Commands.back().Flags, MCI_NOTIFY);
   channel.Close();
-  EXPECT_EQ(channel.Mode(), 0);  // a closed channel never reads as playing
+  EXPECT_EQ(channel.Mode(), mpNotReady);  // a closed channel never reads as playing
   EXPECT_THROW(channel.Stop(), EMCIDeviceError);
 }
 
@@ -268,7 +271,7 @@ TEST(MovieOnRealLayerTest, ASynchronousPlayDrawsTheMovieAtTheTopLeftAndEndsStopp
   QCoreApplication::processEvents();
   EXPECT_TRUE(dispatched);
   EXPECT_TRUE(movie.isVisible());
-  EXPECT_EQ(movie.Mode(), 1);
+  EXPECT_EQ(movie.Mode(), mpStopped);
   EXPECT_EQ(movie.Position(), 1000);
   QImage shot = window.grab().toImage();
   shot.save(QString::fromStdString(std::string(ORBEL_SOURCE_DIR) + "/build-media/movie_grab.png"));
@@ -278,13 +281,13 @@ TEST(MovieOnRealLayerTest, ASynchronousPlayDrawsTheMovieAtTheTopLeftAndEndsStopp
 
   // Playing again rewinds; a second movie cuts nothing of the first but the control's device.
   movie.Play();
-  EXPECT_EQ(movie.Mode(), 2);
+  EXPECT_EQ(movie.Mode(), mpPlaying);
   EXPECT_LT(movie.Position(), 500);
   movie.SetFileName(Sample("raw24.avi"));
   movie.Open();
   EXPECT_EQ(movie.Position(), 0);
   movie.Play();
-  EXPECT_EQ(movie.Mode(), 2);
+  EXPECT_EQ(movie.Mode(), mpPlaying);
 }
 
 // Destroying the controls closes their devices: nothing of theirs decodes or sounds afterwards.
@@ -301,8 +304,8 @@ TEST(MovieOnRealLayerTest, DestroyedControlsLeaveNoDeviceBehind) {
     channel->Open();
     movie->Play();
     channel->Play();
-    EXPECT_EQ(movie->Mode(), 2);
-    EXPECT_EQ(channel->Mode(), 2);
+    EXPECT_EQ(movie->Mode(), mpPlaying);
+    EXPECT_EQ(channel->Mode(), mpPlaying);
     movieId = movie->DeviceID();
     soundId = channel->DeviceID();
   }

@@ -17,13 +17,13 @@ class TFakeMedia : public IScriptMedia {
  public:
   explicit TFakeMedia(std::string name, std::vector<std::string>& log) : Name(std::move(name)), Log(log) {}
   uint16_t DeviceID() override { return Id; }
-  uint8_t Mode() override {
+  TMediaMode Mode() override {
     if (PlayingPolls > 0) {
       --PlayingPolls;
       ++Pos;
-      return 2;
+      return mmPlaying;
     }
-    return 1;
+    return mmStopped;
   }
   int32_t Position() override { return Pos; }
   void SetFileName(const std::string& path) override { Log.push_back(Name + ".file=" + path); }
