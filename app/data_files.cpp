@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/shift_jis.h"
 #include "platform/text_codec.h"
-#include "script/script_text.h"
 
 namespace orbel::app {
 
@@ -196,7 +196,7 @@ std::optional<std::vector<TPart>> SplitName(const std::string& name) {
   for (size_t i = 0; i < name.size(); ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
     const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
-    if (script::IsLeadByte(c) && next >= 0x40 && next <= 0xFC && next != 0x7F) {
+    if (platform::IsLeadByte(c) && platform::IsTrailByte(next)) {
       pieces.back() += name.substr(i, 2);
       ++i;
     } else if (c == '/' || c == '\\') {

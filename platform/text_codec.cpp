@@ -5,20 +5,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include "platform/shift_jis.h"
+
 namespace orbel::platform {
-
-namespace {
-
-// Shift-JIS lead bytes: 0x81-0x9F or 0xE0-0xFC. The script library keeps the same one-line rule: neither
-// library may include the other.
-bool IsLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-bool IsTrailByte(unsigned char c) {
-  return c >= 0x40 && c <= 0xFC && c != 0x7F;
-}
-
-}  // namespace
 
 QString DecodeSjis(std::string_view bytes) {
   // The decoder turns malformed input into U+001A, which draws as nothing and cannot be told from a real 0x1A

@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/shift_jis.h"
 #include "script/interpreter.h"
 #include "script/script_text.h"
 
@@ -16,10 +17,6 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kLogoMovie = "LOGO01.AVI";
-
-bool IsTrailByte(unsigned char c) {
-  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
-}
 
 // Whole text that is valid UTF-8 and holds at least one multi-byte sequence: saved in the wrong encoding.
 bool LooksLikeUtf8(std::string_view text) {
@@ -287,8 +284,8 @@ class TChecker {
 size_t FirstInvalidShiftJis(std::string_view line) {
   for (size_t i = 0; i < line.size(); ++i) {
     const auto c = static_cast<unsigned char>(line[i]);
-    if (IsLeadByte(c)) {
-      if (i + 1 >= line.size() || !IsTrailByte(static_cast<unsigned char>(line[i + 1]))) return i;
+    if (platform::IsLeadByte(c)) {
+      if (i + 1 >= line.size() || !platform::IsTrailByte(static_cast<unsigned char>(line[i + 1]))) return i;
       ++i;
     } else if (c == 0x80 || c == 0xA0 || c >= 0xFD) {
       return i;

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "platform/shift_jis.h"
+
 namespace orbel::script {
 
 namespace {
@@ -15,7 +17,7 @@ bool IsBlank(unsigned char c) {
 // The byte position after the character that starts at `pos` (a double-byte character counts whole, but
 // never past the end).
 size_t NextChar(std::string_view text, size_t pos) {
-  if (IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) return pos + 2;
+  if (platform::IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) return pos + 2;
   return pos + 1;
 }
 

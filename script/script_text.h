@@ -39,12 +39,6 @@ enum TKeywordCode : int {
   kwLogo = 18,
 };
 
-// A lead byte of a Shift-JIS double-byte character: 0x81-0x9F or 0xE0-0xFC. The text codec keeps the same
-// one-line rule: neither library may include the other.
-inline bool IsLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // Cuts a whole file into lines: CR LF, a lone CR and a lone LF each end a line (LF CR is two ends); a zero
 // byte ends the text; a line end at the very end adds no empty line; nothing is trimmed.
 TStringList SplitScriptText(std::string_view text);

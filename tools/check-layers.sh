@@ -17,8 +17,9 @@ declare -A allowed=(
   [platform]=""
   [script]=""
 )
-# The error root is header-only and needs nothing but the standard library, so the script may share it.
-declare -A allowedFiles=([script]="platform/errors.h")
+# The error root and the Shift-JIS byte classes are header-only and need nothing but the standard library, so
+# the script may share them (checked below).
+declare -A allowedFiles=([script]="platform/errors.h platform/shift_jis.h")
 
 local_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"/]+)/[^"]*"'
 system_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<((libav|libsw|SDL|X11/)[^>]*)>'
@@ -51,6 +52,20 @@ for folder in "${folders[@]}"; do
       fi
     done <"$file"
   done < <(sources_of "$folder")
+done
+
+# A header shared with the script includes nothing but the standard library, or the script would depend on
+# more than it says.
+for header in ${allowedFiles[script]}; do
+  [ -f "$header" ] || continue
+  line=0
+  while IFS= read -r text || [ -n "$text" ]; do
+    line=$((line + 1))
+    if [[ $text =~ ^[[:space:]]*#[[:space:]]*include ]] &&
+      ! [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<[a-z_]+\> ]]; then
+      offend "$header" "$line" "a header the script shares includes more than the standard library"
+    fi
+  done <"$header"
 done
 
 # The platform headers the other layers include, and the platform headers those include in turn.
