@@ -41,7 +41,8 @@ class TScreen {
 
   // Creates PatternTile, ScreenBuffer (black), StageBuffer and SpareBuffer, in that order, and the surface.
   void CreateBuffers();
-  // Frees the four buffers in creation order; afterwards every operation below does nothing.
+  // Frees the four buffers in creation order. Afterwards no operation below draws anything; the picture
+  // commands still read their file (and raise for a broken one) and still set the effect.
   void ReleaseBuffers();
   bool HasBuffers() const { return !ScreenBuffer.isNull(); }
 
