@@ -55,6 +55,8 @@ bool IsUtf8(std::string_view bytes) {
   return QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())).isValidUtf8();
 }
 
+namespace {
+
 QString DecodeFileName(std::string_view path) {
   QString text;
   size_t start = 0;
@@ -69,6 +71,8 @@ QString DecodeFileName(std::string_view path) {
   }
   return text;
 }
+
+}  // namespace
 
 std::string FileNameToUtf8(std::string_view path) {
   return DecodeFileName(path).toStdString();
