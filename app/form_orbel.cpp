@@ -77,8 +77,6 @@ auto ToScreen(std::optional<TScript> value) -> std::optional<decltype(ToScreen(*
   return ToScreen(*value);
 }
 
-}  // namespace
-
 // The modes pass through as they are: both sides count them in the same order.
 static_assert(int(script::mmNotReady) == controls::mpNotReady &&
               int(script::mmStopped) == controls::mpStopped &&
@@ -91,9 +89,9 @@ static_assert(int(script::mmNotReady) == controls::mpNotReady &&
 // interface and the controls' device commands.
 class TMediaAdapter : public script::IScriptMedia {
  public:
-  // window: the control to show and hide; none for the wave channel, which has no window.
-  explicit TMediaAdapter(controls::TMciDevice& device, QWidget* window = nullptr)
-      : Device(device), Window(window) {}
+  // A movie control is also the window to show and hide; the wave channel has none.
+  explicit TMediaAdapter(controls::TMciDevice& device)
+      : Device(device), Window(dynamic_cast<QWidget*>(&device)) {}
 
   uint16_t DeviceID() override { return Device.DeviceID(); }
   script::TMediaMode Mode() override { return script::TMediaMode(Device.Mode()); }
@@ -112,6 +110,8 @@ class TMediaAdapter : public script::IScriptMedia {
   controls::TMciDevice& Device;
   QWidget* const Window;
 };
+
+}  // namespace
 
 TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDisplaySettings> display,
                        QWidget* parent)
@@ -144,12 +144,10 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   connect(&ETimer, &QTimer::timeout, this, &TFormOrbel::ETimerTimer);
   PCM = new controls::TWaveChannel(this);
   Movie1 = new controls::TMovie(ViewValue);
-  Movie1->SetDeviceType(controls::dtAVIVideo);
   Movie1->hide();
   MsgBoardValue = new controls::TBoard(ViewValue);
   controls::ConfigureMsgBoard(*MsgBoardValue);
   Movie0 = new controls::TMovie(ViewValue);
-  Movie0->SetDeviceType(controls::dtAVIVideo);
   Movie0->hide();
   ScriptMemo = ResourceLines(QStringLiteral(":/orbel/fallback_script.txt"));
   Status = new QStatusBar(this);
@@ -160,8 +158,8 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   }
   setStatusBar(Status);
   Status->hide();
-  Movie0Adapter = std::make_unique<TMediaAdapter>(*Movie0, Movie0);
-  Movie1Adapter = std::make_unique<TMediaAdapter>(*Movie1, Movie1);
+  Movie0Adapter = std::make_unique<TMediaAdapter>(*Movie0);
+  Movie1Adapter = std::make_unique<TMediaAdapter>(*Movie1);
   PCMAdapter = std::make_unique<TMediaAdapter>(*PCM);
 
   // The timer runs from creation to close; its frames do nothing until a transition starts.

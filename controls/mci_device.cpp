@@ -63,7 +63,7 @@ uint32_t TMciDevice::OpenFlags() {
 }
 
 void TMciDevice::Open() {
-  if (IsOpen) Close();  // takes the pending wait choice before the open does
+  if (DeviceIDValue) Close();  // takes the pending wait choice before the open does
   TMciParms parms;
   parms.Callback = Callback;
   parms.DeviceType = DeviceTypeString(DeviceTypeValue);
@@ -73,7 +73,6 @@ void TMciDevice::Open() {
   if (LastErrorValue)
     throw EMCIDeviceError(
         FileNameValue.empty() ? ErrorText() : platform::FileNameToUtf8(FileNameValue) + ": " + ErrorText());
-  IsOpen = true;
   DeviceIDValue = parms.DeviceID;
 
   TMciParms caps;
@@ -91,7 +90,6 @@ void TMciDevice::Close() {
   TMciParms parms;
   parms.Callback = Callback;
   if (Send(MCI_CLOSE, WaitFlags(), parms)) return;
-  IsOpen = false;
   DeviceIDValue = 0;
 }
 
@@ -154,7 +152,7 @@ void TMciDevice::SelectTimeFormat(uint8_t format) {
 }
 
 void TMciDevice::RequireOpen() const {
-  if (!IsOpen) throw EMCIDeviceError("MCI ﾃﾞﾊﾞｲｽがありません");
+  if (!DeviceIDValue) throw EMCIDeviceError("MCI ﾃﾞﾊﾞｲｽがありません");
 }
 
 std::string TMciDevice::ErrorText() const {

@@ -97,9 +97,8 @@ class TMciDevice {
   std::string FileNameValue;
   bool AutoRewindValue = true;
   bool ShareableValue = false;
-  bool IsOpen = false;
   bool HasVideoValue = false;
-  uint16_t DeviceIDValue = 0;
+  uint16_t DeviceIDValue = 0;  // 0 while nothing is open: the layer counts IDs from 1
   uint32_t LastErrorValue = 0;
   TPendingWait PendingWait = pwUnset;
 };

@@ -16,14 +16,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The worker's reports to the agent.
-constexpr auto FrameEventType = kMediaFrameEvent;
-constexpr auto EndedEventType = kMediaEndedEvent;
-
 class TEndedEvent : public QEvent {
  public:
   TEndedEvent(uint64_t generation, bool failed)
-      : QEvent(EndedEventType), Generation(generation), Failed(failed) {}
+      : QEvent(kMediaEndedEvent), Generation(generation), Failed(failed) {}
   const uint64_t Generation;
   const bool Failed;
 };
@@ -96,10 +92,10 @@ void TVideoSurface::paintEvent(QPaintEvent*) {
 
 void TPlayerAgent::customEvent(QEvent* event) {
   ReceivedFromWorker(event);
-  if (event->type() == FrameEventType) {
+  if (event->type() == kMediaFrameEvent) {
     Player->UpdatePosted = false;
     if (Player->Surface) Player->Surface->update();
-  } else if (event->type() == EndedEventType) {
+  } else if (event->type() == kMediaEndedEvent) {
     auto* ended = static_cast<TEndedEvent*>(event);
     if (Player->OnEnded) Player->OnEnded(ended->Generation, ended->Failed);
   }
@@ -226,7 +222,7 @@ void TMediaPlayer::Publish(const TVideoFrame& frame) {
     ++FrameSerial;
   }
   Change.notify_all();
-  if (!UpdatePosted.exchange(true)) PostToGuiThread(Agent, new QEvent(FrameEventType));
+  if (!UpdatePosted.exchange(true)) PostToGuiThread(Agent, new QEvent(kMediaFrameEvent));
 }
 
 void TMediaPlayer::FinishLocked(bool failed) {

@@ -62,7 +62,6 @@ void OnFatalSignal(int signalNumber) {
   alarm(kRestoreWatchdogSeconds);
   RestoreAllDisplayModes();
   alarm(0);
-  std::signal(signalNumber, SIG_DFL);
   std::raise(signalNumber);
 }
 

@@ -52,40 +52,10 @@ std::string EncodeSjis(const QString& text) {
 }
 
 bool IsUtf8(std::string_view bytes) {
-  // Walked by hand: directory lookups test every name of a folder, and a decoder per name is slow.
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    // The shortest form only, no surrogates, nothing past U+10FFFF: the second byte's range depends on the
-    // first.
-    size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-      length = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3;
-      if (c == 0xE0) low = 0xA0;
-      if (c == 0xED) high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4;
-      if (c == 0xF0) low = 0x90;
-      if (c == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (i + length > bytes.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + k]);
-      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
-    }
-    i += length;
-  }
-  return true;
+  return QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())).isValidUtf8();
 }
+
+namespace {
 
 QString DecodeFileName(std::string_view path) {
   QString text;
@@ -101,6 +71,8 @@ QString DecodeFileName(std::string_view path) {
   }
   return text;
 }
+
+}  // namespace
 
 std::string FileNameToUtf8(std::string_view path) {
   return DecodeFileName(path).toStdString();

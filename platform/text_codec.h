@@ -22,11 +22,10 @@ std::string EncodeSjis(const QString& text);
 // Whether the bytes are well-formed UTF-8.
 bool IsUtf8(std::string_view bytes);
 
-// A file path's bytes as a person reads them. Linux programs store names as UTF-8, while names copied byte for
-// byte from a Japanese disc are code page 932; so each folder and file name between slashes is read as UTF-8 when
-// it is valid UTF-8, and as code page 932 otherwise. For error texts and messages only: files are always opened
-// by their bytes.
-QString DecodeFileName(std::string_view path);
+// A file path's bytes as a person reads them. Linux programs store names as UTF-8, while names copied byte
+// for byte from a Japanese disc are code page 932; so each folder and file name between slashes is read as
+// UTF-8 when it is valid UTF-8, and as code page 932 otherwise. For error texts and messages only: files are
+// always opened by their bytes.
 std::string FileNameToUtf8(std::string_view path);
 
 }  // namespace orbel::platform
