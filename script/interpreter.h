@@ -135,11 +135,8 @@ class TInterpreter {
   int32_t NextLine = 0;
 
  private:
-  // The jump targets: each line's case-blind text and the first line that has it, built with ScriptLines so
-  // that a jump costs the same in a long script as in a short one.
+  // The jump targets (FirstLineByFoldedText), built with ScriptLines.
   std::unordered_map<std::string, int32_t> Labels;
-  // The same for Keywords: each word's case-blind text and its code.
-  std::unordered_map<std::string, int> KeywordCodes;
 
   class TWaitScope;
 
