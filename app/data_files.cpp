@@ -393,13 +393,6 @@ TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& 
   return check;
 }
 
-TDataFileCheck CheckDataFile(const std::string& name) {
-  std::error_code error;
-  const fs::path current = fs::current_path(error);
-  if (error) return {};
-  return CheckDataFileIn(current.native(), name);
-}
-
 std::string DescribeDataFileCheck(const std::string& directory, const std::string& name,
                                   const TDataFileCheck& check) {
   const std::string shown = platform::SjisToUtf8(name);

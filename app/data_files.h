@@ -78,7 +78,6 @@ struct TDataFileCheck {
 // The lookup with its reasons, for checking a game: Path is exactly what FindDataFile gives. The near-match
 // search reads more of the game folder than a lookup does (up to a few levels of folders), so it is not for
 // the running engine.
-TDataFileCheck CheckDataFile(const std::string& name);
 TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& name);
 
 // One line of English for a checker: what was found and how, or why nothing was, naming paths relative to

@@ -43,6 +43,20 @@ bool LooksLikeUtf8(std::string_view text) {
   return multiByte;
 }
 
+// Position of the first byte of `line` that is not Shift-JIS (code page 932) text, or npos.
+size_t FirstInvalidShiftJis(std::string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (platform::IsLeadByte(c)) {
+      if (i + 1 >= line.size() || !platform::IsTrailByte(static_cast<unsigned char>(line[i + 1]))) return i;
+      ++i;
+    } else if (c == 0x80 || c == 0xA0 || c >= 0xFD) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
 // Line number (from 1) of the byte at `offset`.
 int LineOfOffset(std::string_view text, size_t offset) {
   const std::string_view before = text.substr(0, offset);
@@ -290,19 +304,6 @@ class TChecker {
 };
 
 }  // namespace
-
-size_t FirstInvalidShiftJis(std::string_view line) {
-  for (size_t i = 0; i < line.size(); ++i) {
-    const auto c = static_cast<unsigned char>(line[i]);
-    if (platform::IsLeadByte(c)) {
-      if (i + 1 >= line.size() || !platform::IsTrailByte(static_cast<unsigned char>(line[i + 1]))) return i;
-      ++i;
-    } else if (c == 0x80 || c == 0xA0 || c >= 0xFD) {
-      return i;
-    }
-  }
-  return std::string_view::npos;
-}
 
 std::vector<TScriptProblem> CheckScript(std::string_view text, IScriptCheckFiles& files) {
   return TChecker(files).Run(text);
