@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <system_error>
 #include <tuple>
@@ -340,6 +341,28 @@ std::string FindDataFile(const std::string& name) {
   return FindDataFileIn(current.native(), name);
 }
 
+TFileText ReadWholeFile(const std::string& path, size_t maxBytes) {
+  TFileText result;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return result;
+  const std::streamoff size = file.seekg(0, std::ios::end).tellg();
+  if (size > static_cast<std::streamoff>(maxBytes)) {
+    result.Result = frTooLarge;
+    return result;
+  }
+  if (size < 0 || !file.seekg(0)) return result;
+  // Read through the stream, not its buffer, so that a failing read sets the stream's state rather than
+  // escaping as the buffer's own exception.
+  result.Text.resize(static_cast<size_t>(size));
+  file.read(result.Text.data(), size);
+  if (file.bad() || file.gcount() != size) {
+    result.Text.clear();
+    return result;
+  }
+  result.Result = frRead;
+  return result;
+}
+
 TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& name) {
   TDataFileCheck check;
   const auto parts = SplitName(name);
@@ -368,13 +391,6 @@ TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& 
   check.NearPath = FindElsewhere(directory, parts->back());
   if (!check.NearPath.empty()) check.Near = nmElsewhere;
   return check;
-}
-
-TDataFileCheck CheckDataFile(const std::string& name) {
-  std::error_code error;
-  const fs::path current = fs::current_path(error);
-  if (error) return {};
-  return CheckDataFileIn(current.native(), name);
 }
 
 std::string DescribeDataFileCheck(const std::string& directory, const std::string& name,

@@ -18,6 +18,7 @@
 // drive-like prefix only names a folder inside. The returned path is the bytes to open, exactly as the
 // directory holds them.
 
+#include <cstddef>
 #include <string>
 
 namespace orbel::app {
@@ -31,6 +32,22 @@ std::string FindDataFile(const std::string& name);
 
 // The same lookup under an explicit game folder.
 std::string FindDataFileIn(const std::string& directory, const std::string& name);
+
+// How reading a whole file went.
+enum TFileRead : int {
+  frRead,
+  frUnreadable,  // it cannot be opened, or reading it failed
+  frTooLarge,    // it is larger than the limit; nothing of it was read
+};
+
+struct TFileText {
+  TFileRead Result = frUnreadable;
+  std::string Text;  // the whole file, only for frRead
+};
+
+// Reads the file at `path` (bytes, as FindDataFile gives them) whole. A file larger than `maxBytes` (a wrong
+// one, or a damaged disc image) is refused before it is read. The caller words the failure.
+TFileText ReadWholeFile(const std::string& path, size_t maxBytes);
 
 // How the lookup found a name.
 enum TDataFileMatch : int {
@@ -61,7 +78,6 @@ struct TDataFileCheck {
 // The lookup with its reasons, for checking a game: Path is exactly what FindDataFile gives. The near-match
 // search reads more of the game folder than a lookup does (up to a few levels of folders), so it is not for
 // the running engine.
-TDataFileCheck CheckDataFile(const std::string& name);
 TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& name);
 
 // One line of English for a checker: what was found and how, or why nothing was, naming paths relative to

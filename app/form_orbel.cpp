@@ -385,16 +385,12 @@ void TFormOrbel::LoadScript() {
     InterpreterValue.LoadScriptLines(ScriptMemo);
     return;
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
-  // A huge file (a wrong one, or a damaged disc image) is refused before it is read.
-  if (file.seekg(0, std::ios::end).tellg() > static_cast<std::streamoff>(script::kMaxScriptBytes))
+  const TFileText file = ReadWholeFile(path, script::kMaxScriptBytes);
+  if (file.Result == frTooLarge)
     throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は大きすぎます (上限 " +
                       std::to_string(script::kMaxScriptBytes / (1024 * 1024)) + " MB)");
-  file.seekg(0);
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
-  InterpreterValue.LoadScript(text);
+  if (file.Result != frRead) throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
+  InterpreterValue.LoadScript(file.Text);
 }
 
 std::string TFormOrbel::FindDataFile(const std::string& name) {

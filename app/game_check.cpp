@@ -4,12 +4,11 @@
 
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "app/data_files.h"
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
+#include "script/script_text.h"
 
 namespace orbel::app {
 
@@ -42,14 +41,20 @@ int RunScriptCheck(std::FILE* out, std::FILE* err) {
     std::fputs("orbel: no SCRIPT.TXT in Data/ or in the game folder\n", err);
     return 1;
   }
-  std::ifstream file(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (!file || file.bad()) {
-    std::fprintf(err, "orbel: cannot read %s\n", path.c_str());
+  const TFileText file = ReadWholeFile(path, script::kMaxScriptBytes);
+  const std::string shown = platform::FileNameToUtf8(path);
+  if (file.Result == frTooLarge) {
+    // The engine refuses such a script at start-up, so it is not clean whatever it holds.
+    std::fprintf(err, "orbel: %s is larger than %zu MB; the engine would refuse it\n", shown.c_str(),
+                 script::kMaxScriptBytes / (1024 * 1024));
+    return 1;
+  }
+  if (file.Result != frRead) {
+    std::fprintf(err, "orbel: cannot read %s\n", shown.c_str());
     return 1;
   }
   TGameCheckFiles files;
-  const std::vector<script::TScriptProblem> problems = script::CheckScript(text, files);
+  const std::vector<script::TScriptProblem> problems = script::CheckScript(file.Text, files);
   for (const script::TScriptProblem& problem : problems)
     std::fprintf(out, "SCRIPT.TXT:%d: %s\n", problem.Line, problem.Message.c_str());
   return problems.empty() ? 0 : 1;

@@ -17,8 +17,8 @@ class TGameCheckFiles : public script::IScriptCheckFiles {
 };
 
 // Checks the game in the current directory: one line "SCRIPT.TXT:<line>: <message>" per problem on `out`.
-// Returns 0 when the script is clean, 1 when problems were found or there is no readable script (said on
-// `err`).
+// Returns 0 when the script is clean, 1 when problems were found, or when there is no readable script or
+// it is larger than the engine takes (said on `err`).
 int RunScriptCheck(std::FILE* out, std::FILE* err);
 
 }  // namespace orbel::app

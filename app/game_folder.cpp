@@ -95,8 +95,7 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
 std::string StartFolder(TOptions& options, QSettings& settings) {
   if (!options.GameDir.empty()) {
     const std::string folder = GameFolderOf(options.GameDir);
-    if (!options.Batch && !options.Check && HoldsGame(folder))
-      RememberGame(settings, QString::fromStdString(folder));
+    if (!options.Automated() && HoldsGame(folder)) RememberGame(settings, QString::fromStdString(folder));
     return folder;
   }
   if (options.Check || HoldsGame(".")) return {};

@@ -14,15 +14,13 @@ namespace orbel::app {
 
 namespace {
 
-// Length of the well-formed UTF-8 character at the start of `bytes`, or 0.
+// Length of the well-formed UTF-8 character at the start of `bytes`, or 0. A prefix that ends inside the
+// first character is never well-formed and a longer one holds it, so the shortest well-formed prefix is that
+// character.
 size_t Utf8CharLength(std::string_view bytes) {
-  const auto c = static_cast<unsigned char>(bytes[0]);
-  const size_t length = c < 0x80                 ? 1
-                        : c >= 0xC2 && c <= 0xDF ? 2
-                        : c >= 0xE0 && c <= 0xEF ? 3
-                        : c >= 0xF0 && c <= 0xF4 ? 4
-                                                 : 0;
-  return length && length <= bytes.size() && platform::IsUtf8(bytes.substr(0, length)) ? length : 0;
+  for (size_t length = 1; length <= std::min<size_t>(4, bytes.size()); ++length)
+    if (platform::IsUtf8(bytes.substr(0, length))) return length;
+  return 0;
 }
 
 }  // namespace
@@ -51,8 +49,9 @@ std::string ArgumentBytes(const QString& argument) {
   std::string bytes;
   for (qsizetype i = 0; i < argument.size(); ++i) {
     const char16_t u = argument.at(i).unicode();
-    const bool paired = QChar::isLowSurrogate(u) && i > 0 && argument.at(i - 1).isHighSurrogate();
-    if (u >= 0xDC80 && u <= 0xDCFF && !paired) {
+    // A surrogate pair is taken whole below, high half first, so a unit of this range met here stands for a
+    // byte.
+    if (u >= 0xDC80 && u <= 0xDCFF) {
       bytes += static_cast<char>(u - 0xDC00);
     } else {
       const qsizetype length = QChar::isHighSurrogate(u) && i + 1 < argument.size() ? 2 : 1;

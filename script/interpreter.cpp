@@ -34,18 +34,13 @@ void TInterpreter::LoadScript(std::string_view text) {
 void TInterpreter::LoadScriptLines(const TStringList& lines) {
   Keywords = SplitCommaText(kKeywordCommaText);
   ScriptLines = lines;
-  KeywordCodes.clear();
-  for (size_t i = 0; i < Keywords.size(); ++i) KeywordCodes.try_emplace(FoldCaseBlind(Keywords[i]), int(i));
-  Labels.clear();
-  for (size_t i = 0; i < ScriptLines.size(); ++i)
-    Labels.try_emplace(FoldCaseBlind(ScriptLines[i]), static_cast<int32_t>(i));
+  Labels = FirstLineByFoldedText(ScriptLines);
 }
 
 void TInterpreter::Release() {
   ScriptLines = TStringList();
   Keywords = TStringList();
   Labels = {};
-  KeywordCodes = {};
 }
 
 const std::string& TInterpreter::Field(const TStringList& fields, size_t index) const {
@@ -62,8 +57,7 @@ int32_t TInterpreter::NumberField(const TStringList& fields, size_t index) const
 }
 
 int TInterpreter::Lookup(const TStringList& fields, size_t index) const {
-  const auto code = KeywordCodes.find(FoldCaseBlind(Field(fields, index)));
-  return code != KeywordCodes.end() ? code->second : -1;
+  return KeywordCode(Field(fields, index));
 }
 
 void TInterpreter::Step() {

@@ -92,8 +92,9 @@ class IScriptHost {
   virtual IScriptMedia& ScriptMovie() = 0;  // Movie1
   virtual IScriptMedia& WaveChannel() = 0;  // PCM
 
-  // Dispatches every pending event (steps, paints, timer ticks, input), including those posted while
-  // dispatching, until none is left, and returns. A step found queued runs its whole line in here.
+  // Dispatches the pending events (steps, paints, timer ticks, input), including those posted while
+  // dispatching, and goes on until no step is queued (or the window is closing), then returns; other events
+  // may still be pending then. A step found queued runs its whole line in here.
   virtual void DispatchPending() = 0;
   // Sleeps in the event loop until something arrives (an event, a timer) or `ms` milliseconds have passed,
   // and dispatches what arrived. Never sleeps past `ms`; returns at once for 0 or less.
@@ -135,11 +136,8 @@ class TInterpreter {
   int32_t NextLine = 0;
 
  private:
-  // The jump targets: each line's case-blind text and the first line that has it, built with ScriptLines so
-  // that a jump costs the same in a long script as in a short one.
+  // The jump targets (FirstLineByFoldedText), built with ScriptLines.
   std::unordered_map<std::string, int32_t> Labels;
-  // The same for Keywords: each word's case-blind text and its code.
-  std::unordered_map<std::string, int> KeywordCodes;
 
   class TWaitScope;
 
@@ -155,7 +153,8 @@ class TInterpreter {
   void DoWait(const TStringList& fields);
   void DoJump(const TStringList& fields);
   bool MediaCommand(IScriptMedia& media, int code, const TStringList& fields);
-  // Asks a device every 10 ms while it plays (and, with a limit, while its position is below it).
+  // Asks a device while it plays (and, with a limit, while its position is below it), again after each round
+  // of dispatching the pending events and sleeping at most 10 ms (less when an event arrives).
   void WaitWhilePlaying(IScriptMedia& media, const int32_t* limit);
 
   IScriptHost& Host;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/shift_jis.h"
@@ -41,6 +43,20 @@ bool LooksLikeUtf8(std::string_view text) {
   return multiByte;
 }
 
+// Position of the first byte of `line` that is not Shift-JIS (code page 932) text, or npos.
+size_t FirstInvalidShiftJis(std::string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (platform::IsLeadByte(c)) {
+      if (i + 1 >= line.size() || !platform::IsTrailByte(static_cast<unsigned char>(line[i + 1]))) return i;
+      ++i;
+    } else if (c == 0x80 || c == 0xA0 || c >= 0xFD) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
 // Line number (from 1) of the byte at `offset`.
 int LineOfOffset(std::string_view text, size_t offset) {
   const std::string_view before = text.substr(0, offset);
@@ -52,7 +68,7 @@ int LineOfOffset(std::string_view text, size_t offset) {
 // Checks one script in the interpreter's own terms.
 class TChecker {
  public:
-  TChecker(IScriptCheckFiles& files) : Files(files), Keywords(SplitCommaText(kKeywordCommaText)) {}
+  TChecker(IScriptCheckFiles& files) : Files(files) {}
 
   std::vector<TScriptProblem> Run(std::string_view text) {
     const bool bom = text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
@@ -154,21 +170,22 @@ class TChecker {
       if (word != text) LooseLabels.push_back(line);
       return;
     }
-    switch (IndexOfCaseBlind(Keywords, word)) {
+    const int code = KeywordCode(word);
+    switch (code) {
       case kwDisp:
       case kwTrans:
-        CheckPicture(line, fields);
+        CheckPicture(line, fields, code);
         break;
       case kwBoard:
         CheckBoard(line, fields);
         break;
       case kwAvi:
       case kwPcm:
-        CheckMedia(line, fields);
+        CheckMedia(line, fields, code);
         break;
       case kwWait:
         if (const std::string* sub = Field(line, fields, 1, "wait subcommand")) {
-          if (IndexOfCaseBlind(Keywords, *sub) == kwTime)
+          if (KeywordCode(*sub) == kwTime)
             Number(line, fields, 2, "milliseconds");
           else
             UnknownSubcommand(line, "wait", *sub);
@@ -191,9 +208,9 @@ class TChecker {
     }
   }
 
-  // disp and trans read the effect, then field 1, then the file.
-  void CheckPicture(int line, const TStringList& fields) {
-    const bool disp = IndexOfCaseBlind(Keywords, fields[0]) == kwDisp;
+  // disp and trans read the effect, then field 1, then the file. `code` is the command word's.
+  void CheckPicture(int line, const TStringList& fields, int code) {
+    const bool disp = code == kwDisp;
     const auto effect = Number(line, fields, 2, "effect");
     const auto first = Number(line, fields, 1, disp ? "background" : "flag");
     DataFile(line, fields, 3, dkPicture);
@@ -205,16 +222,16 @@ class TChecker {
   void CheckBoard(int line, const TStringList& fields) {
     const std::string* sub = Field(line, fields, 1, "board subcommand");
     if (!sub) return;
-    const int code = IndexOfCaseBlind(Keywords, *sub);
+    const int code = KeywordCode(*sub);
     if (code != kwClear && code != kwOn && code != kwOff && code != kwSet)
       UnknownSubcommand(line, "board", *sub);
   }
 
-  void CheckMedia(int line, const TStringList& fields) {
-    const bool avi = IndexOfCaseBlind(Keywords, fields[0]) == kwAvi;
+  void CheckMedia(int line, const TStringList& fields, int code) {
+    const bool avi = code == kwAvi;
     const std::string* sub = Field(line, fields, 1, avi ? "avi subcommand" : "pcm subcommand");
     if (!sub) return;
-    switch (IndexOfCaseBlind(Keywords, *sub)) {
+    switch (KeywordCode(*sub)) {
       case kwWait:
       case kwStop:
         return;
@@ -242,36 +259,43 @@ class TChecker {
 
   // A jump reaches the line after the first line whose whole text equals its label; with none it restarts.
   void CheckJumps() {
+    const std::unordered_map<std::string, int32_t> targets = FirstLineByFoldedText(Lines);
+    // The label of each loose label line, as written and case-blind.
+    std::vector<std::pair<std::string, std::string>> looseLabels;
+    for (int labelLine : LooseLabels) {
+      std::string label = SplitCommaText(Lines[static_cast<size_t>(labelLine - 1)])[0];
+      std::string folded = FoldCaseBlind(label);
+      looseLabels.emplace_back(std::move(label), std::move(folded));
+    }
+    std::unordered_set<std::string> named;
     std::vector<bool> reached(Lines.size() + 1, false);
     for (const TJump& jump : Jumps) {
-      const int target = IndexOfCaseBlind(Lines, jump.Label);
-      if (target >= 0) {
-        reached[static_cast<size_t>(target) + 1] = true;
+      const std::string folded = FoldCaseBlind(jump.Label);
+      named.insert(folded);
+      const auto target = targets.find(folded);
+      if (target != targets.end()) {
+        reached[static_cast<size_t>(target->second) + 1] = true;
         continue;
       }
       std::string message = "jump to " + Quoted(jump.Label) +
                             ", a label that does not exist: the script starts " + "again at line 1";
-      for (int labelLine : LooseLabels)
-        if (SameTextCaseBlind(SplitCommaText(Lines[static_cast<size_t>(labelLine - 1)])[0], jump.Label))
-          message += " (line " + std::to_string(labelLine) + " has it with blanks or fields around it)";
+      for (size_t k = 0; k < LooseLabels.size(); ++k)
+        if (looseLabels[k].second == folded)
+          message += " (line " + std::to_string(LooseLabels[k]) + " has it with blanks or fields around it)";
       Report(jump.Line, message);
     }
-    for (int labelLine : LooseLabels) {
-      const std::string& text = Lines[static_cast<size_t>(labelLine - 1)];
-      const std::string label = SplitCommaText(text)[0];
+    for (size_t k = 0; k < LooseLabels.size(); ++k) {
+      const int labelLine = LooseLabels[k];
       if (reached[static_cast<size_t>(labelLine)]) continue;
-      const bool named = std::any_of(Jumps.begin(), Jumps.end(),
-                                     [&](const TJump& jump) { return SameTextCaseBlind(jump.Label, label); });
       // A "#" line that no jump names is a comment, blanks or not.
-      if (named)
-        Report(labelLine, "label " + Quoted(label) +
+      if (named.count(looseLabels[k].second))
+        Report(labelLine, "label " + Quoted(looseLabels[k].first) +
                               " has blanks or fields around it: a jump reaches a label only through the " +
                               "line's whole text, so nothing reaches this one");
     }
   }
 
   IScriptCheckFiles& Files;
-  TStringList Keywords;
   TStringList Lines;
   std::vector<TJump> Jumps;
   std::vector<int> LooseLabels;  // label lines whose text is more than the label
@@ -280,19 +304,6 @@ class TChecker {
 };
 
 }  // namespace
-
-size_t FirstInvalidShiftJis(std::string_view line) {
-  for (size_t i = 0; i < line.size(); ++i) {
-    const auto c = static_cast<unsigned char>(line[i]);
-    if (platform::IsLeadByte(c)) {
-      if (i + 1 >= line.size() || !platform::IsTrailByte(static_cast<unsigned char>(line[i + 1]))) return i;
-      ++i;
-    } else if (c == 0x80 || c == 0xA0 || c >= 0xFD) {
-      return i;
-    }
-  }
-  return std::string_view::npos;
-}
 
 std::vector<TScriptProblem> CheckScript(std::string_view text, IScriptCheckFiles& files) {
   return TChecker(files).Run(text);

@@ -30,7 +30,4 @@ class IScriptCheckFiles {
 // Every problem of the script `text` (the whole file), ordered by line. None means the script is clean.
 std::vector<TScriptProblem> CheckScript(std::string_view text, IScriptCheckFiles& files);
 
-// Position of the first byte of `line` that is not Shift-JIS (code page 932) text, or npos.
-size_t FirstInvalidShiftJis(std::string_view line);
-
 }  // namespace orbel::script

@@ -158,4 +158,23 @@ int IndexOfCaseBlind(const TStringList& list, std::string_view word) {
   return -1;
 }
 
+int KeywordCode(std::string_view word) {
+  // Built once: every step and every checked line looks its words up here.
+  static const std::unordered_map<std::string, int> codes = [] {
+    std::unordered_map<std::string, int> table;
+    const TStringList keywords = SplitCommaText(kKeywordCommaText);
+    for (size_t i = 0; i < keywords.size(); ++i) table.try_emplace(FoldCaseBlind(keywords[i]), int(i));
+    return table;
+  }();
+  const auto code = codes.find(FoldCaseBlind(word));
+  return code != codes.end() ? code->second : -1;
+}
+
+std::unordered_map<std::string, int32_t> FirstLineByFoldedText(const TStringList& lines) {
+  std::unordered_map<std::string, int32_t> table;
+  for (size_t i = 0; i < lines.size(); ++i)
+    table.try_emplace(FoldCaseBlind(lines[i]), static_cast<int32_t>(i));
+  return table;
+}
+
 }  // namespace orbel::script

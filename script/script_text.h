@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace orbel::script {
@@ -67,5 +68,12 @@ bool SameTextCaseBlind(std::string_view a, std::string_view b);
 
 // Position of the first entry equal to `word` without regard to case, or -1.
 int IndexOfCaseBlind(const TStringList& list, std::string_view word);
+
+// The code of the command word `word` (its position in kKeywordCommaText) without regard to case, or -1.
+int KeywordCode(std::string_view word);
+
+// Each line's case-blind text (FoldCaseBlind) and the first line, from 0, that has it: the table a jump
+// finds its label in, so that a jump costs the same in a long script as in a short one.
+std::unordered_map<std::string, int32_t> FirstLineByFoldedText(const TStringList& lines);
 
 }  // namespace orbel::script
