@@ -8,7 +8,6 @@ set -euo pipefail
 orbel="$1"
 source "$(dirname "$0")/xvfb.sh"
 start_xvfb 260 319 1920x1080 xdotool xwininfo import convert compare
-export XDG_CONFIG_HOME="$work/config"
 
 # A picture whose every pixel differs from its neighbours: a wrong block size or offset shows at once.
 game="$work/game"

@@ -7,8 +7,6 @@ orbel="$1"
 source "$(dirname "$0")/xvfb.sh"
 start_xvfb 140 199 1024x768 xdotool
 game="$work"
-# The program remembers the games it played; not in the tester's own settings.
-export XDG_CONFIG_HOME="$game/config"
 
 screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
 wait_size() {  # wait_size <WxH>: true once the screen has that size (3 s at most)

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the display tests: an X server of the test's own and a work folder, both gone when the test ends.
 # start_xvfb FIRST LAST SIZE [TOOLS...]: skips (exit 77) when a tool is missing or no display number from FIRST
-# to LAST is free; else sets DISPLAY, work and failures, and defines fail.
+# to LAST is free; else sets DISPLAY, XDG_CONFIG_HOME, work and failures.
 start_xvfb() {
   local first="$1" last="$2" size="$3" tool n
   shift 3
@@ -19,6 +19,8 @@ start_xvfb() {
   work=$(mktemp -d)
   trap 'kill $xvfb 2>/dev/null || true; pkill -P $$ orbel 2>/dev/null || true; rm -rf "$work"' EXIT
   export DISPLAY="$display"
+  # The program remembers the games it played; not in the tester's own settings.
+  export XDG_CONFIG_HOME="$work/config"
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   failures=0
 }
