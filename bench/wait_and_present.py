@@ -71,7 +71,6 @@ class XPixel:
                                        ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
         self.x11.XGetPixel.restype = ctypes.c_ulong
         self.x11.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
-        self.x11.XDestroyImage = None  # a macro; images are freed with XFree of their data and struct
         self.x11.XFree.argtypes = [ctypes.c_void_p]
         self.display = self.x11.XOpenDisplay(display.encode())
         if not self.display:

@@ -20,7 +20,7 @@ printf '%s\r\n' 'board,off' 'disp,1,4,P.bmp' 'wait,time,60000' > "$game/Data/SCR
 pid=""
 window=""
 start() {  # start <options...>
-  "$orbel" --quit-after 30000 "$@" "$game" >/dev/null 2>"$work/err.txt" &
+  "$orbel" --quit-after 30000 "$@" "$game" >/dev/null 2>&1 &
   pid=$!
   window=$(orbel_window)
   sleep 1.2
