@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "app/data_files.h"
+#include "bench/ratio_reporter.h"
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
 
@@ -23,7 +26,11 @@ constexpr int kFiles = 2000;
 struct TGame {
   TGame() {
     char pattern[] = "/tmp/orbel-bench-XXXXXX";
-    Root = mkdtemp(pattern);
+    if (!mkdtemp(pattern)) {
+      std::perror("data_files_bench: cannot make a temporary folder");
+      std::exit(EXIT_FAILURE);
+    }
+    Root = pattern;
     fs::create_directories(Root + "/Data");
     for (int i = 0; i < kFiles; ++i) std::ofstream(Root + "/Data/背景" + std::to_string(i) + ".bmp") << "x";
     QImage picture(640, 480, QImage::Format_RGB32);
@@ -65,4 +72,6 @@ BENCHMARK(BM_LoadPicture)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  return orbel::bench::RunWithRatios(argc, argv, "BM_LoadPicture", "loading the 640x480 picture");
+}

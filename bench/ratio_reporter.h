@@ -13,16 +13,17 @@
 
 namespace orbel::bench {
 
-// Keeps each run's time per iteration so the ratios can be printed after the table.
+// Keeps each run's time per iteration, in seconds whatever unit the run reports in, so the ratios can be
+// printed after the table.
 class TRatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     // The median of the repetitions: other processes on a shared machine disturb single runs.
     for (const Run& run : runs) {
       const std::string name = run.run_name.function_name;
-      if (run.run_type == Run::RT_Iteration && !Times.count(name)) Times[name] = run.GetAdjustedCPUTime();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        Times[name] = run.GetAdjustedCPUTime();
+      const double seconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+      if (run.run_type == Run::RT_Iteration && !Times.count(name)) Times[name] = seconds;
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") Times[name] = seconds;
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -37,9 +38,8 @@ inline int RunWithRatios(int argc, char** argv, const std::string& reference, co
   const auto base = reporter.Times.find(reference);
   const auto other = second.empty() ? reporter.Times.end() : reporter.Times.find(second);
   if (base == reporter.Times.end() || base->second <= 0) return 0;
-  std::printf("\nratio to %s (%.1f us)", description, base->second / 1000.0);
-  if (other != reporter.Times.end())
-    std::printf(" and to %s (%.1f us)", second.c_str(), other->second / 1000.0);
+  std::printf("\nratio to %s (%.1f us)", description, base->second * 1e6);
+  if (other != reporter.Times.end()) std::printf(" and to %s (%.1f us)", second.c_str(), other->second * 1e6);
   std::printf(":\n");
   for (const auto& [name, time] : reporter.Times) {
     if (name == reference) continue;

@@ -6,8 +6,6 @@
 
 #include <QImage>
 #include <QPainter>
-#include <cstdio>
-#include <map>
 #include <string>
 
 #include "bench/ratio_reporter.h"

@@ -71,7 +71,6 @@ class XPixel:
                                        ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
         self.x11.XGetPixel.restype = ctypes.c_ulong
         self.x11.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
-        self.x11.XDestroyImage = None  # a macro; images are freed with XFree of their data and struct
         self.x11.XFree.argtypes = [ctypes.c_void_p]
         self.display = self.x11.XOpenDisplay(display.encode())
         if not self.display:
@@ -130,9 +129,11 @@ def main():
     xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     time.sleep(1.0)
-    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy")
     try:
-        with tempfile.TemporaryDirectory() as game:
+        with tempfile.TemporaryDirectory() as game, tempfile.TemporaryDirectory() as config:
+            # The program remembers the games it played; not in the measurer's own settings.
+            env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy",
+                       XDG_CONFIG_HOME=config)
             for orbel in binaries:
                 cpu = measure_wait_cpu(orbel, game, env)
                 delays = measure_latency(orbel, game, env, display)

@@ -2,15 +2,13 @@
 // Bitmap files from arbitrary bytes: the reader on every variant, then the picture commands that compose the
 // result onto the stage (an opaque copy and a key-colour overlay), as the window runs them.
 
-#include <unistd.h>
-
 #include <QByteArray>
-#include <QFile>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "fuzz/input_file.h"
 #include "platform/errors.h"
 #include "screen/bitmap_file.h"
 #include "screen/screen.h"
@@ -20,25 +18,16 @@ namespace {
 using namespace orbel::screen;
 using orbel::EOrbelError;
 
-// The commands find the picture through the data-file lookup, so it is written to a file of this process's
-// own in memory-backed storage.
+// The commands find the picture through the data-file lookup, which names the input's file.
 class TFuzzScreenHost : public IScreenHost {
  public:
-  TFuzzScreenHost()
-      : Path((QFile::exists("/dev/shm") ? std::string("/dev/shm") : std::string("/tmp")) + "/orbel_fuzz_" +
-             std::to_string(getpid()) + ".bmp") {}
-  ~TFuzzScreenHost() override { std::remove(Path.c_str()); }
-  std::string FindDataFile(const std::string& name) override { return name.empty() ? std::string() : Path; }
+  std::string FindDataFile(const std::string& name) override {
+    return name.empty() ? std::string() : Input.Path;
+  }
   void PostStep() override {}
   void SurfaceChanged(const QRect&) override {}
-  bool Write(const uint8_t* data, size_t size) {
-    QFile file(QString::fromStdString(Path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    return file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
-           static_cast<qint64>(size);
-  }
 
-  const std::string Path;
+  const orbel::fuzz::TInputFile Input{".bmp"};
 };
 
 }  // namespace
@@ -57,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const EOrbelError&) {
     return 0;  // the commands would fail the same way
   }
-  if (!host.Write(data, size)) return 0;
+  if (!host.Input.Write(data, size)) return 0;
   try {
     screen->DispPicture("picture", orbel::screen::smBlack, std::nullopt);
     screen->TransPicture("picture", std::nullopt);

@@ -2,14 +2,11 @@
 // Movies and sounds from arbitrary bytes: opened both as a movie device and as a sound device through the
 // engine's decoder, measured, proven and decoded for the first items, then closed.
 
-#include <unistd.h>
-
-#include <QFile>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
+#include "fuzz/input_file.h"
 #include "platform/media_decoder.h"
 
 namespace {
@@ -19,25 +16,15 @@ using namespace orbel::platform::media;
 // The first frames and a little sound are enough: later packets go through the same code.
 constexpr int kDecodeItems = 64;
 
-const std::string& InputPath() {
-  static const std::string path =
-      (QFile::exists("/dev/shm") ? std::string("/dev/shm") : std::string("/tmp")) + "/orbel_fuzz_" +
-      std::to_string(getpid()) + ".avi";
-  return path;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  {
-    // The decoder reads files by name, as the devices open them.
-    QFile file(QString::fromStdString(InputPath()));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
-    if (file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) return 0;
-  }
+  // The decoder reads files by name, as the devices open them.
+  static const orbel::fuzz::TInputFile input(".avi");
+  if (!input.Write(data, size)) return 0;
   for (const bool wantVideo : {true, false}) {
     TMediaDecoder decoder;
-    if (decoder.Open(InputPath(), wantVideo) != 0 || decoder.Scan() != 0) continue;
+    if (decoder.Open(input.Path, wantVideo) != 0 || decoder.Scan() != 0) continue;
     TVideoFrame frame;
     std::vector<int16_t> samples;
     for (int items = 0; items < kDecodeItems; ++items) {

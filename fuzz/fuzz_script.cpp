@@ -52,7 +52,7 @@ class TFuzzHost : public IScriptHost {
   TFuzzHost() : Interpreter(*this) {}
 
   void PostStep() override { ++QueuedSteps; }
-  void SetStatusLine(const std::string& text) override { StatusBytes += text.size(); }
+  void SetStatusLine(const std::string&) override {}
   // Names of odd length exist, others are missing: both paths of every file command are taken.
   std::string FindDataFile(const std::string& name) override {
     return name.size() % 2 == 1 ? "/game/Data/" + name : std::string();
@@ -63,7 +63,7 @@ class TFuzzHost : public IScriptHost {
   void TransPicture(const std::string&, int32_t kind) override { StartTransition(kind); }
   void BoardClear() override {}
   void BoardSetVisible(bool) override {}
-  void BoardSetText(const TStringList& lines) override { StatusBytes += lines.size(); }
+  void BoardSetText(const TStringList&) override {}
   IScriptMedia& LogoMovie() override { return Movie0; }
   IScriptMedia& ScriptMovie() override { return Movie1; }
   IScriptMedia& WaveChannel() override { return Wave; }
@@ -112,7 +112,6 @@ class TFuzzHost : public IScriptHost {
   int QueuedSteps = 0;
   int Work = 0;
   uint32_t Clock = 0;
-  size_t StatusBytes = 0;
   bool TransitionRunning = false;
 };
 

@@ -21,8 +21,7 @@ case "$target" in
 esac
 build=${ORBEL_FUZZ_BUILD:-build-fuzz}
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  CC=clang-15 CXX=clang++-15 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEL_FUZZ=ON \
-    -DORBEL_TESTS=OFF -DORBEL_BENCH=OFF
+  CXX=clang++-15 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEL_FUZZ=ON
 fi
 cmake --build "$build" --target "$target"
 

@@ -23,7 +23,7 @@ start() {  # start <script lines...>: runs the game with that script; sets pid a
   "$orbel" --quit-after 30000 "$game" >/dev/null 2>&1 &
   pid=$!
   local id
-  id=$(xdotool search --sync --onlyvisible --name '^Orbel$' | head -1)
+  id=$(orbel_window)
   local info x y h
   info=$(xwininfo -id "$id")
   x=$(awk '/Absolute upper-left X:/ {print $4}' <<<"$info")
@@ -33,7 +33,6 @@ start() {  # start <script lines...>: runs the game with that script; sets pid a
   view_x=$x; view_y=$((y + h - 480))
   t0=$(date +%s%N)
 }
-stop() { kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; }
 at() {  # at <ms>: sleeps until that long after the start
   local now wait_ms
   now=$(date +%s%N)
@@ -41,7 +40,6 @@ at() {  # at <ms>: sleeps until that long after the start
   [ "$wait_ms" -gt 0 ] && sleep "$(printf '%d.%03d' $((wait_ms / 1000)) $((wait_ms % 1000)))"
   return 0
 }
-shot() { import -window root "$work/shot.png"; }
 pixel() {  # pixel <x> <y>: the colour at view position (x, y) in the last shot, as #RRGGBB
   convert "$work/shot.png" -format "%[hex:p{$((view_x + $1)),$((view_y + $2))}]" info: | cut -c1-6 |
     sed 's/^/#/'
@@ -104,7 +102,7 @@ stop
 # A test key during a wait: the wallpaper dissolves in while the script waits.
 start 'board,off' 'disp,1,4,A.bmp' 'wait,time,60000'
 at 800
-xdotool key --window "$(xdotool search --onlyvisible --name "^Orbel$" | head -1)" 0 2>/dev/null
+xdotool key --window "$(orbel_window)" 0 2>/dev/null
 at 2000; shot
 [ "$(pixel 320 240)" != "#FF0000" ] || fail "the test key's picture did not reach the screen during a wait"
 stop

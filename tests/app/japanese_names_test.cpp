@@ -17,6 +17,7 @@
 
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
+#include "tests/app/temp_folder.h"
 
 namespace orbel {
 namespace {
@@ -38,29 +39,16 @@ std::string ReadBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class JapaneseNames : public testing::Test {
+// The temporary folder is the game folder.
+class JapaneseNames : public app::TTempFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/orbel-names-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Root = pattern;
-  }
-  // Qt cannot remove names that are not UTF-8.
-  void TearDown() override { fs::remove_all(Root); }
-
-  // Writes `bytes` to the game folder's file `relative` (any bytes for a name), making its folders.
-  void Put(const std::string& relative, const std::string& bytes) {
-    const fs::path path(Root + "/" + relative);
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
   void Picture(const std::string& relative, QRgb colour) {
     QImage picture(640, 480, QImage::Format_RGB32);
     picture.fill(colour);
-    fs::create_directories(fs::path(Root + "/" + relative).parent_path());
-    ASSERT_TRUE(screen::SaveBitmapFile(picture, Root + "/" + relative));
+    fs::create_directories(fs::path(Root() + "/" + relative).parent_path());
+    ASSERT_TRUE(screen::SaveBitmapFile(picture, Root() + "/" + relative));
   }
-  void Script(const std::string& text) { Put("Data/SCRIPT.TXT", text); }
+  void Script(const std::string& text) { Make("Data/SCRIPT.TXT", text); }
 
   TRun Run(const QString& program, QStringList arguments) {
     QProcess process;
@@ -77,21 +65,19 @@ class JapaneseNames : public testing::Test {
   }
   TRun Batch(QStringList arguments = {}) {
     arguments.prepend("--batch");
-    arguments << QString::fromStdString(Root);
+    arguments << QString::fromStdString(Root());
     return Run(ORBEL_BINARY, arguments);
   }
   // The colour at the top-left corner of the screen once the script has ended.
   QRgb Shown(const std::string& script) {
     Script(script);
-    const std::string saved = Root + "/shown.bmp";
+    const std::string saved = Root() + "/shown.bmp";
     const TRun run = Batch({"--save-screen", QString::fromStdString(saved)});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     EXPECT_EQ(run.Err, "");
     const QImage picture = screen::LoadBitmapFile(saved);
     return picture.isNull() ? 0 : picture.pixel(0, 0);
   }
-
-  std::string Root;
 };
 
 TEST_F(JapaneseNames, PicturesShowWhateverWayTheirNamesAreStored) {
@@ -110,21 +96,21 @@ TEST_F(JapaneseNames, PicturesShowWhateverWayTheirNamesAreStored) {
   };
   QRgb colour = qRgb(10, 200, 30);
   for (const TCase& c : cases) {
-    fs::remove_all(Root + "/Data");
-    fs::remove_all(Root + "/DATA");
-    fs::remove_all(Root + "/Data\\画像\\夜.bmp");
+    fs::remove_all(Root() + "/Data");
+    fs::remove_all(Root() + "/DATA");
+    fs::remove_all(Root() + "/Data\\画像\\夜.bmp");
     colour += 7;
     Picture(c.Stored, colour);
     EXPECT_EQ(Shown("disp,1,4," + c.Named + "\r\n"), colour) << c.Stored;
   }
   // ヂ (83 61) must not find ア (83 41): the screen stays black.
-  fs::remove_all(Root + "/Data");
+  fs::remove_all(Root() + "/Data");
   Picture("Data/ア.bmp", qRgb(255, 0, 0));
   EXPECT_EQ(Shown("disp,1,4," + Sjis("ヂ.bmp") + "\r\n"), qRgb(0, 0, 0));
 }
 
 TEST_F(JapaneseNames, AGameFolderNamedInCodePage932) {
-  const std::string game = Root + "/" + Sjis("ゲーム");
+  const std::string game = Root() + "/" + Sjis("ゲーム");
   fs::create_directories(game + "/Data");
   QImage picture(640, 480, QImage::Format_RGB32);
   picture.fill(qRgb(40, 50, 60));
@@ -133,7 +119,7 @@ TEST_F(JapaneseNames, AGameFolderNamedInCodePage932) {
   // The folder's bytes reach the program through the shell's printf, which Qt's arguments cannot carry.
   QString escaped;
   for (const unsigned char c : game) escaped += QString::asprintf("\\%03o", c);
-  const std::string saved = Root + "/画面.bmp";
+  const std::string saved = Root() + "/画面.bmp";
   const TRun run = Run("/bin/sh", {"-c", "exec \"$0\" --batch --save-screen \"$1\" \"$(printf \"$2\")\"",
                                    ORBEL_BINARY, QString::fromStdString(saved), escaped});
   EXPECT_EQ(run.ExitCode, 0) << run.Err;
@@ -144,15 +130,15 @@ TEST_F(JapaneseNames, AGameFolderNamedInCodePage932) {
   const TRun broken =
       Run("/bin/sh", {"-c", "exec \"$0\" --batch \"$(printf \"$1\")\"", ORBEL_BINARY, escaped});
   EXPECT_EQ(broken.ExitCode, 2);
-  EXPECT_NE(broken.Err.find("ﾌｧｲﾙ " + Root + "/ゲーム/Data/壊れ.bmp はビットマップとして読めません"),
+  EXPECT_NE(broken.Err.find("ﾌｧｲﾙ " + Root() + "/ゲーム/Data/壊れ.bmp はビットマップとして読めません"),
             std::string::npos)
       << broken.Err;
 }
 
 TEST_F(JapaneseNames, SoundsAndMoviesPlayForTheirLength) {
   // Half a second of sound stored in UTF-8, a one-second movie stored in code page 932 bytes.
-  Put("Data/効果音.wav", ReadBytes(ORBEL_SOURCE_DIR "/tests/data/media/u8_mono.wav"));
-  Put("Data/" + Sjis("動画.avi"), ReadBytes(ORBEL_SOURCE_DIR "/tests/data/media/cinepak_pcm.avi"));
+  Make("Data/効果音.wav", ReadBytes(ORBEL_SOURCE_DIR "/tests/data/media/u8_mono.wav"));
+  Make("Data/" + Sjis("動画.avi"), ReadBytes(ORBEL_SOURCE_DIR "/tests/data/media/cinepak_pcm.avi"));
   const std::string script =
       "pcm,play," + Sjis("効果音.wav") + "\r\npcm,wait\r\navi,play," + Sjis("動画.AVI") + "\r\navi,wait\r\n";
   Script(script);
@@ -165,18 +151,19 @@ TEST_F(JapaneseNames, SoundsAndMoviesPlayForTheirLength) {
 }
 
 TEST_F(JapaneseNames, ErrorTextsNameFilesReadably) {
-  Put("Data/" + Sjis("壊れた絵.bmp"), "BM not a picture");
-  Put("Data/効果音.wav", "RIFF\x10\0\0\0WAVEjunkjunk");
-  Put("Data/" + Sjis("動画.avi"), "RIFF\x10\0\0\0AVI junkjunk");
+  Make("Data/" + Sjis("壊れた絵.bmp"), "BM not a picture");
+  Make("Data/効果音.wav", "RIFF\x10\0\0\0WAVEjunkjunk");
+  Make("Data/" + Sjis("動画.avi"), "RIFF\x10\0\0\0AVI junkjunk");
   const struct {
     std::string Script;
     std::string Error;
   } cases[] = {
       {"disp,1,4," + Sjis("壊れた絵.bmp"),
-       "ﾌｧｲﾙ " + Root + "/Data/壊れた絵.bmp はビットマップとして読めません (ファイルが短すぎます)\n"},
+       "ﾌｧｲﾙ " + Root() + "/Data/壊れた絵.bmp はビットマップとして読めません (ファイルが短すぎます)\n"},
       {"pcm,play," + Sjis("効果音.wav"),
-       Root + "/Data/効果音.wav: ﾌｧｲﾙが壊れているか、再生できない形式です.\n"},
-      {"avi,play," + Sjis("動画.avi"), Root + "/Data/動画.avi: ﾌｧｲﾙが壊れているか、再生できない形式です.\n"},
+       Root() + "/Data/効果音.wav: ﾌｧｲﾙが壊れているか、再生できない形式です.\n"},
+      {"avi,play," + Sjis("動画.avi"),
+       Root() + "/Data/動画.avi: ﾌｧｲﾙが壊れているか、再生できない形式です.\n"},
   };
   for (const auto& c : cases) {
     Script(c.Script);
@@ -188,9 +175,9 @@ TEST_F(JapaneseNames, ErrorTextsNameFilesReadably) {
 
 TEST_F(JapaneseNames, AnUnreadableScriptIsAnError) {
   Script("board,on\r\n");
-  fs::permissions(Root + "/Data/SCRIPT.TXT", fs::perms::none);
+  fs::permissions(Root() + "/Data/SCRIPT.TXT", fs::perms::none);
   QString program = ORBEL_BINARY;
-  QStringList arguments = {"--batch", QString::fromStdString(Root)};
+  QStringList arguments = {"--batch", QString::fromStdString(Root())};
   if (geteuid() == 0) {
     // Root reads any file; without the capability to override permissions it reads as a player would.
     const QString setpriv = QStandardPaths::findExecutable("setpriv");
@@ -201,7 +188,7 @@ TEST_F(JapaneseNames, AnUnreadableScriptIsAnError) {
   }
   const TRun run = Run(program, arguments);
   EXPECT_EQ(run.ExitCode, 2);
-  EXPECT_EQ(run.Err, "ﾌｧｲﾙ " + Root + "/Data/SCRIPT.TXT は開けません.\n");
+  EXPECT_EQ(run.Err, "ﾌｧｲﾙ " + Root() + "/Data/SCRIPT.TXT は開けません.\n");
 }
 
 }  // namespace

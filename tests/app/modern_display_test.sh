@@ -8,7 +8,6 @@ set -euo pipefail
 orbel="$1"
 source "$(dirname "$0")/xvfb.sh"
 start_xvfb 260 319 1920x1080 xdotool xwininfo import convert compare
-export XDG_CONFIG_HOME="$work/config"
 
 # A picture whose every pixel differs from its neighbours: a wrong block size or offset shows at once.
 game="$work/game"
@@ -21,14 +20,12 @@ printf '%s\r\n' 'board,off' 'disp,1,4,P.bmp' 'wait,time,60000' > "$game/Data/SCR
 pid=""
 window=""
 start() {  # start <options...>
-  "$orbel" --quit-after 30000 "$@" "$game" >/dev/null 2>"$work/err.txt" &
+  "$orbel" --quit-after 30000 "$@" "$game" >/dev/null 2>&1 &
   pid=$!
-  window=$(xdotool search --sync --onlyvisible --name '^Orbel$' | head -1)
+  window=$(orbel_window)
   sleep 1.2
 }
-stop() { kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; }
 geometry() { xwininfo -id "$window" | awk '/-geometry/ {print $2}'; }
-shot() { import -window root "$work/shot.png"; }
 hex() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
 blocks() {  # blocks <what> <factor> <x> <y>: the screen at (x, y) shows the picture's corner in factor-size blocks
   convert "$work/shot.png" -crop "$((64 * $2))x$((48 * $2))+$3+$4" +repage "$work/seen.png"
@@ -38,7 +35,6 @@ blocks() {  # blocks <what> <factor> <x> <y>: the screen at (x, y) shows the pic
   [ "$differ" = 0 ] || fail "$1: $differ pixels differ from ${2}x${2} blocks at ($3,$4)"
 }
 key() { xdotool key --window "$window" "$1" 2>/dev/null; sleep 1; }
-screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
 menu_item() {  # menu_item <downs>: Settings > Window size > item
   xdotool mousemove 900 5; sleep 0.5
   xdotool windowfocus --sync "$window" 2>/dev/null || true

@@ -7,10 +7,7 @@ orbel="$1"
 source "$(dirname "$0")/xvfb.sh"
 start_xvfb 140 199 1024x768 xdotool
 game="$work"
-# The program remembers the games it played; not in the tester's own settings.
-export XDG_CONFIG_HOME="$game/config"
 
-screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
 wait_size() {  # wait_size <WxH>: true once the screen has that size (3 s at most)
   for _ in $(seq 30); do [ "$(screen_size)" = "$1" ] && return 0; sleep 0.1; done
   return 1
@@ -18,9 +15,8 @@ wait_size() {  # wait_size <WxH>: true once the screen has that size (3 s at mos
 expect_size() {
   wait_size "$1" || { echo "FAIL: screen is $(screen_size), expected $1 ($2)"; exit 1; }
 }
-window() { xdotool search --sync --onlyvisible --name '^Orbel$' | head -1; }
 menu_item() {  # menu_item <downs>: Settings > Window size > item
-  local w; w=$(window)
+  local w; w=$(orbel_window)
   xdotool windowfocus --sync "$w"
   xdotool key alt+o; sleep 0.5; xdotool key w; sleep 0.5
   for _ in $(seq "$1"); do xdotool key Down; done
@@ -40,14 +36,14 @@ show_bar() {  # the pointer comes from below to the top edge
   xdotool mousemove 300 300; sleep 0.2; xdotool mousemove 300 5; sleep 0.4
 }
 client_height() {  # the view's height: the window's height less the menu bar's
-  xwininfo -id "$(window)" | awk '/Height:/ {print $2}'
+  xwininfo -id "$(orbel_window)" | awk '/Height:/ {print $2}'
 }
 
 mkdir -p "$game/Data"
 printf 'board,off\r\nwait,time,60000\r\n' > "$game/Data/SCRIPT.TXT"
 "$orbel" --quit-after 60000 "$game" >/dev/null 2>>"$game/stderr.txt" &
 orbel_pid=$!
-window >/dev/null
+orbel_window >/dev/null
 expect_size 1024x768 "at start"
 
 choose 0 640x480 "640x480 (Full)"
@@ -64,7 +60,7 @@ choose 3 1024x768 "800x600 (Window)"
 choose 0 640x480 "full screen before Exit"
 for _ in 1 2 3; do
   show_bar
-  xdotool windowfocus --sync "$(window)"; xdotool key alt+x; sleep 1
+  xdotool windowfocus --sync "$(orbel_window)"; xdotool key alt+x; sleep 1
   kill -0 $orbel_pid 2>/dev/null || break
 done
 kill -0 $orbel_pid 2>/dev/null && { echo "FAIL: Exit did not end the program"; exit 1; }
@@ -74,7 +70,7 @@ expect_size 1024x768 "after Exit"
 # So does SIGTERM.
 "$orbel" --quit-after 60000 "$game" >/dev/null 2>>"$game/stderr.txt" &
 orbel_pid=$!
-window >/dev/null
+orbel_window >/dev/null
 choose 2 800x600 "800x600 (Full) before SIGTERM"
 kill -TERM $orbel_pid
 wait $orbel_pid || true
@@ -89,7 +85,7 @@ fi
 # A crash puts the screen back too, and still ends the program as the crash would have (without a core file).
 (ulimit -c 0; exec "$orbel" --quit-after 60000 "$game" >/dev/null 2>>"$game/crash-stderr.txt") &
 orbel_pid=$!
-window >/dev/null
+orbel_window >/dev/null
 choose 0 640x480 "640x480 (Full) before SIGSEGV"
 kill -SEGV $orbel_pid
 status=0
