@@ -31,7 +31,7 @@
 #include "controls/wave_channel.h"
 #include "dialogs/font_dialog.h"
 #include "platform/errors.h"
-#include "platform/media.h"
+#include "media/media_layer.h"
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
 

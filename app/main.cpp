@@ -15,7 +15,7 @@
 #include "app/orbel_application.h"
 #include "dialogs/font_dialog.h"
 #include "platform/fonts.h"
-#include "platform/media.h"
+#include "media/media_layer.h"
 #include "platform/shutdown_signals.h"
 #include "platform/text_codec.h"
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "controls/movie.h"
-#include "platform/media.h"
-#include "platform/media_decoder.h"
+#include "media/media_layer.h"
+#include "media/decoder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/media.h"
+#include "media/media_layer.h"
 
 namespace orbel::controls {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fuzz/input_file.h"
-#include "platform/media_decoder.h"
+#include "media/decoder.h"
 
 namespace {
 

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The layers include one way only: app → dialogs, controls → screen → platform, and script stands alone. Only
-# platform/ sees FFmpeg, SDL and X11, and the platform headers the other layers include do not pass them on.
+# The layers include one way only: app → dialogs, controls → media, screen → platform, and script stands alone.
+# Only media/ sees FFmpeg and SDL, only platform/ X11, and the headers the other layers include from those two
+# folders do not pass them on.
 # Lists every include that breaks this as `file:line: folder → what it includes` and fails.
 # Usage: tools/check-layers.sh [SOURCE_DIR]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
-folders=(app dialogs controls screen script platform)
+folders=(app dialogs controls media screen script platform)
 # What each folder may include besides itself.
 declare -A allowed=(
-  [app]="dialogs controls screen script platform"
-  [dialogs]="controls screen platform"
-  [controls]="screen platform"
+  [app]="dialogs controls media screen script platform"
+  [dialogs]="controls media screen platform"
+  [controls]="media screen platform"
+  [media]="platform"
   [screen]="platform"
   [platform]=""
   [script]=""
@@ -23,6 +25,8 @@ declare -A allowedFiles=([script]="platform/errors.h platform/shift_jis.h")
 
 local_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"/]+)/[^"]*"'
 system_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<((libav|libsw|SDL|X11/)[^>]*)>'
+# The one folder each system library belongs to.
+owner_of() { case "$1" in X11/*) echo platform ;; *) echo media ;; esac; }
 
 failed=0
 offend() {  # offend <file> <line> <message>
@@ -47,7 +51,7 @@ for folder in "${folders[@]}"; do
           [[ " ${allowedFiles[$folder]:-} " != *" $included "* ]]; then
           offend "$file" "$line" "$folder → $target"
         fi
-      elif [[ $text =~ $system_include ]] && [ "$folder" != platform ]; then
+      elif [[ $text =~ $system_include ]] && [ "$folder" != "$(owner_of "${BASH_REMATCH[1]}")" ]; then
         offend "$file" "$line" "$folder → <${BASH_REMATCH[1]}>"
       fi
     done <"$file"
@@ -68,15 +72,17 @@ for header in ${allowedFiles[script]}; do
   done <"$header"
 done
 
-# The platform headers the other layers include, and the platform headers those include in turn.
+# The media and platform headers the other layers include, and the media and platform headers those include
+# in turn.
 declare -A seen=()
 queue=()
 for folder in "${folders[@]}"; do
-  [ "$folder" != platform ] && [ -d "$folder" ] || continue
+  [ -d "$folder" ] || continue
   while IFS= read -r header; do
-    queue+=("$header")
-  done < <(sources_of "$folder" | xargs -r grep -ho '^[[:space:]]*#[[:space:]]*include[[:space:]]*"platform/[^"]*\.h"' |
-    sed 's/.*"\(platform\/[^"]*\)"/\1/' | sort -u)
+    if [ "${header%%/*}" != "$folder" ]; then queue+=("$header"); fi
+  done < <(sources_of "$folder" |
+    xargs -r grep -ho '^[[:space:]]*#[[:space:]]*include[[:space:]]*"\(platform\|media\)/[^"]*\.h"' |
+    sed 's/.*"\([a-z]*\/[^"]*\)"/\1/' | sort -u)
 done
 while [ "${#queue[@]}" -gt 0 ]; do
   header=${queue[0]}
@@ -87,8 +93,8 @@ while [ "${#queue[@]}" -gt 0 ]; do
   while IFS= read -r text || [ -n "$text" ]; do
     line=$((line + 1))
     if [[ $text =~ $system_include ]]; then
-      offend "$header" "$line" "platform → <${BASH_REMATCH[1]}>, in a header the other layers include"
-    elif [[ $text =~ $local_include ]] && [ "${BASH_REMATCH[1]}" = platform ]; then
+      offend "$header" "$line" "${header%%/*} → <${BASH_REMATCH[1]}>, in a header the other layers include"
+    elif [[ $text =~ $local_include ]] && [[ ${BASH_REMATCH[1]} =~ ^(platform|media)$ ]]; then
       included=${text#*\"}
       queue+=("${included%%\"*}")
     fi

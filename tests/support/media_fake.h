@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media.h"
+#include "media/media_layer.h"
 
 namespace orbel::platform {
 

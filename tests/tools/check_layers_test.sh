@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The layer check fails on a copy of the tree where the screen includes the window, the controls include SDL
-# and a header the script shares includes Qt, and names all three lines.
+# The layer check fails on a copy of the tree where the screen includes the window, the controls include SDL,
+# the platform includes FFmpeg, the media include X11 and a header the script shares includes Qt, and names
+# every one of those lines.
 # Usage: tests/tools/check_layers_test.sh SOURCE_DIR
 set -euo pipefail
 source_dir="$1"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for folder in app dialogs controls screen script platform; do
+for folder in app dialogs controls media screen script platform; do
   cp -R "$source_dir/$folder" "$work/"
 done
 printf '#include "app/form_orbel.h"\n' >>"$work/screen/raster.cpp"
 printf '#include <SDL.h>\n' >>"$work/controls/board.cpp"
+printf '#include <libavcodec/avcodec.h>\n' >>"$work/platform/files.cpp"
+printf '#include <X11/Xlib.h>\n' >>"$work/media/decoder.cpp"
 printf '#include <QString>\n' >>"$work/platform/errors.h"
 status=0
 "$source_dir/tools/check-layers.sh" "$work" >"$work/out" || status=$?
@@ -19,6 +22,8 @@ cat "$work/out"
 [ "$status" = 1 ] || { echo "FAIL: exit status $status, expected 1"; exit 1; }
 for expected in "screen/raster.cpp:$(wc -l <"$work/screen/raster.cpp"): screen → app" \
   "controls/board.cpp:$(wc -l <"$work/controls/board.cpp"): controls → <SDL.h>" \
+  "platform/files.cpp:$(wc -l <"$work/platform/files.cpp"): platform → <libavcodec/avcodec.h>" \
+  "media/decoder.cpp:$(wc -l <"$work/media/decoder.cpp"): media → <X11/Xlib.h>" \
   "platform/errors.h:$(wc -l <"$work/platform/errors.h"): a header the script shares includes more than the standard library"; do
   grep -qxF "$expected" "$work/out" || { echo "FAIL: not listed: $expected"; exit 1; }
 done

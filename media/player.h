@@ -17,8 +17,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/media_audio.h"
-#include "platform/media_decoder.h"
+#include "media/audio.h"
+#include "media/decoder.h"
 
 namespace orbel::platform::media {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/media_audio.h"
+#include "media/audio.h"
 
 #include <SDL.h>
 
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/media_decoder.h"
+#include "media/decoder.h"
 
 namespace orbel::platform::media {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/media_player.h"
+#include "media/player.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -8,7 +8,7 @@
 #include <deque>
 
 #include "platform/events.h"
-#include "platform/media.h"
+#include "media/media_layer.h"
 
 namespace orbel::platform::media {
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/media_decoder.h"
+#include "media/decoder.h"
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
-#include "platform/media.h"
+#include "media/media_layer.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

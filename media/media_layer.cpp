@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/media.h"
+#include "media/media_layer.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <cmath>
 #include <map>
 
-#include "platform/media_player.h"
+#include "media/player.h"
 
 namespace orbel::platform {
 

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/media.h"
-#include "platform/media_decoder.h"
+#include "media/media_layer.h"
+#include "media/decoder.h"
 
 using namespace orbel::platform;
 using orbel::platform::media::TDecodeItem;
