@@ -177,7 +177,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
 TFormOrbel::~TFormOrbel() {
   // The stage goes back under the window, so that its controls close their devices with it.
   if (PresenterValue && PresenterValue->Release()) ViewValue->setParent(this);
-  platform::SetSynchronousFrameHook(nullptr);
+  media::SetSynchronousFrameHook(nullptr);
 }
 
 void TFormOrbel::CreateMenu() {
@@ -329,7 +329,7 @@ void TFormOrbel::ApplyPresentation() {
     PresenterValue->OnMouseMove = [this](int y) { FormMouseMove(y); };
     PresenterValue->Attach(ViewValue);
     setCentralWidget(PresenterValue);
-    platform::SetSynchronousFrameHook([this] {
+    media::SetSynchronousFrameHook([this] {
       if (PresenterValue) PresenterValue->PresentNow();
     });
   } else if (!enlarged && PresenterValue) {
@@ -338,7 +338,7 @@ void TFormOrbel::ApplyPresentation() {
     PresenterValue->Release();
     delete PresenterValue;
     PresenterValue = nullptr;
-    platform::SetSynchronousFrameHook(nullptr);
+    media::SetSynchronousFrameHook(nullptr);
     setCentralWidget(ViewValue);
     ViewValue->show();
   }

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
 
   orbel::platform::InstallFaceSubstitutions();
   // The media layer outlives the window, whose controls close their devices when they are destroyed.
-  orbel::platform::TMediaSession media;
+  orbel::media::TMediaSession media;
   auto form = std::make_unique<TFormOrbel>(options);
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();
   form->SetFontDialog(formFont.get());

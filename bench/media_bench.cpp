@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace orbel::platform;
+using namespace orbel::media;
 
 const char* const Samples[] = {"cinepak_pcm.avi",   "msvideo1_ima.avi", "raw24.avi",   "pal8.avi",
                                "msrle_palette.avi", "raw8_palette.avi", "u8_mono.wav", "s16_stereo.wav",
@@ -47,14 +47,14 @@ void BM_DecodeSample(benchmark::State& state) {
   double wallSeconds = 0;
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
-    media::TMediaDecoder decoder;
+    orbel::media::TMediaDecoder decoder;
     decoder.Open(Sample(name), video);
     decoder.Scan();
-    media::TVideoFrame frame;
+    orbel::media::TVideoFrame frame;
     std::vector<int16_t> samples;
     while (true) {
-      media::TDecodeItem item = decoder.Next(frame, samples);
-      if (item == media::TDecodeItem::End || item == media::TDecodeItem::Error) break;
+      orbel::media::TDecodeItem item = decoder.Next(frame, samples);
+      if (item == orbel::media::TDecodeItem::End || item == orbel::media::TDecodeItem::Error) break;
       benchmark::DoNotOptimize(samples.data());
     }
     wallSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -7,7 +7,7 @@
 
 namespace orbel::controls {
 
-using namespace orbel::platform;
+using namespace orbel::media;
 
 // The layer's mode answers are consecutive from MCI_MODE_NOT_READY (0x20C) in the order of TMPModes.
 static_assert(((MCI_MODE_NOT_READY & 0xFF) - 12) == mpNotReady);

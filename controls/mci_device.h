@@ -70,11 +70,11 @@ class TMciDevice {
   bool HasVideo() const { return HasVideoValue; }
 
  protected:
-  TMciDevice(platform::TMediaLayer& layer, QObject* callback, TMPDeviceTypes type);
+  TMciDevice(media::TMediaLayer& layer, QObject* callback, TMPDeviceTypes type);
   virtual ~TMciDevice();  // closes an open device with MCI_WAIT, result ignored
 
   // Sends one command to the open device and keeps its result as LastError.
-  uint32_t Send(uint32_t command, uint32_t flags, platform::TMciParms& parms);
+  uint32_t Send(uint32_t command, uint32_t flags, media::TMciParms& parms);
   // Hooks of the owning control: after a successful open, and right before MCI_PLAY is sent.
   virtual void AfterOpen() {}
   virtual void BeforePlay() {}
@@ -91,7 +91,7 @@ class TMciDevice {
   int32_t MediaLength();
   std::string ErrorText() const;
 
-  platform::TMediaLayer& Layer;
+  media::TMediaLayer& Layer;
   QObject* const Callback;
   TMPDeviceTypes DeviceTypeValue;
   std::string FileNameValue;

@@ -14,9 +14,9 @@ namespace orbel::controls {
 class TMovie : public QWidget, public TMciDevice {
   Q_OBJECT
  public:
-  // Uses the process-wide default media layer (platform::DefaultMediaLayer()).
+  // Uses the process-wide default media layer (media::DefaultMediaLayer()).
   explicit TMovie(QWidget* parent = nullptr);
-  TMovie(platform::TMediaLayer& layer, QWidget* parent = nullptr);
+  TMovie(media::TMediaLayer& layer, QWidget* parent = nullptr);
   ~TMovie() override;
 
   // The window the device draws into: the control itself, or none when attaching failed.

@@ -4,7 +4,7 @@
 
 namespace orbel::controls {
 
-using namespace orbel::platform;
+using namespace orbel::media;
 
 TWaveChannel::TWaveChannel(QObject* parent) : TWaveChannel(DefaultMediaLayer(), parent) {}
 

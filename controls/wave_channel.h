@@ -12,9 +12,9 @@ namespace orbel::controls {
 class TWaveChannel : public QObject, public TMciDevice {
   Q_OBJECT
  public:
-  // Uses the process-wide default media layer (platform::DefaultMediaLayer()).
+  // Uses the process-wide default media layer (media::DefaultMediaLayer()).
   explicit TWaveChannel(QObject* parent = nullptr);
-  TWaveChannel(platform::TMediaLayer& layer, QObject* parent = nullptr);
+  TWaveChannel(media::TMediaLayer& layer, QObject* parent = nullptr);
   ~TWaveChannel() override;
 
   std::function<void(TWaveChannel*)> OnNotify;

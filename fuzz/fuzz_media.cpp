@@ -11,7 +11,7 @@
 
 namespace {
 
-using namespace orbel::platform::media;
+using namespace orbel::media;
 
 // The first frames and a little sound are enough: later packets go through the same code.
 constexpr int kDecodeItems = 64;

@@ -10,7 +10,7 @@
 
 #include "media/decoder.h"
 
-namespace orbel::platform::media {
+namespace orbel::media {
 
 namespace {
 
@@ -121,4 +121,4 @@ void TAudioMixer::Mix(int16_t* out, size_t frames) {
   for (size_t i = 0; i < frames * 2; ++i) out[i] = int16_t(std::clamp(sum[i], -32768, 32767));
 }
 
-}  // namespace orbel::platform::media
+}  // namespace orbel::media

@@ -9,7 +9,7 @@
 #include <map>
 #include <mutex>
 
-namespace orbel::platform::media {
+namespace orbel::media {
 
 class TAudioMixer {
  public:
@@ -51,4 +51,4 @@ class TAudioMixer {
   bool SubsystemInitialised = false;
 };
 
-}  // namespace orbel::platform::media
+}  // namespace orbel::media

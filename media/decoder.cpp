@@ -17,7 +17,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-namespace orbel::platform::media {
+namespace orbel::media {
 
 namespace {
 
@@ -386,4 +386,4 @@ TStep TMediaDecoder::TState::FeedPacket() {
   return std::nullopt;
 }
 
-}  // namespace orbel::platform::media
+}  // namespace orbel::media

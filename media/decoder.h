@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace orbel::platform::media {
+namespace orbel::media {
 
 // Sound leaves the decoder in the mixer's format: interleaved signed 16-bit stereo at this rate.
 constexpr int MixRate = 48000;
@@ -63,4 +63,4 @@ class TMediaDecoder {
   TMediaInfo InfoValue;
 };
 
-}  // namespace orbel::platform::media
+}  // namespace orbel::media

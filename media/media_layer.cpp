@@ -9,7 +9,7 @@
 
 #include "media/player.h"
 
-namespace orbel::platform {
+namespace orbel::media {
 
 namespace {
 
@@ -387,4 +387,4 @@ TMediaSession::~TMediaSession() {
   if (&DefaultMediaLayer() == LayerValue.get()) SetDefaultMediaLayer(nullptr);
 }
 
-}  // namespace orbel::platform
+}  // namespace orbel::media

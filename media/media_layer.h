@@ -16,7 +16,7 @@
 
 #include "platform/events.h"
 
-namespace orbel::platform {
+namespace orbel::media {
 
 // Commands.
 constexpr uint32_t MCI_OPEN = 0x0803;
@@ -125,7 +125,7 @@ struct TMciParms {
 // The completion notice; its receiver gets it through the ordinary event loop.
 class TMciNotifyEvent : public QEvent {
  public:
-  static constexpr QEvent::Type EventType = kMciNotifyEvent;
+  static constexpr QEvent::Type EventType = platform::kMciNotifyEvent;
   TMciNotifyEvent(uint32_t code, uint16_t deviceId) : QEvent(EventType), Code(code), DeviceID(deviceId) {}
   const uint32_t Code;
   const uint16_t DeviceID;
@@ -173,4 +173,4 @@ class TMediaSession {
   std::unique_ptr<TMediaLayer> LayerValue;
 };
 
-}  // namespace orbel::platform
+}  // namespace orbel::media

@@ -10,7 +10,7 @@
 #include "platform/events.h"
 #include "media/media_layer.h"
 
-namespace orbel::platform::media {
+namespace orbel::media {
 
 namespace {
 
@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 class TEndedEvent : public QEvent {
  public:
   TEndedEvent(uint64_t generation, bool failed)
-      : QEvent(kMediaEndedEvent), Generation(generation), Failed(failed) {}
+      : QEvent(platform::kMediaEndedEvent), Generation(generation), Failed(failed) {}
   const uint64_t Generation;
   const bool Failed;
 };
@@ -92,10 +92,10 @@ void TVideoSurface::paintEvent(QPaintEvent*) {
 
 void TPlayerAgent::customEvent(QEvent* event) {
   ReceivedFromWorker(event);
-  if (event->type() == kMediaFrameEvent) {
+  if (event->type() == platform::kMediaFrameEvent) {
     Player->UpdatePosted = false;
     if (Player->Surface) Player->Surface->update();
-  } else if (event->type() == kMediaEndedEvent) {
+  } else if (event->type() == platform::kMediaEndedEvent) {
     auto* ended = static_cast<TEndedEvent*>(event);
     if (Player->OnEnded) Player->OnEnded(ended->Generation, ended->Failed);
   }
@@ -222,7 +222,7 @@ void TMediaPlayer::Publish(const TVideoFrame& frame) {
     ++FrameSerial;
   }
   Change.notify_all();
-  if (!UpdatePosted.exchange(true)) PostToGuiThread(Agent, new QEvent(kMediaFrameEvent));
+  if (!UpdatePosted.exchange(true)) PostToGuiThread(Agent, new QEvent(platform::kMediaFrameEvent));
 }
 
 void TMediaPlayer::FinishLocked(bool failed) {
@@ -384,12 +384,8 @@ void TMediaPlayer::PresentDue(TWorkerState& worker, double now) {
   }
 }
 
-}  // namespace orbel::platform::media
-
-namespace orbel::platform {
-
 void SetSynchronousFrameHook(std::function<void()> hook) {
-  media::SynchronousFrameHook() = std::move(hook);
+  SynchronousFrameHook() = std::move(hook);
 }
 
-}  // namespace orbel::platform
+}  // namespace orbel::media

@@ -20,7 +20,7 @@
 #include "media/audio.h"
 #include "media/decoder.h"
 
-namespace orbel::platform::media {
+namespace orbel::media {
 
 class TMediaPlayer;
 
@@ -119,4 +119,4 @@ class TMediaPlayer {
   std::thread Worker;
 };
 
-}  // namespace orbel::platform::media
+}  // namespace orbel::media

@@ -11,7 +11,7 @@
 #include "platform/errors.h"
 #include "tests/support/media_fake.h"
 
-using namespace orbel::platform;
+using namespace orbel::media;
 using orbel::EMCIDeviceError;
 using orbel::controls::mpNotReady;
 using orbel::controls::mpPlaying;

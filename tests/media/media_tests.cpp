@@ -14,10 +14,10 @@
 #include "media/media_layer.h"
 #include "media/decoder.h"
 
-using namespace orbel::platform;
-using orbel::platform::media::TDecodeItem;
-using orbel::platform::media::TMediaDecoder;
-using orbel::platform::media::TVideoFrame;
+using namespace orbel::media;
+using orbel::media::TDecodeItem;
+using orbel::media::TMediaDecoder;
+using orbel::media::TVideoFrame;
 
 namespace {
 
@@ -62,7 +62,7 @@ TEST_P(DecoderTest, DecodesEveryFrameAndTheWholeSound) {
   }
   EXPECT_EQ(frames, c.Frames);
   if (c.HasAudio) {
-    EXPECT_NEAR(double(soundFrames) / media::MixRate, info.AudioSeconds, 0.03);
+    EXPECT_NEAR(double(soundFrames) / orbel::media::MixRate, info.AudioSeconds, 0.03);
   }
 }
 

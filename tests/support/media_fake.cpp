@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace orbel::platform {
+namespace orbel::media {
 
 uint32_t TRecordingMediaLayer::SendCommand(uint16_t deviceId, uint32_t command, uint32_t flags,
                                            TMciParms& parms) {
@@ -83,4 +83,4 @@ std::vector<std::string> TRecordingMediaLayer::Names() const {
   return names;
 }
 
-}  // namespace orbel::platform
+}  // namespace orbel::media

@@ -10,7 +10,7 @@
 
 #include "media/media_layer.h"
 
-namespace orbel::platform {
+namespace orbel::media {
 
 class TRecordingMediaLayer : public TMediaLayer {
  public:
@@ -40,4 +40,4 @@ class TRecordingMediaLayer : public TMediaLayer {
   static std::string Name(uint32_t command);
 };
 
-}  // namespace orbel::platform
+}  // namespace orbel::media
