@@ -27,7 +27,7 @@ constexpr qint64 kInfoHeaderSize = 40;
 // pixel data, so a larger file cannot be a picture worth reading.
 constexpr qint64 kMaxFileBytes = 128LL * 1024 * 1024;
 
-enum TCompression : uint32_t { bcRgb = 0, bcRle8 = 1, bcRle4 = 2, bcBitFields = 3 };
+enum TCompression : uint32_t { bcRgb = 0, bcRle8 = 1, bcRle4 = 2, bcBitFields = 3, bcJpeg = 4, bcPng = 5 };
 
 [[noreturn]] void Fail(const std::string& name, const char* reason) {
   throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(name) + " はビットマップとして読めません (" + reason +
@@ -136,6 +136,11 @@ THeader ReadHeader(const TBytes& file, const std::string& name) {
     Fail(name, "画像が大きすぎます");
   header.Width = static_cast<int>(width);
   header.Height = static_cast<int>(height);
+
+  // A Windows header may wrap a whole JPEG or PNG file, with a bit count of 0: name the real reason rather
+  // than the bit count. In OS/2 headers these two numbers stand for other compressions.
+  if (!os2 && header.Compression == bcJpeg) Fail(name, "JPEG で圧縮された画像には対応していません");
+  if (!os2 && header.Compression == bcPng) Fail(name, "PNG で圧縮された画像には対応していません");
 
   const int bpp = header.BitCount;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) Fail(name, "色数が不正です");
