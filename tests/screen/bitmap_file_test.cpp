@@ -47,13 +47,13 @@ void ExpectPicture(const QImage& picture, const std::function<QRgb(int, int)>& e
 TEST(BitmapFile, ReadsEveryVariantOfThePicture) {
   for (const char* name :
        {"pal4.bmp", "pal8.bmp", "pal8_topdown.bmp", "rle8.bmp", "rle4.bmp", "rgb24.bmp", "rgb24_topdown.bmp",
-        "rgb24_v5.bmp", "rgb32.bmp", "rgb32_bitfields.bmp", "os2v1_8.bmp", "os2v1_24.bmp", "os2v2_8.bmp",
-        "os2v2_short_8.bmp", "os2v2_rle4.bmp", "picture.dat", "sub/noext"}) {
+        "rgb24_v5.bmp", "rgb32.bmp", "rgb32_bitfields.bmp", "rgb32_111110.bmp", "os2v1_8.bmp", "os2v1_24.bmp",
+        "os2v2_8.bmp", "os2v2_short_8.bmp", "os2v2_rle4.bmp", "picture.dat", "sub/noext"}) {
     SCOPED_TRACE(name);
     ExpectPicture(LoadBitmapFile(DataPath(name)), [](int x, int y) { return kPalette[Index(x, y)]; });
   }
   ExpectPicture(LoadBitmapFile(DataPath("pal1.bmp")), [](int x, int y) { return kPalette[Index(x, y) % 2]; });
-  for (const char* name : {"rgb16_555.bmp", "rgb16_565.bmp"}) {
+  for (const char* name : {"rgb16_555.bmp", "rgb16_565.bmp", "rgb16_231.bmp"}) {
     SCOPED_TRACE(name);
     ExpectPicture(LoadBitmapFile(DataPath(name)), [](int x, int y) { return kPure[Index(x, y)]; });
   }
@@ -288,8 +288,9 @@ TEST(BitmapFile, HostileSizesNeverReachTheAllocator) {
 
 TEST(BitmapFile, MangledFilesDecodeOrRaiseButNeverCrash) {
   QRandomGenerator random(1234);
-  for (const char* name : {"pal1.bmp", "pal4.bmp", "rle8.bmp", "rle4.bmp", "rle8_delta.bmp", "rgb16_565.bmp",
-                           "rgb24_v5.bmp", "rgb32_bitfields.bmp", "os2v1_8.bmp", "os2v2_rle4.bmp"}) {
+  for (const char* name :
+       {"pal1.bmp", "pal4.bmp", "rle8.bmp", "rle4.bmp", "rle8_delta.bmp", "rgb16_565.bmp", "rgb24_v5.bmp",
+        "rgb32_bitfields.bmp", "rgb32_111110.bmp", "os2v1_8.bmp", "os2v2_rle4.bmp"}) {
     QFile f(QString::fromStdString(DataPath(name)));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray good = f.readAll();
