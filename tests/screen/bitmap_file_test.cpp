@@ -187,25 +187,14 @@ TEST(BitmapFile, NarrowAndWideChannelsGiveKnownLevels) {
       3, {0x7F0000, 0x800000, 0xFF0000});
 }
 
-// The first 54 bytes of a file with a `headerSize`-byte info header, then `payload`.
-QByteArray HeaderedFile(uint32_t headerSize, int bpp, uint32_t compression, const QByteArray& payload) {
-  QByteArray bytes(14 + headerSize, '\0');
+// The error for a small bitmap whose info header is then made to claim `headerSize` bytes, `bpp` bits and
+// `compression`.
+std::string ErrorFor(uint32_t headerSize, uint16_t bpp, uint32_t compression) {
+  QByteArray bytes = MaskedBitmap(32, 8, std::vector<uint32_t>(32, 0));
   auto* out = reinterpret_cast<uchar*>(bytes.data());
-  out[0] = 'B';
-  out[1] = 'M';
-  qToLittleEndian<uint32_t>(bytes.size() + payload.size(), out + 2);
-  qToLittleEndian<uint32_t>(bytes.size(), out + 10);
-  qToLittleEndian<uint32_t>(headerSize, out + 14);
-  qToLittleEndian<int32_t>(13, out + 18);
-  qToLittleEndian<int32_t>(7, out + 22);
-  qToLittleEndian<uint16_t>(1, out + 26);
-  qToLittleEndian<uint16_t>(bpp, out + 28);
-  qToLittleEndian<uint32_t>(compression, out + 30);
-  qToLittleEndian<uint32_t>(payload.size(), out + 34);
-  return bytes + payload;
-}
-
-std::string ErrorOf(const QByteArray& bytes) {
+  qToLittleEndian(headerSize, out + 14);
+  qToLittleEndian(bpp, out + 28);
+  qToLittleEndian(compression, out + 30);
   try {
     DecodeBitmap(bytes, "x.bmp");
   } catch (const EOrbelError& error) {
@@ -218,14 +207,14 @@ TEST(BitmapFile, JpegAndPngInsideABitmapAreRefusedAsSuch) {
   // Such files carry a bit count of 0, which must not be what the error blames.
   for (uint32_t headerSize : {40u, 124u}) {
     SCOPED_TRACE(headerSize);
-    const std::string jpeg = ErrorOf(HeaderedFile(headerSize, 0, 4, QByteArray("\xFF\xD8\xFF\xE0", 4)));
+    const std::string jpeg = ErrorFor(headerSize, 0, 4);
     EXPECT_NE(jpeg.find("JPEG で圧縮された画像には対応していません"), std::string::npos) << jpeg;
-    const std::string png = ErrorOf(HeaderedFile(headerSize, 0, 5, QByteArray("\x89PNG\r\n\x1A\n", 8)));
+    const std::string png = ErrorFor(headerSize, 0, 5);
     EXPECT_NE(png.find("PNG で圧縮された画像には対応していません"), std::string::npos) << png;
     EXPECT_NE(png.find("x.bmp"), std::string::npos) << png;
   }
   // In an OS/2 2.x header 4 is a run-length code for 24-bit pixels, not JPEG.
-  const std::string os2 = ErrorOf(HeaderedFile(64, 24, 4, QByteArray(13 * 7 * 3, '\0')));
+  const std::string os2 = ErrorFor(64, 24, 4);
   EXPECT_NE(os2.find("この圧縮形式には対応していません"), std::string::npos) << os2;
 }
 
