@@ -8,6 +8,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -26,7 +27,7 @@ constexpr qint64 kInfoHeaderSize = 40;
 // pixel data, so a larger file cannot be a picture worth reading.
 constexpr qint64 kMaxFileBytes = 128LL * 1024 * 1024;
 
-enum TCompression : uint32_t { bcRgb = 0, bcRle8 = 1, bcRle4 = 2, bcBitFields = 3 };
+enum TCompression : uint32_t { bcRgb = 0, bcRle8 = 1, bcRle4 = 2, bcBitFields = 3, bcJpeg = 4, bcPng = 5 };
 
 [[noreturn]] void Fail(const std::string& name, const char* reason) {
   throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(name) + " はビットマップとして読めません (" + reason +
@@ -40,7 +41,7 @@ struct THeader {
   bool TopDown = false;
   int BitCount = 0;
   uint32_t Compression = bcRgb;
-  std::array<uint32_t, 3> Masks{};  // red, green, blue; used with bcBitFields
+  std::array<uint32_t, 3> Masks{};  // red, green, blue of 16 and 32-bit pixels; defaults if the file has none
   std::array<QRgb, 256> Palette{};  // entries the file lacks stay black
   qint64 DataOffset = 0;
 };
@@ -135,6 +136,11 @@ THeader ReadHeader(const TBytes& file, const std::string& name) {
     Fail(name, "画像が大きすぎます");
   header.Width = static_cast<int>(width);
   header.Height = static_cast<int>(height);
+
+  // A Windows header may wrap a whole JPEG or PNG file, with a bit count of 0: name the real reason rather
+  // than the bit count. In OS/2 headers these two numbers stand for other compressions.
+  if (!os2 && header.Compression == bcJpeg) Fail(name, "JPEG で圧縮された画像には対応していません");
+  if (!os2 && header.Compression == bcPng) Fail(name, "PNG で圧縮された画像には対応していません");
 
   const int bpp = header.BitCount;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) Fail(name, "色数が不正です");
@@ -241,25 +247,81 @@ QImage DecodeRle(const TBytes& file, const THeader& header, const std::string& n
   return picture;
 }
 
-// Uncompressed data goes to Qt's reader in a plain file with a 40-byte header, a full palette and three
-// colour masks, whatever header the file had: Qt then never sees a variant it reads differently.
+// One colour channel of a 16 or 32-bit pixel, brought to 0-255 as v * 255 / max, rounded: a plain shift
+// would leave a 5-bit channel at 248 for full intensity, and a channel wider than 8 bits at nothing.
+class TChannel {
+ public:
+  explicit TChannel(uint32_t mask) {
+    if (mask == 0) {  // the file leaves this channel out: it stays 0
+      Table.assign(1, 0);
+      return;
+    }
+    Shift = std::countr_zero(mask);
+    Max = mask >> Shift;
+    // Up to 16 bits (every 16-bit file, and the usual 32-bit layouts) a table is cheaper than a division per
+    // pixel; wider channels only come from odd 32-bit masks and are worked out each time.
+    if (Max <= 0xFFFF) {
+      Table.resize(Max + 1);
+      for (uint32_t v = 0; v <= Max; ++v) Table[v] = Scale(v);
+    }
+  }
+
+  uint8_t operator()(uint32_t pixel) const {
+    const uint32_t v = (pixel >> Shift) & Max;
+    return Table.empty() ? Scale(v) : Table[v];
+  }
+
+ private:
+  uint8_t Scale(uint32_t v) const {
+    return static_cast<uint8_t>((uint64_t(v) * 510 + Max) / (uint64_t(Max) * 2));
+  }
+
+  int Shift = 0;
+  uint32_t Max = 0;
+  std::vector<uint8_t> Table;
+};
+
+template <int kBytes>
+void DecodeMaskedRows(const TBytes& file, const THeader& header, QImage& picture) {
+  const TChannel red(header.Masks[0]), green(header.Masks[1]), blue(header.Masks[2]);
+  const int w = header.Width, h = header.Height;
+  const qint64 stride = Stride(w, kBytes * 8);
+  for (int row = 0; row < h; ++row) {
+    // ReadHeader made sure every row's pixels are in the file, the last row's padding aside.
+    const uchar* s = file.At(header.DataOffset + stride * row);
+    auto* d = reinterpret_cast<QRgb*>(picture.scanLine(header.TopDown ? row : h - 1 - row));
+    for (int x = 0; x < w; ++x, s += kBytes) {
+      const uint32_t pixel = kBytes == 2 ? qFromLittleEndian<uint16_t>(s) : qFromLittleEndian<uint32_t>(s);
+      d[x] = qRgb(red(pixel), green(pixel), blue(pixel));
+    }
+  }
+}
+
+// 16 and 32-bit pixels, with the file's masks or the default ones ReadHeader filled in.
+QImage DecodeMasked(const TBytes& file, const THeader& header, const std::string& name) {
+  QImage picture(header.Width, header.Height, kRasterFormat);
+  if (picture.isNull()) Fail(name, "メモリが足りません");
+  if (header.BitCount == 16)
+    DecodeMaskedRows<2>(file, header, picture);
+  else
+    DecodeMaskedRows<4>(file, header, picture);
+  return picture;
+}
+
+// The other uncompressed data goes to Qt's reader in a plain file with a 40-byte header and a full palette,
+// whatever header the file had: Qt then never sees a variant it reads differently.
 QImage DecodeWithQt(const TBytes& file, const THeader& header, const std::string& name) {
   const int bpp = header.BitCount;
   const qint64 stride = Stride(header.Width, bpp);
   const qint64 dataSize = stride * header.Height;
-  const bool masks = bpp == 16 || bpp == 32;
   const qint64 paletteSize = bpp <= 8 ? (qint64(4) << bpp) : 0;
-  const qint64 offBits = kFileHeaderSize + kInfoHeaderSize + (masks ? 12 : 0) + paletteSize;
+  const qint64 offBits = kFileHeaderSize + kInfoHeaderSize + paletteSize;
 
   QByteArray plain(offBits + dataSize, '\0');
   auto* out = reinterpret_cast<uchar*>(plain.data());
   WriteHeaders(out, plain.size(), offBits, header.Width, header.TopDown ? -header.Height : header.Height, bpp,
-               masks ? bcBitFields : bcRgb, dataSize, bpp <= 8 ? (1u << bpp) : 0);
+               bcRgb, dataSize, bpp <= 8 ? (1u << bpp) : 0);
   uchar* after = out + kFileHeaderSize + kInfoHeaderSize;
-  if (masks) {
-    for (int i = 0; i < 3; ++i) qToLittleEndian<uint32_t>(header.Masks[i], after + 4 * i);
-    after += 12;
-  }
   for (qint64 i = 0; i < paletteSize / 4; ++i) {
     after[4 * i] = static_cast<uchar>(qBlue(header.Palette[i]));
     after[4 * i + 1] = static_cast<uchar>(qGreen(header.Palette[i]));
@@ -284,6 +346,7 @@ QImage DecodeBitmap(const QByteArray& bytes, const std::string& name) {
   const TBytes file(bytes);
   const THeader header = ReadHeader(file, name);
   if (header.Compression == bcRle8 || header.Compression == bcRle4) return DecodeRle(file, header, name);
+  if (header.BitCount == 16 || header.BitCount == 32) return DecodeMasked(file, header, name);
   return DecodeWithQt(file, header, name);
 }
 

@@ -13,8 +13,9 @@ inline constexpr qint64 kMaxBitmapPixels = 4096LL * 4096LL;
 
 // Loads the bitmap at `path` (every Windows and OS/2 variant: 1/4/8 bits with a palette, RLE4/RLE8,
 // 16/24/32 bits with or without bit fields, bottom-up or top-down) as a QImage::Format_RGB32 picture.
-// A file that is not a readable bitmap raises EOrbelError naming the file, decoded for reading. `path` is opened
-// by its bytes, whatever their encoding.
+// Bit-field channels of any width are scaled to 0-255: full intensity is 255 however many bits it has.
+// A file that is not a readable bitmap raises EOrbelError naming the file, decoded for reading. `path` is
+// opened by its bytes, whatever their encoding.
 QImage LoadBitmapFile(const std::string& path);
 
 // The same for bitmap bytes already in memory; `name` is the file named in an error.

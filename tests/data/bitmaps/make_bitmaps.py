@@ -202,12 +202,22 @@ def main():
     write("rgb16_555.bmp", rgb16(lambda c: ((c[0] >> 3) << 10) | ((c[1] >> 3) << 5) | (c[2] >> 3), 0))
     write("rgb16_565.bmp", rgb16(lambda c: ((c[0] >> 3) << 11) | ((c[1] >> 2) << 5) | (c[2] >> 3), 3,
                                  struct.pack("<III", 0xF800, 0x07E0, 0x001F)))
+    # Channels narrower than 5 bits: two, three and one bit, full intensity still 255.
+    write("rgb16_231.bmp", rgb16(lambda c: ((c[0] >> 6) << 4) | ((c[1] >> 5) << 1) | (c[2] >> 7), 3,
+                                 struct.pack("<III", 0x0030, 0x000E, 0x0001)))
     write("rgb24.bmp", rgb24())
     write("rgb24_topdown.bmp", rgb24(top_down=True))
     write("rgb24_v5.bmp", rgb24(header_size=124))
     write("rgb32.bmp", rgb32(0, lambda c: bytes((c[2], c[1], c[0], 0))))
     write("rgb32_bitfields.bmp", rgb32(3, lambda c: bytes((0, c[2], c[1], c[0])),
                                        struct.pack("<III", 0xFF000000, 0x00FF0000, 0x0000FF00)))
+    # Channels wider than 8 bits: c * max // 255 reads back as c when scaled by 255 / max and rounded.
+    # Checked by hand against other decoders: ImageMagick 6.9 reads this file up to one level darker (it
+    # truncates, full intensity 254) and the 2-3-1 file with shifted channels (full red 192); ffmpeg 5.1
+    # refuses both masks. Both agree exactly on the 5-5-5 and 5-6-5 files.
+    write("rgb32_111110.bmp", rgb32(3, lambda c: struct.pack("<I", (c[0] * 2047 // 255) << 21 |
+                                                             (c[1] * 2047 // 255) << 10 | c[2] * 1023 // 255),
+                                    struct.pack("<III", 0xFFE00000, 0x001FFC00, 0x000003FF)))
     write("os2v1_8.bmp", os2v1(8))
     write("os2v1_24.bmp", os2v1(24))
     write("os2v2_8.bmp", os2v2(64))
