@@ -93,18 +93,20 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
 }
 
 std::string StartFolder(TOptions& options, QSettings& settings) {
-  if (!options.GameDir.empty()) {
-    const std::string folder = GameFolderOf(options.GameDir);
-    if (!options.Automated() && HoldsGame(folder)) RememberGame(settings, QString::fromStdString(folder));
-    return folder;
-  }
-  if (options.Check || HoldsGame(".")) return {};
+  // Whatever folder start-up enters, the output paths named on the command line mean the folder the user
+  // started the program in; they are fixed before any change of directory. std::filesystem keeps their bytes.
   for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record})
     if (!path->empty()) {
       std::error_code error;
       const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);
       if (!error) *path = absolute.string();
     }
+  if (!options.GameDir.empty()) {
+    const std::string folder = GameFolderOf(options.GameDir);
+    if (!options.Automated() && HoldsGame(folder)) RememberGame(settings, QString::fromStdString(folder));
+    return folder;
+  }
+  if (options.Check || HoldsGame(".")) return {};
   const QString platform = QGuiApplication::platformName();
   const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
   return ChooseFirstRunGame(display && !options.Batch, settings);

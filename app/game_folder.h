@@ -34,8 +34,8 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings);
 
 // The folder start-up enters (empty: stay in the current directory). A GAME_DIR is taken as it stands, and a
 // game it names is remembered unless the run is automated (TOptions::Automated), since such runs leave the
-// player's settings alone. Without GAME_DIR and without a game here, output paths named on the command line
-// are made absolute first, so that they stay where the user started the program.
+// player's settings alone. Output paths named on the command line are made absolute first, so that they
+// stay where the user started the program whichever folder is entered.
 std::string StartFolder(TOptions& options, QSettings& settings);
 
 }  // namespace orbel::app

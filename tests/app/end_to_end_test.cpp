@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -33,16 +34,18 @@ class EndToEnd : public testing::Test {
   // Runs with the game folder as the last argument; without it, runs in the game folder as the current
   // directory.
   TRun Run(QStringList arguments, bool withGameDir = true, const QString& extraVariable = {}) {
+    if (withGameDir) return RunIn({}, arguments << Dir.path(), extraVariable);
+    return RunIn(Dir.path(), arguments, extraVariable);
+  }
+  // Runs in `folder` as the current directory (the test's own when empty).
+  TRun RunIn(const QString& folder, const QStringList& arguments, const QString& extraVariable = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("SDL_AUDIODRIVER", "dummy");
     if (!extraVariable.isEmpty()) environment.insert(extraVariable, "1");
     process.setProcessEnvironment(environment);
-    if (withGameDir)
-      arguments << Dir.path();
-    else
-      process.setWorkingDirectory(Dir.path());
+    if (!folder.isEmpty()) process.setWorkingDirectory(folder);
     process.start(ORBEL_BINARY, arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
     return {process.exitCode(), process.readAllStandardOutput().toStdString(),
@@ -145,6 +148,23 @@ TEST_F(EndToEnd, RecordingHoldsEachPresentedFrameOnce) {
   }
 }
 
+// With a GAME_DIR as well, a relative output path means the folder the program was started in, not the game
+// folder it enters: into a subfolder that exists only there, and never into the game.
+TEST_F(EndToEnd, RelativeOutputsStayInTheStartingFolder) {
+  Script("disp,2,4,missing");
+  QTemporaryDir start;
+  ASSERT_TRUE(start.isValid());
+  QDir(start.path()).mkpath("out");
+  const TRun run = RunIn(start.path(), {"--batch", "--save-screen", "out/screen.bmp", "--grab", "grab.bmp",
+                                        "--record", "out/frames", Dir.path()});
+  EXPECT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(QImage(start.path() + "/out/screen.bmp", "BMP").size(), QSize(640, 480));
+  EXPECT_EQ(QImage(start.path() + "/grab.bmp", "BMP").size(), QSize(640, 480));
+  EXPECT_FALSE(QDir(start.path() + "/out/frames").entryList({"*.bmp"}, QDir::Files).isEmpty());
+  for (const char* stray : {"out", "grab.bmp", "Data/out", "Data/grab.bmp"})
+    EXPECT_FALSE(QFileInfo::exists(Dir.path() + "/" + stray)) << stray;
+}
+
 TEST_F(EndToEnd, HostileScriptsNeverCrashOrHang) {
   QByteArray garbage;
   for (int i = 0; i < 4096; ++i) garbage.append(static_cast<char>((i * 7919) % 256));
@@ -191,9 +211,8 @@ TEST_F(EndToEnd, CheckListsFaultsByLineAndPassesCleanGames) {
   ASSERT_EQ(lines.size(), 5) << faulty.Out;
   EXPECT_TRUE(lines[0].startsWith("SCRIPT.TXT:1: label '#top' has blanks"));
   EXPECT_TRUE(lines[1].startsWith("SCRIPT.TXT:3: picture 'broken.bmp' cannot be read: "));
-  EXPECT_EQ(
-      lines[2],
-      "SCRIPT.TXT:4: picture: file BG01 not found; near match Data/BG01.bmp differs in its extension");
+  EXPECT_EQ(lines[2],
+            "SCRIPT.TXT:4: picture: file BG01 not found; near match Data/BG01.bmp differs in its extension");
   EXPECT_EQ(lines[3], "SCRIPT.TXT:5: unknown command 'wiat': the line is skipped");
   EXPECT_TRUE(lines[4].startsWith("SCRIPT.TXT:6: jump to '#top', a label that does not exist"));
 
@@ -280,7 +299,6 @@ TEST_F(EndToEnd, QueuedStepsRunInsideAWaitWithEitherDispatcher) {
     }
   }
 }
-
 
 // Each damaged file gets its message on standard error and the script rests at its line (exit 2); the
 // program itself never dies. The messages are matched by their fixed part only.
