@@ -237,15 +237,41 @@ TEST_F(EndToEnd, CheckListsFaultsByLineAndPassesCleanGames) {
 
 // Without GAME_DIR: the game in the current directory, else the demo beside the program (batch: no dialog).
 TEST_F(EndToEnd, StartWithoutGameDirRunsTheCurrentGameOrTheDemo) {
-  const TRun demo = Run({"--batch", "--trace", "--quit-after", "1500", "--grab", "shot.bmp"}, false);
+  QTemporaryDir empty;
+  ASSERT_TRUE(empty.isValid());
+  const TRun demo = RunIn(empty.path(), {"--batch", "--trace", "--quit-after", "1500", "--grab", "shot.bmp"});
   EXPECT_EQ(demo.ExitCode, 4);
   // An output named relative to where the program started stays there, not in the demo's folder.
-  EXPECT_FALSE(QImage(Dir.path() + "/shot.bmp").isNull());
+  EXPECT_FALSE(QImage(empty.path() + "/shot.bmp").isNull());
   EXPECT_EQ(demo.Out.substr(0, 37), "0:board,clear\n1:board,off\n2:avi,logo\n") << demo.Out;
   Script("board,on\r\n");
   EXPECT_EQ(Run({"--batch", "--trace"}, false).Out, "0:board,on\n");
   // A path to the script opens its game.
   EXPECT_EQ(Run({"--batch", "--trace", Dir.path() + "/Data/SCRIPT.TXT"}, false).Out, "0:board,on\n");
+}
+
+// A folder with something of a game but no script is a game all the same: the built-in script runs there,
+// showing its own files, and neither the demo nor the dialog takes over.
+TEST_F(EndToEnd, FolderWithGameFilesButNoScriptRunsTheBuiltInScript) {
+  QFile picture(ORBEL_SOURCE_DIR "/demo/Data/BG01.bmp");
+  ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+  const QByteArray bitmap = picture.readAll();
+  Write("Data/bg", bitmap);
+  Write("Data/logo.dat", bitmap);
+  const QStringList arguments = {"--batch", "--trace", "--quit-after", "1500"};
+  const std::string fallback = "0:board,clear\n1:board,off\n2:#001\n3:disp,1,2,bg\n";
+  const TRun withData = Run(arguments, false);
+  EXPECT_EQ(withData.ExitCode, 4);
+  EXPECT_EQ(withData.Out.substr(0, fallback.size()), fallback) << withData.Out;
+  // The script's pictures were found: nothing went to standard error.
+  EXPECT_EQ(withData.Err, "");
+  // The same files beside no Data folder, named in another letter case.
+  QDir(Dir.path() + "/Data").removeRecursively();
+  Write("BG", bitmap);
+  Write("Logo.DAT", bitmap);
+  const TRun beside = Run(arguments, false);
+  EXPECT_EQ(beside.Out.substr(0, fallback.size()), fallback) << beside.Out;
+  EXPECT_EQ(beside.Err, "");
 }
 
 }  // namespace
