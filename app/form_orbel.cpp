@@ -304,20 +304,13 @@ void TFormOrbel::ShowScaledFullScreen(bool show) {
 
 void TFormOrbel::ToggleFullScreen() {
   if (ClosingValue) return;
-  if (!HasFrame()) {
-    // Out of any full screen; a full-screen item chosen in the menu is undone by the window item.
-    if (DisplayModesValue.Mode1Tag == screen::diFull640x480 ||
-        DisplayModesValue.Mode1Tag == screen::diFull800x600) {
-      DisplayModesValue.DispItemClick(screen::diWindow640x480);
-      Mode1Value->menuAction()->setData(DisplayModesValue.Mode1Tag);
-    } else {
-      ShowMenuBar(true);
-      ShowScaledFullScreen(false);
-    }
-  } else {
-    ShowMenuBar(false);
-    ShowScaledFullScreen(true);
-  }
+  // Both ways go through the menu's logic, so that the checked item always names what the window shows.
+  FullScreenByKey = HasFrame();
+  if (FullScreenByKey)
+    DisplayModesValue.EnlargedFullScreen();
+  else
+    DisplayModesValue.DispItemClick(screen::diWindow640x480);
+  Mode1Value->menuAction()->setData(DisplayModesValue.Mode1Tag);
 }
 
 void TFormOrbel::ApplyPresentation() {
@@ -587,6 +580,7 @@ void TFormOrbel::ExitClick() {
 }
 
 void TFormOrbel::DispItemClick(QAction* item) {
+  FullScreenByKey = false;
   // An item's tag is its place in the submenu.
   const auto found = std::find(std::begin(DispItems), std::end(DispItems), item);
   if (found != std::end(DispItems))
