@@ -160,6 +160,7 @@ class TFormOrbel : public QMainWindow,
   void SizeClientArea();
   void LoadScript();
   void ScriptStart();
+  void RecordSoon();
   void FlushRecordFrame();
   void WriteRecordFrame();
   void WriteExitOutputs();
@@ -200,7 +201,8 @@ class TFormOrbel : public QMainWindow,
   bool ScaledFullScreenValue = false;
   bool FullScreenByKey = false;
   QRect WindowedGeometry;
-  bool SurfaceDirty = false;
+  bool RecordPending = false;
+  QImage LastRecorded;  // the picture --record wrote last
   bool StartUpFailed = false;
   int RecordFrame = 0;
   int ExitStatusValue = esOk;

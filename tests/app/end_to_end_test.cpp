@@ -148,6 +148,38 @@ TEST_F(EndToEnd, RecordingHoldsEachPresentedFrameOnce) {
   }
 }
 
+// A script that only plays a movie is recorded too: each of the movie's frames where the movie lies, and the
+// board, composed as --grab composes the window's picture.
+TEST_F(EndToEnd, RecordingHoldsTheMovieAndTheBoard) {
+  QFile movie(ORBEL_SOURCE_DIR "/tests/data/media/raw24.avi");  // 5 frames of 32x24 at 10 per second
+  ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+  Write("Data/m.avi", movie.readAll());
+  Script("avi,play,m.avi\r\navi,wait\r\navi,off\r\nboard,on\r\n");
+  const QString folder = Dir.path() + "/record";
+  const QString grabbed = Dir.path() + "/grab.bmp";
+  const TRun run = Run({"--batch", "--record", folder, "--grab", grabbed});
+  EXPECT_EQ(run.ExitCode, 0) << run.Err;
+  const QStringList names = QDir(folder).entryList({"*.bmp"}, QDir::Files, QDir::Name);
+  ASSERT_GE(names.size(), 3);
+  QList<QImage> frames;
+  for (const QString& name : names)
+    frames << QImage(folder + "/" + name, "BMP").convertToFormat(QImage::Format_RGB32);
+  for (qsizetype i = 1; i < frames.size(); ++i) EXPECT_NE(frames[i - 1], frames[i]) << i;
+  // The script's movie control lies at (40, 40); the movie's first frame starts violet, its last red, and the
+  // picture around it stays black.
+  const QPoint corner(40, 40);
+  EXPECT_EQ(frames.first().pixel(corner), qRgb(127, 0, 254));
+  EXPECT_EQ(frames.first().pixel(0, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(frames.first().pixel(40 + 16, 40 + 12), qRgb(0, 0, 62));
+  EXPECT_TRUE(std::any_of(frames.begin(), frames.end(),
+                          [&](const QImage& frame) { return frame.pixel(corner) == qRgb(253, 0, 0); }));
+  // The movie put away and the board shown: the last frame is the picture --grab wrote at the end.
+  const QImage last = frames.last();
+  EXPECT_EQ(last.pixel(corner), qRgb(0, 0, 0));
+  EXPECT_NE(last.pixel(300, 400), qRgb(0, 0, 0));
+  EXPECT_EQ(last, QImage(grabbed, "BMP").convertToFormat(QImage::Format_RGB32));
+}
+
 // With a GAME_DIR as well, a relative output path means the folder the program was started in, not the game
 // folder it enters: into a subfolder that exists only there, and never into the game.
 TEST_F(EndToEnd, RelativeOutputsStayInTheStartingFolder) {
