@@ -130,7 +130,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
 
   // The controls in the order the window declares them; later children lie above earlier ones.
   ViewValue = new TScreenView(ScreenValue, this);
-  ViewValue->OnPainted = [this] { FlushRecordFrame(); };
+  ViewValue->OnPainted = [this] { RecordSoon(); };
   ViewValue->OnMouseMove = [this](int y) { FormMouseMove(y); };
   setMouseTracking(true);
   setCentralWidget(ViewValue);
@@ -304,20 +304,13 @@ void TFormOrbel::ShowScaledFullScreen(bool show) {
 
 void TFormOrbel::ToggleFullScreen() {
   if (ClosingValue) return;
-  if (!HasFrame()) {
-    // Out of any full screen; a full-screen item chosen in the menu is undone by the window item.
-    if (DisplayModesValue.Mode1Tag == screen::diFull640x480 ||
-        DisplayModesValue.Mode1Tag == screen::diFull800x600) {
-      DisplayModesValue.DispItemClick(screen::diWindow640x480);
-      Mode1Value->menuAction()->setData(DisplayModesValue.Mode1Tag);
-    } else {
-      ShowMenuBar(true);
-      ShowScaledFullScreen(false);
-    }
-  } else {
-    ShowMenuBar(false);
-    ShowScaledFullScreen(true);
-  }
+  // Both ways go through the menu's logic, so that the checked item always names what the window shows.
+  FullScreenByKey = HasFrame();
+  if (FullScreenByKey)
+    DisplayModesValue.EnlargedFullScreen();
+  else
+    DisplayModesValue.DispItemClick(screen::diWindow640x480);
+  Mode1Value->menuAction()->setData(DisplayModesValue.Mode1Tag);
 }
 
 void TFormOrbel::ApplyPresentation() {
@@ -329,19 +322,24 @@ void TFormOrbel::ApplyPresentation() {
     PresenterValue->OnMouseMove = [this](int y) { FormMouseMove(y); };
     PresenterValue->Attach(ViewValue);
     setCentralWidget(PresenterValue);
-    media::SetSynchronousFrameHook([this] {
-      if (PresenterValue) PresenterValue->PresentNow();
-    });
   } else if (!enlarged && PresenterValue) {
     takeCentralWidget();
     ViewValue->hide();
     PresenterValue->Release();
     delete PresenterValue;
     PresenterValue = nullptr;
-    media::SetSynchronousFrameHook(nullptr);
     setCentralWidget(ViewValue);
     ViewValue->show();
   }
+  // A play made to wait paints its frames without the event loop: the presenter shows each one, and the
+  // recording takes it, from the hook.
+  if (PresenterValue || !Options.Record.empty())
+    media::SetSynchronousFrameHook([this] {
+      if (PresenterValue) PresenterValue->PresentNow();
+      FlushRecordFrame();
+    });
+  else
+    media::SetSynchronousFrameHook(nullptr);
   // The real full-screen modes show the picture 1:1 at the top-left, the window modes at their scale.
   if (PresenterValue) PresenterValue->SetFit(FitModeValue, ScaledFullScreenValue ? 0 : WindowScaleValue);
 }
@@ -498,7 +496,6 @@ uint32_t TFormOrbel::TickCount() {
 }
 
 void TFormOrbel::SurfaceChanged(const QRect& area) {
-  SurfaceDirty = true;
   ViewValue->SurfaceChanged(area);
 }
 
@@ -529,19 +526,39 @@ void TFormOrbel::FinishProgram(int exitStatus) {
   close();
 }
 
-// Every change of the surface, by a tick's frame or a system repaint, is marked here and written once, when
-// the view has presented it.
+// Anything painted on the stage (a tick's frame, a system repaint, a step of the board's reveal, a movie's
+// frame, a control shown or hidden) may change the window's picture. The picture is read once the paint is
+// over: from the event loop, or right after a frame a waiting play painted without it.
+void TFormOrbel::RecordSoon() {
+  if (Options.Record.empty() || RecordPending) return;
+  RecordPending = true;
+  QMetaObject::invokeMethod(
+      this, [this] { FlushRecordFrame(); }, Qt::QueuedConnection);
+}
+
 void TFormOrbel::FlushRecordFrame() {
-  if (!SurfaceDirty) return;
-  SurfaceDirty = false;
+  if (!RecordPending) return;
+  RecordPending = false;
   WriteRecordFrame();
 }
 
+// The picture is composed as --grab composes it, and written only when it differs from the last one written:
+// several paints of one change, or a repaint that restores what was there, give no new frame.
 void TFormOrbel::WriteRecordFrame() {
-  if (Options.Record.empty() || !ScreenValue.HasBuffers()) return;
+  if (Options.Record.empty() || ClosingValue || !ScreenValue.HasBuffers()) return;
+  const QImage shown = ViewValue->GrabPresented();
+  // Before the window has its size, there is no whole picture yet.
+  if (shown.size() != QSize(screen::kScreenWidth, screen::kScreenHeight)) return;
+  if (LastRecorded.isNull()) {
+    // The start: a black screen, the board and the movies hidden. It is no change, so it is not written.
+    LastRecorded = QImage(shown.size(), shown.format());
+    LastRecorded.fill(Qt::black);
+  }
+  if (shown == LastRecorded) return;
+  LastRecorded = shown;
   char name[32];
   std::snprintf(name, sizeof name, "/%06d.bmp", ++RecordFrame);
-  if (!screen::SaveBitmapFile(ScreenValue.Surface(), Options.Record + name))
+  if (!screen::SaveBitmapFile(shown, Options.Record + name))
     std::fprintf(stderr, "orbel: cannot write %s%s\n", platform::FileNameToUtf8(Options.Record).c_str(),
                  name);
 }
@@ -565,8 +582,9 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
-  // What the frames drew last is shown (and recorded) before the picture is saved.
+  // What the frames drew last is shown and recorded before the picture is saved.
   PresentPending();
+  FlushRecordFrame();
   WriteExitOutputs();
   ClosingValue = true;
   ViewValue->Closed = true;
@@ -587,6 +605,7 @@ void TFormOrbel::ExitClick() {
 }
 
 void TFormOrbel::DispItemClick(QAction* item) {
+  FullScreenByKey = false;
   // An item's tag is its place in the submenu.
   const auto found = std::find(std::begin(DispItems), std::end(DispItems), item);
   if (found != std::end(DispItems))

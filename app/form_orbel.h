@@ -100,6 +100,9 @@ class TFormOrbel : public QMainWindow,
   int WindowScale() const { return WindowScaleValue; }
   TFit FitMode() const { return FitModeValue; }
   bool ScaledFullScreen() const override { return ScaledFullScreenValue; }
+  // The full screen to open with next time: only one entered by F11, Alt+Enter or --fullscreen. The menu's
+  // display items last for the run, as the next run's menu starts at the window item.
+  bool RememberedFullScreen() const { return ScaledFullScreenValue && FullScreenByKey; }
   TStagePresenter* Presenter() const { return PresenterValue; }
 
   // The script can post no further step on its own: none queued, no transition, no wait, no reveal.
@@ -157,6 +160,7 @@ class TFormOrbel : public QMainWindow,
   void SizeClientArea();
   void LoadScript();
   void ScriptStart();
+  void RecordSoon();
   void FlushRecordFrame();
   void WriteRecordFrame();
   void WriteExitOutputs();
@@ -195,8 +199,10 @@ class TFormOrbel : public QMainWindow,
   int WindowScaleValue = 1;
   TFit FitModeValue = ftInteger;
   bool ScaledFullScreenValue = false;
+  bool FullScreenByKey = false;
   QRect WindowedGeometry;
-  bool SurfaceDirty = false;
+  bool RecordPending = false;
+  QImage LastRecorded;  // the picture --record wrote last
   bool StartUpFailed = false;
   int RecordFrame = 0;
   int ExitStatusValue = esOk;

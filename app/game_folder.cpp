@@ -92,19 +92,37 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
   }
 }
 
-std::string StartFolder(TOptions& options, QSettings& settings) {
-  if (!options.GameDir.empty()) {
-    const std::string folder = GameFolderOf(options.GameDir);
-    if (!options.Automated() && HoldsGame(folder)) RememberGame(settings, QString::fromStdString(folder));
-    return folder;
+bool HoldsGameFiles(const std::string& directory) {
+  if (HoldsGame(directory)) return true;
+  // The Data folder counts in any letter case, as the data-file lookup takes it.
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+    std::string name = entry.path().filename().string();
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::error_code kindError;
+    if (name == "DATA" && entry.is_directory(kindError)) return true;
   }
-  if (options.Check || HoldsGame(".")) return {};
+  // The files the built-in script shows, beside no Data folder.
+  return !FindDataFileIn(directory, "bg").empty() || !FindDataFileIn(directory, "logo.dat").empty();
+}
+
+std::string StartFolder(TOptions& options, QSettings& settings) {
+  // Whatever folder start-up enters, the output paths named on the command line mean the folder the user
+  // started the program in; they are fixed before any change of directory. std::filesystem keeps their bytes.
   for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record})
     if (!path->empty()) {
       std::error_code error;
       const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);
       if (!error) *path = absolute.string();
     }
+  if (!options.GameDir.empty()) {
+    const std::string folder = GameFolderOf(options.GameDir);
+    if (!options.Automated() && HoldsGame(folder)) RememberGame(settings, QString::fromStdString(folder));
+    return folder;
+  }
+  // Anything of a game here (a Data folder without a script included) runs here, the built-in script standing
+  // in for a missing one; the dialog and the demo are for folders that hold nothing of a game.
+  if (options.Check || HoldsGameFiles(".")) return {};
   const QString platform = QGuiApplication::platformName();
   const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
   return ChooseFirstRunGame(display && !options.Batch, settings);

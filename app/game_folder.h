@@ -32,10 +32,15 @@ void RememberGame(QSettings& settings, const QString& folder);
 // display, gives the demo. Returns the folder to enter (empty: stay, the fallback script runs).
 std::string ChooseFirstRunGame(bool askUser, QSettings& settings);
 
+// The folder holds something of a game: a script, a Data folder (in any letter case), or the files the
+// built-in fallback script shows (`bg`, `logo.dat`). Start-up runs such a folder, with the fallback script
+// when it has no script of its own.
+bool HoldsGameFiles(const std::string& directory);
+
 // The folder start-up enters (empty: stay in the current directory). A GAME_DIR is taken as it stands, and a
 // game it names is remembered unless the run is automated (TOptions::Automated), since such runs leave the
-// player's settings alone. Without GAME_DIR and without a game here, output paths named on the command line
-// are made absolute first, so that they stay where the user started the program.
+// player's settings alone. Output paths named on the command line are made absolute first, so that they
+// stay where the user started the program whichever folder is entered.
 std::string StartFolder(TOptions& options, QSettings& settings);
 
 }  // namespace orbel::app

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   if (options.FullScreen) form->ToggleFullScreen();
   application.exec();
   if (!options.Automated())
-    RememberChoices(settings, form->WindowScale(), form->FitMode(), form->ScaledFullScreen());
+    RememberChoices(settings, form->WindowScale(), form->FitMode(), form->RememberedFullScreen());
   // The window's own status: the toolkit may also quit with 0 when the last window has gone.
   return form->ExitStatus();
 }

@@ -66,6 +66,12 @@ void TScreenView::childEvent(QChildEvent* event) {
 }
 
 bool TScreenView::eventFilter(QObject* watched, QEvent* event) {
+  // The controls' own children (a movie's picture) are watched as well: their paints change the picture too.
+  if (event->type() == QEvent::ChildAdded) {
+    QObject* added = static_cast<QChildEvent*>(event)->child();
+    if (added->isWidgetType()) added->installEventFilter(this);
+  }
+  if (event->type() == QEvent::Paint && !Grabbing && !Closed && OnPainted) OnPainted();
   auto* child = qobject_cast<QWidget*>(watched);
   if (child && child->parentWidget() == this && !child->isWindow()) {
     switch (event->type()) {

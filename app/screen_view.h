@@ -28,7 +28,9 @@ class TScreenView : public QWidget {
   // The 640x480 picture as the window presents it, child controls included.
   QImage GrabPresented();
 
-  // Called after every paint that showed a changed surface.
+  // Called whenever the view or a control on it (the board, a movie and its picture) paints, a grab
+  // excepted: the window's picture may have changed. A control's paint is reported as it starts, so the
+  // picture is to be read once the paint is over, not from inside this call.
   std::function<void()> OnPainted;
   // The pointer moved over the view, at client height y.
   std::function<void(int)> OnMouseMove;

@@ -15,6 +15,14 @@ TDisplayModes::TDisplayModes(IDisplayWindow& window, platform::TDisplaySettings&
     : Window(window), Display(display) {}
 
 void TDisplayModes::DispItemClick(TDispItemTag itemTag) {
+  Choose(itemTag, ModeSwitchAllowed);
+}
+
+void TDisplayModes::EnlargedFullScreen() {
+  Choose(diFull640x480, false);
+}
+
+void TDisplayModes::Choose(TDispItemTag itemTag, bool modeSwitch) {
   if (Mode1Tag >= diFull640x480 && Mode1Tag <= diWindow800x600) Window.SetDispItemChecked(Mode1Tag, false);
   Window.SetDispItemChecked(itemTag, true);
   Mode1Tag = itemTag;
@@ -23,7 +31,7 @@ void TDisplayModes::DispItemClick(TDispItemTag itemTag) {
   // Out of an enlarged full screen first, so that the window steps below act on a window.
   if (windowed && Window.ScaledFullScreen()) Window.ShowScaledFullScreen(false);
   bool switched = false;
-  if (fullScreen && !ModeSwitchAllowed)
+  if (fullScreen && !modeSwitch)
     switched = false;
   else if (itemTag == diFull640x480)
     switched = SetDisplayMode(dm640x480);

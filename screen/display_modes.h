@@ -44,6 +44,9 @@ class TDisplayModes {
   TDisplayModes(IDisplayWindow& window, platform::TDisplaySettings& display);
 
   void DispItemClick(TDispItemTag itemTag);
+  // The full screen of F11 and Alt+Enter: at the desktop's own resolution with the picture enlarged, never a
+  // resolution change. The menu shows it as the 640x480 full-screen item, which is what the player sees.
+  void EnlargedFullScreen();
   // Restores the stored mode or asks for a resolution; then re-fits when the screen allows. Returns whether
   // the display took the mode asked for.
   bool SetDisplayMode(TDisplayMode mode);
@@ -56,6 +59,8 @@ class TDisplayModes {
   bool ModeSwitchAllowed = true;
 
  private:
+  void Choose(TDispItemTag itemTag, bool modeSwitch);
+
   IDisplayWindow& Window;
   platform::TDisplaySettings& Display;
 };

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -33,16 +34,18 @@ class EndToEnd : public testing::Test {
   // Runs with the game folder as the last argument; without it, runs in the game folder as the current
   // directory.
   TRun Run(QStringList arguments, bool withGameDir = true, const QString& extraVariable = {}) {
+    if (withGameDir) return RunIn({}, arguments << Dir.path(), extraVariable);
+    return RunIn(Dir.path(), arguments, extraVariable);
+  }
+  // Runs in `folder` as the current directory (the test's own when empty).
+  TRun RunIn(const QString& folder, const QStringList& arguments, const QString& extraVariable = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("SDL_AUDIODRIVER", "dummy");
     if (!extraVariable.isEmpty()) environment.insert(extraVariable, "1");
     process.setProcessEnvironment(environment);
-    if (withGameDir)
-      arguments << Dir.path();
-    else
-      process.setWorkingDirectory(Dir.path());
+    if (!folder.isEmpty()) process.setWorkingDirectory(folder);
     process.start(ORBEL_BINARY, arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
     return {process.exitCode(), process.readAllStandardOutput().toStdString(),
@@ -145,6 +148,55 @@ TEST_F(EndToEnd, RecordingHoldsEachPresentedFrameOnce) {
   }
 }
 
+// A script that only plays a movie is recorded too: each of the movie's frames where the movie lies, and the
+// board, composed as --grab composes the window's picture.
+TEST_F(EndToEnd, RecordingHoldsTheMovieAndTheBoard) {
+  QFile movie(ORBEL_SOURCE_DIR "/tests/data/media/raw24.avi");  // 5 frames of 32x24 at 10 per second
+  ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+  Write("Data/m.avi", movie.readAll());
+  Script("avi,play,m.avi\r\navi,wait\r\navi,off\r\nboard,on\r\n");
+  const QString folder = Dir.path() + "/record";
+  const QString grabbed = Dir.path() + "/grab.bmp";
+  const TRun run = Run({"--batch", "--record", folder, "--grab", grabbed});
+  EXPECT_EQ(run.ExitCode, 0) << run.Err;
+  const QStringList names = QDir(folder).entryList({"*.bmp"}, QDir::Files, QDir::Name);
+  ASSERT_GE(names.size(), 3);
+  QList<QImage> frames;
+  for (const QString& name : names)
+    frames << QImage(folder + "/" + name, "BMP").convertToFormat(QImage::Format_RGB32);
+  for (qsizetype i = 1; i < frames.size(); ++i) EXPECT_NE(frames[i - 1], frames[i]) << i;
+  // The script's movie control lies at (40, 40); the movie's first frame starts violet, its last red, and the
+  // picture around it stays black.
+  const QPoint corner(40, 40);
+  EXPECT_EQ(frames.first().pixel(corner), qRgb(127, 0, 254));
+  EXPECT_EQ(frames.first().pixel(0, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(frames.first().pixel(40 + 16, 40 + 12), qRgb(0, 0, 62));
+  EXPECT_TRUE(std::any_of(frames.begin(), frames.end(),
+                          [&](const QImage& frame) { return frame.pixel(corner) == qRgb(253, 0, 0); }));
+  // The movie put away and the board shown: the last frame is the picture --grab wrote at the end.
+  const QImage last = frames.last();
+  EXPECT_EQ(last.pixel(corner), qRgb(0, 0, 0));
+  EXPECT_NE(last.pixel(300, 400), qRgb(0, 0, 0));
+  EXPECT_EQ(last, QImage(grabbed, "BMP").convertToFormat(QImage::Format_RGB32));
+}
+
+// With a GAME_DIR as well, a relative output path means the folder the program was started in, not the game
+// folder it enters: into a subfolder that exists only there, and never into the game.
+TEST_F(EndToEnd, RelativeOutputsStayInTheStartingFolder) {
+  Script("disp,2,4,missing");
+  QTemporaryDir start;
+  ASSERT_TRUE(start.isValid());
+  QDir(start.path()).mkpath("out");
+  const TRun run = RunIn(start.path(), {"--batch", "--save-screen", "out/screen.bmp", "--grab", "grab.bmp",
+                                        "--record", "out/frames", Dir.path()});
+  EXPECT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(QImage(start.path() + "/out/screen.bmp", "BMP").size(), QSize(640, 480));
+  EXPECT_EQ(QImage(start.path() + "/grab.bmp", "BMP").size(), QSize(640, 480));
+  EXPECT_FALSE(QDir(start.path() + "/out/frames").entryList({"*.bmp"}, QDir::Files).isEmpty());
+  for (const char* stray : {"out", "grab.bmp", "Data/out", "Data/grab.bmp"})
+    EXPECT_FALSE(QFileInfo::exists(Dir.path() + "/" + stray)) << stray;
+}
+
 TEST_F(EndToEnd, HostileScriptsNeverCrashOrHang) {
   QByteArray garbage;
   for (int i = 0; i < 4096; ++i) garbage.append(static_cast<char>((i * 7919) % 256));
@@ -191,9 +243,8 @@ TEST_F(EndToEnd, CheckListsFaultsByLineAndPassesCleanGames) {
   ASSERT_EQ(lines.size(), 5) << faulty.Out;
   EXPECT_TRUE(lines[0].startsWith("SCRIPT.TXT:1: label '#top' has blanks"));
   EXPECT_TRUE(lines[1].startsWith("SCRIPT.TXT:3: picture 'broken.bmp' cannot be read: "));
-  EXPECT_EQ(
-      lines[2],
-      "SCRIPT.TXT:4: picture: file BG01 not found; near match Data/BG01.bmp differs in its extension");
+  EXPECT_EQ(lines[2],
+            "SCRIPT.TXT:4: picture: file BG01 not found; near match Data/BG01.bmp differs in its extension");
   EXPECT_EQ(lines[3], "SCRIPT.TXT:5: unknown command 'wiat': the line is skipped");
   EXPECT_TRUE(lines[4].startsWith("SCRIPT.TXT:6: jump to '#top', a label that does not exist"));
 
@@ -218,15 +269,41 @@ TEST_F(EndToEnd, CheckListsFaultsByLineAndPassesCleanGames) {
 
 // Without GAME_DIR: the game in the current directory, else the demo beside the program (batch: no dialog).
 TEST_F(EndToEnd, StartWithoutGameDirRunsTheCurrentGameOrTheDemo) {
-  const TRun demo = Run({"--batch", "--trace", "--quit-after", "1500", "--grab", "shot.bmp"}, false);
+  QTemporaryDir empty;
+  ASSERT_TRUE(empty.isValid());
+  const TRun demo = RunIn(empty.path(), {"--batch", "--trace", "--quit-after", "1500", "--grab", "shot.bmp"});
   EXPECT_EQ(demo.ExitCode, 4);
   // An output named relative to where the program started stays there, not in the demo's folder.
-  EXPECT_FALSE(QImage(Dir.path() + "/shot.bmp").isNull());
+  EXPECT_FALSE(QImage(empty.path() + "/shot.bmp").isNull());
   EXPECT_EQ(demo.Out.substr(0, 37), "0:board,clear\n1:board,off\n2:avi,logo\n") << demo.Out;
   Script("board,on\r\n");
   EXPECT_EQ(Run({"--batch", "--trace"}, false).Out, "0:board,on\n");
   // A path to the script opens its game.
   EXPECT_EQ(Run({"--batch", "--trace", Dir.path() + "/Data/SCRIPT.TXT"}, false).Out, "0:board,on\n");
+}
+
+// A folder with something of a game but no script is a game all the same: the built-in script runs there,
+// showing its own files, and neither the demo nor the dialog takes over.
+TEST_F(EndToEnd, FolderWithGameFilesButNoScriptRunsTheBuiltInScript) {
+  QFile picture(ORBEL_SOURCE_DIR "/demo/Data/BG01.bmp");
+  ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+  const QByteArray bitmap = picture.readAll();
+  Write("Data/bg", bitmap);
+  Write("Data/logo.dat", bitmap);
+  const QStringList arguments = {"--batch", "--trace", "--quit-after", "1500"};
+  const std::string fallback = "0:board,clear\n1:board,off\n2:#001\n3:disp,1,2,bg\n";
+  const TRun withData = Run(arguments, false);
+  EXPECT_EQ(withData.ExitCode, 4);
+  EXPECT_EQ(withData.Out.substr(0, fallback.size()), fallback) << withData.Out;
+  // The script's pictures were found: nothing went to standard error.
+  EXPECT_EQ(withData.Err, "");
+  // The same files beside no Data folder, named in another letter case.
+  QDir(Dir.path() + "/Data").removeRecursively();
+  Write("BG", bitmap);
+  Write("Logo.DAT", bitmap);
+  const TRun beside = Run(arguments, false);
+  EXPECT_EQ(beside.Out.substr(0, fallback.size()), fallback) << beside.Out;
+  EXPECT_EQ(beside.Err, "");
 }
 
 }  // namespace
@@ -280,7 +357,6 @@ TEST_F(EndToEnd, QueuedStepsRunInsideAWaitWithEitherDispatcher) {
     }
   }
 }
-
 
 // Each damaged file gets its message on standard error and the script rests at its line (exit 2); the
 // program itself never dies. The messages are matched by their fixed part only.

@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
+#include <vector>
 
 #include "app/orbel_application.h"
 #include "app/screen_view.h"
@@ -91,6 +93,46 @@ TEST(StartUp, DisplayMenuChecksExactlyTheChosenItem) {
   EXPECT_EQ(form.Mode1()->menuAction()->data().toInt(), 4);
   form.DispItemClick(form.DispItem(screen::diWindow800x600));
   EXPECT_TRUE(form.DispItem(screen::diWindow800x600)->isChecked());
+  form.close();
+}
+
+// This display refuses every resolution, as Wayland does, so the menu's full-screen items give the enlarged
+// full screen, the same picture F11 gives. Whichever way it came, the checked item names what the window
+// shows; only the full screen of the key (or --fullscreen) is kept for the next run.
+TEST(StartUp, FullScreenByMenuLastsTheRunAndTheCheckFollowsTheWindow) {
+  TFormOrbel form(TOptions{}, std::make_unique<TFixedDisplay>(768));
+  form.show();
+  const auto checked = [&form] {
+    std::vector<int> tags;
+    for (int tag = screen::diFull640x480; tag <= screen::diWindow800x600; ++tag)
+      if (form.DispItem(static_cast<screen::TDispItemTag>(tag))->isChecked()) tags.push_back(tag);
+    return tags;
+  };
+  using T = std::vector<int>;
+  form.DispItemClick(form.DispItem(screen::diFull640x480));
+  EXPECT_TRUE(form.ScaledFullScreen());
+  EXPECT_EQ(checked(), T{screen::diFull640x480});
+  EXPECT_FALSE(form.RememberedFullScreen());
+  // F11 leaves it for the window.
+  form.ToggleFullScreen();
+  EXPECT_FALSE(form.ScaledFullScreen());
+  EXPECT_EQ(checked(), T{screen::diWindow640x480});
+  EXPECT_FALSE(form.menuBar()->isHidden());
+  EXPECT_FALSE(form.RememberedFullScreen());
+  // F11 into it again: the same picture, the same check, and this one is remembered.
+  form.ToggleFullScreen();
+  EXPECT_TRUE(form.ScaledFullScreen());
+  EXPECT_TRUE(form.menuBar()->isHidden());
+  EXPECT_EQ(checked(), T{screen::diFull640x480});
+  EXPECT_EQ(form.Mode1()->menuAction()->data().toInt(), screen::diFull640x480);
+  EXPECT_TRUE(form.RememberedFullScreen());
+  // The menu's item chosen in it makes it the menu's again, for this run only.
+  form.DispItemClick(form.DispItem(screen::diFull640x480));
+  EXPECT_TRUE(form.ScaledFullScreen());
+  EXPECT_FALSE(form.RememberedFullScreen());
+  form.DispItemClick(form.DispItem(screen::diWindow800x600));
+  EXPECT_FALSE(form.ScaledFullScreen());
+  EXPECT_EQ(checked(), T{screen::diWindow800x600});
   form.close();
 }
 

@@ -28,6 +28,26 @@ TEST_F(GameFolder, ScriptPathMeansItsGameFolder) {
   EXPECT_FALSE(HoldsGame(Root()));
 }
 
+// What makes a start without GAME_DIR stay in its folder instead of offering the dialog or the demo.
+TEST_F(GameFolder, AnythingOfAGameMakesAFolderAGame) {
+  const auto holds = [this](const std::string& folder) { return HoldsGameFiles(Root() + "/" + folder); };
+  std::filesystem::create_directories(Root() + "/empty");
+  Make("other/readme.txt");
+  Make("file/Data");  // a file, not a folder
+  Make("script/SCRIPT.TXT");
+  std::filesystem::create_directories(Root() + "/lower/data");
+  Make("bg/BG");
+  Make("logo/Data/LOGO.dat");
+  EXPECT_FALSE(holds("empty"));
+  EXPECT_FALSE(holds("other"));
+  EXPECT_FALSE(holds("file"));
+  EXPECT_FALSE(holds("none"));
+  EXPECT_TRUE(holds("script"));
+  EXPECT_TRUE(holds("lower"));
+  EXPECT_TRUE(holds("bg"));
+  EXPECT_TRUE(holds("logo"));
+}
+
 TEST_F(GameFolder, DemoBesideTheProgramInstalledOrInTheSourceTree) {
   std::filesystem::create_directories(Root() + "/usr/bin");
   std::filesystem::create_directories(Root() + "/src/build");

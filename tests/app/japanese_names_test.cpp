@@ -135,6 +135,22 @@ TEST_F(JapaneseNames, AGameFolderNamedInCodePage932) {
       << broken.Err;
 }
 
+// A relative output path in code page 932 bytes means that folder where the program started, byte for byte,
+// whatever game folder it then enters.
+TEST_F(JapaneseNames, RelativeOutputFolderNamedInCodePage932) {
+  const std::string shots = Sjis("画面");
+  fs::create_directories(Root() + "/" + shots);
+  Make("game/Data/SCRIPT.TXT", "disp,2,4,missing");
+  QString escaped;
+  for (const unsigned char c : shots) escaped += QString::asprintf("\\%03o", c);
+  const TRun run =
+      Run("/bin/sh", {"-c", "cd \"$1\" && exec \"$0\" --batch --grab \"$(printf \"$2\")/shot.bmp\" game",
+                      ORBEL_BINARY, QString::fromStdString(Root()), escaped});
+  EXPECT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(screen::LoadBitmapFile(Root() + "/" + shots + "/shot.bmp").pixel(0, 0), qRgb(255, 255, 255));
+  fs::remove_all(Root() + "/" + shots);
+}
+
 TEST_F(JapaneseNames, SoundsAndMoviesPlayForTheirLength) {
   // Half a second of sound stored in UTF-8, a one-second movie stored in code page 932 bytes.
   Make("Data/効果音.wav", ReadBytes(ORBEL_SOURCE_DIR "/tests/data/media/u8_mono.wav"));

@@ -126,6 +126,19 @@ TEST(DisplayModes, WithoutAModeSwitchFullScreenIsTheEnlargedPicture) {
   EXPECT_EQ(log, (L{"uncheck 1", "check 4", "scaled off", "restore", "fit", "menu on", "frame on", "fit"}));
 }
 
+// The key's full screen never changes the resolution, even where the display could, and checks the item
+// whose picture it shows.
+TEST(DisplayModes, EnlargedFullScreenAsksNothingOfTheDisplay) {
+  L log;
+  TFakeDisplay display(log, 768);
+  TFakeWindow window(log);
+  TDisplayModes modes(window, display);
+  modes.EnlargedFullScreen();
+  EXPECT_EQ(log, (L{"uncheck 2", "check 1", "menu off", "scaled on"}));
+  EXPECT_EQ(modes.Mode1Tag, diFull640x480);
+  EXPECT_TRUE(modes.ModeSwitchAllowed);
+}
+
 TEST(DisplayModes, MenuBarFollowsThePointerOnlyWithoutFrame) {
   L log;
   TFakeDisplay display(log, 768);
