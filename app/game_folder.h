@@ -7,8 +7,6 @@
 #include <QStringList>
 #include <string>
 
-#include "app/options.h"
-
 class QSettings;
 
 namespace orbel::app {
@@ -36,11 +34,5 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings);
 // built-in fallback script shows (`bg`, `logo.dat`). Start-up runs such a folder, with the fallback script
 // when it has no script of its own.
 bool HoldsGameFiles(const std::string& directory);
-
-// The folder start-up enters (empty: stay in the current directory). A GAME_DIR is taken as it stands, and a
-// game it names is remembered unless the run is automated (TOptions::Automated), since such runs leave the
-// player's settings alone. Output paths named on the command line are made absolute first, so that they
-// stay where the user started the program whichever folder is entered.
-std::string StartFolder(TOptions& options, QSettings& settings);
 
 }  // namespace orbel::app

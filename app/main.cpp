@@ -13,6 +13,7 @@
 #include "app/game_folder.h"
 #include "app/options.h"
 #include "app/orbel_application.h"
+#include "app/start_folder.h"
 #include "dialogs/font_dialog.h"
 #include "platform/fonts.h"
 #include "media/media_layer.h"

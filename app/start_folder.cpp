@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "app/start_folder.h"
+
+#include <QGuiApplication>
+#include <QSettings>
+#include <filesystem>
+
+#include "app/game_folder.h"
+
+namespace orbel::app {
+
+std::string StartFolder(TOptions& options, QSettings& settings) {
+  // Whatever folder start-up enters, the output paths named on the command line mean the folder the user
+  // started the program in; they are fixed before any change of directory. std::filesystem keeps their bytes.
+  for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record})
+    if (!path->empty()) {
+      std::error_code error;
+      const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);
+      if (!error) *path = absolute.string();
+    }
+  if (!options.GameDir.empty()) {
+    const std::string folder = GameFolderOf(options.GameDir);
+    if (!options.Automated() && HoldsGame(folder)) RememberGame(settings, QString::fromStdString(folder));
+    return folder;
+  }
+  // Anything of a game here (a Data folder without a script included) runs here, the built-in script standing
+  // in for a missing one; the dialog and the demo are for folders that hold nothing of a game.
+  if (options.Check || HoldsGameFiles(".")) return {};
+  const QString platform = QGuiApplication::platformName();
+  const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+  return ChooseFirstRunGame(display && !options.Batch, settings);
+}
+
+}  // namespace orbel::app

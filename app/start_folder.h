@@ -1,0 +1,20 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Start-up's choice of the folder to run: the command line's GAME_DIR, the game in the current directory, one
+// the user picks, or the demo.
+
+#include <string>
+
+#include "app/options.h"
+
+class QSettings;
+
+namespace orbel::app {
+
+// The folder start-up enters (empty: stay in the current directory). A GAME_DIR is taken as it stands, and a
+// game it names is remembered unless the run is automated (TOptions::Automated), since such runs leave the
+// player's settings alone. Output paths named on the command line are made absolute first, so that they
+// stay where the user started the program whichever folder is entered.
+std::string StartFolder(TOptions& options, QSettings& settings);
+
+}  // namespace orbel::app
