@@ -22,7 +22,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "app/data_files.h"
+#include "game/data_files.h"
 #include "app/orbel_application.h"
 #include "app/screen_view.h"
 #include "app/stage_presenter.h"

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "app/form_orbel.h"
-#include "app/game_check.h"
-#include "app/game_folder.h"
+#include "game/game_check.h"
+#include "game/game_folder.h"
 #include "app/options.h"
 #include "app/orbel_application.h"
 #include "app/start_folder.h"

@@ -6,7 +6,7 @@
 #include <QSettings>
 #include <filesystem>
 
-#include "app/game_folder.h"
+#include "game/game_folder.h"
 
 namespace orbel::app {
 

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/data_files.h"
+#include "game/data_files.h"
 #include "bench/ratio_reporter.h"
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"

@@ -17,7 +17,7 @@
 
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace orbel {
 namespace {

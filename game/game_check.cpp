@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/game_check.h"
+#include "game/game_check.h"
 
 #include <exception>
 #include <filesystem>
 
-#include "app/data_files.h"
+#include "game/data_files.h"
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
 #include "script/script_text.h"

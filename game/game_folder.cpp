@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/game_folder.h"
+#include "game/game_folder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,7 +12,7 @@
 #include <cctype>
 #include <filesystem>
 
-#include "app/data_files.h"
+#include "game/data_files.h"
 
 namespace orbel::app {
 

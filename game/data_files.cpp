@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/data_files.h"
+#include "game/data_files.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which game a start runs, the recent games, and the near-match hint of the checker.
 
-#include "app/game_folder.h"
+#include "game/game_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <QSettings>
 #include <filesystem>
 
-#include "app/data_files.h"
-#include "tests/app/temp_folder.h"
+#include "game/data_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace orbel::app {
 namespace {
