@@ -382,16 +382,16 @@ void TFormOrbel::LoadScript() {
     InterpreterValue.LoadScriptLines(ScriptMemo);
     return;
   }
-  const TFileText file = ReadWholeFile(path, script::kMaxScriptBytes);
-  if (file.Result == frTooLarge)
+  const game::TFileText file = game::ReadWholeFile(path, script::kMaxScriptBytes);
+  if (file.Result == game::frTooLarge)
     throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は大きすぎます (上限 " +
                       std::to_string(script::kMaxScriptBytes / (1024 * 1024)) + " MB)");
-  if (file.Result != frRead) throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
+  if (file.Result != game::frRead) throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
   InterpreterValue.LoadScript(file.Text);
 }
 
 std::string TFormOrbel::FindDataFile(const std::string& name) {
-  return app::FindDataFile(name);
+  return game::FindDataFile(name);
 }
 
 bool TFormOrbel::event(QEvent* event) {

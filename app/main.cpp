@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
                  orbel::platform::FileNameToUtf8(gameDir).c_str());
     return esFailure;
   }
-  if (options.Check) return orbel::app::RunScriptCheck(stdout, stderr);
+  if (options.Check) return orbel::game::RunScriptCheck(stdout, stderr);
   if (!options.Record.empty()) std::filesystem::create_directories(options.Record, error);
   if (error) {
     std::fprintf(stderr, "orbel: cannot create the folder %s\n",

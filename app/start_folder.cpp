@@ -20,16 +20,16 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
       if (!error) *path = absolute.string();
     }
   if (!options.GameDir.empty()) {
-    const std::string folder = GameFolderOf(options.GameDir);
-    if (!options.Automated() && HoldsGame(folder)) RememberGame(settings, QString::fromStdString(folder));
+    const std::string folder = game::GameFolderOf(options.GameDir);
+    if (!options.Automated() && game::HoldsGame(folder)) game::RememberGame(settings, QString::fromStdString(folder));
     return folder;
   }
   // Anything of a game here (a Data folder without a script included) runs here, the built-in script standing
   // in for a missing one; the dialog and the demo are for folders that hold nothing of a game.
-  if (options.Check || HoldsGameFiles(".")) return {};
+  if (options.Check || game::HoldsGameFiles(".")) return {};
   const QString platform = QGuiApplication::platformName();
   const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
-  return ChooseFirstRunGame(display && !options.Batch, settings);
+  return game::ChooseFirstRunGame(display && !options.Batch, settings);
 }
 
 }  // namespace orbel::app

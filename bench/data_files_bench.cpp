@@ -48,7 +48,7 @@ TGame& Game() {
 
 void Lookup(benchmark::State& state, const std::string& name) {
   const std::string& root = Game().Root;
-  for (auto _ : state) benchmark::DoNotOptimize(orbel::app::FindDataFileIn(root, name));
+  for (auto _ : state) benchmark::DoNotOptimize(orbel::game::FindDataFileIn(root, name));
 }
 
 void BM_LookupExactBytes(benchmark::State& state) {

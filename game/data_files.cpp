@@ -16,7 +16,7 @@
 #include "platform/shift_jis.h"
 #include "platform/text_codec.h"
 
-namespace orbel::app {
+namespace orbel::game {
 
 namespace fs = std::filesystem;
 
@@ -427,4 +427,4 @@ std::string DescribeDataFileCheck(const std::string& directory, const std::strin
   return "file " + shown + " not found";
 }
 
-}  // namespace orbel::app
+}  // namespace orbel::game

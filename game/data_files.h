@@ -21,7 +21,7 @@
 #include <cstddef>
 #include <string>
 
-namespace orbel::app {
+namespace orbel::game {
 
 // Full path of the data file `name` (Shift-JIS bytes as written in the script), or empty when it exists in
 // neither place. A folder never counts and no extension is added. Order: the exact name in the Data folder,
@@ -85,4 +85,4 @@ TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& 
 std::string DescribeDataFileCheck(const std::string& directory, const std::string& name,
                                   const TDataFileCheck& check);
 
-}  // namespace orbel::app
+}  // namespace orbel::game

@@ -10,7 +10,7 @@
 #include "screen/bitmap_file.h"
 #include "script/script_text.h"
 
-namespace orbel::app {
+namespace orbel::game {
 
 std::string TGameCheckFiles::DataFileProblem(const std::string& name, script::TDataKind kind) {
   const char* what = kind == script::dkPicture ? "picture" : kind == script::dkMovie ? "movie" : "sound";
@@ -60,4 +60,4 @@ int RunScriptCheck(std::FILE* out, std::FILE* err) {
   return problems.empty() ? 0 : 1;
 }
 
-}  // namespace orbel::app
+}  // namespace orbel::game

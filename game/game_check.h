@@ -7,7 +7,7 @@
 
 #include "script/script_check.h"
 
-namespace orbel::app {
+namespace orbel::game {
 
 // The game folder as the engine sees it: files found by FindDataFile, pictures read by the bitmap reader.
 class TGameCheckFiles : public script::IScriptCheckFiles {
@@ -21,4 +21,4 @@ class TGameCheckFiles : public script::IScriptCheckFiles {
 // it is larger than the engine takes (said on `err`).
 int RunScriptCheck(std::FILE* out, std::FILE* err);
 
-}  // namespace orbel::app
+}  // namespace orbel::game

@@ -14,7 +14,7 @@
 
 #include "game/data_files.h"
 
-namespace orbel::app {
+namespace orbel::game {
 
 namespace {
 
@@ -104,4 +104,4 @@ bool HoldsGameFiles(const std::string& directory) {
   // The files the built-in script shows, beside no Data folder.
   return !FindDataFileIn(directory, "bg").empty() || !FindDataFileIn(directory, "logo.dat").empty();
 }
-}  // namespace orbel::app
+}  // namespace orbel::game

@@ -9,7 +9,7 @@
 
 class QSettings;
 
-namespace orbel::app {
+namespace orbel::game {
 
 // The game folder a command-line path means: a folder as it stands; a file (a game's SCRIPT.TXT) its folder,
 // or the folder above when the file lies in the game's Data folder.
@@ -35,4 +35,4 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings);
 // when it has no script of its own.
 bool HoldsGameFiles(const std::string& directory);
 
-}  // namespace orbel::app
+}  // namespace orbel::game

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The layers include one way only: app → dialogs, controls → media, screen → platform, and script stands alone.
+# The layers include one way only: app → dialogs, controls → media, game, screen → platform, and script stands
+# alone.
 # Only media/ sees FFmpeg and SDL, only platform/ X11, and the headers the other layers include from those two
 # folders do not pass them on.
 # Lists every include that breaks this as `file:line: folder → what it includes` and fails.
@@ -8,12 +9,13 @@
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
-folders=(app dialogs controls media screen script platform)
+folders=(app dialogs controls game media screen script platform)
 # What each folder may include besides itself.
 declare -A allowed=(
-  [app]="dialogs controls media screen script platform"
+  [app]="dialogs controls game media screen script platform"
   [dialogs]="controls media screen platform"
   [controls]="media screen platform"
+  [game]="screen script platform"
   [media]="platform"
   [screen]="platform"
   [platform]=""

@@ -40,7 +40,7 @@ std::string ReadBytes(const std::string& path) {
 }
 
 // The temporary folder is the game folder.
-class JapaneseNames : public app::TTempFolderTest {
+class JapaneseNames : public tests::TTempFolderTest {
  protected:
   void Picture(const std::string& relative, QRgb colour) {
     QImage picture(640, 480, QImage::Format_RGB32);

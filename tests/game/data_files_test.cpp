@@ -11,7 +11,7 @@
 #include "platform/text_codec.h"
 #include "tests/support/temp_folder.h"
 
-namespace orbel::app {
+namespace orbel::game {
 namespace {
 
 // The code page 932 bytes of UTF-8 text, as a script holds it.
@@ -19,7 +19,7 @@ std::string Sjis(const char* utf8) {
   return platform::EncodeSjis(QString::fromUtf8(utf8));
 }
 
-using DataFiles = TTempFolderTest;
+using DataFiles = tests::TTempFolderTest;
 
 TEST_F(DataFiles, DataFolderFirstThenCurrentDirectory) {
   Make("SCRIPT.TXT");
@@ -197,4 +197,4 @@ TEST_F(DataFiles, NearMatchesTellTheAuthorWhatIsThere) {
 }
 
 }  // namespace
-}  // namespace orbel::app
+}  // namespace orbel::game

@@ -11,10 +11,10 @@
 #include "game/data_files.h"
 #include "tests/support/temp_folder.h"
 
-namespace orbel::app {
+namespace orbel::game {
 namespace {
 
-using GameFolder = TTempFolderTest;
+using GameFolder = tests::TTempFolderTest;
 
 TEST_F(GameFolder, ScriptPathMeansItsGameFolder) {
   EXPECT_EQ(GameFolderOf(Root()), Root());
@@ -93,4 +93,4 @@ TEST_F(GameFolder, NearMatchesForFilesTheLookupMisses) {
 }
 
 }  // namespace
-}  // namespace orbel::app
+}  // namespace orbel::game

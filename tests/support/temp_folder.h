@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-namespace orbel::app {
+namespace orbel::tests {
 
 class TTempFolderTest : public testing::Test {
  protected:
@@ -28,4 +28,4 @@ class TTempFolderTest : public testing::Test {
   QTemporaryDir Dir;
 };
 
-}  // namespace orbel::app
+}  // namespace orbel::tests

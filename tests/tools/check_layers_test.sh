@@ -8,7 +8,7 @@ set -euo pipefail
 source_dir="$1"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for folder in app dialogs controls media screen script platform; do
+for folder in app dialogs controls game media screen script platform; do
   cp -R "$source_dir/$folder" "$work/"
 done
 printf '#include "app/form_orbel.h"\n' >>"$work/screen/raster.cpp"
