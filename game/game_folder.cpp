@@ -44,6 +44,14 @@ std::string FindDemoFolder(const QString& programDirectory) {
     const QString folder = QDir::cleanPath(programDirectory + "/" + QString::fromUtf8(relative));
     if (HoldsGame(folder.toStdString())) return folder.toStdString();
   }
+  // A build folder may lie anywhere, so the program run where the build put it finds the source tree's demo by
+  // the path known when it was configured. Only there: an installed or packaged copy must not reach into a
+  // source tree that may since have changed or gone.
+  const QString built = QFileInfo(QString::fromUtf8(ORBEL_BUILD_PROGRAM_DIR)).canonicalFilePath();
+  if (!built.isEmpty() && QFileInfo(programDirectory).canonicalFilePath() == built) {
+    const std::string demo = QDir::cleanPath(QString::fromUtf8(ORBEL_SOURCE_DEMO)).toStdString();
+    if (HoldsGame(demo)) return demo;
+  }
   return {};
 }
 

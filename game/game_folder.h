@@ -19,7 +19,8 @@ std::string GameFolderOf(const std::string& path);
 bool HoldsGame(const std::string& directory);
 
 // The bundled demo game, looked up from the program's own folder: installed under ../share/orbel/demo, or the
-// source tree's demo/ beside a build folder. Empty when there is none.
+// source tree's demo/ beside a build folder, or, for the program in the folder its build put it in, the source
+// tree's demo/ wherever that build folder is. Empty when there is none.
 std::string FindDemoFolder(const QString& programDirectory);
 
 // The last games played, newest first, as the settings remember them.

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one libFuzzer target for a while: tools/fuzz.sh TARGET SECONDS [extra libFuzzer options...]
 # TARGET is fuzz_script, fuzz_bitmap, fuzz_media or fuzz_text. Builds the fuzz configuration in build-fuzz
-# (clang-15) when needed. New inputs go to build-fuzz/corpus/TARGET, seeded from fuzz/corpus/TARGET, so the
-# committed seeds stay small; a crash leaves its input in build-fuzz/findings/ and a non-zero exit status.
+# (clang-15) when needed; ORBEL_WERROR=ON in the environment makes its warnings errors. New inputs go to
+# build-fuzz/corpus/TARGET, seeded from fuzz/corpus/TARGET, so the committed seeds stay small; a crash leaves
+# its input in build-fuzz/findings/ and a non-zero exit status.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ $# -lt 2 ]; then
@@ -20,9 +21,10 @@ case "$target" in
     ;;
 esac
 build=${ORBEL_FUZZ_BUILD:-build-fuzz}
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  CXX=clang++-15 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEL_FUZZ=ON
-fi
+# Configured on every run (quick when nothing changed), so that ORBEL_WERROR=ON in the environment, as
+# tools/test.sh sets it, reaches a folder configured earlier without it. CXX counts the first time only.
+CXX=clang++-15 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEL_FUZZ=ON \
+  -DORBEL_WERROR="${ORBEL_WERROR:-OFF}"
 cmake --build "$build" --target "$target"
 
 corpus=$build/corpus/$target

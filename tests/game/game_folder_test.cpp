@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <filesystem>
 
@@ -56,6 +58,16 @@ TEST_F(GameFolder, DemoBesideTheProgramInstalledOrInTheSourceTree) {
   EXPECT_EQ(FindDemoFolder(Dir.path() + "/usr/bin"), Root() + "/usr/share/orbel/demo");
   Make("src/demo/Data/SCRIPT.TXT");
   EXPECT_EQ(FindDemoFolder(Dir.path() + "/src/build"), Root() + "/src/demo");
+}
+
+// A build folder configured outside the source tree has no demo beside it; the program there still finds the
+// source tree's, also when reached through a symbolic link, while a copy anywhere else does not (above).
+TEST_F(GameFolder, BuiltProgramFindsTheSourceDemoWhereverItsBuildFolderIs) {
+  const QString program = QFileInfo(QStringLiteral(ORBEL_BINARY)).absolutePath();
+  const std::string demo = QDir::cleanPath(QStringLiteral(ORBEL_SOURCE_DIR "/demo")).toStdString();
+  EXPECT_EQ(FindDemoFolder(program), demo);
+  std::filesystem::create_directory_symlink(program.toStdString(), Root() + "/link");
+  EXPECT_EQ(FindDemoFolder(Dir.path() + "/link"), demo);
 }
 
 TEST_F(GameFolder, RecentGamesNewestFirstWithoutRepeats) {
