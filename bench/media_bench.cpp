@@ -1,19 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Media figures as ratios within one run: decode speed of each sample codec as a multiple of real time, and
-// the share of one core the GUI thread spends while a movie plays and the thread polls as the script's waits
-// do.
+// Media figures as ratios within one run: decode speed of each sample codec as a multiple of real time, the
+// share of one core the GUI thread spends while a movie plays and the thread polls as the script's waits do,
+// and the video export's speed as a multiple of real time.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QPainter>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QWidget>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <vector>
 
 #include "controls/movie.h"
-#include "media/media_layer.h"
 #include "media/decoder.h"
+#include "media/media_layer.h"
+#include "media/video_export.h"
 
 namespace {
 
@@ -89,6 +93,61 @@ void BM_GuiThreadWhileMoviePlays(benchmark::State& state) {
   state.counters["gui_cpu_share"] = cpu / wall;
 }
 BENCHMARK(BM_GuiThreadWhileMoviePlays)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+struct TExportCase {
+  const char* Name;
+  TVideoExportSettings Settings;
+};
+
+const TExportCase ExportCases[] = {
+    {"h264_flac.mkv", {}},
+    {"h264_aac.mp4", {}},
+    {"vp9_opus.webm", {}},
+    {"lossless.mkv", {.Lossless = true}},
+    {"h264_flac_x2.mkv", {.Scale = 2}},
+};
+
+// One second at 60 frames per second: a dissolve between the demo's two backgrounds, so every picture
+// differs from the last as in a transition (a still picture costs the encoders far less), with a 1 kHz tone.
+void BM_ExportOneSecond(benchmark::State& state) {
+  const TExportCase& c = ExportCases[state.range(0)];
+  state.SetLabel(c.Name);
+  const QImage from(QString::fromStdString(SourceDir() + "/demo/Data/BG01.bmp"));
+  const QImage to(QString::fromStdString(SourceDir() + "/demo/Data/BG02.bmp"));
+  constexpr int fps = 60, soundPerFrame = MixRate / fps;
+  std::vector<QImage> pictures;
+  for (int k = 0; k < fps; ++k) {
+    QImage picture = from.convertToFormat(QImage::Format_RGB32)
+                         .scaled(TVideoExport::PictureWidth, TVideoExport::PictureHeight);
+    QPainter painter(&picture);
+    painter.setOpacity(double(k) / fps);
+    painter.drawImage(picture.rect(), to);
+    pictures.push_back(picture);
+  }
+  std::vector<int16_t> sound(size_t(soundPerFrame) * 2);
+  QTemporaryDir dir;
+  const std::string path = dir.path().toStdString() + "/" + c.Name;
+  double mediaSeconds = 0, wallSeconds = 0;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    TVideoExport exporter(path, c.Settings);
+    for (int k = 0; k < fps; ++k) {
+      for (int i = 0; i < soundPerFrame; ++i)
+        sound[size_t(i) * 2] = sound[size_t(i) * 2 + 1] =
+            int16_t(8000 * std::sin(2 * M_PI * 1000 * (k * soundPerFrame + i) / MixRate));
+      exporter.AddFrame(pictures[size_t(k)]);
+      exporter.AddSound(sound.data(), size_t(soundPerFrame));
+    }
+    exporter.Finish();
+    wallSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    mediaSeconds += 1;
+  }
+  state.counters["x_realtime"] = mediaSeconds / wallSeconds;
+}
+BENCHMARK(BM_ExportOneSecond)
+    ->DenseRange(0, std::size(ExportCases) - 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

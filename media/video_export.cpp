@@ -1,0 +1,540 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "media/video_export.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "media/decoder.h"
+#include "platform/text_codec.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+#include <libswscale/swscale.h>
+}
+
+namespace orbel::media {
+
+namespace {
+
+constexpr int Channels = 2;
+// A frame size for an encoder that takes any (FLAC may say 0): small enough to keep little sound waiting.
+constexpr int AnyFrameSize = 1024;
+
+struct TContainer {
+  const char* Extension;
+  const char* Muxer;
+  const char* VideoEncoder;
+  const char* AudioEncoder;
+};
+
+constexpr TContainer Containers[] = {
+    {".mkv", "matroska", "libx264", "flac"},
+    {".mp4", "mp4", "libx264", "aac"},
+    {".webm", "webm", "libvpx-vp9", "libopus"},
+};
+// FFV1 keeps RGB as RGB, so the file gives back the very pixels; FLAC does the same for the sound.
+constexpr TContainer Lossless = {".mkv", "matroska", "ffv1", "flac"};
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
+  throw EVideoExportError("cannot export video to " + platform::FileNameToUtf8(path) + ": " + reason);
+}
+
+std::string AvErrorText(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
+}
+
+// The last path element's extension in lower case, with its dot; empty when it has none.
+std::string ExtensionOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string extension = path.substr(dot);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+  return extension;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+const TContainer& ChooseContainer(const std::string& path, bool lossless) {
+  const std::string extension = ExtensionOf(path);
+  if (lossless) {
+    if (extension != Lossless.Extension) Refuse(path, "a lossless export is written as .mkv only");
+    return Lossless;
+  }
+  for (const TContainer& container : Containers)
+    if (extension == container.Extension) return container;
+  Refuse(path, (extension.empty() ? std::string("the name has no extension")
+                                  : "unknown extension '" + extension + "'") +
+                   " (use .mkv, .mp4 or .webm)");
+}
+
+const AVCodec* FindEncoder(const std::string& path, const char* name) {
+  const AVCodec* codec = avcodec_find_encoder_by_name(name);
+  if (!codec) Refuse(path, std::string("this system's FFmpeg has no ") + name + " encoder");
+  return codec;
+}
+
+// The sound format to hand the encoder, of those it takes: the mixer's own when it can.
+AVSampleFormat ChooseSampleFormat(const AVCodec& codec) {
+  constexpr AVSampleFormat preferred[] = {AV_SAMPLE_FMT_S16, AV_SAMPLE_FMT_FLTP, AV_SAMPLE_FMT_FLT,
+                                          AV_SAMPLE_FMT_S16P};
+  if (!codec.sample_fmts) return AV_SAMPLE_FMT_S16;
+  for (AVSampleFormat format : preferred)
+    for (const AVSampleFormat* offered = codec.sample_fmts; *offered != AV_SAMPLE_FMT_NONE; ++offered)
+      if (*offered == format) return format;
+  return AV_SAMPLE_FMT_NONE;
+}
+
+// Copies count interleaved stereo frames to the start of the frame's planes, in the frame's format.
+void ConvertSound(const int16_t* from, int count, AVFrame& to) {
+  switch (to.format) {
+    case AV_SAMPLE_FMT_S16:
+      std::memcpy(to.data[0], from, size_t(count) * Channels * sizeof(int16_t));
+      break;
+    case AV_SAMPLE_FMT_S16P:
+      for (int i = 0; i < count; ++i)
+        for (int c = 0; c < Channels; ++c) reinterpret_cast<int16_t*>(to.data[c])[i] = from[i * Channels + c];
+      break;
+    case AV_SAMPLE_FMT_FLT:
+      for (int i = 0; i < count * Channels; ++i) reinterpret_cast<float*>(to.data[0])[i] = from[i] / 32768.0f;
+      break;
+    case AV_SAMPLE_FMT_FLTP:
+      for (int i = 0; i < count; ++i)
+        for (int c = 0; c < Channels; ++c)
+          reinterpret_cast<float*>(to.data[c])[i] = from[i * Channels + c] / 32768.0f;
+      break;
+    default:
+      break;  // ChooseSampleFormat offers nothing else
+  }
+}
+
+// Enlarges a 32-bit picture into dest by whole blocks: each source row is widened once and copied to the
+// scale rows below, so every block is exactly one pixel's value.
+void Enlarge(const QImage& source, int scale, uint8_t* dest, int destStride) {
+  const int width = source.width();
+  for (int y = 0; y < source.height(); ++y) {
+    const auto* from = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
+    uint8_t* first = dest + size_t(y) * scale * destStride;
+    auto* row = reinterpret_cast<uint32_t*>(first);
+    if (scale == 1) {
+      std::memcpy(row, from, size_t(width) * 4);
+      continue;
+    }
+    for (int x = 0; x < width; ++x) std::fill_n(row + size_t(x) * scale, scale, from[x]);
+    for (int copy = 1; copy < scale; ++copy)
+      std::memcpy(first + size_t(copy) * destStride, first, size_t(width) * scale * 4);
+  }
+}
+
+// The file being written, under a temporary name beside the target until Commit gives it the target's name.
+// Written through its own descriptor rather than FFmpeg's protocols, so the name is used byte for byte and a
+// colon in it never selects a protocol.
+class TOutputFile {
+ public:
+  explicit TOutputFile(const std::string& target) : Target(target) {
+    const std::string folder = FolderOf(target);
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0)
+      Refuse(target, "the folder " + platform::FileNameToUtf8(folder) + " does not exist");
+    if (!S_ISDIR(info.st_mode)) Refuse(target, platform::FileNameToUtf8(folder) + " is not a folder");
+    if (stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) Refuse(target, "it is a folder");
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
+      char suffix[16];
+      std::snprintf(suffix, sizeof suffix, ".%06x.part", unsigned(random()) & 0xffffffu);
+      Temporary = target + suffix;
+      Fd = open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (Fd < 0 && errno != EEXIST) break;
+    }
+    if (Fd < 0) {
+      const int error = errno;
+      if (error == EACCES || error == EPERM || error == EROFS)
+        Refuse(target, "the folder " + platform::FileNameToUtf8(folder) + " is not writable");
+      Refuse(target, std::strerror(error));
+    }
+  }
+  ~TOutputFile() {
+    if (Fd >= 0) close(Fd);
+    if (!Committed) unlink(Temporary.c_str());
+  }
+  TOutputFile(const TOutputFile&) = delete;
+  TOutputFile& operator=(const TOutputFile&) = delete;
+
+  int Write(const uint8_t* data, int size) {
+    for (int done = 0; done < size;) {
+      const ssize_t written = write(Fd, data + done, size_t(size - done));
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        Errno = written < 0 ? errno : EIO;
+        return AVERROR(Errno);
+      }
+      done += int(written);
+    }
+    return size;
+  }
+
+  int64_t Seek(int64_t offset, int whence) {
+    whence &= ~AVSEEK_FORCE;
+    if (whence == AVSEEK_SIZE) {
+      struct stat info {};
+      return fstat(Fd, &info) == 0 ? int64_t(info.st_size) : AVERROR(errno);
+    }
+    const off_t position = lseek(Fd, off_t(offset), whence);
+    return position < 0 ? AVERROR(errno) : int64_t(position);
+  }
+
+  // The reason the last write failed, for the message; empty when no write failed.
+  std::string WriteError() const { return Errno ? std::strerror(Errno) : std::string(); }
+
+  // Makes the content durable before the rename, so the target never names a file cut short by a crash.
+  void Commit() {
+    if (fsync(Fd) != 0 || close(Fd) != 0) {
+      Fd = -1;
+      Refuse(Target, std::string("writing failed (") + std::strerror(errno) + ")");
+    }
+    Fd = -1;
+    if (rename(Temporary.c_str(), Target.c_str()) != 0)
+      Refuse(Target, std::string("cannot give the finished file its name (") + std::strerror(errno) + ")");
+    Committed = true;
+  }
+
+ private:
+  std::string Target, Temporary;
+  int Fd = -1;
+  int Errno = 0;
+  bool Committed = false;
+};
+
+}  // namespace
+
+struct TVideoExport::TState {
+  std::string Path;
+  TVideoExportSettings Settings;
+  int Width = 0, Height = 0;  // of the file's pictures
+  std::unique_ptr<TOutputFile> File;
+  AVIOContext* Io = nullptr;
+  AVFormatContext* Format = nullptr;
+  AVCodecContext* Video = nullptr;
+  AVCodecContext* Audio = nullptr;
+  AVStream* VideoStream = nullptr;
+  AVStream* AudioStream = nullptr;
+  AVFrame* Picture = nullptr;
+  AVFrame* Sound = nullptr;
+  AVPacket* Packet = nullptr;
+  SwsContext* Converter = nullptr;  // to the encoder's pixel format, when that is not the picture's own
+  std::vector<uint32_t> Enlarged;   // the enlarged picture on its way to the converter
+  std::vector<int16_t> Pending;     // sound not yet a whole encoder frame, from PendingStart
+  size_t PendingStart = 0;
+  int SoundFrameSize = AnyFrameSize;
+  bool SmallLastFrame = true;
+  int64_t Frames = 0, SoundFrames = 0, SoundSent = 0;
+  bool Finished = false, Failed = false;
+  bool AddPrimingToSound = false;
+
+  ~TState() {
+    sws_freeContext(Converter);
+    av_packet_free(&Packet);
+    av_frame_free(&Sound);
+    av_frame_free(&Picture);
+    avcodec_free_context(&Video);
+    avcodec_free_context(&Audio);
+    avformat_free_context(Format);  // the custom I/O context is ours to free
+    if (Io) av_freep(&Io->buffer);
+    avio_context_free(&Io);
+  }
+
+  [[noreturn]] void Fail(const std::string& reason) {
+    Failed = true;
+    Refuse(Path, reason);
+  }
+  void Check(int result, const char* what) {
+    if (result < 0) Fail(std::string(what) + " failed (" + AvErrorText(result) + ")");
+  }
+  void CheckWrite(int result) {
+    if (result >= 0) return;
+    const std::string reason = File->WriteError();
+    Fail("writing failed (" + (reason.empty() ? AvErrorText(result) : reason) + ")");
+  }
+  void CheckUsable() const {
+    if (Failed) Refuse(Path, "an earlier error ended this export");
+    if (Finished) Refuse(Path, "the export is already finished");
+  }
+
+  void OpenOutput(const TContainer& container);
+  void OpenVideo(const AVCodec* codec);
+  void OpenAudio(const AVCodec* codec);
+  void Encode(AVCodecContext* codec, AVStream* stream, const AVFrame* frame);
+  void SendSound(int count);
+};
+
+void TVideoExport::TState::OpenOutput(const TContainer& container) {
+  File = std::make_unique<TOutputFile>(Path);
+  constexpr int bufferSize = 1 << 16;
+  auto* buffer = static_cast<unsigned char*>(av_malloc(bufferSize));
+  if (!buffer) Fail("out of memory");
+  // The generic parameter fits whichever constness of the buffer this FFmpeg's callback type has.
+  Io = avio_alloc_context(
+      buffer, bufferSize, 1, File.get(), nullptr,
+      [](void* file, auto* data, int size) { return static_cast<TOutputFile*>(file)->Write(data, size); },
+      [](void* file, int64_t offset, int whence) {
+        return static_cast<TOutputFile*>(file)->Seek(offset, whence);
+      });
+  if (!Io) {
+    av_free(buffer);
+    Fail("out of memory");
+  }
+  Check(avformat_alloc_output_context2(&Format, nullptr, container.Muxer, nullptr),
+        "setting up the container");
+  Format->pb = Io;
+  Format->flags |= AVFMT_FLAG_CUSTOM_IO;
+  if (std::strcmp(container.Muxer, "mp4") != 0) {
+    // Matroska would otherwise move every stream later by the sound encoder's priming (Opus's 6.5 ms), which
+    // puts the first picture there too. Its sound gets the priming added below instead.
+    Format->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
+#if LIBAVFORMAT_VERSION_MAJOR < 60
+    // Matroska counts a block's time from before the priming the reader drops (CodecDelay); this muxer
+    // version leaves adding it to the writer, later ones add it themselves.
+    AddPrimingToSound = true;
+#endif
+  }
+}
+
+void TVideoExport::TState::OpenVideo(const AVCodec* codec) {
+  Video = avcodec_alloc_context3(codec);
+  if (!Video) Fail("out of memory");
+  const bool lossless = codec->id == AV_CODEC_ID_FFV1;
+  Video->width = Width;
+  Video->height = Height;
+  Video->time_base = AVRational{1, Settings.FramesPerSecond};
+  Video->framerate = AVRational{Settings.FramesPerSecond, 1};
+  Video->sample_aspect_ratio = AVRational{1, 1};
+  // Both cores: an export runs at its own pace, so the encoder may have the machine.
+  Video->thread_count = int(std::max(1u, std::thread::hardware_concurrency()));
+  AVDictionary* options = nullptr;
+  if (lossless) {
+    // RGB32 as Qt keeps it in memory: the picture goes in without any conversion.
+    Video->pix_fmt = AV_PIX_FMT_0RGB32;
+    Video->level = 3;   // the version that codes slices in parallel and checks each with a CRC
+    Video->slices = 4;  // at least one per thread
+  } else {
+    Video->pix_fmt = AV_PIX_FMT_YUV420P;
+    Video->bit_rate = 0;  // quality-driven, not a target rate
+    // The picture is standard definition: say which matrix the converter used, so players undo the same one.
+    Video->colorspace = AVCOL_SPC_SMPTE170M;
+    Video->color_primaries = AVCOL_PRI_SMPTE170M;
+    Video->color_trc = AVCOL_TRC_SMPTE170M;
+    Video->color_range = AVCOL_RANGE_MPEG;
+    if (codec->id == AV_CODEC_ID_H264) {
+      av_dict_set(&options, "preset", "veryfast", 0);
+      av_dict_set(&options, "crf", "18", 0);
+    } else {
+      // The fastest of the good-quality speeds, with rows coded in parallel; the realtime mode would drop
+      // quality to keep a pace nobody here waits for.
+      av_dict_set(&options, "deadline", "good", 0);
+      av_dict_set(&options, "cpu-used", "5", 0);
+      av_dict_set(&options, "row-mt", "1", 0);
+      av_dict_set(&options, "crf", "31", 0);
+    }
+    Converter = sws_getContext(Width, Height, AV_PIX_FMT_RGB32, Width, Height, Video->pix_fmt,
+                               SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+    if (!Converter) Fail("setting up the colour conversion failed");
+    if (Settings.Scale > 1) Enlarged.resize(size_t(Width) * Height);
+  }
+  if (Format->oformat->flags & AVFMT_GLOBALHEADER) Video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  const int opened = avcodec_open2(Video, codec, &options);
+  av_dict_free(&options);
+  Check(opened, ("opening the " + std::string(codec->name) + " encoder").c_str());
+
+  VideoStream = avformat_new_stream(Format, nullptr);
+  if (!VideoStream) Fail("out of memory");
+  VideoStream->time_base = Video->time_base;
+  VideoStream->avg_frame_rate = Video->framerate;
+  VideoStream->sample_aspect_ratio = Video->sample_aspect_ratio;
+  Check(avcodec_parameters_from_context(VideoStream->codecpar, Video), "setting up the video stream");
+
+  Picture = av_frame_alloc();
+  if (!Picture) Fail("out of memory");
+  Picture->format = Video->pix_fmt;
+  Picture->width = Width;
+  Picture->height = Height;
+  Check(av_frame_get_buffer(Picture, 0), "allocating a picture");
+}
+
+void TVideoExport::TState::OpenAudio(const AVCodec* codec) {
+  Audio = avcodec_alloc_context3(codec);
+  if (!Audio) Fail("out of memory");
+  Audio->sample_fmt = ChooseSampleFormat(*codec);
+  if (Audio->sample_fmt == AV_SAMPLE_FMT_NONE)
+    Fail(std::string("the ") + codec->name + " encoder takes no sample format this program can give");
+  Audio->sample_rate = MixRate;
+  av_channel_layout_default(&Audio->ch_layout, Channels);
+  Audio->time_base = AVRational{1, MixRate};
+  Audio->bit_rate = codec->id == AV_CODEC_ID_AAC ? 192000 : codec->id == AV_CODEC_ID_OPUS ? 128000 : 0;
+  if (Format->oformat->flags & AVFMT_GLOBALHEADER) Audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  Check(avcodec_open2(Audio, codec, nullptr),
+        ("opening the " + std::string(codec->name) + " encoder").c_str());
+  const bool anySize = codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE;
+  SoundFrameSize = anySize || Audio->frame_size <= 0 ? AnyFrameSize : Audio->frame_size;
+  SmallLastFrame = anySize || (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME);
+
+  AudioStream = avformat_new_stream(Format, nullptr);
+  if (!AudioStream) Fail("out of memory");
+  AudioStream->time_base = Audio->time_base;
+  Check(avcodec_parameters_from_context(AudioStream->codecpar, Audio), "setting up the sound stream");
+
+  Sound = av_frame_alloc();
+  if (!Sound) Fail("out of memory");
+}
+
+// Sends one frame (or, with none, the end) and writes every packet the encoder has ready.
+void TVideoExport::TState::Encode(AVCodecContext* codec, AVStream* stream, const AVFrame* frame) {
+  Check(avcodec_send_frame(codec, frame), ("the " + std::string(codec->codec->name) + " encoder").c_str());
+  while (true) {
+    const int received = avcodec_receive_packet(codec, Packet);
+    if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return;
+    Check(received, ("the " + std::string(codec->codec->name) + " encoder").c_str());
+    // Each picture lasts one frame; said on every packet, it gives the last one its time in the file too.
+    if (codec == Video && Packet->duration <= 0) Packet->duration = 1;
+    if (codec == Audio && AddPrimingToSound) {
+      Packet->pts += codec->initial_padding;
+      Packet->dts += codec->initial_padding;
+    }
+    av_packet_rescale_ts(Packet, codec->time_base, stream->time_base);
+    Packet->stream_index = stream->index;
+    CheckWrite(av_interleaved_write_frame(Format, Packet));
+  }
+}
+
+// Encodes count frames from the front of Pending; a short last frame is padded with silence where the
+// encoder takes only whole ones.
+void TVideoExport::TState::SendSound(int count) {
+  av_frame_unref(Sound);
+  Sound->format = Audio->sample_fmt;
+  Sound->sample_rate = MixRate;
+  Sound->nb_samples = SmallLastFrame ? count : SoundFrameSize;
+  Check(av_channel_layout_copy(&Sound->ch_layout, &Audio->ch_layout), "setting up a sound frame");
+  Check(av_frame_get_buffer(Sound, 0), "allocating a sound frame");
+  if (Sound->nb_samples > count)
+    av_samples_set_silence(Sound->data, 0, Sound->nb_samples, Channels, AVSampleFormat(Sound->format));
+  ConvertSound(Pending.data() + PendingStart, count, *Sound);
+  PendingStart += size_t(count) * Channels;
+  Sound->pts = SoundSent;
+  SoundSent += Sound->nb_samples;
+  Encode(Audio, AudioStream, Sound);
+}
+
+TVideoExport::TVideoExport(const std::string& path, const TVideoExportSettings& settings)
+    : State(std::make_unique<TState>()) {
+  // Failures are reported through exceptions; the libraries' own chatter would only clutter the terminal.
+  av_log_set_level(AV_LOG_QUIET);
+  TState& s = *State;
+  s.Path = path;
+  s.Settings = settings;
+  const TContainer& container = ChooseContainer(path, settings.Lossless);
+  if (settings.Scale < 1 || settings.Scale > MaxScale)
+    Refuse(path, "the scale must be a whole number from 1 to " + std::to_string(MaxScale));
+  if (settings.FramesPerSecond < 1 || settings.FramesPerSecond > MaxFramesPerSecond)
+    Refuse(path, "the frame rate must be from 1 to " + std::to_string(MaxFramesPerSecond) + " per second");
+  const AVCodec* videoCodec = FindEncoder(path, container.VideoEncoder);
+  const AVCodec* audioCodec = FindEncoder(path, container.AudioEncoder);
+  s.Width = PictureWidth * settings.Scale;
+  s.Height = PictureHeight * settings.Scale;
+
+  s.OpenOutput(container);
+  s.Packet = av_packet_alloc();
+  if (!s.Packet) s.Fail("out of memory");
+  s.OpenVideo(videoCodec);
+  s.OpenAudio(audioCodec);
+  s.CheckWrite(avformat_write_header(s.Format, nullptr));
+}
+
+TVideoExport::~TVideoExport() = default;
+
+void TVideoExport::AddFrame(const QImage& picture) {
+  TState& s = *State;
+  s.CheckUsable();
+  if (picture.width() != PictureWidth || picture.height() != PictureHeight)
+    Refuse(s.Path, "a picture of " + std::to_string(picture.width()) + "x" +
+                       std::to_string(picture.height()) + " was given, the export takes " +
+                       std::to_string(PictureWidth) + "x" + std::to_string(PictureHeight));
+  // ARGB32 has RGB32's layout; the alpha byte is left out by both pixel formats used below.
+  const bool direct = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
+  const QImage source = direct ? picture : picture.convertToFormat(QImage::Format_RGB32);
+
+  s.Check(av_frame_make_writable(s.Picture), "allocating a picture");
+  if (!s.Converter) {
+    Enlarge(source, s.Settings.Scale, s.Picture->data[0], s.Picture->linesize[0]);
+  } else {
+    const uint8_t* data = source.constBits();
+    int stride = int(source.bytesPerLine());
+    if (s.Settings.Scale > 1) {
+      stride = s.Width * 4;
+      Enlarge(source, s.Settings.Scale, reinterpret_cast<uint8_t*>(s.Enlarged.data()), stride);
+      data = reinterpret_cast<const uint8_t*>(s.Enlarged.data());
+    }
+    sws_scale(s.Converter, &data, &stride, 0, s.Height, s.Picture->data, s.Picture->linesize);
+  }
+  s.Picture->pts = s.Frames;
+  s.Encode(s.Video, s.VideoStream, s.Picture);
+  ++s.Frames;
+}
+
+void TVideoExport::AddSound(const int16_t* frames, size_t count) {
+  TState& s = *State;
+  s.CheckUsable();
+  s.Pending.insert(s.Pending.end(), frames, frames + count * Channels);
+  s.SoundFrames += int64_t(count);
+  while ((s.Pending.size() - s.PendingStart) / Channels >= size_t(s.SoundFrameSize))
+    s.SendSound(s.SoundFrameSize);
+  // What is left is less than one encoder frame; move it to the front rather than let the buffer grow.
+  s.Pending.erase(s.Pending.begin(), s.Pending.begin() + std::ptrdiff_t(s.PendingStart));
+  s.PendingStart = 0;
+}
+
+void TVideoExport::Finish() {
+  TState& s = *State;
+  s.CheckUsable();
+  if (const size_t rest = (s.Pending.size() - s.PendingStart) / Channels) s.SendSound(int(rest));
+  s.Encode(s.Audio, s.AudioStream, nullptr);
+  s.Encode(s.Video, s.VideoStream, nullptr);
+  s.CheckWrite(av_write_trailer(s.Format));
+  avio_flush(s.Io);
+  s.CheckWrite(s.Io->error);
+  try {
+    s.File->Commit();
+  } catch (...) {
+    s.Failed = true;
+    throw;
+  }
+  s.Finished = true;
+}
+
+int64_t TVideoExport::FrameCount() const {
+  return State->Frames;
+}
+
+int64_t TVideoExport::SoundFrameCount() const {
+  return State->SoundFrames;
+}
+
+}  // namespace orbel::media
