@@ -2,6 +2,7 @@
 
 #include "platform/engine_clock.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -17,7 +18,35 @@ SteadyClock::time_point RealStart() {
   return start;
 }
 
+// Counts the events delivered while it is installed on the application.
+class TDeliveryCounter : public QObject {
+ public:
+  int Delivered = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent*) override {
+    ++Delivered;
+    return false;
+  }
+};
+
 }  // namespace
+
+bool DispatchPostedEvents() {
+  QCoreApplication* application = QCoreApplication::instance();
+  if (!application) return false;
+  TDeliveryCounter counter;
+  application->installEventFilter(&counter);
+  bool any = false;
+  while (true) {
+    counter.Delivered = 0;
+    QCoreApplication::sendPostedEvents();
+    if (counter.Delivered == 0) break;
+    any = true;
+  }
+  application->removeEventFilter(&counter);
+  return any;
+}
 
 TEngineClock& EngineClock() {
   // Never destroyed: timers owned by other statics may still unschedule themselves at exit.

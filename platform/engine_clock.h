@@ -15,14 +15,13 @@
 // How the host drives virtual time (everything on the GUI thread):
 //
 //   // WaitForEvents(ms): what the real event loop would do in that time.
-//   QCoreApplication::sendPostedEvents();         // or the host's own "dispatch what is pending"
-//   if (nothing was pending) EngineClock().AdvanceTo(EngineClock().NowMs() + ms);
+//   if (!DispatchPostedEvents()) EngineClock().AdvanceTo(EngineClock().NowMs() + ms);
 //
 //   // The main loop of a --fast run: events first, then time jumps to the next due moment.
 //   while (!finished) {
-//     process posted events until none is left;
+//     DispatchPostedEvents();
+//     if (finished || EngineClock().NowMs() >= quitAfterMs) break;
 //     if (!EngineClock().AdvanceToNextDue(quitAfterMs)) break;   // nothing is due: the script rests
-//     if (EngineClock().NowMs() >= quitAfterMs) break;
 //   }
 //
 // AdvanceTo returns after the first due moment it reaches, so the posted events that moment's callbacks
@@ -99,6 +98,12 @@ class TEngineClock {
 
 // The process's one engine clock.
 TEngineClock& EngineClock();
+
+// Delivers the GUI thread's posted events until none is left, those posted by the handlers included (one
+// QCoreApplication::sendPostedEvents pass leaves those for the next pass). Returns true when anything was
+// delivered. The virtual host's "dispatch what is pending": a chain of steps that post each other runs to its
+// end at one moment of engine time.
+bool DispatchPostedEvents();
 
 // A timer on the engine clock, in place of a QTimer. Real mode: a Qt::PreciseTimer QTimer inside, created at
 // the first start. Virtual mode: an entry in the clock's schedule. Belongs to the GUI thread.

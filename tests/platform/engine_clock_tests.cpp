@@ -192,5 +192,18 @@ TEST(RealClockTest, TimersFireFromTheEventLoop) {
   EXPECT_EQ(EngineClock().NextDueMs(), std::nullopt);  // real timers are not in the virtual schedule
 }
 
+// The virtual host's dispatch: a chain of events that post one another runs out in one call.
+TEST(DispatchPostedEventsTest, DeliversWhatHandlersPostUntilNothingIsLeft) {
+  QObject receiver;
+  int delivered = 0;
+  std::function<void()> chain = [&] {
+    if (++delivered < 5) QMetaObject::invokeMethod(&receiver, chain, Qt::QueuedConnection);
+  };
+  QMetaObject::invokeMethod(&receiver, chain, Qt::QueuedConnection);
+  EXPECT_TRUE(DispatchPostedEvents());
+  EXPECT_EQ(delivered, 5);
+  EXPECT_FALSE(DispatchPostedEvents());
+}
+
 }  // namespace
 }  // namespace orbel::platform
