@@ -118,9 +118,7 @@ TBoard::TBoard(QWidget* parent)
   fixedPitch.setFixedPitch(true);
   setFont(fixedPitch);
   CanvasFont = CanvasCopy(font());
-  RevealTimer.setInterval(kRevealIntervalMs);
-  RevealTimer.setTimerType(Qt::PreciseTimer);
-  connect(&RevealTimer, &QTimer::timeout, this, &TBoard::RevealTick);
+  RevealTimer.SetCallback([this] { RevealTick(); });
   resize(320, 72);
 }
 
@@ -132,7 +130,7 @@ void TBoard::SetText(const std::vector<std::string>& lines) {
   TextLines = std::move(newLines);
   RenderTextImage();
   // A running reveal goes on from its step; starting the timer again would also delay its next frame.
-  if (!RevealTimer.isActive()) RevealTimer.start();
+  if (!RevealTimer.IsActive()) RevealTimer.Start(kRevealIntervalMs);
 }
 
 void TBoard::SetBitmap(const QImage& picture) {
@@ -174,7 +172,7 @@ void TBoard::RevealTick() {
     return w > 0 && h > 0 && Overlaps(width(), height(), x, y, w, h);
   };
   if (RevealStepValue >= kRevealFrames) {
-    RevealTimer.stop();
+    RevealTimer.Stop();
     RevealStepValue = 0;
     if (!SurfaceImage.isNull() && onBoard(MarginValue, MarginValue, textWidth, textHeight)) {
       QPainter painter(&SurfaceImage);

@@ -11,10 +11,11 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
-#include <QTimer>
 #include <QWidget>
 #include <string>
 #include <vector>
+
+#include "platform/engine_clock.h"
 
 namespace orbel::controls {
 
@@ -42,9 +43,9 @@ class TBoard : public QWidget {
   void SetFontColour(const QColor& colour);
 
   // A reveal is still running: the board's picture will change on its own.
-  bool RevealRunning() const { return RevealTimer.isActive(); }
+  bool RevealRunning() const { return RevealTimer.IsActive(); }
   int RevealStep() const { return RevealStepValue; }
-  // One tick of the reveal. The board's 50 ms timer calls it; tests call it directly to step frame by frame.
+  // One tick of the reveal. The board's 50 ms timer (on the engine clock) calls it; tests call it directly to step frame by frame.
   void RevealTick();
 
   // The message as last rendered (what the reveal brings onto the board); null when the margin leaves no
@@ -77,7 +78,7 @@ class TBoard : public QWidget {
   QImage SurfaceImage;
   int MarginValue = 1;
   int RevealStepValue = 0;
-  QTimer RevealTimer;
+  platform::TEngineTimer RevealTimer;
   QColor FontColourValue;
   // The canvas keeps its font and brush between paints: the font is copied from the board's font at each
   // paint (the reveal measures with it), the brush turns to the window colour once a paint has had no

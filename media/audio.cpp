@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "media/decoder.h"
+#include "platform/engine_clock.h"
 
 namespace orbel::media {
 
@@ -27,9 +28,36 @@ uint32_t OpenOutput(void* self, void (*callback)(void*, uint8_t*, int)) {
   return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
 }
 
+TSoundSink& VirtualSink() {
+  static TSoundSink sink;
+  return sink;
+}
+
+// The virtual output mixes in blocks of this many frames, so that hours of time need no hours of buffer.
+constexpr int64_t MixBlockFrames = 4096;
+
 }  // namespace
 
+void SetVirtualSoundSink(TSoundSink sink) {
+  VirtualSink() = std::move(sink);
+}
+
 TAudioMixer::TAudioMixer() {
+  if (platform::EngineClock().IsVirtual()) {
+    Virtual = true;
+    OutputFrames = platform::EngineClock().NowMs() * MixRate / 1000;
+    ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t nowMs) {
+      const int64_t target = nowMs * MixRate / 1000;
+      if (!VirtualSink()) {
+        MixUntil(target, nullptr);
+        return;
+      }
+      std::vector<int16_t> mixed;
+      MixUntil(target, &mixed);
+      VirtualSink()(mixed.data(), mixed.size() / 2);
+    });
+    return;
+  }
   SDL_SetMainReady();
   const char* silent = "dummy";
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
@@ -51,6 +79,10 @@ TAudioMixer::TAudioMixer() {
 }
 
 TAudioMixer::~TAudioMixer() {
+  if (Virtual) {
+    platform::EngineClock().RemoveAdvanceObserver(ClockObserver);
+    return;
+  }
   if (DeviceId) SDL_CloseAudioDevice(DeviceId);
   if (SubsystemInitialised) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   if (SDL_GetCurrentAudioDriver()) SDL_AudioQuit();
@@ -98,6 +130,35 @@ void TAudioMixer::Reset(int stream) {
   if (it != Streams.end()) {
     it->second.Samples.clear();
     it->second.Consumed = 0;
+  }
+}
+
+bool TAudioMixer::AnythingToMix() const {
+  std::lock_guard lock(Mutex);
+  for (const auto& [id, stream] : Streams)
+    if (!stream.Paused && !stream.Samples.empty()) return true;
+  return false;
+}
+
+void TAudioMixer::MixUntil(int64_t sampleIndex, std::vector<int16_t>* out) {
+  while (OutputFrames < sampleIndex) {
+    if (!AnythingToMix()) {
+      // Silence to the end: nothing would be consumed on the way.
+      if (out) out->resize(out->size() + size_t(sampleIndex - OutputFrames) * 2, 0);
+      OutputFrames = sampleIndex;
+      return;
+    }
+    const size_t frames = size_t(std::min(MixBlockFrames, sampleIndex - OutputFrames));
+    int16_t* to = nullptr;
+    if (out) {
+      out->resize(out->size() + frames * 2);
+      to = out->data() + out->size() - frames * 2;
+    } else {
+      Scratch.resize(frames * 2);
+      to = Scratch.data();
+    }
+    Mix(to, frames);
+    OutputFrames += int64_t(frames);
   }
 }
 

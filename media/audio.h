@@ -2,19 +2,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one sound output: every playing stream (a movie's track, the wave channel) is mixed into a single SDL2
 // audio device. Streams are fed from the devices' worker threads; the device's callback consumes them.
+//
+// On the virtual engine clock there is no device: the output keeps a position in frames (MixRate a second)
+// that follows the clock, mixing exactly as the device's callback does each time the clock moves, before
+// anything due at the new time runs. The mixed sound goes to the virtual sound sink, or nowhere.
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace orbel::media {
 
 class TAudioMixer {
  public:
   // Opens the default sound driver, or SDL's silent "dummy" driver when that fails; never throws. Without
-  // any device the streams are consumed by no one and the devices keep time by the wall clock.
+  // any device the streams are consumed by no one and the devices keep time by the wall clock. On the
+  // virtual engine clock it opens nothing and mixes as the clock moves.
   TAudioMixer();
   ~TAudioMixer();
   TAudioMixer(const TAudioMixer&) = delete;
@@ -23,7 +30,14 @@ class TAudioMixer {
   // True when a real device consumes the sound, so that the consumed count is the playback clock. The silent
   // driver only approximates real time, so devices then follow the wall clock.
   bool ClockFollowsAudio() const { return RealOutput; }
-  bool IsOpen() const { return DeviceId != 0; }
+  bool IsOpen() const { return DeviceId != 0 || Virtual; }
+
+  // Virtual clock only (GUI thread): mixes from the output position up to frame sampleIndex, as the device's
+  // callback would, appending the interleaved stereo frames to out (null: they are dropped). The clock does
+  // this itself whenever it moves; a stream's sound begins at the output position current when it is
+  // pushed.
+  void MixUntil(int64_t sampleIndex, std::vector<int16_t>* out);
+  int64_t OutputPosition() const { return OutputFrames; }
 
   int AddStream();  // a new stream, paused and empty
   void RemoveStream(int stream);
@@ -42,6 +56,7 @@ class TAudioMixer {
   };
   static void Callback(void* self, uint8_t* out, int bytes);
   void Mix(int16_t* out, size_t frames);
+  bool AnythingToMix() const;
 
   mutable std::mutex Mutex;
   std::map<int, TStream> Streams;
@@ -49,6 +64,17 @@ class TAudioMixer {
   uint32_t DeviceId = 0;
   bool RealOutput = false;
   bool SubsystemInitialised = false;
+  // The virtual output: its position in frames and its key with the clock.
+  bool Virtual = false;
+  int64_t OutputFrames = 0;
+  int ClockObserver = 0;
+  std::vector<int16_t> Scratch;
 };
+
+// Where the virtual output's sound goes as the clock moves it on: interleaved signed 16-bit stereo at
+// MixRate, in order, with silence where nothing plays (an export writes it out). An empty function (the
+// default) drops it. Set it on the GUI thread; it is called there.
+using TSoundSink = std::function<void(const int16_t* data, size_t frames)>;
+void SetVirtualSoundSink(TSoundSink sink);
 
 }  // namespace orbel::media

@@ -159,6 +159,16 @@ void SetDefaultMediaLayer(TMediaLayer* layer);
 // this hook; it is called on the GUI thread after each such frame, to present it. Empty: nothing is called.
 void SetSynchronousFrameHook(std::function<void()> hook);
 
+// On the virtual engine clock (platform/engine_clock.h, chosen before the layer is created) devices play in
+// engine time with no thread and no sound device: a play decodes on the GUI thread at each of its due
+// moments (a picture's time, a refill of its sound, its end), shows the picture due then through the same
+// picture widget and frame events as in real time, and ends, with its notice, at its decoded length (the
+// longer of its pictures and its sound). A play made to wait advances the clock through its own moments only.
+// What the one sound output plays goes to this sink as the clock moves: interleaved signed 16-bit stereo at
+// 48000 frames a second, silence included, starting at the engine's time 0 (or at the layer's creation).
+// Empty: the sound is mixed and dropped.
+void SetVirtualSoundSink(std::function<void(const int16_t* data, size_t frames)> sink);
+
 // Scoped start-up helper: creates the real layer and makes it the default; the destructor resets the default
 // and closes whatever is still open. Declare it before the main window so the window dies first.
 class TMediaSession {

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <deque>
 
 #include "platform/events.h"
@@ -13,8 +14,6 @@
 namespace orbel::media {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 class TEndedEvent : public QEvent {
  public:
@@ -62,9 +61,8 @@ constexpr double MaxBufferedAudioSeconds = 8;
 constexpr size_t AudioLeadFrames = size_t(AudioLeadSeconds * MixRate);
 constexpr size_t MaxBufferedAudioFrames = size_t(MaxBufferedAudioSeconds * MixRate);
 
-double Seconds(Clock::duration d) {
-  return std::chrono::duration<double>(d).count();
-}
+// On the virtual clock times are whole milliseconds: what falls due within this of a moment is due then.
+constexpr double DueSlackSeconds = 1e-6;
 
 // The program's hook for frames a waiting play shows (GUI thread only).
 std::function<void()>& SynchronousFrameHook() {
@@ -101,6 +99,27 @@ void TPlayerAgent::customEvent(QEvent* event) {
   }
 }
 
+// What the worker decodes ahead of the clock; only the worker thread touches it (on the virtual clock, only
+// the GUI thread).
+struct TMediaPlayer::TWorkerState {
+  explicit TWorkerState(bool audioOut) : AudioOut(audioOut) {}
+  const bool AudioOut;  // the sound goes to a mixer stream
+  std::deque<TVideoFrame> Pending;
+  size_t PendingBytes = 0;
+  TVideoFrame Decoded;
+  std::vector<int16_t> Samples;
+  bool DecoderAtEnd = false;
+
+  void Queue(const TVideoFrame& frame) {
+    PendingBytes += size_t(frame.Image.sizeInBytes());
+    Pending.push_back(frame);
+  }
+  void DropFront() {
+    PendingBytes -= size_t(Pending.front().Image.sizeInBytes());
+    Pending.pop_front();
+  }
+};
+
 std::unique_ptr<TMediaPlayer> TMediaPlayer::Open(const std::string& path, bool wantVideo,
                                                  std::shared_ptr<TAudioMixer> mixer, uint32_t& error) {
   std::unique_ptr<TMediaPlayer> player(new TMediaPlayer);
@@ -114,13 +133,20 @@ std::unique_ptr<TMediaPlayer> TMediaPlayer::Open(const std::string& path, bool w
   player->AudioClock = player->InfoValue.HasAudio && player->Mixer->ClockFollowsAudio();
   if (player->InfoValue.HasAudio && player->Mixer->IsOpen()) player->Stream = player->Mixer->AddStream();
   player->Agent = new TPlayerAgent(player.get());
-  player->Worker = std::thread(&TMediaPlayer::Run, player.get());
+  player->Virtual = platform::EngineClock().IsVirtual();
+  if (player->Virtual) {
+    player->Inline = std::make_unique<TWorkerState>(player->Stream != 0);
+    player->DueTimer.SetCallback([raw = player.get()] { raw->VirtualRound(); });
+  } else {
+    player->Worker = std::thread(&TMediaPlayer::Run, player.get());
+  }
   // The device shows its first picture as soon as it is opened.
   player->Seek(0);
   return player;
 }
 
 TMediaPlayer::~TMediaPlayer() {
+  DueTimer.Stop();
   {
     std::lock_guard lock(Mutex);
     Quit = true;
@@ -134,14 +160,22 @@ TMediaPlayer::~TMediaPlayer() {
 }
 
 void TMediaPlayer::Play(uint64_t generation) {
+  bool started = false;
   {
     std::lock_guard lock(Mutex);
     Generation = generation;
     if (!Playing) {
       Playing = true;
-      WallStart = Clock::now();
+      started = true;
+      WallStart = platform::EngineClock().NowSeconds();
+      if (Virtual) VirtualStartMs = platform::EngineClock().NowMs();
       if (Stream) Mixer->SetPaused(Stream, false);
     }
+  }
+  if (Virtual) {
+    // The play's first due moment is its start: its sound reaches the output from now on.
+    if (started) VirtualRound();
+    return;
   }
   Wake.notify_all();
 }
@@ -153,6 +187,7 @@ void TMediaPlayer::Stop() {
   if (!AudioClock) WallBase = ClockLocked();
   Playing = false;
   if (Stream) Mixer->SetPaused(Stream, true);
+  if (Virtual) DueTimer.Stop();
   Change.notify_all();
 }
 
@@ -164,6 +199,11 @@ void TMediaPlayer::Seek(double seconds) {
   }
   SeekTarget = std::clamp(seconds, 0.0, InfoValue.LengthSeconds);
   SeekPending = true;
+  if (Virtual) {
+    DueTimer.Stop();
+    SeekLocked(*Inline, lock);
+    return;
+  }
   Wake.notify_all();
   Change.wait(lock, [&] { return !SeekPending || Quit; });
 }
@@ -181,10 +221,28 @@ double TMediaPlayer::PositionSeconds() const {
 double TMediaPlayer::ClockLocked() const {
   if (AtEnd) return InfoValue.LengthSeconds;
   if (AudioClock) return AudioBase + double(Mixer->Consumed(Stream)) / MixRate;
-  return WallBase + (Playing ? Seconds(Clock::now() - WallStart) : 0.0);
+  if (!Playing) return WallBase;
+  if (Virtual) return WallBase + double(platform::EngineClock().NowMs() - VirtualStartMs) / 1000.0;
+  return WallBase + (platform::EngineClock().NowSeconds() - WallStart);
 }
 
 void TMediaPlayer::WaitWhilePlaying() {
+  if (Virtual) {
+    uint64_t shown = 0;
+    {
+      std::lock_guard lock(Mutex);
+      shown = FrameSerial;
+    }
+    // Nothing else runs meanwhile, as the real wait blocks the GUI thread: only this play's moments come.
+    while (IsPlaying() && platform::EngineClock().AdvanceThrough(DueTimer)) {
+      std::unique_lock lock(Mutex);
+      if (FrameSerial == shown) continue;
+      shown = FrameSerial;
+      lock.unlock();
+      RepaintNow();
+    }
+    return;
+  }
   std::unique_lock lock(Mutex);
   uint64_t shown = FrameSerial;
   while (true) {
@@ -193,17 +251,20 @@ void TMediaPlayer::WaitWhilePlaying() {
     if (FrameSerial != shown) {
       shown = FrameSerial;
       lock.unlock();
-      if (Surface && Surface->isVisible()) {
-        Surface->repaint();
-        if (SynchronousFrameHook()) {
-          // The presentation learns of the frame as of any other change, then shows it at once.
-          Surface->update();
-          SynchronousFrameHook()();
-        }
-      }
+      RepaintNow();
       lock.lock();
     }
     if (!playing && FrameSerial == shown) break;
+  }
+}
+
+void TMediaPlayer::RepaintNow() {
+  if (!Surface || !Surface->isVisible()) return;
+  Surface->repaint();
+  if (SynchronousFrameHook()) {
+    // The presentation learns of the frame as of any other change, then shows it at once.
+    Surface->update();
+    SynchronousFrameHook()();
   }
 }
 
@@ -234,26 +295,6 @@ void TMediaPlayer::FinishLocked(bool failed) {
   PostToGuiThread(Agent, new TEndedEvent(Generation, failed));
   Change.notify_all();
 }
-
-// What the worker decodes ahead of the clock; only the worker thread touches it.
-struct TMediaPlayer::TWorkerState {
-  explicit TWorkerState(bool audioOut) : AudioOut(audioOut) {}
-  const bool AudioOut;  // the sound goes to a mixer stream
-  std::deque<TVideoFrame> Pending;
-  size_t PendingBytes = 0;
-  TVideoFrame Decoded;
-  std::vector<int16_t> Samples;
-  bool DecoderAtEnd = false;
-
-  void Queue(const TVideoFrame& frame) {
-    PendingBytes += size_t(frame.Image.sizeInBytes());
-    Pending.push_back(frame);
-  }
-  void DropFront() {
-    PendingBytes -= size_t(Pending.front().Image.sizeInBytes());
-    Pending.pop_front();
-  }
-};
 
 void TMediaPlayer::Run() {
   TWorkerState worker(Stream != 0);
@@ -369,7 +410,7 @@ double TMediaPlayer::PresentationClockLocked(bool soundEnded) {
   // time by the wall clock from here, so that playback always reaches its end.
   if (AudioClock && soundEnded && Mixer->Buffered(Stream) == 0) {
     WallBase = now;
-    WallStart = Clock::now();
+    WallStart = platform::EngineClock().NowSeconds();
     AudioClock = false;
   }
   return now;
@@ -382,6 +423,51 @@ void TMediaPlayer::PresentDue(TWorkerState& worker, double now) {
     Publish(worker.Pending.front());
     worker.DropFront();
   }
+}
+
+double TMediaPlayer::VirtualEndSeconds() const {
+  const bool soundOut = Inline && Inline->AudioOut;
+  return std::max(InfoValue.LengthSeconds, soundOut ? InfoValue.AudioSeconds : 0.0);
+}
+
+// The worker's round, run by the play's engine timer: decode ahead, show what is due, finish at the end, or
+// be due again at the next picture, the next refill of the sound or the end, whichever comes first.
+void TMediaPlayer::VirtualRound() {
+  TWorkerState& worker = *Inline;
+  {
+    std::lock_guard lock(Mutex);
+    if (!Playing) return;
+  }
+  bool starved = false;
+  const bool failed = DecodeAhead(worker, starved);
+  std::unique_lock lock(Mutex);
+  if (failed) {
+    FinishLocked(true);
+    return;
+  }
+  const double now = ClockLocked();
+  lock.unlock();
+  PresentDue(worker, now + DueSlackSeconds);
+  lock.lock();
+  const double end = VirtualEndSeconds();
+  const bool drained = worker.DecoderAtEnd && worker.Pending.empty();
+  if (drained && now + DueSlackSeconds >= end) {
+    FinishLocked(false);
+    return;
+  }
+  double next = drained ? end : HUGE_VAL;
+  if (!worker.Pending.empty()) next = std::min(next, worker.Pending.front().Seconds);
+  if (worker.AudioOut && !worker.DecoderAtEnd) {
+    // Refilled when half the lead is left, long before the output could run dry.
+    const double left = double(Mixer->Buffered(Stream)) - double(AudioLeadFrames) / 2;
+    next = std::min(next, now + left / MixRate);
+  }
+  // Nothing to wait for yet (pictures queued to the limit without sound): look again shortly.
+  if (next == HUGE_VAL) next = now + 0.05;
+  const int64_t nowMs = platform::EngineClock().NowMs();
+  const double sinceStartMs = (next - WallBase) * 1000;
+  const int64_t due = std::max(nowMs + 1, VirtualStartMs + int64_t(std::ceil(sinceStartMs - 1e-3)));
+  DueTimer.StartSingleShot(due - nowMs);
 }
 
 void SetSynchronousFrameHook(std::function<void()> hook) {

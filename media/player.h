@@ -2,8 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Playback of one opened file: a worker thread decodes ahead, feeds the sound to the mixer and presents each
 // video frame when the clock reaches it (dropping frames that are already late). The clock is the sound
-// consumed by the output while the file's sound lasts, else the wall clock. Commands come from the GUI
+// consumed by the output while the file's sound lasts, else the engine clock. Commands come from the GUI
 // thread.
+//
+// On the virtual engine clock there is no worker: an engine timer is due at each moment the play needs
+// (the next picture's time, a refill of its sound, its end), and firing it decodes on the GUI thread up to
+// the clock's now, publishes the picture due then and schedules the next moment. The play keeps time by the
+// engine clock alone and ends at the longer of its pictures and its sound.
 
 #include <QImage>
 #include <QObject>
@@ -19,6 +24,7 @@
 
 #include "media/audio.h"
 #include "media/decoder.h"
+#include "platform/engine_clock.h"
 
 namespace orbel::media {
 
@@ -64,7 +70,8 @@ class TMediaPlayer {
   void Seek(double seconds);
   bool IsPlaying() const;
   double PositionSeconds() const;
-  // Blocks the calling (GUI) thread until playback stops, repainting the picture for each new frame.
+  // Blocks the calling (GUI) thread until playback stops, repainting the picture for each new frame. On the
+  // virtual clock: advances the clock through this play's own moments only, until it stops.
   void WaitWhilePlaying();
   // Shows the picture in window (nullptr: nowhere). The window keeps no reference to the player.
   void SetWindow(QWidget* window);
@@ -88,6 +95,11 @@ class TMediaPlayer {
   double ClockLocked() const;
   void Publish(const TVideoFrame& frame);
   void FinishLocked(bool failed);
+  // A waiting play shows a new frame at once, without the event loop.
+  void RepaintNow();
+  // Virtual clock: one due moment of the play, and when the play ends there.
+  void VirtualRound();
+  double VirtualEndSeconds() const;
 
   std::string Path;
   bool WantVideo = false;
@@ -105,11 +117,13 @@ class TMediaPlayer {
   bool SeekPending = false;
   double SeekTarget = 0;
   uint64_t Generation = 0;
-  // Clock: from the consumed sound while AudioClock, else WallBase plus the time played since WallStart.
+  // Clock: from the consumed sound while AudioClock, else WallBase plus the time played since WallStart
+  // (engine clock seconds; on the virtual clock, VirtualStartMs in whole milliseconds).
   bool AudioClock = false;
   double AudioBase = 0;
   double WallBase = 0;
-  std::chrono::steady_clock::time_point WallStart;
+  double WallStart = 0;
+  int64_t VirtualStartMs = 0;
   QImage Frame;
   uint64_t FrameSerial = 0;
 
@@ -117,6 +131,10 @@ class TMediaPlayer {
   TPlayerAgent* Agent = nullptr;
   QPointer<TVideoSurface> Surface;  // owned; also goes when its window is destroyed
   std::thread Worker;
+  // Virtual clock: the decoding state the worker would own, and the play's next due moment.
+  bool Virtual = false;
+  std::unique_ptr<TWorkerState> Inline;
+  platform::TEngineTimer DueTimer;
 };
 
 }  // namespace orbel::media

@@ -95,6 +95,42 @@ TEST_F(BoardTest, RevealFramesFollowTheLineHeight) {
   }
 }
 
+// On the virtual clock the reveal's own timer brings the frames, one every 50 ms of engine time: the same
+// frames the ticks above draw, at those moments and at no others.
+TEST_F(BoardTest, OnTheVirtualClockRevealFramesComeEveryFiftyMilliseconds) {
+  platform::TEngineClock& clock = platform::EngineClock();
+  clock.SetVirtual(true);
+  {
+    TBoard board;
+    board.SetBitmap(SolidPicture(200, 60, kPanel));
+    board.SetMargin(4);
+    QFont font(QStringLiteral("Ume Gothic"));
+    font.setPixelSize(18);
+    board.setFont(font);
+    clock.AdvanceTo(7);  // the reveal starts off the clock's own grid
+    board.SetText({});
+    const std::vector<std::pair<int, int>> frames = {{7, 2}, {3, 6}, {0, 10}, {0, 14}, {0, 18}};
+    for (size_t step = 0; step < frames.size(); ++step) {
+      SCOPED_TRACE(step);
+      const int64_t due = 7 + 50 * int64_t(step + 1);
+      EXPECT_EQ(clock.NextDueMs(), due);
+      clock.AdvanceTo(due - 1);
+      EXPECT_EQ(board.RevealStep(), int(step)) << "nothing before its moment";
+      EXPECT_TRUE(clock.AdvanceToNextDue());
+      EXPECT_EQ(clock.NowMs(), due);
+      const auto [b, a] = frames[step];
+      EXPECT_EQ(RowsOfColour(board.Surface(), 100, kWhite), (std::pair{4 + b, 4 + b + a}));
+    }
+    // The sixth tick puts the whole message down and ends the reveal; nothing is due after it.
+    EXPECT_TRUE(clock.AdvanceToNextDue());
+    EXPECT_EQ(clock.NowMs(), 307);
+    EXPECT_FALSE(board.RevealRunning());
+    EXPECT_EQ(RowsOfColour(board.Surface(), 100, kWhite), (std::pair{4, 56}));
+    EXPECT_FALSE(clock.AdvanceToNextDue());
+  }
+  clock.SetVirtual(false);
+}
+
 TEST_F(BoardTest, MsgBoardPaintsAndRendersThreeLinesOfThirtyCharacters) {
   TBoard board;
   ConfigureMsgBoard(board, SourcePicture());

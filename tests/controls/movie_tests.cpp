@@ -8,6 +8,8 @@
 
 #include "controls/movie.h"
 #include "controls/wave_channel.h"
+#include "media/decoder.h"
+#include "platform/engine_clock.h"
 #include "platform/errors.h"
 #include "tests/support/media_fake.h"
 
@@ -331,6 +333,53 @@ TEST(MovieOnRealLayerTest, AnUnplayableFileRaisesTheLayersText) {
     EXPECT_EQ(e.what(), Sample("raw24.avi") + ": " + text);
   }
   EXPECT_EQ(channel.DeviceID(), 0);
+}
+
+// On the virtual clock a play's notice reaches the control at the moment the play ends, its decoded length
+// after its start (what `avi,wait` and `pcm,wait` wait for), whatever the machine's speed.
+TEST(MovieOnVirtualClockTest, NoticesArriveAtTheDecodedLength) {
+  orbel::platform::TEngineClock& clock = orbel::platform::EngineClock();
+  clock.SetVirtual(true);
+  {
+    auto layer = CreateMediaLayer();
+    QWidget window;
+    window.resize(200, 150);
+    TMovie movie(*layer, &window);
+    TWaveChannel channel(*layer, &window);
+    window.show();
+    std::vector<std::pair<std::string, int64_t>> notices;
+    movie.OnNotify = [&](TMovie*) { notices.emplace_back("movie", clock.NowMs()); };
+    channel.OnNotify = [&](TWaveChannel*) { notices.emplace_back("sound", clock.NowMs()); };
+    movie.SetFileName(Sample("cinepak_pcm.avi"));
+    channel.SetFileName(Sample("u8_mono.wav"));
+    movie.Open();
+    channel.Open();
+    clock.AdvanceTo(25);
+    movie.Play();
+    // The host's loop: what is posted first, then time on to the next due moment (each advance stops at the
+    // first moment due on the way).
+    const auto runTo = [&](int64_t limit) {
+      do {
+        orbel::platform::DispatchPostedEvents();
+      } while (clock.NowMs() < limit && clock.AdvanceToNextDue(limit));
+    };
+    runTo(300);
+    channel.Play();
+    runTo(INT64_MAX);
+    const auto lengthMs = [](const char* file, bool video) {
+      TMediaDecoder decoder;
+      EXPECT_EQ(decoder.Open(Sample(file), video), 0u);
+      EXPECT_EQ(decoder.Scan(), 0u);
+      const TMediaInfo& info = decoder.Info();
+      return int64_t(std::ceil(std::max(info.LengthSeconds, info.AudioSeconds) * 1000 - 1e-3));
+    };
+    EXPECT_EQ(notices, (std::vector<std::pair<std::string, int64_t>>{
+                           {"sound", 300 + lengthMs("u8_mono.wav", false)},
+                           {"movie", 25 + lengthMs("cinepak_pcm.avi", true)}}));
+    EXPECT_EQ(movie.Mode(), mpStopped);
+    EXPECT_EQ(movie.Position(), 10);  // frames, the movie's own unit
+  }
+  clock.SetVirtual(false);
 }
 
 }  // namespace

@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The media layer on the virtual engine clock: pictures at their own times, the end and its notice at the
+// decoded length, the sound in the mixed output at the sample it was played, all as the clock is moved and
+// never by the wall clock.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QWidget>
+#include <cmath>
+#include <vector>
+
+#include "media/decoder.h"
+#include "media/media_layer.h"
+#include "platform/engine_clock.h"
+
+using namespace orbel::media;
+using orbel::platform::EngineClock;
+using orbel::platform::TEngineTimer;
+
+namespace {
+
+std::string Sample(const std::string& name) {
+  return std::string(ORBEL_SOURCE_DIR) + "/tests/data/media/" + name;
+}
+
+// What the decoder itself makes of a file: its pictures, its sound and its lengths.
+struct TReference {
+  std::vector<TVideoFrame> Frames;
+  std::vector<int16_t> Sound;
+  TMediaInfo Info;
+};
+
+TReference Decode(const std::string& file, bool video) {
+  TReference reference;
+  TMediaDecoder decoder;
+  EXPECT_EQ(decoder.Open(Sample(file), video), 0u);
+  EXPECT_EQ(decoder.Scan(), 0u);
+  reference.Info = decoder.Info();
+  TVideoFrame frame;
+  std::vector<int16_t> samples;
+  for (TDecodeItem item; (item = decoder.Next(frame, samples)) != TDecodeItem::End;) {
+    EXPECT_NE(item, TDecodeItem::Error);
+    if (item == TDecodeItem::Video) reference.Frames.push_back(frame);
+    if (item == TDecodeItem::Audio) reference.Sound.insert(reference.Sound.end(), samples.begin(), samples.end());
+  }
+  return reference;
+}
+
+// A moment in seconds of a play started at startMs, as the engine clock's millisecond it falls due at.
+int64_t DueMs(int64_t startMs, double seconds) {
+  return startMs + int64_t(std::ceil(seconds * 1000 - 1e-3));
+}
+
+struct TNoticeSink : QObject {
+  std::vector<uint32_t> Codes;
+  void customEvent(QEvent* event) override {
+    if (event->type() == TMciNotifyEvent::EventType)
+      Codes.push_back(static_cast<TMciNotifyEvent*>(event)->Code);
+  }
+};
+
+class VirtualMediaTest : public testing::Test {
+ protected:
+  VirtualMediaTest() {
+    EngineClock().SetVirtual(true);
+    Layer = CreateMediaLayer();
+  }
+  ~VirtualMediaTest() override {
+    Layer.reset();
+    SetVirtualSoundSink({});
+    EngineClock().SetVirtual(false);
+  }
+
+  uint32_t Send(uint16_t id, uint32_t command, uint32_t flags, TMciParms& parms) {
+    return Layer->SendCommand(id, command, flags, parms);
+  }
+  uint16_t OpenFile(const std::string& file, const char* type) {
+    TMciParms parms;
+    parms.Callback = &Sink;
+    parms.DeviceType = type;
+    parms.ElementName = Sample(file);
+    EXPECT_EQ(Send(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, parms), 0u);
+    return parms.DeviceID;
+  }
+  uint32_t Status(uint16_t id, uint32_t item) {
+    TMciParms parms;
+    parms.Item = item;
+    EXPECT_EQ(Send(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, parms), 0u);
+    return parms.Return;
+  }
+  uint32_t Simple(uint16_t id, uint32_t command, uint32_t flags) {
+    TMciParms parms;
+    parms.Callback = &Sink;
+    return Send(id, command, flags, parms);
+  }
+  // The host's loop: posted events first, then the clock on to the next due moment, up to ms.
+  static void RunTo(int64_t ms) {
+    while (true) {
+      QCoreApplication::sendPostedEvents();
+      if (EngineClock().NowMs() >= ms) break;
+      EngineClock().AdvanceTo(ms);
+    }
+    QCoreApplication::sendPostedEvents();
+  }
+
+  std::unique_ptr<TMediaLayer> Layer;
+  TNoticeSink Sink;
+};
+
+QImage Shown(QWidget* picture) {
+  return picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Each picture comes at its own time and not a millisecond before; the play ends, with its notice, at the
+// longer of its pictures and its sound; position follows the clock in frames.
+TEST_F(VirtualMediaTest, MoviePicturesComeAtTheirTimesAndThePlayEndsAtItsLength) {
+  const TReference reference = Decode("cinepak_pcm.avi", true);
+  ASSERT_EQ(reference.Frames.size(), 10u);
+  QWidget window;
+  window.resize(200, 150);
+  window.show();
+  const uint16_t id = OpenFile("cinepak_pcm.avi", "AVIVideo");
+  ASSERT_NE(id, 0);
+  TMciParms parms;
+  parms.Window = &window;
+  ASSERT_EQ(Send(id, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
+  QList<QWidget*> pictures = window.findChildren<QWidget*>();
+  ASSERT_EQ(pictures.size(), 1);
+  EXPECT_EQ(Shown(pictures[0]), reference.Frames[0].Image) << "the opened device shows its first picture";
+
+  RunTo(40);  // the play starts off any grid
+  const int64_t start = EngineClock().NowMs();
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  for (size_t n = 1; n < reference.Frames.size(); ++n) {
+    SCOPED_TRACE(n);
+    const int64_t due = DueMs(start, reference.Frames[n].Seconds);
+    RunTo(due - 1);
+    EXPECT_EQ(Status(id, MCI_STATUS_POSITION), n - 1);
+    EXPECT_EQ(Shown(pictures[0]), reference.Frames[n - 1].Image);
+    RunTo(due);
+    EXPECT_EQ(Status(id, MCI_STATUS_POSITION), n);
+    EXPECT_EQ(Shown(pictures[0]), reference.Frames[n].Image);
+  }
+  const double length = std::max(reference.Info.LengthSeconds, reference.Info.AudioSeconds);
+  const int64_t end = DueMs(start, length);
+  RunTo(end - 1);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_PLAY);
+  EXPECT_TRUE(Sink.Codes.empty());
+  RunTo(end);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 10u);
+  EXPECT_EQ(Sink.Codes, std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL});
+  EXPECT_EQ(EngineClock().NextDueMs(), std::nullopt) << "an ended play has nothing more to do";
+  EXPECT_EQ(Shown(pictures[0]), reference.Frames.back().Image);
+}
+
+// The output holds silence up to the play's start, then exactly the decoder's samples, then silence again;
+// a second sound played meanwhile is added in at its own start.
+TEST_F(VirtualMediaTest, SoundReachesTheMixedOutputAtTheSampleItWasPlayed) {
+  const TReference wave = Decode("s16_stereo.wav", false);
+  const TReference other = Decode("u8_mono.wav", false);
+  ASSERT_FALSE(wave.Sound.empty());
+  ASSERT_FALSE(other.Sound.empty());
+  std::vector<int16_t> output;
+  SetVirtualSoundSink([&](const int16_t* data, size_t frames) { output.insert(output.end(), data, data + frames * 2); });
+  const uint16_t first = OpenFile("s16_stereo.wav", "WaveAudio");
+  const uint16_t second = OpenFile("u8_mono.wav", "WaveAudio");
+  ASSERT_TRUE(first && second);
+
+  RunTo(130);
+  ASSERT_EQ(Simple(first, MCI_PLAY, MCI_NOTIFY), 0u);
+  RunTo(380);
+  EXPECT_EQ(Status(first, MCI_STATUS_POSITION), 250u);
+  ASSERT_EQ(Simple(second, MCI_PLAY, MCI_NOTIFY), 0u);
+  const int64_t end = std::max(DueMs(130, wave.Info.AudioSeconds), DueMs(380, other.Info.AudioSeconds));
+  RunTo(end + 100);
+  EXPECT_EQ(Sink.Codes, (std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_SUCCESSFUL}));
+  EXPECT_EQ(Status(first, MCI_STATUS_POSITION), 500u);
+
+  ASSERT_EQ(output.size(), size_t(end + 100) * 48 * 2);
+  std::vector<int16_t> expected(output.size(), 0);
+  for (size_t i = 0; i < wave.Sound.size(); ++i) expected[130 * 48 * 2 + i] += wave.Sound[i];
+  for (size_t i = 0; i < other.Sound.size(); ++i)
+    expected[380 * 48 * 2 + i] = int16_t(std::clamp(expected[380 * 48 * 2 + i] + other.Sound[i], -32768, 32767));
+  // Compared in parts, so that a failure names the place rather than printing millions of samples.
+  for (size_t at = 0; at < output.size(); at += 4800) {
+    const size_t to = std::min(output.size(), at + 4800);
+    ASSERT_TRUE(std::equal(output.begin() + ptrdiff_t(at), output.begin() + ptrdiff_t(to),
+                           expected.begin() + ptrdiff_t(at)))
+        << "samples from frame " << at / 2;
+  }
+}
+
+// Stop keeps the position however long the clock runs, a play continues from it, a seek rewinds, a close
+// cuts the play off; hours pass at once.
+TEST_F(VirtualMediaTest, StopPlayAgainSeekAndCloseFollowTheClock) {
+  const uint16_t id = OpenFile("s16_stereo.wav", "WaveAudio");
+  ASSERT_NE(id, 0);
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  RunTo(200);
+  ASSERT_EQ(Simple(id, MCI_STOP, MCI_WAIT), 0u);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 200u);
+  EXPECT_EQ(EngineClock().NextDueMs(), std::nullopt);
+  RunTo(int64_t{3} * 3600 * 1000);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 200u);
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+
+  const int64_t resumed = EngineClock().NowMs();
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  RunTo(resumed + 120);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 320u);
+  while (EngineClock().AdvanceToNextDue()) QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 500u);
+  EXPECT_EQ(EngineClock().NowMs(), DueMs(resumed, 0.5 - 0.2));
+
+  ASSERT_EQ(Simple(id, MCI_SEEK, MCI_WAIT | MCI_SEEK_TO_START), 0u);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 0u);
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  RunTo(EngineClock().NowMs() + 50);
+  EXPECT_EQ(Simple(id, MCI_CLOSE, MCI_WAIT), 0u);
+  EXPECT_EQ(EngineClock().NextDueMs(), std::nullopt);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(Sink.Codes, (std::vector<uint32_t>{MCI_NOTIFY_ABORTED, MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_ABORTED}));
+}
+
+// The synchronous logo play moves the clock through its own moments only, painting each picture; the
+// engine's tick, blocked meanwhile, fires once afterwards and keeps its grid.
+TEST_F(VirtualMediaTest, AWaitingPlayAdvancesOnlyThroughItsOwnMoments) {
+  struct TPaintCounter : QWidget {
+    int ChildPaints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++ChildPaints;
+      return false;
+    }
+  } window;
+  window.resize(100, 80);
+  window.show();
+  const TReference reference = Decode("msvideo1_ima.avi", true);
+  const uint16_t id = OpenFile("msvideo1_ima.avi", "AVIVideo");
+  ASSERT_NE(id, 0);
+  TMciParms parms;
+  parms.Window = &window;
+  ASSERT_EQ(Send(id, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
+  window.findChildren<QWidget*>()[0]->installEventFilter(&window);
+  QCoreApplication::processEvents();
+  window.ChildPaints = 0;
+
+  int ticks = 0;
+  TEngineTimer tick([&] { ++ticks; });
+  tick.Start(50);
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY | MCI_WAIT), 0u);
+  const double length = std::max(reference.Info.LengthSeconds, reference.Info.AudioSeconds);
+  EXPECT_EQ(EngineClock().NowMs(), DueMs(0, length));
+  EXPECT_EQ(ticks, 0);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 10u);
+  EXPECT_GE(window.ChildPaints, int(reference.Frames.size()) - 1) << "each later picture painted at once";
+  EXPECT_TRUE(Sink.Codes.empty());  // posted, not yet dispatched
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(Sink.Codes, std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL});
+
+  const int64_t now = EngineClock().NowMs();
+  EngineClock().AdvanceTo(now);
+  EXPECT_EQ(ticks, 1);
+  EXPECT_EQ(EngineClock().NextDueMs(), (now / 50 + 1) * 50);
+}
+
+}  // namespace
