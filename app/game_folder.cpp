@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "app/data_files.h"
+#include "game/game_archive.h"
 
 namespace orbel::app {
 
@@ -21,6 +22,33 @@ namespace {
 
 constexpr int kRecentGames = 8;
 const char* const kRecentKey = "RecentGames";
+
+// The game folder of an archive or disc image: its game unpacked into the cache. Throws game::EArchiveError.
+std::string UnpackedFolder(const std::string& archive, bool oneGameOnly) {
+  return game::UnpackGame(archive, game::DefaultCacheRoot(), oneGameOnly).Folder;
+}
+
+// The archive path as the recent games remember it.
+QString AbsoluteArchivePath(const std::string& archive) {
+  return QFileInfo(QString::fromStdString(archive)).absoluteFilePath();
+}
+
+// The folder dialog in its own (not the native) form, which also takes an archive or disc image.
+class TGameDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+ protected:
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (files.size() == 1 && QFileInfo(files.first()).isFile() &&
+        game::IsArchiveName(files.first().toStdString())) {
+      QDialog::accept();
+      return;
+    }
+    QFileDialog::accept();
+  }
+};
 
 }  // namespace
 
@@ -71,14 +99,28 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
   if (!demo.empty()) sidebar << QUrl::fromLocalFile(QString::fromStdString(demo));
   QString start = recent.isEmpty() ? QDir::homePath() : recent.first();
   for (;;) {
-    QFileDialog dialog(nullptr, QStringLiteral("choose a game folder"), start);
+    TGameDialog dialog(nullptr, QStringLiteral("choose a game folder or archive"), start);
     dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // Folders, and the archives and disc images a game may come in.
+    dialog.setNameFilter(QStringLiteral("Games (*.zip *.ZIP *.lzh *.LZH *.lha *.LHA *.7z *.7Z *.iso *.ISO "
+                                        "*.cue *.CUE *.cab *.CAB)"));
     // The sidebar with the recent games exists only in Qt's own dialog.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setSidebarUrls(sidebar);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return demo;
     const QString chosen = dialog.selectedFiles().first();
+    if (game::IsArchiveName(chosen.toStdString()) && QFileInfo(chosen).isFile()) {
+      try {
+        // Several games in one archive: the first for now; a choice among them is yet to come.
+        const std::string folder = UnpackedFolder(chosen.toStdString(), false);
+        RememberGame(settings, AbsoluteArchivePath(chosen.toStdString()));
+        return folder;
+      } catch (const game::EArchiveError& error) {
+        QMessageBox::warning(nullptr, QStringLiteral("Orbel"), QString::fromStdString(error.what()));
+        start = QFileInfo(chosen).absolutePath();
+        continue;
+      }
+    }
     const std::string folder = GameFolderOf(chosen.toStdString());
     if (HoldsGame(folder)) {
       RememberGame(settings, QString::fromStdString(folder));
@@ -92,19 +134,31 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
   }
 }
 
-std::string StartFolder(TOptions& options, QSettings& settings) {
-  if (!options.GameDir.empty()) {
-    const std::string folder = GameFolderOf(options.GameDir);
-    if (!options.Automated() && HoldsGame(folder)) RememberGame(settings, QString::fromStdString(folder));
-    return folder;
-  }
-  if (options.Check || HoldsGame(".")) return {};
+void MakeOutputPathsAbsolute(TOptions& options) {
   for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record})
     if (!path->empty()) {
       std::error_code error;
       const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);
       if (!error) *path = absolute.string();
     }
+}
+
+std::string StartFolder(TOptions& options, QSettings& settings) {
+  if (!options.GameDir.empty() && game::IsArchiveName(options.GameDir) &&
+      std::filesystem::is_regular_file(std::filesystem::path(options.GameDir))) {
+    // Start-up enters the cache folder, so output paths are taken where the user started the program.
+    MakeOutputPathsAbsolute(options);
+    const std::string folder = UnpackedFolder(options.GameDir, options.Batch || options.Check);
+    if (!options.Automated()) RememberGame(settings, AbsoluteArchivePath(options.GameDir));
+    return folder;
+  }
+  if (!options.GameDir.empty()) {
+    const std::string folder = GameFolderOf(options.GameDir);
+    if (!options.Automated() && HoldsGame(folder)) RememberGame(settings, QString::fromStdString(folder));
+    return folder;
+  }
+  if (options.Check || HoldsGame(".")) return {};
+  MakeOutputPathsAbsolute(options);
   const QString platform = QGuiApplication::platformName();
   const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
   return ChooseFirstRunGame(display && !options.Batch, settings);

@@ -36,6 +36,12 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings);
 // game it names is remembered unless the run is automated (TOptions::Automated), since such runs leave the
 // player's settings alone. Without GAME_DIR and without a game here, output paths named on the command line
 // are made absolute first, so that they stay where the user started the program.
+// A GAME_DIR that names an archive or disc image (.zip .lzh .7z .iso .cue .cab) gives the cache folder its
+// game is unpacked into; the output paths are made absolute first. Throws game::EArchiveError, naming the
+// file, when the archive cannot be played: it is damaged, holds no game, or (batch runs and checks) several.
 std::string StartFolder(TOptions& options, QSettings& settings);
+
+// The output paths named on the command line, made absolute against the current directory.
+void MakeOutputPathsAbsolute(TOptions& options);
 
 }  // namespace orbel::app
