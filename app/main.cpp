@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry: the command line, the application object, the engine window and the font dialog.
 
+#include <QGuiApplication>
+#include <QMessageBox>
 #include <QSettings>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 #include "app/orbel_application.h"
 #include "app/start_folder.h"
 #include "dialogs/font_dialog.h"
+#include "game/game_errors.h"
 #include "platform/fonts.h"
 #include "media/media_layer.h"
 #include "platform/shutdown_signals.h"
@@ -53,7 +56,16 @@ int main(int argc, char** argv) {
   TOptions options = *parsed.Options;
   QSettings settings(QStringLiteral("orbel"), QStringLiteral("orbel"));
   ApplyRememberedChoices(options, settings);
-  const std::string gameDir = StartFolder(options, settings);
+  std::string gameDir;
+  try {
+    gameDir = StartFolder(options, settings);
+  } catch (const orbel::game::EArchiveError& problem) {
+    // Like a script that cannot be read: one line on standard error, and a batch run rests with 2.
+    std::fprintf(stderr, "orbel: %s\n", problem.what());
+    if (!options.Batch && !options.Check && QGuiApplication::platformName() != QLatin1String("offscreen"))
+      QMessageBox::critical(nullptr, QStringLiteral("Orbel"), QString::fromUtf8(problem.what()));
+    return options.Check ? esFailure : esError;
+  }
   std::error_code error;
   if (!gameDir.empty()) std::filesystem::current_path(gameDir, error);
   if (error) {

@@ -103,9 +103,10 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       "Orbel runs a script-driven visual novel: GAME_DIR holds Data/SCRIPT.TXT and the pictures, movies and\n"
-      "sounds it names (a path to its SCRIPT.TXT works too). Without GAME_DIR and without a game in the "
-      "current\n"
-      "directory, a folder dialog asks for one, and the bundled demo game runs when it is cancelled.");
+      "sounds it names (a path to its SCRIPT.TXT works too, or a zip, LZH, 7z, cabinet, ISO or BIN/CUE image\n"
+      "holding the game, played from a copy unpacked into ~/.cache/orbel). Without GAME_DIR and without a game\n"
+      "in the current directory, a folder dialog asks for one, and the bundled demo game runs when it is\n"
+      "cancelled.");
   const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
   const QCommandLineOption version("version", "Show the version and exit.");
   const QCommandLineOption batch(
@@ -156,7 +157,7 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
                     "  1      bad options, a game folder that cannot be entered, an output file\n"
                     "         that cannot be written\n"
                     "  2      (--batch) the script rests after an error, or SCRIPT.TXT exists but\n"
-                    "         cannot be read\n"
+                    "         cannot be read, or the archive named as GAME_DIR cannot be played\n"
                     "  3      (--batch) the script rests without an error: nothing runs its next line\n"
                     "  4      --quit-after ran out\n"
                     "  128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP)\n";

@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <filesystem>
 
+#include "game/game_archive.h"
 #include "game/game_folder.h"
 
 namespace orbel::app {
@@ -19,6 +20,13 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
       const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);
       if (!error) *path = absolute.string();
     }
+  if (!options.GameDir.empty() && game::IsArchiveName(options.GameDir) &&
+      std::filesystem::is_regular_file(std::filesystem::path(options.GameDir))) {
+    // An archive or disc image plays from the cache folder its game is unpacked into.
+    const std::string folder = game::UnpackedFolder(options.GameDir, options.Batch || options.Check);
+    if (!options.Automated()) game::RememberGame(settings, game::AbsoluteArchivePath(options.GameDir));
+    return folder;
+  }
   if (!options.GameDir.empty()) {
     const std::string folder = game::GameFolderOf(options.GameDir);
     if (!options.Automated() && game::HoldsGame(folder)) game::RememberGame(settings, QString::fromStdString(folder));

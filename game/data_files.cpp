@@ -125,12 +125,70 @@ struct TEntry {
   std::vector<TReading> Readings;
 };
 
-// `withSjis`: also read the bytes as code page 932, where they are not plain ASCII.
-TEntry MakeEntry(std::string bytes, bool withSjis) {
+// Code page 437's characters for the bytes 0x80-0xFF: what unpackers that ignore a name's code page take
+// code page 932 bytes for.
+constexpr char16_t kCp437High[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
+    0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6,
+    0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
+    0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
+    0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514,
+    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
+    0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C,
+    0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
+    0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+};
+
+// Windows-1252's characters for 0x80-0x9F, where Latin-1 has control codes; converters that say Latin-1
+// often mean this one.
+constexpr char16_t kCp1252Controls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152,
+    0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122,
+    0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// The bytes a name had before an unpacker read them in code page 437 (`cp437`) or Latin-1 and stored the
+// characters as UTF-8; nothing when a character has no byte there.
+std::optional<std::string> UnmangledBytes(const QString& text, bool cp437) {
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(text.size()));
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if (u < 0x80) {
+      bytes += static_cast<char>(u);
+      continue;
+    }
+    if (!cp437 && u <= 0xFF) {
+      bytes += static_cast<char>(u);
+      continue;
+    }
+    const char16_t* table = cp437 ? kCp437High : kCp1252Controls;
+    const size_t size = cp437 ? 128 : 32;
+    const auto* found = std::find(table, table + size, u);
+    if (found == table + size) return std::nullopt;
+    bytes += static_cast<char>(0x80 + (found - table));
+  }
+  return bytes;
+}
+
+// `withSjis`: also read the bytes as code page 932, where they are not plain ASCII. `unmangledBytes`: also
+// read a UTF-8 name of that many characters as one mangled by an unpacker (UnmangledBytes), then as code
+// page 932; 0 for any number of characters.
+TEntry MakeEntry(std::string bytes, bool withSjis, size_t unmangledBytes = 0) {
   TEntry entry;
-  if (platform::IsUtf8(bytes))
-    entry.Readings.push_back(Read(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))));
-  if (withSjis && !IsAscii(bytes)) {
+  const bool ascii = IsAscii(bytes);
+  if (platform::IsUtf8(bytes)) {
+    const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    entry.Readings.push_back(Read(text));
+    if (!ascii && (unmangledBytes == 0 || static_cast<size_t>(text.size()) == unmangledBytes))
+      for (const bool cp437 : {true, false})
+        if (const auto raw = UnmangledBytes(text, cp437)) {
+          const QString sjis = platform::DecodeSjis(*raw);
+          if (!sjis.contains(QChar(QChar::ReplacementCharacter))) entry.Readings.push_back(Read(sjis));
+        }
+  }
+  if (withSjis && !ascii) {
     const QString sjis = platform::DecodeSjis(bytes);
     if (!sjis.contains(QChar(QChar::ReplacementCharacter))) entry.Readings.push_back(Read(sjis));
   }
@@ -265,7 +323,8 @@ std::optional<TFound> Walk(const std::string& base, const std::vector<TPart>& pa
     // folders quick.
     const bool loose = how.MaxTier >= tLoose;
     const bool withSjis = loose || bytes.size() == part.Bytes.size() || bytes.find('\\') != std::string::npos;
-    const TEntry entry = MakeEntry(std::move(bytes), withSjis);
+    // A name mangled by an unpacker has one character for each byte it had; only such names are unmangled.
+    const TEntry entry = MakeEntry(std::move(bytes), withSjis, loose ? 0 : part.Bytes.size());
     const int tier = stemOnly ? StemTierOf(entry, part) : TierOf(entry, part, loose);
     if (tier <= how.MaxTier) candidates.push_back({tier, entry.Bytes, 1});
     if (stemOnly) continue;

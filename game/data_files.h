@@ -8,7 +8,9 @@
 // page 932 bytes, or decomposed (NFD) when they passed through some systems, and converters disagree on a few
 // characters. So a name that does not match exactly is compared by what it reads as: the script's name
 // decoded from code page 932, each directory entry decoded as UTF-8 (and, where its bytes are valid code
-// page 932, as that too), both in Unicode composed form (NFC); ASCII and full-width Latin letters compared
+// page 932, as that too; and, where an earlier unpack read code page 932 bytes as code page 437 or Latin-1
+// and stored those characters as UTF-8, as the code page 932 text they were), both in Unicode composed form
+// (NFC); ASCII and full-width Latin letters compared
 // without regard to case; `\` and `/` as separators (never a double-byte character's trail byte); and the
 // characters that code page 932 and JIS-based converters map differently taken as equal: ～ 〜, － −, ∥ ‖,
 // ― —, ￠ ¢, ￡ £, ￢ ¬, ￤ ¦, ~ ‾. An entry whose own name holds backslashes, as unpackers that do not know

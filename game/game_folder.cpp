@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "game/data_files.h"
+#include "game/game_archive.h"
 
 namespace orbel::game {
 
@@ -21,7 +22,34 @@ namespace {
 constexpr int kRecentGames = 8;
 const char* const kRecentKey = "RecentGames";
 
+// The folder dialog in its own (not the native) form, which also takes an archive or disc image.
+class TGameDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+ protected:
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (files.size() == 1 && QFileInfo(files.first()).isFile() &&
+        game::IsArchiveName(files.first().toStdString())) {
+      QDialog::accept();
+      return;
+    }
+    QFileDialog::accept();
+  }
+};
+
 }  // namespace
+
+// The game folder of an archive or disc image: its game unpacked into the cache. Throws game::EArchiveError.
+std::string UnpackedFolder(const std::string& archive, bool oneGameOnly) {
+  return game::UnpackGame(archive, game::DefaultCacheRoot(), oneGameOnly).Folder;
+}
+
+// The archive path as the recent games remember it.
+QString AbsoluteArchivePath(const std::string& archive) {
+  return QFileInfo(QString::fromStdString(archive)).absoluteFilePath();
+}
 
 // Paths stay bytes here: a folder named in Shift-JIS must survive the way to chdir.
 std::string GameFolderOf(const std::string& path) {
@@ -78,14 +106,28 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
   if (!demo.empty()) sidebar << QUrl::fromLocalFile(QString::fromStdString(demo));
   QString start = recent.isEmpty() ? QDir::homePath() : recent.first();
   for (;;) {
-    QFileDialog dialog(nullptr, QStringLiteral("choose a game folder"), start);
+    TGameDialog dialog(nullptr, QStringLiteral("choose a game folder or archive"), start);
     dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // Folders, and the archives and disc images a game may come in.
+    dialog.setNameFilter(QStringLiteral("Games (*.zip *.ZIP *.lzh *.LZH *.lha *.LHA *.7z *.7Z *.iso *.ISO "
+                                        "*.cue *.CUE *.cab *.CAB)"));
     // The sidebar with the recent games exists only in Qt's own dialog.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setSidebarUrls(sidebar);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return demo;
     const QString chosen = dialog.selectedFiles().first();
+    if (game::IsArchiveName(chosen.toStdString()) && QFileInfo(chosen).isFile()) {
+      try {
+        // Several games in one archive: the first for now; a choice among them is yet to come.
+        const std::string folder = UnpackedFolder(chosen.toStdString(), false);
+        RememberGame(settings, AbsoluteArchivePath(chosen.toStdString()));
+        return folder;
+      } catch (const game::EArchiveError& error) {
+        QMessageBox::warning(nullptr, QStringLiteral("Orbel"), QString::fromStdString(error.what()));
+        start = QFileInfo(chosen).absolutePath();
+        continue;
+      }
+    }
     const std::string folder = GameFolderOf(chosen.toStdString());
     if (HoldsGame(folder)) {
       RememberGame(settings, QString::fromStdString(folder));
@@ -112,4 +154,5 @@ bool HoldsGameFiles(const std::string& directory) {
   // The files the built-in script shows, beside no Data folder.
   return !FindDataFileIn(directory, "bg").empty() || !FindDataFileIn(directory, "logo.dat").empty();
 }
+
 }  // namespace orbel::game

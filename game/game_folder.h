@@ -36,4 +36,11 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings);
 // when it has no script of its own.
 bool HoldsGameFiles(const std::string& directory);
 
+// The game folder of an archive or disc image: its game unpacked into the cache. Throws EArchiveError, naming
+// the file, when the archive cannot be played: it is damaged, holds no game, or (oneGameOnly) several.
+std::string UnpackedFolder(const std::string& archive, bool oneGameOnly);
+
+// The archive path as the recent games remember it.
+QString AbsoluteArchivePath(const std::string& archive);
+
 }  // namespace orbel::game

@@ -1,21 +1,21 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The layers include one way only: app → dialogs, controls → media, game, screen → platform, and script stands
-# alone.
-# Only media/ sees FFmpeg and SDL, only platform/ X11, and the headers the other layers include from those two
-# folders do not pass them on.
+# The layers include one way only: app → dialogs, controls → media, screen → platform, and script stands alone;
+# app → game → screen, script, platform (nothing else includes game).
+# Only media/ sees FFmpeg and SDL, only platform/ X11, only game/ libarchive, and the headers the other layers
+# include from those three folders do not pass them on.
 # Lists every include that breaks this as `file:line: folder → what it includes` and fails.
 # Usage: tools/check-layers.sh [SOURCE_DIR]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
-folders=(app dialogs controls game media screen script platform)
+folders=(app game dialogs controls media screen script platform)
 # What each folder may include besides itself.
 declare -A allowed=(
-  [app]="dialogs controls game media screen script platform"
+  [app]="game dialogs controls media screen script platform"
+  [game]="screen script platform"
   [dialogs]="controls media screen platform"
   [controls]="media screen platform"
-  [game]="screen script platform"
   [media]="platform"
   [screen]="platform"
   [platform]=""
@@ -26,9 +26,9 @@ declare -A allowed=(
 declare -A allowedFiles=([script]="platform/errors.h platform/shift_jis.h")
 
 local_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"/]+)/[^"]*"'
-system_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<((libav|libsw|SDL|X11/)[^>]*)>'
+system_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<((libav|libsw|SDL|X11/|archive)[^>]*)>'
 # The one folder each system library belongs to.
-owner_of() { case "$1" in X11/*) echo platform ;; *) echo media ;; esac; }
+owner_of() { case "$1" in X11/*) echo platform ;; archive*) echo game ;; *) echo media ;; esac; }
 
 failed=0
 offend() {  # offend <file> <line> <message>
@@ -74,8 +74,8 @@ for header in ${allowedFiles[script]}; do
   done <"$header"
 done
 
-# The media and platform headers the other layers include, and the media and platform headers those include
-# in turn.
+# The media, platform and game headers the other layers include, and the headers of those folders they
+# include in turn.
 declare -A seen=()
 queue=()
 for folder in "${folders[@]}"; do
@@ -83,7 +83,7 @@ for folder in "${folders[@]}"; do
   while IFS= read -r header; do
     if [ "${header%%/*}" != "$folder" ]; then queue+=("$header"); fi
   done < <(sources_of "$folder" |
-    xargs -r grep -ho '^[[:space:]]*#[[:space:]]*include[[:space:]]*"\(platform\|media\)/[^"]*\.h"' |
+    xargs -r grep -ho '^[[:space:]]*#[[:space:]]*include[[:space:]]*"\(platform\|media\|game\)/[^"]*\.h"' |
     sed 's/.*"\([a-z]*\/[^"]*\)"/\1/' | sort -u)
 done
 while [ "${#queue[@]}" -gt 0 ]; do
@@ -96,7 +96,7 @@ while [ "${#queue[@]}" -gt 0 ]; do
     line=$((line + 1))
     if [[ $text =~ $system_include ]]; then
       offend "$header" "$line" "${header%%/*} → <${BASH_REMATCH[1]}>, in a header the other layers include"
-    elif [[ $text =~ $local_include ]] && [[ ${BASH_REMATCH[1]} =~ ^(platform|media)$ ]]; then
+    elif [[ $text =~ $local_include ]] && [[ ${BASH_REMATCH[1]} =~ ^(platform|media|game)$ ]]; then
       included=${text#*\"}
       queue+=("${included%%\"*}")
     fi

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one libFuzzer target for a while: tools/fuzz.sh TARGET SECONDS [extra libFuzzer options...]
-# TARGET is fuzz_script, fuzz_bitmap, fuzz_media or fuzz_text. Builds the fuzz configuration in build-fuzz
-# (clang-15) when needed; ORBEL_WERROR=ON in the environment makes its warnings errors. New inputs go to
-# build-fuzz/corpus/TARGET, seeded from fuzz/corpus/TARGET, so the committed seeds stay small; a crash leaves
+# TARGET is fuzz_script, fuzz_bitmap, fuzz_media, fuzz_text or fuzz_archive. Builds the fuzz configuration in
+# build-fuzz (clang-15) when needed; ORBEL_WERROR=ON in the environment makes its warnings errors. New inputs go
+# to build-fuzz/corpus/TARGET, seeded from fuzz/corpus/TARGET, so the committed seeds stay small; a crash leaves
 # its input in build-fuzz/findings/ and a non-zero exit status.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,7 @@ fi
 target=$1 seconds=$2
 shift 2
 case "$target" in
-  fuzz_script | fuzz_bitmap | fuzz_media | fuzz_text) ;;
+  fuzz_script | fuzz_bitmap | fuzz_media | fuzz_text | fuzz_archive) ;;
   *)
     echo "$0: unknown target '$target'" >&2
     exit 1

@@ -79,9 +79,9 @@ TEST_F(DataFiles, JapaneseNamesAsLinuxStoresThem) {
   Make("Data/\u30AB\u3099イト\u30DB\u309A.bmp");
   EXPECT_EQ(FindDataFileIn(Root(), Sjis("ガイトポ.bmp")), Root() + "/Data/\u30AB\u3099イト\u30DB\u309A.bmp");
   // ... with an upper-case extension, in folders named with backslashes and another case of the Data folder.
-  Make("DATA/画像/表紙/朝.BMP");
-  EXPECT_EQ(FindDataFileIn(Root(), Sjis("画像\\表紙\\朝.bmp")), Root() + "/DATA/画像/表紙/朝.BMP");
-  EXPECT_EQ(CheckDataFileIn(Root(), Sjis("画像\\表紙\\朝.bmp")).Match, dmFolded);
+  Make("DATA/クール/表紙/朝.BMP");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("クール\\表紙\\朝.bmp")), Root() + "/DATA/クール/表紙/朝.BMP");
+  EXPECT_EQ(CheckDataFileIn(Root(), Sjis("クール\\表紙\\朝.bmp")).Match, dmFolded);
   // Half-width katakana are single bytes, never lead bytes.
   Make("Data/ｶﾞｲﾄﾞ.bmp");
   EXPECT_EQ(FindDataFileIn(Root(), Sjis("ｶﾞｲﾄﾞ.BMP")), Root() + "/Data/ｶﾞｲﾄﾞ.bmp");
@@ -92,12 +92,55 @@ TEST_F(DataFiles, JapaneseNamesAsLinuxStoresThem) {
   EXPECT_EQ(FindDataFileIn(Root(), Sjis("ｂｇ.bmp")), Root() + "/Data/ＢＧ.bmp");
 }
 
+// What a plain unzip leaves of code page 932 names: each byte read as a code page 437 or Latin-1 character
+// and stored as that character's UTF-8.
+std::string Mangled(const std::string& bytes, const char* codePage) {
+  QString text;
+  for (const char c : bytes) text += QChar(static_cast<unsigned char>(c));  // Latin-1
+  if (std::string(codePage) == "cp437") {
+    // The few characters of the names below, in code page 437.
+    const std::pair<char16_t, char16_t> cp437[] = {{0x94, 0x00F6}, {0x8C, 0x00EE}, {0x83, 0x00E2},
+                                                   {0x4E, 'N'},    {0x81, 0x00FC}, {0x5B, '['},
+                                                   {0x8B, 0x00EF}};
+    for (QChar& c : text)
+      for (const auto& [from, to] : cp437)
+        if (c.unicode() == from) c = QChar(to);
+  } else if (std::string(codePage) == "cp1252") {
+    for (QChar& c : text)
+      if (c.unicode() == 0x8C) c = QChar(0x0152);  // Œ
+  }
+  return text.toStdString();
+}
+
+TEST_F(DataFiles, NamesMangledByAnEarlierUnpackAreFound) {
+  // 背景 is 94 77 8C 69, クール 83 4E 81 5B 83 8B.
+  for (const char* codePage : {"cp437", "latin1", "cp1252"}) {
+    SCOPED_TRACE(codePage);
+    const std::string picture = Sjis("背景.bmp");
+    const std::string stored = Mangled(picture, codePage);
+    ASSERT_NE(stored, picture);
+    ASSERT_TRUE(platform::IsUtf8(stored));
+    const std::string path = Make("Data/" + Mangled(Sjis("クール"), codePage) + "/" + stored);
+    EXPECT_EQ(FindDataFileIn(Root(), Sjis("クール/背景.bmp")), path);
+    EXPECT_EQ(FindDataFileIn(Root(), Sjis("クール/背景.BMP")), path);
+    EXPECT_EQ(CheckDataFileIn(Root(), Sjis("クール/背景.bmp")).Match, dmSameText);
+    std::filesystem::remove_all(Root() + "/Data");
+  }
+  // The true name wins over a mangled one that reads the same.
+  const std::string real = Make("Data/" + Sjis("背景.bmp"));
+  Make("Data/" + Mangled(Sjis("背景.bmp"), "cp437"));
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("背景.bmp")), real);
+  // A name that only looks mangled does not stand for another: ö is not a code page 932 lead byte alone.
+  Make("Data/x\xC3\xB6.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("x表.bmp")), "");
+}
+
 TEST_F(DataFiles, NamesThatHoldBackslashesStandForFolders) {
   // Unpacked by a tool that kept the archive's backslashes in the names.
   Make("Data\\背景.bmp");
   EXPECT_EQ(FindDataFileIn(Root(), Sjis("背景.bmp")), Root() + "/Data\\背景.bmp");
-  Make("Data/画像\\表紙\\朝.bmp");
-  EXPECT_EQ(FindDataFileIn(Root(), Sjis("画像\\表紙\\朝.BMP")), Root() + "/Data/画像\\表紙\\朝.bmp");
+  Make("Data/クール\\表紙\\朝.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), Sjis("クール\\表紙\\朝.BMP")), Root() + "/Data/クール\\表紙\\朝.bmp");
   Make("Data/" + Sjis("絵\\夜.bmp"));
   EXPECT_EQ(FindDataFileIn(Root(), Sjis("絵/夜.bmp")), Root() + "/Data/" + Sjis("絵\\夜.bmp"));
   // A backslash inside such a name never climbs out.

@@ -1,0 +1,77 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Games as people keep them: a zip, LZH, 7z or cabinet archive, an ISO 9660 disc image, or a CD image as
+// BIN/CUE. The engine's readers all work on a folder, so the game's part of the archive is unpacked once
+// into a private cache folder and played from there:
+//
+//   $XDG_CACHE_HOME/orbel/<path key>-<identity>/    (default ~/.cache/orbel)
+//
+// The path key comes from the archive's absolute path, the identity from its size, modification time and
+// its index (every entry's name, size and time), so an archive that changes gets a new folder and the old
+// one of the same path is removed. A folder is unpacked under a temporary name beside its final one and
+// renamed when every file is on disk: a cache folder is always whole.
+//
+// Entry names are kept as their bytes, as the archive holds them: the data-file lookup matches code page
+// 932 bytes and UTF-8 alike. An entry whose name would leave the game (a `..` part, an absolute path) is
+// never unpacked, nor links or devices; an entry larger than the engine takes, or the game as a whole, is
+// refused before it fills the disk.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "game/game_errors.h"
+
+namespace orbel::game {
+
+// Whether the path names an archive or image by its extension (.zip .lzh .lha .7z .iso .cue .cab, any case).
+bool IsArchiveName(std::string_view path);
+
+struct TArchiveEntry {
+  std::string Name;  // the path inside the archive, its bytes as stored, folders separated by '/'
+  uint64_t Size = 0;
+  int64_t Time = 0;  // modification time, seconds
+  bool Folder = false;
+  bool File = false;  // a regular file; anything else (links, devices) is never unpacked
+  bool Unsafe = false;  // the name would leave the game (`..`, an absolute path)
+};
+
+// Bounds against damaged and hostile archives. The engine reads no script over 8 MB and no bitmap over
+// 128 MB; movies and sounds of the era are a few hundred MB at most.
+struct TArchiveLimits {
+  uint64_t EntryBytes = 1ULL << 30;
+  uint64_t TotalBytes = 4ULL << 30;
+  size_t Entries = 200000;
+};
+
+// The entries of the archive or image at `path`. Throws EArchiveError naming the file when it cannot be
+// read, is damaged or encrypted, or holds more entries than the limits allow.
+std::vector<TArchiveEntry> ListArchive(const std::string& path, const TArchiveLimits& limits = {});
+
+// The same for an archive held in memory (`name` for the messages), and for a disc image given as its cue
+// sheet and track file in memory.
+std::vector<TArchiveEntry> ListArchiveBytes(std::string_view bytes, const std::string& name,
+                                            const TArchiveLimits& limits = {});
+std::vector<TArchiveEntry> ListDiscImageBytes(std::string_view cueSheet, std::string_view trackFile,
+                                              const std::string& name, const TArchiveLimits& limits = {});
+
+// The folders inside the archive that hold a game, as start-up looks for one: the folder with
+// Data/SCRIPT.TXT or SCRIPT.TXT (letter case aside). "" is the archive's top; sorted, each once.
+std::vector<std::string> GameFoldersIn(const std::vector<TArchiveEntry>& entries);
+
+// The cache folder: $XDG_CACHE_HOME/orbel, else ~/.cache/orbel.
+std::string DefaultCacheRoot();
+
+struct TUnpackedGame {
+  std::string Folder;  // the game folder to enter: a cache folder holding the game's part of the archive
+  std::vector<std::string> Games;  // every game folder inside the archive (GameFoldersIn); Folder is the first
+};
+
+// Unpacks the game inside the archive at `path` into `cacheRoot`, or finds it unpacked there already.
+// Throws EArchiveError naming the file when the archive cannot be read, holds no game, holds several and
+// `oneGameOnly` is set, or an entry breaks the limits.
+TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, bool oneGameOnly,
+                         const TArchiveLimits& limits = {});
+
+}  // namespace orbel::game

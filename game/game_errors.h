@@ -1,0 +1,14 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The error a game archive or disc image raises: its message names the file and says what is wrong with it.
+
+#include "platform/errors.h"
+
+namespace orbel::game {
+
+class EArchiveError : public EOrbelError {
+ public:
+  using EOrbelError::EOrbelError;
+};
+
+}  // namespace orbel::game
