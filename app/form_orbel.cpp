@@ -5,7 +5,6 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -18,122 +17,44 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <iterator>
 
-#include "game/data_files.h"
 #include "app/orbel_application.h"
 #include "app/screen_view.h"
-#include "app/stage_presenter.h"
 #include "controls/board.h"
 #include "controls/movie.h"
 #include "controls/wave_channel.h"
 #include "dialogs/font_dialog.h"
 #include "platform/errors.h"
-#include "media/media_layer.h"
+#include "platform/events.h"
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
 
-// The program's stored data is compiled into this library; a static library must register it itself.
-static void InitResources() {
-  Q_INIT_RESOURCE(resources);
-}
-
 namespace orbel::app {
-
-namespace {
-
-std::vector<std::string> ResourceLines(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray bytes = file.readAll();
-  return script::SplitScriptText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-}
-
-QImage ResourceImage(const QString& path) {
-  QFile file(path);
-  if (!file.exists()) return {};
-  return QImage(path, "BMP");
-}
-
-// The script's stage modes and effects are the picture side's, number for number; they become one another
-// here and nowhere else.
-static_assert(int(script::smWall) == int(screen::smWall) && int(script::smBlack) == int(screen::smBlack) &&
-              int(script::smWhite) == int(screen::smWhite) && int(script::smScreen) == int(screen::smScreen));
-static_assert(int(script::tkNone) == int(screen::tkNone) && int(script::tkBox) == int(screen::tkBox) &&
-              int(script::tkDissolve) == int(screen::tkDissolve) &&
-              int(script::tkSlide) == int(screen::tkSlide) && int(script::tkCut) == int(screen::tkCut));
-screen::TStageMode ToScreen(script::TStageMode mode) {
-  return static_cast<screen::TStageMode>(mode);
-}
-screen::TTransitionKind ToScreen(script::TTransitionKind kind) {
-  return static_cast<screen::TTransitionKind>(kind);
-}
-template <class TScript>
-auto ToScreen(std::optional<TScript> value) -> std::optional<decltype(ToScreen(*value))> {
-  if (!value) return std::nullopt;
-  return ToScreen(*value);
-}
-
-// The modes pass through as they are: both sides count them in the same order.
-static_assert(int(script::mmNotReady) == controls::mpNotReady &&
-              int(script::mmStopped) == controls::mpStopped &&
-              int(script::mmPlaying) == controls::mpPlaying &&
-              int(script::mmRecording) == controls::mpRecording &&
-              int(script::mmSeeking) == controls::mpSeeking && int(script::mmPaused) == controls::mpPaused &&
-              int(script::mmOpen) == controls::mpOpen);
-
-// A movie control or the wave channel as the interpreter sees it: the one layer between the script's media
-// interface and the controls' device commands.
-class TMediaAdapter : public script::IScriptMedia {
- public:
-  // A movie control is also the window to show and hide; the wave channel has none.
-  explicit TMediaAdapter(controls::TMciDevice& device)
-      : Device(device), Window(dynamic_cast<QWidget*>(&device)) {}
-
-  uint16_t DeviceID() override { return Device.DeviceID(); }
-  script::TMediaMode Mode() override { return script::TMediaMode(Device.Mode()); }
-  int32_t Position() override { return Device.Position(); }
-  void SetFileName(const std::string& path) override { Device.SetFileName(path); }
-  void Open() override { Device.Open(); }
-  void Close() override { Device.Close(); }
-  void Play() override { Device.Play(); }
-  void Stop() override { Device.Stop(); }
-  void WaitOnce(bool wait) override { Device.WaitOnce(wait); }
-  void SetVisible(bool visible) override {
-    if (Window) Window->setVisible(visible);
-  }
-
- private:
-  controls::TMciDevice& Device;
-  QWidget* const Window;
-};
-
-}  // namespace
 
 TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDisplaySettings> display,
                        QWidget* parent)
     : QMainWindow(parent),
       Options(options),
       Display(display ? std::move(display) : platform::CreateDisplaySettings()),
-      DisplayModesValue(*this, *Display),
-      ScreenValue(*this),
-      InterpreterValue(*this),
-      WindowScaleValue(std::clamp(options.Scale, 1, 8)),
-      FitModeValue(options.Fit.value_or(ftInteger)) {
-  InitResources();
+      Run(std::make_unique<TEngineRun>(options, this)),
+      DisplayModesValue(*this, *Display) {
   DisplayModesValue.ModeSwitchAllowed = !options.NoModeSwitch;
   setWindowTitle(kApplicationTitle);
   setAttribute(Qt::WA_InputMethodEnabled, false);
   setFocusPolicy(Qt::StrongFocus);
 
   // The controls in the order the window declares them; later children lie above earlier ones.
-  ViewValue = new TScreenView(ScreenValue, this);
-  ViewValue->OnPainted = [this] { RecordSoon(); };
+  ViewValue = new TScreenView(Run->Screen(), this);
+  ViewValue->OnPainted = [this] { Run->RecordSoon(); };
   ViewValue->OnMouseMove = [this](int y) { FormMouseMove(y); };
   setMouseTracking(true);
   setCentralWidget(ViewValue);
+  Presentation = std::make_unique<TPresentation>(*this, *ViewValue, *Display, options.Scale,
+                                                 options.Fit.value_or(ftInteger));
+  Presentation->OnMouseMove = [this](int y) { FormMouseMove(y); };
+  Presentation->OnSynchronousFrame = [this] { Run->FlushRecordFrame(); };
+  Presentation->Recording = [this] { return Run->Recording(); };
   CreateMenu();
   Button1 = new QPushButton(QStringLiteral("IME Close"), ViewValue);
   Button1->hide();
@@ -148,7 +69,6 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   controls::ConfigureMsgBoard(*MsgBoardValue);
   Movie0 = new controls::TMovie(ViewValue);
   Movie0->hide();
-  ScriptMemo = ResourceLines(QStringLiteral(":/orbel/fallback_script.txt"));
   Status = new QStatusBar(this);
   for (int i = 0; i < 3; ++i) {
     StatusPanels[i] = new QLabel(Status);
@@ -157,9 +77,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   }
   setStatusBar(Status);
   Status->hide();
-  Movie0Adapter = std::make_unique<TMediaAdapter>(*Movie0);
-  Movie1Adapter = std::make_unique<TMediaAdapter>(*Movie1);
-  PCMAdapter = std::make_unique<TMediaAdapter>(*PCM);
+  Run->Attach({ViewValue, MsgBoardValue, Movie0, Movie1, PCM, StatusPanels[2]});
 
   // The timer runs from creation to close; its frames do nothing until a transition starts.
   ETimer.start();
@@ -167,17 +85,17 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
     FormCreate();
   } catch (const std::exception& error) {
     // As in the application's event handling: the engine's errors and the standard library's alike.
-    StartUpFailed = true;
+    Run->SetStartUpFailed();
     if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
   }
   // A zoomed window shows its picture enlarged from the start, whatever start-up met.
-  ApplyPresentation();
+  Presentation->Apply();
 }
 
+// The presentation goes first: it puts the stage back under the window, so that its controls close their
+// devices with it.
 TFormOrbel::~TFormOrbel() {
-  // The stage goes back under the window, so that its controls close their devices with it.
-  if (PresenterValue && PresenterValue->Release()) ViewValue->setParent(this);
-  media::SetSynchronousFrameHook(nullptr);
+  Presentation.reset();
 }
 
 void TFormOrbel::CreateMenu() {
@@ -210,20 +128,19 @@ void TFormOrbel::CreateMenu() {
 }
 
 void TFormOrbel::FormCreate() {
-  ScreenValue.TransitionKind = screen::tkNone;
-  ScreenValue.TransitionStep = 0;
+  Screen().TransitionKind = screen::tkNone;
+  Screen().TransitionStep = 0;
   // The window-size items the screen can take.
   const screen::TDispItemsEnabled enabled = screen::DispItemsEnabledFor(Display->ScreenHeight());
   DispItem(screen::diWindow800x600)->setEnabled(enabled.Item4);
   DispItem(screen::diWindow640x480)->setEnabled(enabled.Item2);
   DispItem(screen::diFull800x600)->setEnabled(enabled.Item3);
-  InterpreterValue.NextLine = 0;
+  Interpreter().NextLine = 0;
   SizeClientArea();
   MsgBoardValue->setGeometry(40, 375, 560, 65);
-  ScreenValue.CreateBuffers();
-  ScreenValue.SetWall(ResourceImage(QStringLiteral(":/orbel/wall.bmp")));
-  LoadScript();
-  Movie0->SetFileName(FindDataFile("LOGO01.AVI"));
+  Run->CreateBuffers();
+  Run->LoadScript();
+  Movie0->SetFileName(Run->FindDataFile("LOGO01.AVI"));
   Movie0->Open();
   Movie0->setGeometry(160, 100, 320, 240);
   Movie0->SelectTimeFormat(0);
@@ -233,16 +150,7 @@ void TFormOrbel::FormCreate() {
 }
 
 void TFormOrbel::SizeClientArea() {
-  resize(ClientAreaSize());
-}
-
-QSize TFormOrbel::WindowPictureSize() const {
-  return QSize(screen::kScreenWidth, screen::kScreenHeight) * WindowScaleValue;
-}
-
-QSize TFormOrbel::ClientAreaSize() const {
-  const QSize picture = WindowPictureSize();
-  return {picture.width(), picture.height() + (MenuBarAttached() ? menuBar()->sizeHint().height() : 0)};
+  resize(Presentation->ClientAreaSize());
 }
 
 bool TFormOrbel::MenuBarAttached() const {
@@ -255,101 +163,6 @@ void TFormOrbel::SetDispItemChecked(screen::TDispItemTag tag, bool checked) {
 
 void TFormOrbel::ShowMenuBar(bool show) {
   menuBar()->setHidden(!show);
-}
-
-void TFormOrbel::ShowFrame(bool show) {
-  QRect outer = geometry();
-  // Back from full screen, the window returns to where the player had it.
-  if (show && !HasFrame() && WindowedPosition) outer.moveTopLeft(*WindowedPosition);
-  if (!show && HasFrame()) WindowedPosition = geometry().topLeft();
-  setMinimumSize(0, 0);
-  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-  setWindowFlag(Qt::FramelessWindowHint, !show);
-  if (show) {
-    // A fixed single frame: the size stays as the window modes set it.
-    setGeometry(outer);
-    setFixedSize(outer.size());
-  } else {
-    // Full screen: the window covers the screen from its top-left corner.
-    setGeometry(0, 0, Display->ScreenWidth(), Display->ScreenHeight());
-  }
-  ApplyPresentation();
-  QWidget::show();
-  // A new frame means a new native window: the keys must still come here without a click.
-  raise();
-  activateWindow();
-}
-
-void TFormOrbel::ShowScaledFullScreen(bool show) {
-  if (show == ScaledFullScreenValue) return;
-  if (show) {
-    if (HasFrame()) WindowedGeometry = geometry();
-    ScaledFullScreenValue = true;
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    ApplyPresentation();
-    // An X server without a window manager places nothing itself: the window takes the screen's area.
-    if (const QScreen* screen = this->screen()) setGeometry(screen->geometry());
-    showFullScreen();
-  } else {
-    ScaledFullScreenValue = false;
-    showNormal();
-    ApplyPresentation();
-    if (WindowedGeometry.isValid()) setGeometry(WindowedGeometry);
-    FitClientArea();
-  }
-  raise();
-  activateWindow();
-}
-
-void TFormOrbel::ToggleFullScreen() {
-  if (ClosingValue) return;
-  // Both ways go through the menu's logic, so that the checked item always names what the window shows.
-  FullScreenByKey = HasFrame();
-  if (FullScreenByKey)
-    DisplayModesValue.EnlargedFullScreen();
-  else
-    DisplayModesValue.DispItemClick(screen::diWindow640x480);
-  Mode1Value->menuAction()->setData(DisplayModesValue.Mode1Tag);
-}
-
-void TFormOrbel::ApplyPresentation() {
-  const bool modeSwitched = !ScaledFullScreenValue && (windowFlags() & Qt::FramelessWindowHint);
-  const bool enlarged = ScaledFullScreenValue || (!modeSwitched && WindowScaleValue > 1);
-  if (enlarged && !PresenterValue) {
-    takeCentralWidget();
-    PresenterValue = new TStagePresenter(this);
-    PresenterValue->OnMouseMove = [this](int y) { FormMouseMove(y); };
-    PresenterValue->Attach(ViewValue);
-    setCentralWidget(PresenterValue);
-  } else if (!enlarged && PresenterValue) {
-    takeCentralWidget();
-    ViewValue->hide();
-    PresenterValue->Release();
-    delete PresenterValue;
-    PresenterValue = nullptr;
-    setCentralWidget(ViewValue);
-    ViewValue->show();
-  }
-  // A play made to wait paints its frames without the event loop: the presenter shows each one, and the
-  // recording takes it, from the hook.
-  if (PresenterValue || !Options.Record.empty())
-    media::SetSynchronousFrameHook([this] {
-      if (PresenterValue) PresenterValue->PresentNow();
-      FlushRecordFrame();
-    });
-  else
-    media::SetSynchronousFrameHook(nullptr);
-  // The real full-screen modes show the picture 1:1 at the top-left, the window modes at their scale.
-  if (PresenterValue) PresenterValue->SetFit(FitModeValue, ScaledFullScreenValue ? 0 : WindowScaleValue);
-}
-
-void TFormOrbel::PresentPending() {
-  // Enlarged, the stage is off screen: the presenter reads it back and shows it.
-  if (PresenterValue)
-    PresenterValue->PresentNow();
-  else
-    ViewValue->PresentPending();
 }
 
 void TFormOrbel::showEvent(QShowEvent* event) {
@@ -367,31 +180,15 @@ void TFormOrbel::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
 }
 
-void TFormOrbel::FitClientArea() {
-  if (ScaledFullScreenValue) return;
-  const QSize outer = ClientAreaSize();
-  if (minimumSize() == maximumSize())
-    setFixedSize(outer);
+void TFormOrbel::ToggleFullScreen() {
+  if (Run->Closing()) return;
+  // Both ways go through the menu's logic, so that the checked item always names what the window shows.
+  FullScreenByKey = HasFrame();
+  if (FullScreenByKey)
+    DisplayModesValue.EnlargedFullScreen();
   else
-    resize(outer);
-}
-
-void TFormOrbel::LoadScript() {
-  const std::string path = FindDataFile("SCRIPT.TXT");
-  if (path.empty()) {
-    InterpreterValue.LoadScriptLines(ScriptMemo);
-    return;
-  }
-  const game::TFileText file = game::ReadWholeFile(path, script::kMaxScriptBytes);
-  if (file.Result == game::frTooLarge)
-    throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は大きすぎます (上限 " +
-                      std::to_string(script::kMaxScriptBytes / (1024 * 1024)) + " MB)");
-  if (file.Result != game::frRead) throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
-  InterpreterValue.LoadScript(file.Text);
-}
-
-std::string TFormOrbel::FindDataFile(const std::string& name) {
-  return game::FindDataFile(name);
+    DisplayModesValue.DispItemClick(screen::diWindow640x480);
+  Mode1Value->menuAction()->setData(DisplayModesValue.Mode1Tag);
 }
 
 bool TFormOrbel::event(QEvent* event) {
@@ -399,204 +196,37 @@ bool TFormOrbel::event(QEvent* event) {
     ScriptStart();
     return true;
   }
-  if (event->type() == platform::WM_SCRIPTSTEP) {
-    --PendingSteps;
-    InterpreterValue.Step();
-    return true;
-  }
   return QMainWindow::event(event);
 }
 
 void TFormOrbel::ScriptStart() {
-  if (ClosingValue) return;
+  if (Run->Closing()) return;
   // A window manager may have given the view another size than asked for; bring it back to 640x480.
-  const QSize wanted = WindowPictureSize();
+  const QSize wanted = Presentation->WindowPictureSize();
   if (HasFrame() && centralWidget()->size() != wanted) resize(size() + wanted - centralWidget()->size());
   repaint();
   Movie1->setGeometry(40, 40, 560, 315);
-  PostStep();
-}
-
-void TFormOrbel::PostStep() {
-  if (ClosingValue) return;
-  ++PendingSteps;
-  QCoreApplication::postEvent(this, new QEvent(platform::WM_SCRIPTSTEP));
-}
-
-void TFormOrbel::SetStatusLine(const std::string& text) {
-  StatusPanels[2]->setText(platform::DecodeSjis(text));
-  if (Options.Trace) {
-    const std::string utf8 = platform::SjisToUtf8(text);
-    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-  }
-}
-
-std::string TFormOrbel::DecodeText(std::string_view bytes) {
-  return platform::SjisToUtf8(bytes);
-}
-
-void TFormOrbel::PrepareStage(script::TStageMode mode) {
-  ScreenValue.PrepareStage(ToScreen(mode));
-}
-// The script's numbers become the picture side's modes and effects here, and only here.
-void TFormOrbel::DispPicture(const std::string& fileName, int32_t mode, int32_t kind) {
-  ScreenValue.DispPicture(fileName, ToScreen(script::StageModeFromScript(mode)),
-                          ToScreen(script::TransitionKindFromScript(kind)));
-}
-void TFormOrbel::TransPicture(const std::string& fileName, int32_t kind) {
-  ScreenValue.TransPicture(fileName, ToScreen(script::TransitionKindFromScript(kind)));
-}
-
-void TFormOrbel::BoardClear() {
-  MsgBoardValue->Text().clear();
-}
-void TFormOrbel::BoardSetVisible(bool visible) {
-  MsgBoardValue->setVisible(visible);
-}
-void TFormOrbel::BoardSetText(const script::TStringList& lines) {
-  MsgBoardValue->SetText(lines);
-}
-
-script::IScriptMedia& TFormOrbel::LogoMovie() {
-  return *Movie0Adapter;
-}
-script::IScriptMedia& TFormOrbel::ScriptMovie() {
-  return *Movie1Adapter;
-}
-script::IScriptMedia& TFormOrbel::WaveChannel() {
-  return *PCMAdapter;
-}
-
-void TFormOrbel::DispatchPending() {
-  // A round of the event loop takes what the display and the timers have delivered; the posted events are
-  // then sent by name, since a dispatcher may leave those posted during its round for the next one (glib
-  // does, at its own priority). Rounds repeat until no step is queued, so a chain of steps that do not wait
-  // runs to its end in here, whichever dispatcher runs the loop.
-  do {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents();
-  } while (PendingSteps > 0 && !ClosingValue);
-}
-
-void TFormOrbel::WaitForEvents(int ms) {
-  if (ms <= 0 || ClosingValue) return;
-  // Blocking in the event loop, not in a sleep: the toolkit flushes the display connection before it blocks,
-  // so every frame drawn so far reaches the screen while the script waits.
-  QTimer deadline;
-  deadline.setSingleShot(true);
-  deadline.setTimerType(Qt::PreciseTimer);
-  deadline.start(ms);
-  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-uint32_t TFormOrbel::TickCount() {
-  using namespace std::chrono;
-  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-void TFormOrbel::SurfaceChanged(const QRect& area) {
-  ViewValue->SurfaceChanged(area);
+  Run->PostStep();
 }
 
 void TFormOrbel::ETimerTimer() {
-  if (ClosingValue) return;
-  ScreenValue.ETimerTimer();
-  CheckBatchEnd();
-}
-
-bool TFormOrbel::Settled() const {
-  return PendingSteps <= 0 && !ScreenValue.TransitionRunning() && !InterpreterValue.Waiting() &&
-         !MsgBoardValue->RevealRunning();
-}
-
-void TFormOrbel::CheckBatchEnd() {
-  if (!Options.Batch || !Settled()) return;
-  const auto* application = TOrbelApplication::Instance();
-  // A start-up that failed (an unreadable script) never ran the script: that is an error, not its end.
-  if (InterpreterValue.Ended() && !InterpreterValue.LastStepFailed() && !StartUpFailed)
-    FinishProgram(esOk);
-  else
-    FinishProgram(application && application->ErrorReported() ? esError : esResting);
-}
-
-void TFormOrbel::FinishProgram(int exitStatus) {
-  if (ClosingValue) return;
-  ExitStatusValue = exitStatus;
-  close();
-}
-
-// Anything painted on the stage (a tick's frame, a system repaint, a step of the board's reveal, a movie's
-// frame, a control shown or hidden) may change the window's picture. The picture is read once the paint is
-// over: from the event loop, or right after a frame a waiting play painted without it.
-void TFormOrbel::RecordSoon() {
-  if (Options.Record.empty() || RecordPending) return;
-  RecordPending = true;
-  QMetaObject::invokeMethod(
-      this, [this] { FlushRecordFrame(); }, Qt::QueuedConnection);
-}
-
-void TFormOrbel::FlushRecordFrame() {
-  if (!RecordPending) return;
-  RecordPending = false;
-  WriteRecordFrame();
-}
-
-// The picture is composed as --grab composes it, and written only when it differs from the last one written:
-// several paints of one change, or a repaint that restores what was there, give no new frame.
-void TFormOrbel::WriteRecordFrame() {
-  if (Options.Record.empty() || ClosingValue || !ScreenValue.HasBuffers()) return;
-  const QImage shown = ViewValue->GrabPresented();
-  // Before the window has its size, there is no whole picture yet.
-  if (shown.size() != QSize(screen::kScreenWidth, screen::kScreenHeight)) return;
-  if (LastRecorded.isNull()) {
-    // The start: a black screen, the board and the movies hidden. It is no change, so it is not written.
-    LastRecorded = QImage(shown.size(), shown.format());
-    LastRecorded.fill(Qt::black);
-  }
-  if (shown == LastRecorded) return;
-  LastRecorded = shown;
-  char name[32];
-  std::snprintf(name, sizeof name, "/%06d.bmp", ++RecordFrame);
-  if (!screen::SaveBitmapFile(shown, Options.Record + name))
-    std::fprintf(stderr, "orbel: cannot write %s%s\n", platform::FileNameToUtf8(Options.Record).c_str(),
-                 name);
-}
-
-void TFormOrbel::WriteExitOutputs() {
-  if (!Options.SaveScreen.empty() && !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, Options.SaveScreen)) {
-    std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.SaveScreen).c_str());
-    ExitStatusValue = esFailure;
-  }
-  if (!Options.Grab.empty()) {
-    const QImage shown = ViewValue->GrabPresented();
-    if (!screen::SaveBitmapFile(shown, Options.Grab)) {
-      std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.Grab).c_str());
-      ExitStatusValue = esFailure;
-    }
-  }
+  Run->Tick();
 }
 
 void TFormOrbel::closeEvent(QCloseEvent* event) {
-  if (ClosingValue) {
+  if (Run->Closing()) {
     event->accept();
     return;
   }
   // What the frames drew last is shown and recorded before the picture is saved.
-  PresentPending();
-  FlushRecordFrame();
-  WriteExitOutputs();
-  ClosingValue = true;
+  Presentation->PresentPending();
+  Run->BeginClose();
   ViewValue->Closed = true;
   // A changed resolution never outlives the program, however it ends.
   Display->RestoreStoredMode();
-  if (PCM->DeviceID() != 0) PCM->Stop();
-  if (Movie0->DeviceID() != 0) Movie0->Stop();
-  if (Movie1->DeviceID() != 0) Movie1->Stop();
-  InterpreterValue.Release();
-  ScreenValue.ReleaseBuffers();
+  Run->Release();
   event->accept();
-  QCoreApplication::exit(ExitStatusValue);
+  QCoreApplication::exit(Run->ExitStatus());
 }
 
 void TFormOrbel::ExitClick() {
@@ -615,7 +245,7 @@ void TFormOrbel::DispItemClick(QAction* item) {
 }
 
 void TFormOrbel::FormMouseMove(int y) {
-  if (!ClosingValue) DisplayModesValue.FormMouseMove(y);
+  if (!Run->Closing()) DisplayModesValue.FormMouseMove(y);
 }
 
 void TFormOrbel::miFontClick() {
@@ -646,21 +276,21 @@ void TFormOrbel::FormKeyPress(QChar key) {
       MsgBoardValue->setVisible(MsgBoardValue->isHidden());
       break;
     case '0':
-      ScreenValue.DispPicture("", screen::smWall, screen::tkDissolve);
+      Screen().DispPicture("", screen::smWall, screen::tkDissolve);
       break;
     case '1':
-      ScreenValue.DispPicture("01.bmp", screen::smWall, screen::tkDissolve);
+      Screen().DispPicture("01.bmp", screen::smWall, screen::tkDissolve);
       break;
     case '2':
-      ScreenValue.DispPicture("BG01.bmp", screen::smWall, screen::tkDissolve);
+      Screen().DispPicture("BG01.bmp", screen::smWall, screen::tkDissolve);
       break;
     case '3':
-      ScreenValue.DispPicture("BG02.bmp", screen::smWall, screen::tkDissolve);
+      Screen().DispPicture("BG02.bmp", screen::smWall, screen::tkDissolve);
       break;
     case '4':
     case '5':
-      ScreenValue.PrepareStage(screen::smScreen);
-      ScreenValue.TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", screen::tkDissolve);
+      Screen().PrepareStage(screen::smScreen);
+      Screen().TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", screen::tkDissolve);
       break;
     case '6':
       PlayMovieToEnd("M03.AVI");
@@ -682,7 +312,7 @@ void TFormOrbel::FormKeyPress(QChar key) {
 }
 
 void TFormOrbel::PlayMovieToEnd(const std::string& name) {
-  Movie1->SetFileName(FindDataFile(name));
+  Movie1->SetFileName(Run->FindDataFile(name));
   if (Movie1->FileName().empty()) return;
   Movie1->Open();
   Movie1->WaitOnce(true);
@@ -701,7 +331,7 @@ void TFormOrbel::SaveScreenKey() {
 }
 
 void TFormOrbel::SaveScreenTo(const std::string& path) {
-  if (!ScreenValue.HasBuffers() || !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, path))
+  if (!Screen().HasBuffers() || !screen::SaveBitmapFile(Screen().ScreenBuffer, path))
     throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " を作成できません");
 }
 

@@ -1,20 +1,19 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TFormOrbel: the engine window. It owns the picture buffers, the script, the controls and the menu, runs the
-// start-up sequence, and hands every posted step to the interpreter.
+// TFormOrbel: the engine window: its controls, the menu, the keys and the close. The game's run (the script,
+// the picture buffers, the waits, the outputs) is TEngineRun's, and the way the picture reaches today's
+// displays is TPresentation's.
 
-#include <QEvent>
-#include <QImage>
 #include <QMainWindow>
 #include <QTimer>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/engine_run.h"
 #include "app/options.h"
+#include "app/presentation.h"
 #include "platform/display_settings.h"
-#include "platform/events.h"
 #include "screen/display_modes.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
@@ -42,10 +41,7 @@ class TStagePresenter;
 
 inline constexpr int kTimerIntervalMs = 50;
 
-class TFormOrbel : public QMainWindow,
-                   private script::IScriptHost,
-                   private screen::IScreenHost,
-                   private screen::IDisplayWindow {
+class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   Q_OBJECT
  public:
   // `display` is the display-settings service (the platform's own when none is given).
@@ -57,7 +53,7 @@ class TFormOrbel : public QMainWindow,
   void SetFontDialog(dialogs::TFormFont* dialog) { FormFont = dialog; }
 
   // The exit status batch mode and --quit-after decided, once the window has closed.
-  int ExitStatus() const { return ExitStatusValue; }
+  int ExitStatus() const { return Run->ExitStatus(); }
 
   // Start-up, run by the constructor (errors reported, the remaining steps skipped).
   void FormCreate();
@@ -73,12 +69,11 @@ class TFormOrbel : public QMainWindow,
   void Button1Click();
   void CloseIme();
 
-  std::string FindDataFile(const std::string& name) override;
-
   // Read access for tests and the program entry.
-  screen::TScreen& Screen() { return ScreenValue; }
+  TEngineRun& EngineRun() { return *Run; }
+  screen::TScreen& Screen() { return Run->Screen(); }
   screen::TDisplayModes& DisplayModes() { return DisplayModesValue; }
-  script::TInterpreter& Interpreter() { return InterpreterValue; }
+  script::TInterpreter& Interpreter() { return Run->Interpreter(); }
   controls::TBoard* MsgBoard() const { return MsgBoardValue; }
   // Movie0 and Movie1: the controls behind LogoMovie and ScriptMovie.
   controls::TMovie* LogoMovieControl() const { return Movie0; }
@@ -91,22 +86,22 @@ class TFormOrbel : public QMainWindow,
   QAction* Exit() const { return ExitValue; }
 
   // Ends the program with the given exit status (the close handling runs as for any close).
-  void FinishProgram(int exitStatus);
+  void FinishProgram(int exitStatus) { Run->FinishProgram(exitStatus); }
 
   // F11 and Alt+Enter: full screen at the desktop's own resolution with the picture enlarged, and back.
   void ToggleFullScreen();
   // The presentation the player has: the window's scale, the full-screen fit, and whether the enlarged full
   // screen is on. The presenter exists only while the picture is enlarged.
-  int WindowScale() const { return WindowScaleValue; }
-  TFit FitMode() const { return FitModeValue; }
-  bool ScaledFullScreen() const override { return ScaledFullScreenValue; }
+  int WindowScale() const { return Presentation->WindowScale(); }
+  TFit FitMode() const { return Presentation->FitMode(); }
+  bool ScaledFullScreen() const override { return Presentation->ScaledFullScreen(); }
   // The full screen to open with next time: only one entered by F11, Alt+Enter or --fullscreen. The menu's
   // display items last for the run, as the next run's menu starts at the window item.
-  bool RememberedFullScreen() const { return ScaledFullScreenValue && FullScreenByKey; }
-  TStagePresenter* Presenter() const { return PresenterValue; }
+  bool RememberedFullScreen() const { return ScaledFullScreen() && FullScreenByKey; }
+  TStagePresenter* Presenter() const { return Presentation->Presenter(); }
 
   // The script can post no further step on its own: none queued, no transition, no wait, no reveal.
-  bool Settled() const;
+  bool Settled() const { return Run->Settled(); }
 
  protected:
   bool event(QEvent* event) override;
@@ -115,56 +110,18 @@ class TFormOrbel : public QMainWindow,
   void showEvent(QShowEvent* event) override;
 
  private:
-  // IScriptHost
-  void PostStep() override;
-  void SetStatusLine(const std::string& text) override;
-  std::string DecodeText(std::string_view bytes) override;
-  void PrepareStage(script::TStageMode mode) override;
-  void DispPicture(const std::string& fileName, int32_t mode, int32_t kind) override;
-  void TransPicture(const std::string& fileName, int32_t kind) override;
-  void BoardClear() override;
-  void BoardSetVisible(bool visible) override;
-  void BoardSetText(const script::TStringList& lines) override;
-  script::IScriptMedia& LogoMovie() override;
-  script::IScriptMedia& ScriptMovie() override;
-  script::IScriptMedia& WaveChannel() override;
-  void DispatchPending() override;
-  void WaitForEvents(int ms) override;
-  uint32_t TickCount() override;
-  bool Closing() override { return ClosingValue; }
-
-  // IScreenHost
-  void SurfaceChanged(const QRect& area) override;
-
   // IDisplayWindow
   void SetDispItemChecked(screen::TDispItemTag tag, bool checked) override;
   void ShowMenuBar(bool show) override;
-  void ShowFrame(bool show) override;
-  void FitClientArea() override;
-  bool HasFrame() const override {
-    return !(windowFlags() & Qt::FramelessWindowHint) && !ScaledFullScreenValue;
-  }
+  void ShowFrame(bool show) override { Presentation->ShowFrame(show); }
+  void FitClientArea() override { Presentation->FitClientArea(); }
+  bool HasFrame() const override { return Presentation->HasFrame(); }
   bool MenuBarAttached() const override;
-  void ShowScaledFullScreen(bool show) override;
-
-  // Shows the stage directly (1:1) or through the presenter (enlarged), as the presentation now asks.
-  void ApplyPresentation();
-  // What the frames drew last reaches the display now.
-  void PresentPending();
-  // The picture area a window mode gives: 640x480 times the window's scale.
-  QSize WindowPictureSize() const;
-  // The window's size without its frame for that picture: the picture area and the menu bar when attached.
-  QSize ClientAreaSize() const;
+  void ShowScaledFullScreen(bool show) override { Presentation->ShowScaledFullScreen(show); }
 
   void CreateMenu();
   void SizeClientArea();
-  void LoadScript();
   void ScriptStart();
-  void RecordSoon();
-  void FlushRecordFrame();
-  void WriteRecordFrame();
-  void WriteExitOutputs();
-  void CheckBatchEnd();
   void SaveScreenKey();
 
   controls::TBoard* MsgBoardValue = nullptr;
@@ -180,32 +137,18 @@ class TFormOrbel : public QMainWindow,
   TScreenView* ViewValue = nullptr;
   QPushButton* Button1 = nullptr;
   QTimer ETimer;
-  std::vector<std::string> ScriptMemo;
   std::vector<std::string> Memo1;
   TOptions Options;
   std::unique_ptr<platform::TDisplaySettings> Display;
+  // Made before the controls (the view shows its screen) and gone before them, as the window's own parts.
+  std::unique_ptr<TEngineRun> Run;
   screen::TDisplayModes DisplayModesValue;
-  screen::TScreen ScreenValue;
-  script::TInterpreter InterpreterValue;
-  std::unique_ptr<script::IScriptMedia> Movie0Adapter, Movie1Adapter, PCMAdapter;
+  std::unique_ptr<TPresentation> Presentation;
   dialogs::TFormFont* FormFont = nullptr;
   QLabel* StatusPanels[3] = {};
   QActionGroup* DispGroup = nullptr;
-  int PendingSteps = 0;
-  bool ClosingValue = false;
   bool PlacedValue = false;
-  std::optional<QPoint> WindowedPosition;
-  TStagePresenter* PresenterValue = nullptr;
-  int WindowScaleValue = 1;
-  TFit FitModeValue = ftInteger;
-  bool ScaledFullScreenValue = false;
   bool FullScreenByKey = false;
-  QRect WindowedGeometry;
-  bool RecordPending = false;
-  QImage LastRecorded;  // the picture --record wrote last
-  bool StartUpFailed = false;
-  int RecordFrame = 0;
-  int ExitStatusValue = esOk;
 };
 
 }  // namespace orbel::app

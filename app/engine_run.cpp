@@ -1,0 +1,326 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "app/engine_run.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+
+#include "app/orbel_application.h"
+#include "app/screen_view.h"
+#include "controls/board.h"
+#include "controls/movie.h"
+#include "controls/wave_channel.h"
+#include "game/data_files.h"
+#include "platform/errors.h"
+#include "platform/events.h"
+#include "platform/text_codec.h"
+#include "screen/bitmap_file.h"
+
+// The program's stored data is compiled into this library; a static library must register it itself.
+static void InitResources() {
+  Q_INIT_RESOURCE(resources);
+}
+
+namespace orbel::app {
+
+namespace {
+
+std::vector<std::string> ResourceLines(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray bytes = file.readAll();
+  return script::SplitScriptText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+QImage ResourceImage(const QString& path) {
+  QFile file(path);
+  if (!file.exists()) return {};
+  return QImage(path, "BMP");
+}
+
+// The script's stage modes and effects are the picture side's, number for number; they become one another
+// here and nowhere else.
+static_assert(int(script::smWall) == int(screen::smWall) && int(script::smBlack) == int(screen::smBlack) &&
+              int(script::smWhite) == int(screen::smWhite) && int(script::smScreen) == int(screen::smScreen));
+static_assert(int(script::tkNone) == int(screen::tkNone) && int(script::tkBox) == int(screen::tkBox) &&
+              int(script::tkDissolve) == int(screen::tkDissolve) &&
+              int(script::tkSlide) == int(screen::tkSlide) && int(script::tkCut) == int(screen::tkCut));
+screen::TStageMode ToScreen(script::TStageMode mode) {
+  return static_cast<screen::TStageMode>(mode);
+}
+screen::TTransitionKind ToScreen(script::TTransitionKind kind) {
+  return static_cast<screen::TTransitionKind>(kind);
+}
+template <class TScript>
+auto ToScreen(std::optional<TScript> value) -> std::optional<decltype(ToScreen(*value))> {
+  if (!value) return std::nullopt;
+  return ToScreen(*value);
+}
+
+// The modes pass through as they are: both sides count them in the same order.
+static_assert(int(script::mmNotReady) == controls::mpNotReady &&
+              int(script::mmStopped) == controls::mpStopped &&
+              int(script::mmPlaying) == controls::mpPlaying &&
+              int(script::mmRecording) == controls::mpRecording &&
+              int(script::mmSeeking) == controls::mpSeeking && int(script::mmPaused) == controls::mpPaused &&
+              int(script::mmOpen) == controls::mpOpen);
+
+// A movie control or the wave channel as the interpreter sees it: the one layer between the script's media
+// interface and the controls' device commands.
+class TMediaAdapter : public script::IScriptMedia {
+ public:
+  // A movie control is also the window to show and hide; the wave channel has none.
+  explicit TMediaAdapter(controls::TMciDevice& device)
+      : Device(device), Window(dynamic_cast<QWidget*>(&device)) {}
+
+  uint16_t DeviceID() override { return Device.DeviceID(); }
+  script::TMediaMode Mode() override { return script::TMediaMode(Device.Mode()); }
+  int32_t Position() override { return Device.Position(); }
+  void SetFileName(const std::string& path) override { Device.SetFileName(path); }
+  void Open() override { Device.Open(); }
+  void Close() override { Device.Close(); }
+  void Play() override { Device.Play(); }
+  void Stop() override { Device.Stop(); }
+  void WaitOnce(bool wait) override { Device.WaitOnce(wait); }
+  void SetVisible(bool visible) override {
+    if (Window) Window->setVisible(visible);
+  }
+
+ private:
+  controls::TMciDevice& Device;
+  QWidget* const Window;
+};
+
+}  // namespace
+
+TEngineRun::TEngineRun(const TOptions& options, QWidget* window)
+    : Options(options), Window(window), ScreenValue(*this), InterpreterValue(*this) {
+  InitResources();
+  ScriptMemo = ResourceLines(QStringLiteral(":/orbel/fallback_script.txt"));
+}
+
+TEngineRun::~TEngineRun() = default;
+
+void TEngineRun::Attach(const TControls& controls) {
+  Controls = controls;
+  Movie0Adapter = std::make_unique<TMediaAdapter>(*Controls.Movie0);
+  Movie1Adapter = std::make_unique<TMediaAdapter>(*Controls.Movie1);
+  PCMAdapter = std::make_unique<TMediaAdapter>(*Controls.PCM);
+}
+
+void TEngineRun::CreateBuffers() {
+  ScreenValue.CreateBuffers();
+  ScreenValue.SetWall(ResourceImage(QStringLiteral(":/orbel/wall.bmp")));
+}
+
+void TEngineRun::LoadScript() {
+  const std::string path = FindDataFile("SCRIPT.TXT");
+  if (path.empty()) {
+    InterpreterValue.LoadScriptLines(ScriptMemo);
+    return;
+  }
+  const game::TFileText file = game::ReadWholeFile(path, script::kMaxScriptBytes);
+  if (file.Result == game::frTooLarge)
+    throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は大きすぎます (上限 " +
+                      std::to_string(script::kMaxScriptBytes / (1024 * 1024)) + " MB)");
+  if (file.Result != game::frRead)
+    throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
+  InterpreterValue.LoadScript(file.Text);
+}
+
+std::string TEngineRun::FindDataFile(const std::string& name) {
+  return game::FindDataFile(name);
+}
+
+bool TEngineRun::event(QEvent* event) {
+  if (event->type() == platform::WM_SCRIPTSTEP) {
+    --PendingSteps;
+    InterpreterValue.Step();
+    return true;
+  }
+  return QObject::event(event);
+}
+
+void TEngineRun::PostStep() {
+  if (ClosingValue) return;
+  ++PendingSteps;
+  QCoreApplication::postEvent(this, new QEvent(platform::WM_SCRIPTSTEP));
+}
+
+void TEngineRun::SetStatusLine(const std::string& text) {
+  Controls.StatusPanel->setText(platform::DecodeSjis(text));
+  if (Options.Trace) {
+    const std::string utf8 = platform::SjisToUtf8(text);
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  }
+}
+
+std::string TEngineRun::DecodeText(std::string_view bytes) {
+  return platform::SjisToUtf8(bytes);
+}
+
+void TEngineRun::PrepareStage(script::TStageMode mode) {
+  ScreenValue.PrepareStage(ToScreen(mode));
+}
+// The script's numbers become the picture side's modes and effects here, and only here.
+void TEngineRun::DispPicture(const std::string& fileName, int32_t mode, int32_t kind) {
+  ScreenValue.DispPicture(fileName, ToScreen(script::StageModeFromScript(mode)),
+                          ToScreen(script::TransitionKindFromScript(kind)));
+}
+void TEngineRun::TransPicture(const std::string& fileName, int32_t kind) {
+  ScreenValue.TransPicture(fileName, ToScreen(script::TransitionKindFromScript(kind)));
+}
+
+void TEngineRun::BoardClear() {
+  Controls.MsgBoard->Text().clear();
+}
+void TEngineRun::BoardSetVisible(bool visible) {
+  Controls.MsgBoard->setVisible(visible);
+}
+void TEngineRun::BoardSetText(const script::TStringList& lines) {
+  Controls.MsgBoard->SetText(lines);
+}
+
+script::IScriptMedia& TEngineRun::LogoMovie() {
+  return *Movie0Adapter;
+}
+script::IScriptMedia& TEngineRun::ScriptMovie() {
+  return *Movie1Adapter;
+}
+script::IScriptMedia& TEngineRun::WaveChannel() {
+  return *PCMAdapter;
+}
+
+void TEngineRun::DispatchPending() {
+  // A round of the event loop takes what the display and the timers have delivered; the posted events are
+  // then sent by name, since a dispatcher may leave those posted during its round for the next one (glib
+  // does, at its own priority). Rounds repeat until no step is queued, so a chain of steps that do not wait
+  // runs to its end in here, whichever dispatcher runs the loop.
+  do {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents();
+  } while (PendingSteps > 0 && !ClosingValue);
+}
+
+void TEngineRun::WaitForEvents(int ms) {
+  if (ms <= 0 || ClosingValue) return;
+  // Blocking in the event loop, not in a sleep: the toolkit flushes the display connection before it blocks,
+  // so every frame drawn so far reaches the screen while the script waits.
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.setTimerType(Qt::PreciseTimer);
+  deadline.start(ms);
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+uint32_t TEngineRun::TickCount() {
+  using namespace std::chrono;
+  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void TEngineRun::SurfaceChanged(const QRect& area) {
+  Controls.View->SurfaceChanged(area);
+}
+
+void TEngineRun::Tick() {
+  if (ClosingValue) return;
+  ScreenValue.ETimerTimer();
+  CheckBatchEnd();
+}
+
+bool TEngineRun::Settled() const {
+  return PendingSteps <= 0 && !ScreenValue.TransitionRunning() && !InterpreterValue.Waiting() &&
+         !Controls.MsgBoard->RevealRunning();
+}
+
+void TEngineRun::CheckBatchEnd() {
+  if (!Options.Batch || !Settled()) return;
+  const auto* application = TOrbelApplication::Instance();
+  // A start-up that failed (an unreadable script) never ran the script: that is an error, not its end.
+  if (InterpreterValue.Ended() && !InterpreterValue.LastStepFailed() && !StartUpFailed)
+    FinishProgram(esOk);
+  else
+    FinishProgram(application && application->ErrorReported() ? esError : esResting);
+}
+
+void TEngineRun::FinishProgram(int exitStatus) {
+  if (ClosingValue) return;
+  ExitStatusValue = exitStatus;
+  Window->close();
+}
+
+// Anything painted on the stage (a tick's frame, a system repaint, a step of the board's reveal, a movie's
+// frame, a control shown or hidden) may change the window's picture. The picture is read once the paint is
+// over: from the event loop, or right after a frame a waiting play painted without it.
+void TEngineRun::RecordSoon() {
+  if (Options.Record.empty() || RecordPending) return;
+  RecordPending = true;
+  QMetaObject::invokeMethod(
+      this, [this] { FlushRecordFrame(); }, Qt::QueuedConnection);
+}
+
+void TEngineRun::FlushRecordFrame() {
+  if (!RecordPending) return;
+  RecordPending = false;
+  WriteRecordFrame();
+}
+
+// The picture is composed as --grab composes it, and written only when it differs from the last one written:
+// several paints of one change, or a repaint that restores what was there, give no new frame.
+void TEngineRun::WriteRecordFrame() {
+  if (Options.Record.empty() || ClosingValue || !ScreenValue.HasBuffers()) return;
+  const QImage shown = Controls.View->GrabPresented();
+  // Before the window has its size, there is no whole picture yet.
+  if (shown.size() != QSize(screen::kScreenWidth, screen::kScreenHeight)) return;
+  if (LastRecorded.isNull()) {
+    // The start: a black screen, the board and the movies hidden. It is no change, so it is not written.
+    LastRecorded = QImage(shown.size(), shown.format());
+    LastRecorded.fill(Qt::black);
+  }
+  if (shown == LastRecorded) return;
+  LastRecorded = shown;
+  char name[32];
+  std::snprintf(name, sizeof name, "/%06d.bmp", ++RecordFrame);
+  if (!screen::SaveBitmapFile(shown, Options.Record + name))
+    std::fprintf(stderr, "orbel: cannot write %s%s\n", platform::FileNameToUtf8(Options.Record).c_str(),
+                 name);
+}
+
+void TEngineRun::WriteExitOutputs() {
+  if (!Options.SaveScreen.empty() && !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, Options.SaveScreen)) {
+    std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.SaveScreen).c_str());
+    ExitStatusValue = esFailure;
+  }
+  if (!Options.Grab.empty()) {
+    const QImage shown = Controls.View->GrabPresented();
+    if (!screen::SaveBitmapFile(shown, Options.Grab)) {
+      std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.Grab).c_str());
+      ExitStatusValue = esFailure;
+    }
+  }
+}
+
+void TEngineRun::BeginClose() {
+  FlushRecordFrame();
+  WriteExitOutputs();
+  ClosingValue = true;
+}
+
+void TEngineRun::Release() {
+  if (Controls.PCM->DeviceID() != 0) Controls.PCM->Stop();
+  if (Controls.Movie0->DeviceID() != 0) Controls.Movie0->Stop();
+  if (Controls.Movie1->DeviceID() != 0) Controls.Movie1->Stop();
+  InterpreterValue.Release();
+  ScreenValue.ReleaseBuffers();
+}
+
+}  // namespace orbel::app

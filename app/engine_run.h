@@ -1,0 +1,129 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// TEngineRun: the run of one game, apart from the window that shows it. It owns the picture buffers and the
+// interpreter, posts and runs the script's steps, dispatches events while the script waits, reads the
+// engine's time, drives the movies and the wave channel for the script, writes --record, --grab and
+// --save-screen, and ends a batch run. The window owns the controls and hands them over once it has made
+// them.
+
+#include <QImage>
+#include <QObject>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "screen/screen.h"
+#include "script/interpreter.h"
+
+class QLabel;
+class QWidget;
+
+namespace orbel::controls {
+class TBoard;
+class TMovie;
+class TWaveChannel;
+}  // namespace orbel::controls
+
+namespace orbel::app {
+
+class TScreenView;
+
+class TEngineRun : public QObject, private script::IScriptHost, private screen::IScreenHost {
+ public:
+  // `window` is the engine window: what a finished run closes. The window owns the run.
+  TEngineRun(const TOptions& options, QWidget* window);
+  ~TEngineRun() override;
+
+  // The window's controls the run drives, made by the window before its start-up runs.
+  struct TControls {
+    TScreenView* View = nullptr;
+    controls::TBoard* MsgBoard = nullptr;
+    controls::TMovie* Movie0 = nullptr;
+    controls::TMovie* Movie1 = nullptr;
+    controls::TWaveChannel* PCM = nullptr;
+    QLabel* StatusPanel = nullptr;  // the step's status text
+  };
+  void Attach(const TControls& controls);
+
+  screen::TScreen& Screen() { return ScreenValue; }
+  const screen::TScreen& Screen() const { return ScreenValue; }
+  script::TInterpreter& Interpreter() { return InterpreterValue; }
+
+  // Start-up's part of the run: the picture buffers with the wallpaper, then the script (the game's, or the
+  // built-in one when the game has none). Raises the "cannot open" and "too large" errors for the script.
+  void CreateBuffers();
+  void LoadScript();
+  // Start-up failed before the script could run: a batch run then ends as an error, not as the script's end.
+  void SetStartUpFailed() { StartUpFailed = true; }
+
+  // Queues the next step (WM_SCRIPTSTEP), unless the run is closing.
+  void PostStep() override;
+  bool Closing() override { return ClosingValue; }
+  bool Closing() const { return ClosingValue; }
+
+  // One tick of the window's 50 ms timer: a transition frame, then the batch end check.
+  void Tick();
+  // The script can post no further step on its own: none queued, no transition, no wait, no reveal.
+  bool Settled() const;
+  // Ends the program with the given exit status (the window's close handling runs as for any close).
+  void FinishProgram(int exitStatus);
+  int ExitStatus() const { return ExitStatusValue; }
+
+  // The window is closing: the last picture is recorded, the exit outputs written, and nothing is started
+  // any more. Release then stops the media and frees the script and the buffers.
+  void BeginClose();
+  void Release();
+
+  // Something painted on the stage: the window's picture is recorded once the paint is over.
+  void RecordSoon();
+  // Records now what is waiting to be recorded (a frame painted outside the event loop).
+  void FlushRecordFrame();
+  bool Recording() const { return !Options.Record.empty(); }
+
+  std::string FindDataFile(const std::string& name) override;
+
+ protected:
+  bool event(QEvent* event) override;
+
+ private:
+  // IScriptHost
+  void SetStatusLine(const std::string& text) override;
+  std::string DecodeText(std::string_view bytes) override;
+  void PrepareStage(script::TStageMode mode) override;
+  void DispPicture(const std::string& fileName, int32_t mode, int32_t kind) override;
+  void TransPicture(const std::string& fileName, int32_t kind) override;
+  void BoardClear() override;
+  void BoardSetVisible(bool visible) override;
+  void BoardSetText(const script::TStringList& lines) override;
+  script::IScriptMedia& LogoMovie() override;
+  script::IScriptMedia& ScriptMovie() override;
+  script::IScriptMedia& WaveChannel() override;
+  void DispatchPending() override;
+  void WaitForEvents(int ms) override;
+  uint32_t TickCount() override;
+
+  // IScreenHost
+  void SurfaceChanged(const QRect& area) override;
+
+  void CheckBatchEnd();
+  void WriteRecordFrame();
+  void WriteExitOutputs();
+
+  TOptions Options;
+  QWidget* const Window;
+  TControls Controls;
+  screen::TScreen ScreenValue;
+  script::TInterpreter InterpreterValue;
+  std::unique_ptr<script::IScriptMedia> Movie0Adapter, Movie1Adapter, PCMAdapter;
+  std::vector<std::string> ScriptMemo;  // the built-in script
+  int PendingSteps = 0;
+  bool ClosingValue = false;
+  bool StartUpFailed = false;
+  bool RecordPending = false;
+  QImage LastRecorded;  // the picture --record wrote last
+  int RecordFrame = 0;
+  int ExitStatusValue = esOk;
+};
+
+}  // namespace orbel::app
