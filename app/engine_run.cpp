@@ -8,19 +8,21 @@
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
-#include <chrono>
 #include <cstdio>
 #include <optional>
 
+#include "app/game_export.h"
 #include "app/orbel_application.h"
 #include "app/screen_view.h"
 #include "controls/board.h"
 #include "controls/movie.h"
 #include "controls/wave_channel.h"
 #include "game/data_files.h"
+#include "platform/engine_clock.h"
 #include "platform/errors.h"
 #include "platform/events.h"
 #include "platform/text_codec.h"
+#include "media/video_export.h"
 #include "screen/bitmap_file.h"
 
 // The program's stored data is compiled into this library; a static library must register it itself.
@@ -31,6 +33,9 @@ static void InitResources() {
 namespace orbel::app {
 
 namespace {
+
+// Far more steps than any script runs at one moment of its time; only a loop without a wait gets there.
+constexpr int64_t kMaxStepsWithoutTime = 1000000;
 
 std::vector<std::string> ResourceLines(const QString& path) {
   QFile file(path);
@@ -104,9 +109,19 @@ TEngineRun::TEngineRun(const TOptions& options, QWidget* window)
     : Options(options), Window(window), ScreenValue(*this), InterpreterValue(*this) {
   InitResources();
   ScriptMemo = ResourceLines(QStringLiteral(":/orbel/fallback_script.txt"));
+  if (platform::EngineClock().IsVirtual())
+    ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t) { StepsWithoutTime = 0; });
 }
 
-TEngineRun::~TEngineRun() = default;
+TEngineRun::~TEngineRun() {
+  if (ClockObserver) platform::EngineClock().RemoveAdvanceObserver(ClockObserver);
+}
+
+void TEngineRun::SetExport(std::unique_ptr<TGameExport> exporter) {
+  Export = std::move(exporter);
+  Export->Begin([this] { return Controls.View->GrabPresented(); },
+                [this] { return static_cast<int>(InterpreterValue.NextLine); });
+}
 
 void TEngineRun::Attach(const TControls& controls) {
   Controls = controls;
@@ -142,6 +157,13 @@ std::string TEngineRun::FindDataFile(const std::string& name) {
 bool TEngineRun::event(QEvent* event) {
   if (event->type() == platform::WM_SCRIPTSTEP) {
     --PendingSteps;
+    if (ClockObserver && ++StepsWithoutTime > kMaxStepsWithoutTime) {
+      std::fprintf(stderr,
+                   "orbel: the script runs on at line %d without ever waiting, so its time cannot move on\n",
+                   static_cast<int>(InterpreterValue.NextLine) + 1);
+      FinishProgram(esError);
+      return true;
+    }
     InterpreterValue.Step();
     return true;
   }
@@ -205,14 +227,26 @@ void TEngineRun::DispatchPending() {
   // then sent by name, since a dispatcher may leave those posted during its round for the next one (glib
   // does, at its own priority). Rounds repeat until no step is queued, so a chain of steps that do not wait
   // runs to its end in here, whichever dispatcher runs the loop.
+  // On the virtual clock every event posted at this moment runs now, those posted meanwhile included.
+  const bool virtualTime = platform::EngineClock().IsVirtual();
   do {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents();
+    if (virtualTime)
+      platform::DispatchPostedEvents();
+    else
+      QCoreApplication::sendPostedEvents();
   } while (PendingSteps > 0 && !ClosingValue);
 }
 
 void TEngineRun::WaitForEvents(int ms) {
   if (ms <= 0 || ClosingValue) return;
+  platform::TEngineClock& clock = platform::EngineClock();
+  if (clock.IsVirtual()) {
+    // What the event loop would do meanwhile: the events pending now, else time moves on to the next due
+    // moment (a tick, a frame, an end) or to the end of this wait.
+    if (!platform::DispatchPostedEvents()) clock.AdvanceTo(clock.NowMs() + ms);
+    return;
+  }
   // Blocking in the event loop, not in a sleep: the toolkit flushes the display connection before it blocks,
   // so every frame drawn so far reaches the screen while the script waits.
   QTimer deadline;
@@ -223,8 +257,8 @@ void TEngineRun::WaitForEvents(int ms) {
 }
 
 uint32_t TEngineRun::TickCount() {
-  using namespace std::chrono;
-  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  // Milliseconds wrapping at 2^32, as the script's waits count them.
+  return static_cast<uint32_t>(platform::EngineClock().NowMs());
 }
 
 void TEngineRun::SurfaceChanged(const QRect& area) {
@@ -312,7 +346,19 @@ void TEngineRun::WriteExitOutputs() {
 void TEngineRun::BeginClose() {
   FlushRecordFrame();
   WriteExitOutputs();
+  FinishExport();
   ClosingValue = true;
+}
+
+void TEngineRun::FinishExport() {
+  if (!Export) return;
+  try {
+    Export->Finish();
+  } catch (const media::EVideoExportError& error) {
+    std::fprintf(stderr, "orbel: %s\n", error.what());
+    ExitStatusValue = esFailure;
+  }
+  Export.reset();
 }
 
 void TEngineRun::Release() {

@@ -27,6 +27,7 @@ class TWaveChannel;
 
 namespace orbel::app {
 
+class TGameExport;
 class TScreenView;
 
 class TEngineRun : public QObject, private script::IScriptHost, private screen::IScreenHost {
@@ -75,6 +76,10 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   void BeginClose();
   void Release();
 
+  // --export-video: from now on the game's pictures and sound go to `exporter`, which is completed when the
+  // run closes.
+  void SetExport(std::unique_ptr<TGameExport> exporter);
+
   // Something painted on the stage: the window's picture is recorded once the paint is over.
   void RecordSoon();
   // Records now what is waiting to be recorded (a frame painted outside the event loop).
@@ -109,6 +114,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   void CheckBatchEnd();
   void WriteRecordFrame();
   void WriteExitOutputs();
+  void FinishExport();
 
   TOptions Options;
   QWidget* const Window;
@@ -124,6 +130,11 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   QImage LastRecorded;  // the picture --record wrote last
   int RecordFrame = 0;
   int ExitStatusValue = esOk;
+  std::unique_ptr<TGameExport> Export;
+  // On the virtual clock: the steps run since time last moved. A script that never waits would run for ever
+  // at one moment, where real time would at least have let --quit-after end it.
+  int64_t StepsWithoutTime = 0;
+  int ClockObserver = 0;
 };
 
 }  // namespace orbel::app

@@ -59,9 +59,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   Button1 = new QPushButton(QStringLiteral("IME Close"), ViewValue);
   Button1->hide();
   connect(Button1, &QPushButton::clicked, this, &TFormOrbel::Button1Click);
-  ETimer.setTimerType(Qt::PreciseTimer);
-  ETimer.setInterval(kTimerIntervalMs);
-  connect(&ETimer, &QTimer::timeout, this, &TFormOrbel::ETimerTimer);
+  ETimer.SetCallback([this] { ETimerTimer(); });
   PCM = new controls::TWaveChannel(this);
   Movie1 = new controls::TMovie(ViewValue);
   Movie1->hide();
@@ -80,7 +78,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   Run->Attach({ViewValue, MsgBoardValue, Movie0, Movie1, PCM, StatusPanels[2]});
 
   // The timer runs from creation to close; its frames do nothing until a transition starts.
-  ETimer.start();
+  ETimer.Start(kTimerIntervalMs);
   try {
     FormCreate();
   } catch (const std::exception& error) {

@@ -5,7 +5,6 @@
 // displays is TPresentation's.
 
 #include <QMainWindow>
-#include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "app/options.h"
 #include "app/presentation.h"
 #include "platform/display_settings.h"
+#include "platform/engine_clock.h"
 #include "screen/display_modes.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
@@ -136,7 +136,7 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   QAction* DispItems[4] = {};
   TScreenView* ViewValue = nullptr;
   QPushButton* Button1 = nullptr;
-  QTimer ETimer;
+  platform::TEngineTimer ETimer;  // the 50 ms tick, on the engine clock
   std::vector<std::string> Memo1;
   TOptions Options;
   std::unique_ptr<platform::TDisplaySettings> Display;

@@ -11,15 +11,18 @@
 #include <string_view>
 
 #include "app/form_orbel.h"
-#include "game/game_check.h"
-#include "game/game_folder.h"
+#include "app/game_export.h"
 #include "app/options.h"
 #include "app/orbel_application.h"
 #include "app/start_folder.h"
 #include "dialogs/font_dialog.h"
+#include "game/game_check.h"
 #include "game/game_errors.h"
-#include "platform/fonts.h"
+#include "game/game_folder.h"
 #include "media/media_layer.h"
+#include "media/video_export.h"
+#include "platform/engine_clock.h"
+#include "platform/fonts.h"
 #include "platform/shutdown_signals.h"
 #include "platform/text_codec.h"
 
@@ -29,7 +32,9 @@ int main(int argc, char** argv) {
   bool batch = false;
   bool check = false;
   for (int i = 1; i < argc; ++i) {
-    batch = batch || std::string_view(argv[i]) == "--batch";
+    // An export is a batch run too.
+    batch = batch || std::string_view(argv[i]) == "--batch" || std::string_view(argv[i]) == "--export-video" ||
+            std::string_view(argv[i]).starts_with("--export-video=");
     check = check || std::string_view(argv[i]) == "--check";
   }
   // Without a display the window still runs, unseen (batch runs on servers and in tests); the checker never
@@ -83,19 +88,41 @@ int main(int argc, char** argv) {
   application.Batch = options.Batch;
 
   orbel::platform::InstallFaceSubstitutions();
+  // The clock's mode comes first: the media layer and every timer take it when they are made.
+  orbel::platform::TEngineClock& clock = orbel::platform::EngineClock();
+  clock.SetVirtual(options.Fast);
   // The media layer outlives the window, whose controls close their devices when they are destroyed.
   orbel::media::TMediaSession media;
+  // A video that cannot be written is refused before anything plays.
+  std::unique_ptr<TGameExport> exporter;
+  if (!options.ExportVideo.empty()) try {
+      exporter = std::make_unique<TGameExport>(options);
+    } catch (const orbel::media::EVideoExportError& problem) {
+      std::fprintf(stderr, "orbel: %s\n", problem.what());
+      return esFailure;
+    }
   auto form = std::make_unique<TFormOrbel>(options);
+  if (exporter) form->EngineRun().SetExport(std::move(exporter));
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();
   form->SetFontDialog(formFont.get());
-  if (options.QuitAfterMs >= 0)
-    QTimer::singleShot(options.QuitAfterMs, form.get(), [&form] { form->FinishProgram(esQuitAfter); });
+  orbel::platform::TEngineTimer quitAfter([&form] { form->FinishProgram(esQuitAfter); });
+  if (options.QuitAfterMs >= 0) quitAfter.StartSingleShot(options.QuitAfterMs);
   orbel::platform::InstallShutdownSignals(
       [&form](int signalNumber) { form->FinishProgram(128 + signalNumber); });
   orbel::platform::InstallFatalErrorRestore();
   form->show();
   if (options.FullScreen) form->ToggleFullScreen();
-  application.exec();
+  if (clock.IsVirtual()) {
+    // A discrete-event run: what is pending now runs, then time jumps to the next due moment. The window's
+    // 50 ms tick is always due, and it ends a batch run once the script has ended or rests.
+    while (!form->EngineRun().Closing()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents);
+      orbel::platform::DispatchPostedEvents();
+      if (form->EngineRun().Closing() || !clock.AdvanceToNextDue()) break;
+    }
+  } else {
+    application.exec();
+  }
   if (!options.Automated())
     RememberChoices(settings, form->WindowScale(), form->FitMode(), form->RememberedFullScreen());
   // The window's own status: the toolkit may also quit with 0 when the last window has gone.

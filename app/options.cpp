@@ -139,8 +139,20 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
       "no-mode-switch",
       "The menu's full-screen items never change the screen resolution; they show the "
       "enlarged picture instead.");
+  const QCommandLineOption fast(
+      "fast",
+      "With --batch: run on a virtual clock, as fast as the machine allows, with the real-time result "
+      "(the milliseconds of --quit-after are then virtual too).");
+  const QCommandLineOption exportVideo(
+      "export-video",
+      "Play the game on the virtual clock and write the window's picture and the sound to FILE "
+      "(.mkv or .mp4: H.264; .webm: VP9), then exit as --batch does.",
+      "FILE");
+  const QCommandLineOption exportFps("export-fps", "Frames per second of --export-video (default 60).", "N");
+  const QCommandLineOption exportLossless(
+      "export-lossless", "--export-video without loss: FFV1 pictures and FLAC sound, in a .mkv file.");
   parser.addOptions({help, version, batch, trace, saveScreen, grab, record, quitAfter, check, scale,
-                     fullScreen, fit, noModeSwitch});
+                     fullScreen, fit, noModeSwitch, fast, exportVideo, exportFps, exportLossless});
   parser.addPositionalArgument("GAME_DIR", "The game folder; it becomes the current directory.",
                                "[GAME_DIR]");
 
@@ -210,6 +222,23 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   }
   options.FullScreen = parser.isSet(fullScreen);
   options.NoModeSwitch = parser.isSet(noModeSwitch);
+  options.ExportVideo = ArgumentBytes(parser.value(exportVideo));
+  options.ExportLossless = parser.isSet(exportLossless);
+  if (parser.isSet(exportFps) && !number(exportFps, 1, 240, "a whole number from 1 to 240", options.ExportFps))
+    return result;
+  const auto refuse = [&result](const char* text) {
+    result.ExitStatus = esFailure;
+    result.Output = std::string("orbel: ") + text + "\n";
+    return result;
+  };
+  if ((parser.isSet(exportFps) || options.ExportLossless) && options.ExportVideo.empty())
+    return refuse("--export-fps and --export-lossless go with --export-video");
+  // An export is a batch run on the virtual clock: it ends with the script, and nobody answers a dialog.
+  if (!options.ExportVideo.empty()) options.Batch = options.Fast = true;
+  options.Fast = options.Fast || parser.isSet(fast);
+  if (options.Fast && !options.Batch)
+    return refuse("--fast needs --batch: a window that a player watches runs in real time");
+  if (options.Fast && options.Check) return refuse("--check runs nothing, so --fast has nothing to speed up");
   result.Options = options;
   return result;
 }

@@ -31,11 +31,18 @@ struct TOptions {
   std::optional<TFit> Fit;
   bool FullScreen = false;
   bool NoModeSwitch = false;
+  // The engine clock is virtual: the game runs as fast as the machine allows, with the real-time result.
+  bool Fast = false;
+  // Play on the virtual clock and write what the window shows and the speakers play to this file.
+  std::string ExportVideo;
+  int ExportFps = 60;
+  bool ExportLossless = false;
 
   // Runs driven by a test or a tool: nothing the player chose is read from or written to the settings, so
   // such runs start alike everywhere.
   bool Automated() const {
-    return Batch || Check || QuitAfterMs >= 0 || !Grab.empty() || !Record.empty() || !SaveScreen.empty();
+    return Batch || Check || QuitAfterMs >= 0 || !Grab.empty() || !Record.empty() || !SaveScreen.empty() ||
+           Fast || !ExportVideo.empty();
   }
 };
 

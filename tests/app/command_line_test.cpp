@@ -91,6 +91,32 @@ TEST(CommandLine, PresentationOptionsAndRememberedChoices) {
   EXPECT_FALSE(options.FullScreen);
 }
 
+// The virtual clock is for runs nobody watches: --fast needs --batch, an export is one of its own, and the
+// export's settings need an export.
+TEST(CommandLine, FastRunsAndVideoExports) {
+  const auto parse = [](QStringList arguments) {
+    arguments.prepend("orbel");
+    return ParseCommandLine(arguments);
+  };
+  const TParseResult window = parse({"--fast"});
+  EXPECT_EQ(window.ExitStatus, esFailure);
+  EXPECT_NE(window.Output.find("--batch"), std::string::npos) << window.Output;
+  EXPECT_EQ(parse({"--fast", "--batch", "--check"}).ExitStatus, esFailure);
+  for (const char* lonely : {"--export-lossless", "--export-fps=30"})
+    EXPECT_EQ(parse({"--batch", lonely}).ExitStatus, esFailure) << lonely;
+  for (const char* bad : {"0", "241", "x"})
+    EXPECT_EQ(parse({"--export-video", "a.mkv", "--export-fps", bad}).ExitStatus, esFailure) << bad;
+  const TParseResult fast = parse({"--batch", "--fast"});
+  ASSERT_TRUE(fast.Options);
+  EXPECT_TRUE(fast.Options->Fast);
+  const TParseResult video = parse({"--export-video", "a.webm", "--export-fps", "30"});
+  ASSERT_TRUE(video.Options);
+  EXPECT_TRUE(video.Options->Batch && video.Options->Fast && video.Options->Automated());
+  EXPECT_EQ(video.Options->ExportVideo, "a.webm");
+  EXPECT_EQ(video.Options->ExportFps, 30);
+  EXPECT_FALSE(video.Options->ExportLossless);
+}
+
 TEST(CommandLine, PictureAreaForEachFit) {
   // Window modes: the scale's blocks from the top-left corner.
   EXPECT_EQ(PictureRectFor(QSize(1280, 960), ftInteger, 2), QRect(0, 0, 1280, 960));

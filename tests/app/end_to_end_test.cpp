@@ -12,50 +12,18 @@
 #include <algorithm>
 #include <string>
 
+#include "tests/app/program_run.h"
+
 namespace {
 
-struct TRun {
-  int ExitCode = -1;
-  std::string Out, Err;
-};
+using orbel::tests::TRun;
 
-class EndToEnd : public testing::Test {
+class EndToEnd : public orbel::tests::TGameFolderTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(Dir.isValid());
-    QDir(Dir.path()).mkpath("Data");
-  }
-  void Write(const QString& relative, const QByteArray& bytes) {
-    QFile file(Dir.path() + "/" + relative);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-  }
-  void Script(const QByteArray& text) { Write("Data/SCRIPT.TXT", text); }
-  // Runs with the game folder as the last argument; without it, runs in the game folder as the current
-  // directory.
-  TRun Run(QStringList arguments, bool withGameDir = true, const QString& extraVariable = {}) {
-    if (withGameDir) return RunIn({}, arguments << Dir.path(), extraVariable);
-    return RunIn(Dir.path(), arguments, extraVariable);
-  }
-  // Runs in `folder` as the current directory (the test's own when empty).
-  TRun RunIn(const QString& folder, const QStringList& arguments, const QString& extraVariable = {}) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("SDL_AUDIODRIVER", "dummy");
-    if (!extraVariable.isEmpty()) environment.insert(extraVariable, "1");
-    process.setProcessEnvironment(environment);
-    if (!folder.isEmpty()) process.setWorkingDirectory(folder);
-    process.start(ORBEL_BINARY, arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
-  }
   TRun Batch(const QByteArray& script) {
     Script(script);
     return Run({"--batch", "--trace", "--quit-after", "20000"});
   }
-  QTemporaryDir Dir;
 };
 
 TEST_F(EndToEnd, EndedScriptExitsZeroWithTrace) {
