@@ -424,9 +424,9 @@ void TFormOrbel::PostStep() {
 }
 
 void TFormOrbel::SetStatusLine(const std::string& text) {
-  StatusPanels[2]->setText(platform::DecodeSjis(text));
+  StatusPanels[2]->setText(platform::DecodeScriptText(text));
   if (Options.Trace) {
-    const std::string utf8 = platform::SjisToUtf8(text);
+    const std::string utf8 = platform::ScriptTextToUtf8(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -434,7 +434,7 @@ void TFormOrbel::SetStatusLine(const std::string& text) {
 }
 
 std::string TFormOrbel::DecodeText(std::string_view bytes) {
-  return platform::SjisToUtf8(bytes);
+  return platform::ScriptTextToUtf8(bytes);
 }
 
 void TFormOrbel::PrepareStage(script::TStageMode mode) {
