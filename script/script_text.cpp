@@ -75,7 +75,8 @@ void AppendFolded(std::string& out, std::string_view ch) {
 }
 
 // The same for UTF-8 text: ASCII letters, and full-width a..z (EF BD 81..9A) to full-width A..Z
-// (EF BC A1..BA), as in code page 932. Every other byte stays: a lead byte never looks like either.
+// (EF BC A1..BA), as in code page 932. Every other byte stays; no byte of another UTF-8 character looks like
+// either, so nothing else is folded by accident.
 std::string FoldUtf8CaseBlind(std::string_view text) {
   std::string out(text);
   for (size_t pos = 0; pos < out.size(); ++pos) {
