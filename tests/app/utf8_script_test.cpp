@@ -138,24 +138,6 @@ TEST_F(Utf8Script, CheckerReadsTheScriptAsUtf8) {
   EXPECT_EQ(unmarked.ExitCode, 1);
   EXPECT_EQ(unmarked.Out.substr(0, unmarked.Out.find('\n') + 1),
             "SCRIPT.TXT:1: the text is UTF-8: the script must be saved as Shift-JIS\n");
-  // Its own mistakes are named readably.
-  Script(kBom + "disp,1,4,絵.bmp\r\nboard,set,\xFF\r\njump,#нет\r\n");
-  const TRun faulty = Run({"--check"});
-  EXPECT_EQ(faulty.ExitCode, 1);
-  EXPECT_EQ(faulty.Out,
-            "SCRIPT.TXT:1: picture: file 絵.bmp not found\n"
-            "SCRIPT.TXT:2: byte 0xFF at column 11 is not UTF-8 text\n"
-            "SCRIPT.TXT:3: jump to '#нет', a label that does not exist: the script starts again at line 1\n");
-}
-
-TEST_F(Utf8Script, EncodingOption) {
-  const TRun bad = Run({"--batch", "--encoding", "latin1"});
-  EXPECT_EQ(bad.ExitCode, 1);
-  EXPECT_EQ(bad.Err, "orbel: --encoding takes cp932 or utf-8, not 'latin1'\n");
-  QProcess process;
-  process.start(ORBEL_BINARY, {"--help"});
-  ASSERT_TRUE(process.waitForFinished(30000));
-  EXPECT_NE(process.readAllStandardOutput().indexOf("--encoding <NAME>"), -1);
 }
 
 }  // namespace
