@@ -177,9 +177,9 @@ void TEngineRun::PostStep() {
 }
 
 void TEngineRun::SetStatusLine(const std::string& text) {
-  Controls.StatusPanel->setText(platform::DecodeSjis(text));
+  Controls.StatusPanel->setText(platform::DecodeScriptText(text));
   if (Options.Trace) {
-    const std::string utf8 = platform::SjisToUtf8(text);
+    const std::string utf8 = platform::ScriptTextToUtf8(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -187,7 +187,7 @@ void TEngineRun::SetStatusLine(const std::string& text) {
 }
 
 std::string TEngineRun::DecodeText(std::string_view bytes) {
-  return platform::SjisToUtf8(bytes);
+  return platform::ScriptTextToUtf8(bytes);
 }
 
 void TEngineRun::PrepareStage(script::TStageMode mode) {

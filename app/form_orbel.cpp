@@ -297,7 +297,7 @@ void TFormOrbel::FormKeyPress(QChar key) {
     case '7':
       Memo1.clear();
       for (const char* line : {"１２３４５６７８９", "あいうえおかきくけ", "ＡＢＣＤＥＦＧＨＩ"})
-        Memo1.push_back(platform::EncodeSjis(QString::fromUtf8(line)));
+        Memo1.push_back(platform::EncodeScriptText(QString::fromUtf8(line)));
       MsgBoardValue->SetText(Memo1);
       break;
     case 'S':

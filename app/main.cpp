@@ -16,6 +16,7 @@
 #include "app/orbel_application.h"
 #include "app/start_folder.h"
 #include "dialogs/font_dialog.h"
+#include "game/data_files.h"
 #include "game/game_check.h"
 #include "game/game_errors.h"
 #include "game/game_folder.h"
@@ -78,6 +79,9 @@ int main(int argc, char** argv) {
                  orbel::platform::FileNameToUtf8(gameDir).c_str());
     return esFailure;
   }
+  // Settled before anything reads script text: the checker, the board's first text, the data-file lookup and
+  // the script reader all go by it.
+  orbel::platform::SetScriptEncoding(orbel::game::GameScriptEncoding(".", options.Encoding));
   if (options.Check) return orbel::game::RunScriptCheck(stdout, stderr);
   if (!options.Record.empty()) std::filesystem::create_directories(options.Record, error);
   if (error) {

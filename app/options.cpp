@@ -125,6 +125,11 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
       "check",
       "Check the game's script without showing anything: one line SCRIPT.TXT:<line>: <message> per problem; "
       "exit 0 when there are none, else 1.");
+  const QCommandLineOption encoding(
+      "encoding",
+      "The script's encoding: cp932 (Shift-JIS, the default) or utf-8, as translations are saved. A script "
+      "that starts with a UTF-8 byte-order mark is read as UTF-8 either way.",
+      "NAME");
   const QCommandLineOption scale("scale",
                                  "Window with a picture N times 640x480, every pixel a sharp N x N block "
                                  "(1 to 8).",
@@ -151,7 +156,7 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption exportFps("export-fps", "Frames per second of --export-video (default 60).", "N");
   const QCommandLineOption exportLossless(
       "export-lossless", "--export-video without loss: FFV1 pictures and FLAC sound, in a .mkv file.");
-  parser.addOptions({help, version, batch, trace, saveScreen, grab, record, quitAfter, check, scale,
+  parser.addOptions({help, version, batch, trace, saveScreen, grab, record, quitAfter, check, encoding, scale,
                      fullScreen, fit, noModeSwitch, fast, exportVideo, exportFps, exportLossless});
   parser.addPositionalArgument("GAME_DIR", "The game folder; it becomes the current directory.",
                                "[GAME_DIR]");
@@ -219,6 +224,16 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
       result.Output = "orbel: --fit takes integer, aspect or stretch, not '" + mode.toStdString() + "'\n";
       return result;
     }
+  }
+  if (parser.isSet(encoding)) {
+    const QString name = parser.value(encoding);
+    const auto chosen = platform::ScriptEncodingFromName(name.toStdString());
+    if (!chosen) {
+      result.ExitStatus = esFailure;
+      result.Output = "orbel: --encoding takes cp932 or utf-8, not '" + name.toStdString() + "'\n";
+      return result;
+    }
+    options.Encoding = *chosen;
   }
   options.FullScreen = parser.isSet(fullScreen);
   options.NoModeSwitch = parser.isSet(noModeSwitch);

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/script_encoding.h"
+
 class QSettings;
 
 namespace orbel::app {
@@ -26,6 +28,8 @@ struct TOptions {
   std::string Record;
   int QuitAfterMs = -1;
   bool Check = false;
+  // The script's encoding when it has no UTF-8 byte-order mark (one always means UTF-8).
+  platform::TScriptEncoding Encoding = platform::seCp932;
   // Presentation on today's displays. Scale 0 and an empty fit mean "as last time" (default 1, integer).
   int Scale = 0;
   std::optional<TFit> Fit;

@@ -60,7 +60,7 @@ bool OnPicture(const QPainter& painter, std::int64_t x, std::int64_t y, std::int
 // Draws one board line with its top-left corner at (x, y), opaque: every character cell takes `brush` first.
 void DrawLine(QPainter& painter, const QFont& font, const QColor& colour, const QColor& brush, int x, int y,
               const std::string& line) {
-  const QString text = platform::DecodeSjis(line);
+  const QString text = platform::DecodeScriptText(line);
   if (text.isEmpty()) return;
   const QFontMetrics metrics(font);
   const int width = metrics.horizontalAdvance(text);
@@ -285,9 +285,10 @@ void ConfigureMsgBoard(TBoard& board, const QImage& picture) {
   board.SetFontColour(kWindowTextColour);
   board.hide();
   board.Text() = std::vector<std::string>{
-      platform::EncodeSjis(QStringLiteral("１２３４５６７８９０１２３４５６７８９０１２３４５６７８９０")),
-      platform::EncodeSjis(QStringLiteral("てすとすてすとくめま")),
-      platform::EncodeSjis(QStringLiteral("くはめひろりまろりこ"))};
+      platform::EncodeScriptText(
+          QStringLiteral("１２３４５６７８９０１２３４５６７８９０１２３４５６７８９０")),
+      platform::EncodeScriptText(QStringLiteral("てすとすてすとくめま")),
+      platform::EncodeScriptText(QStringLiteral("くはめひろりまろりこ"))};
   board.RepaintNow();
 }
 

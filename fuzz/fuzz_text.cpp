@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Shift-JIS text from arbitrary bytes: the decoder, the conversions for the trace and error texts, and the
-// message board laying the lines out (each input line a board line) on its picture and its reveal image.
+// Script text from arbitrary bytes, read as Shift-JIS and as UTF-8: the decoders, the conversions for the
+// trace and error texts, and the message board laying the lines out (each input line a board line) on its
+// picture and its reveal image in either encoding.
 
 #include <QApplication>
 #include <QImage>
@@ -45,6 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (text.size() > static_cast<qsizetype>(size)) __builtin_trap();  // one character per byte at most
   platform::SjisToUtf8(bytes);
   platform::EncodeSjis(text);
+  // A character takes at most two UTF-16 units and four bytes, a malformed byte one unit; what goes to
+  // standard output is always well-formed.
+  const QString utf8Text = platform::DecodeUtf8(bytes);
+  if (utf8Text.size() > static_cast<qsizetype>(size)) __builtin_trap();
+  if (!platform::IsUtf8(utf8Text.toStdString())) __builtin_trap();
 
   std::vector<std::string> lines;
   size_t start = 0;
@@ -54,8 +60,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lines.emplace_back(bytes.substr(start, end - start));
     start = end + 1;
   }
-  board->SetText(lines);
-  board->RevealTick();
-  board->RepaintNow();
+  for (const platform::TScriptEncoding encoding : {platform::seCp932, platform::seUtf8}) {
+    platform::SetScriptEncoding(encoding);
+    if (!platform::IsUtf8(platform::ScriptTextToUtf8(bytes))) __builtin_trap();
+    board->SetText(lines);
+    board->RevealTick();
+    board->RepaintNow();
+  }
+  platform::SetScriptEncoding(platform::seCp932);
   return 0;
 }

@@ -105,16 +105,25 @@ bool IsAscii(const std::string& bytes) {
 
 // One folder or file name of a name from the script.
 struct TPart {
-  std::string Bytes;
+  std::string Bytes;  // as the script gives it, in the script's encoding
   TReading Reading;
   bool Clean = true;  // decodes without a replacement character; otherwise only its bytes can match
+  // Its length in code page 932 bytes, which is what an entry stored in those bytes, or mangled from them by
+  // an unpacker, has; the walk reads entries those two ways only when they have that length. A character
+  // code page 932 lacks counts as one byte: no entry read that way can hold it, so none matches either way.
+  size_t SjisSize = 0;
 };
 
+// A UTF-8 script's names are read as UTF-8. They are compared by their text like any other, so a name finds
+// a file stored in UTF-8 (by its very bytes, or folded), and, where the name can be written in code page
+// 932, a file stored in code page 932 bytes or mangled from them.
 TPart MakePart(std::string bytes) {
   TPart part;
-  const QString decoded = platform::DecodeSjis(bytes);
+  const bool utf8 = platform::ScriptEncoding() == platform::seUtf8;
+  const QString decoded = utf8 ? platform::DecodeUtf8(bytes) : platform::DecodeSjis(bytes);
   part.Clean = !decoded.contains(QChar(QChar::ReplacementCharacter));
   part.Reading = Read(decoded);
+  part.SjisSize = utf8 ? platform::EncodeSjis(decoded).size() : bytes.size();
   part.Bytes = std::move(bytes);
   return part;
 }
@@ -247,15 +256,17 @@ std::pair<int, size_t> SpanTierOf(const TEntry& entry, const std::vector<TPart>&
   return {tNone, 0};
 }
 
-// Splits a name at '/' and at backslashes that are not the trail byte of a double-byte character; drops empty
-// and "." parts. Nothing for a name that climbs out with "..", or holds a zero byte.
+// Splits a name at '/' and at backslashes that are not the trail byte of a code page 932 double-byte
+// character (in UTF-8 no byte of a multi-byte character is either); drops empty and "." parts. Nothing for a
+// name that climbs out with "..", or holds a zero byte.
 std::optional<std::vector<TPart>> SplitName(const std::string& name) {
   if (name.find('\0') != std::string::npos) return std::nullopt;
+  const bool doubleByte = platform::ScriptEncoding() == platform::seCp932;
   std::vector<std::string> pieces(1);
   for (size_t i = 0; i < name.size(); ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
     const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
-    if (platform::IsLeadByte(c) && platform::IsTrailByte(next)) {
+    if (doubleByte && platform::IsLeadByte(c) && platform::IsTrailByte(next)) {
       pieces.back() += name.substr(i, 2);
       ++i;
     } else if (c == '/' || c == '\\') {
@@ -322,9 +333,9 @@ std::optional<TFound> Walk(const std::string& base, const std::vector<TPart>& pa
     // length (and without a backslash) can only match as UTF-8; not decoding it the other way keeps large
     // folders quick.
     const bool loose = how.MaxTier >= tLoose;
-    const bool withSjis = loose || bytes.size() == part.Bytes.size() || bytes.find('\\') != std::string::npos;
+    const bool withSjis = loose || bytes.size() == part.SjisSize || bytes.find('\\') != std::string::npos;
     // A name mangled by an unpacker has one character for each byte it had; only such names are unmangled.
-    const TEntry entry = MakeEntry(std::move(bytes), withSjis, loose ? 0 : part.Bytes.size());
+    const TEntry entry = MakeEntry(std::move(bytes), withSjis, loose ? 0 : part.SjisSize);
     const int tier = stemOnly ? StemTierOf(entry, part) : TierOf(entry, part, loose);
     if (tier <= how.MaxTier) candidates.push_back({tier, entry.Bytes, 1});
     if (stemOnly) continue;
@@ -422,6 +433,15 @@ TFileText ReadWholeFile(const std::string& path, size_t maxBytes) {
   return result;
 }
 
+platform::TScriptEncoding GameScriptEncoding(const std::string& directory, platform::TScriptEncoding given) {
+  const std::string path = FindDataFileIn(directory, "SCRIPT.TXT");
+  if (path.empty()) return given;
+  std::string start(platform::kUtf8Bom.size(), '\0');
+  std::ifstream file(path, std::ios::binary);
+  if (!file.read(start.data(), static_cast<std::streamsize>(start.size()))) return given;
+  return platform::StartsWithUtf8Bom(start) ? platform::seUtf8 : given;
+}
+
 TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& name) {
   TDataFileCheck check;
   const auto parts = SplitName(name);
@@ -454,7 +474,7 @@ TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& 
 
 std::string DescribeDataFileCheck(const std::string& directory, const std::string& name,
                                   const TDataFileCheck& check) {
-  const std::string shown = platform::SjisToUtf8(name);
+  const std::string shown = platform::ScriptTextToUtf8(name);
   switch (check.Match) {
     case dmExact:
       return {};

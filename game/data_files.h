@@ -3,11 +3,11 @@
 // The data-file lookup every command uses: the Data folder under the current directory first, then the
 // current directory itself.
 //
-// The script names files in Shift-JIS (code page 932) for a file system that ignores letter case and
+// The script names files in Shift-JIS (code page 932), or in UTF-8 for a UTF-8 script, for a file system that ignores letter case and
 // separates folders with a backslash. On Linux the same files carry names in UTF-8, in the disc's own code
 // page 932 bytes, or decomposed (NFD) when they passed through some systems, and converters disagree on a few
 // characters. So a name that does not match exactly is compared by what it reads as: the script's name
-// decoded from code page 932, each directory entry decoded as UTF-8 (and, where its bytes are valid code
+// decoded from its encoding, each directory entry decoded as UTF-8 (and, where its bytes are valid code
 // page 932, as that too; and, where an earlier unpack read code page 932 bytes as code page 437 or Latin-1
 // and stored those characters as UTF-8, as the code page 932 text they were), both in Unicode composed form
 // (NFC); ASCII and full-width Latin letters compared
@@ -23,9 +23,11 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/script_encoding.h"
+
 namespace orbel::game {
 
-// Full path of the data file `name` (Shift-JIS bytes as written in the script), or empty when it exists in
+// Full path of the data file `name` (the bytes as written in the script), or empty when it exists in
 // neither place. A folder never counts and no extension is added. Order: the exact name in the Data folder,
 // the name compared as above in the Data folder (whose own name may differ in case), the exact name in the
 // current directory, the name compared as above there. When several entries compare equal, the one whose
@@ -34,6 +36,10 @@ std::string FindDataFile(const std::string& name);
 
 // The same lookup under an explicit game folder.
 std::string FindDataFileIn(const std::string& directory, const std::string& name);
+
+// The encoding of the script of the game in `directory`: UTF-8 when its SCRIPT.TXT starts with a UTF-8
+// byte-order mark, else `given` (the command line's choice). For start-up, which sets it for the whole run.
+platform::TScriptEncoding GameScriptEncoding(const std::string& directory, platform::TScriptEncoding given);
 
 // How reading a whole file went.
 enum TFileRead : int {

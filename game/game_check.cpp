@@ -32,7 +32,7 @@ std::string TGameCheckFiles::DataFileProblem(const std::string& name, script::TD
 }
 
 std::string TGameCheckFiles::DecodeText(std::string_view bytes) {
-  return platform::SjisToUtf8(bytes);
+  return platform::ScriptTextToUtf8(bytes);
 }
 
 int RunScriptCheck(std::FILE* out, std::FILE* err) {

@@ -4,6 +4,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 
 #include "platform/shift_jis.h"
 
@@ -43,6 +44,70 @@ QString DecodeSjis(std::string_view bytes) {
 
 std::string SjisToUtf8(std::string_view bytes) {
   return DecodeSjis(bytes).toStdString();
+}
+
+namespace {
+
+// How many malformed bytes at `pos` one U+FFFD stands for: the longest start of a well-formed character
+// there, at least one byte (Unicode's "maximal subpart"), so that a character cut short shows as one
+// replacement character and a stray byte as one of its own.
+size_t MalformedLength(std::string_view bytes, size_t pos) {
+  for (size_t length = std::min<size_t>(3, bytes.size() - pos); length > 1; --length) {
+    // Only the second byte's range depends on the first; any later byte may be 0x80.
+    std::string whole(bytes.substr(pos, length));
+    whole.append(4 - length, '\x80');
+    const size_t needed = Utf8CharLength(whole, 0);
+    if (needed > length) return length;
+  }
+  return 1;
+}
+
+}  // namespace
+
+QString DecodeUtf8(std::string_view bytes) {
+  // Walked here rather than left to the toolkit's decoder, so that what counts as malformed is exactly what
+  // the checker reports as not UTF-8 (surrogates and overlong forms included).
+  QString text;
+  text.reserve(static_cast<qsizetype>(bytes.size()));
+  size_t run = 0;  // the start of the well-formed run not yet appended
+  size_t i = 0;
+  const auto flush = [&] {
+    text.append(QString::fromUtf8(bytes.data() + run, static_cast<qsizetype>(i - run)));
+  };
+  while (i < bytes.size()) {
+    const size_t length = Utf8CharLength(bytes, i);
+    if (length != 0) {
+      i += length;
+      continue;
+    }
+    flush();
+    text.append(QChar(QChar::ReplacementCharacter));
+    i += MalformedLength(bytes, i);
+    run = i;
+  }
+  flush();
+  return text;
+}
+
+QString DecodeScriptText(std::string_view bytes) {
+  return ScriptEncoding() == seUtf8 ? DecodeUtf8(bytes) : DecodeSjis(bytes);
+}
+
+std::string ScriptTextToUtf8(std::string_view bytes) {
+  return DecodeScriptText(bytes).toStdString();
+}
+
+std::string EncodeScriptText(const QString& text) {
+  if (ScriptEncoding() == seUtf8) return text.toStdString();
+  return EncodeSjis(text);
+}
+
+std::optional<TScriptEncoding> ScriptEncodingFromName(std::string_view name) {
+  const QString folded = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toLower();
+  if (folded == u"cp932" || folded == u"shift-jis" || folded == u"shift_jis" || folded == u"sjis")
+    return seCp932;
+  if (folded == u"utf-8" || folded == u"utf8") return seUtf8;
+  return std::nullopt;
 }
 
 std::string EncodeSjis(const QString& text) {

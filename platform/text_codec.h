@@ -1,11 +1,14 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Shift-JIS (Windows code page 932) text. The engine keeps script text as raw bytes everywhere and decodes it
-// only where it meets the user: drawing, message boxes, the trace.
+// Shift-JIS (Windows code page 932) and UTF-8 text. The engine keeps script text as raw bytes everywhere and
+// decodes it only where it meets the user: drawing, message boxes, the trace.
 
 #include <QString>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/script_encoding.h"
 
 namespace orbel::platform {
 
@@ -18,6 +21,20 @@ std::string SjisToUtf8(std::string_view bytes);
 // Encodes to code page 932; characters without a mapping become '?'. Used for names the program itself
 // writes into Shift-JIS text (test lines, file names chosen in dialogs).
 std::string EncodeSjis(const QString& text);
+
+// Decodes UTF-8; each byte that is not part of a well-formed character becomes U+FFFD.
+QString DecodeUtf8(std::string_view bytes);
+
+// Script text in the run's script encoding (ScriptEncoding()): DecodeSjis or DecodeUtf8.
+QString DecodeScriptText(std::string_view bytes);
+// The same text as UTF-8, for standard output, error and messages; malformed bytes come out as U+FFFD.
+std::string ScriptTextToUtf8(std::string_view bytes);
+// Text as script bytes in the run's encoding, for text the program itself puts where script text goes.
+std::string EncodeScriptText(const QString& text);
+
+// The encoding a command-line name stands for: cp932 (also shift-jis, shift_jis, sjis) or utf-8 (also
+// utf8), in any letter case; nothing for any other name.
+std::optional<TScriptEncoding> ScriptEncodingFromName(std::string_view name);
 
 // Whether the bytes are well-formed UTF-8.
 bool IsUtf8(std::string_view bytes);

@@ -72,10 +72,10 @@ class IScriptHost {
   virtual ~IScriptHost() = default;
   // Queues one step; never runs it at once.
   virtual void PostStep() = 0;
-  // The status text of the line being run: "N:line", Shift-JIS bytes.
+  // The status text of the line being run: "N:line", in the script's bytes.
   virtual void SetStatusLine(const std::string& text) = 0;
   virtual std::string FindDataFile(const std::string& name) = 0;
-  // Shift-JIS bytes as UTF-8, for error texts that quote the script.
+  // Script bytes as UTF-8, for error texts that quote the script.
   virtual std::string DecodeText(std::string_view bytes) = 0;
 
   virtual void PrepareStage(TStageMode mode) = 0;

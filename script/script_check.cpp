@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "platform/script_encoding.h"
 #include "platform/shift_jis.h"
 #include "script/interpreter.h"
 #include "script/script_text.h"
@@ -17,7 +18,6 @@ namespace orbel::script {
 
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kLogoMovie = "LOGO01.AVI";
 
 // Whole text that is valid UTF-8 and holds at least one multi-byte sequence: saved in the wrong encoding.
@@ -57,6 +57,16 @@ size_t FirstInvalidShiftJis(std::string_view line) {
   return std::string_view::npos;
 }
 
+// Position of the first byte of `line` that is not part of a well-formed UTF-8 character, or npos.
+size_t FirstInvalidUtf8(std::string_view line) {
+  for (size_t i = 0; i < line.size();) {
+    const size_t length = platform::Utf8CharLength(line, i);
+    if (length == 0) return i;
+    i += length;
+  }
+  return std::string_view::npos;
+}
+
 // Line number (from 1) of the byte at `offset`.
 int LineOfOffset(std::string_view text, size_t offset) {
   const std::string_view before = text.substr(0, offset);
@@ -71,21 +81,25 @@ class TChecker {
   TChecker(IScriptCheckFiles& files) : Files(files) {}
 
   std::vector<TScriptProblem> Run(std::string_view text) {
-    const bool bom = text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
-    if (bom) {
-      Report(1, "the file starts with a UTF-8 byte-order mark: save it as Shift-JIS without one");
-      text.remove_prefix(kUtf8Bom.size());
+    // A UTF-8 script (the run's encoding, settled from the command line and the byte-order mark) is checked
+    // as UTF-8; in a script taken for Shift-JIS, UTF-8 is a mistake of the editor that saved it.
+    const bool utf8Script = platform::ScriptEncoding() == platform::seUtf8;
+    if (platform::StartsWithUtf8Bom(text)) {
+      if (!utf8Script)
+        Report(1, "the file starts with a UTF-8 byte-order mark: save it as Shift-JIS without one");
+      text.remove_prefix(platform::kUtf8Bom.size());
     }
     const size_t zero = text.find('\0');
     if (zero != std::string_view::npos &&
         text.find_first_not_of(std::string_view("\0\r\n\x1A", 4), zero) != std::string_view::npos)
       Report(LineOfOffset(text, zero), "a zero byte ends the script here: nothing after it is read");
     Lines = SplitScriptText(text);
-    const bool utf8 = LooksLikeUtf8(text.substr(0, zero));
+    const bool utf8 = !utf8Script && LooksLikeUtf8(text.substr(0, zero));
     bool utf8Reported = false;
+    const char* const encodingName = utf8Script ? "UTF-8" : "Shift-JIS";
     for (size_t i = 0; i < Lines.size(); ++i) {
       const int lineNumber = static_cast<int>(i) + 1;
-      const size_t bad = FirstInvalidShiftJis(Lines[i]);
+      const size_t bad = utf8Script ? FirstInvalidUtf8(Lines[i]) : FirstInvalidShiftJis(Lines[i]);
       const bool nonAscii = std::any_of(Lines[i].begin(), Lines[i].end(),
                                         [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
       if (utf8 && nonAscii && !utf8Reported) {
@@ -93,7 +107,7 @@ class TChecker {
         utf8Reported = true;
       } else if (bad != std::string_view::npos && !utf8) {
         Report(lineNumber, "byte " + Hex(static_cast<unsigned char>(Lines[i][bad])) + " at column " +
-                               std::to_string(bad + 1) + " is not Shift-JIS text");
+                               std::to_string(bad + 1) + " is not " + encodingName + " text");
       }
       CheckLine(lineNumber, Lines[i]);
     }

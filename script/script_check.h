@@ -1,7 +1,8 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The author's script checker: reads a whole script the way the interpreter would run it and lists what would
-// go wrong, without running anything. Text stays in its Shift-JIS bytes; messages are UTF-8.
+// go wrong, without running anything. Text stays in the script's bytes (code page 932 or UTF-8, as the run's
+// script encoding says); messages are UTF-8.
 
 #include <string>
 #include <string_view>
@@ -20,10 +21,10 @@ enum TDataKind { dkPicture, dkMovie, dkSound };
 class IScriptCheckFiles {
  public:
   virtual ~IScriptCheckFiles() = default;
-  // What is wrong with the data file `name` (Shift-JIS bytes as written in the script) as the engine would
+  // What is wrong with the data file `name` (the bytes as written in the script) as the engine would
   // use it, as a message that names the file, or the empty string when nothing is.
   virtual std::string DataFileProblem(const std::string& name, TDataKind kind) = 0;
-  // Shift-JIS bytes as UTF-8, for messages that quote the script.
+  // Script bytes as UTF-8, for messages that quote the script.
   virtual std::string DecodeText(std::string_view bytes) = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "platform/script_encoding.h"
 #include "platform/shift_jis.h"
 
 namespace orbel::script {
@@ -14,21 +15,30 @@ bool IsBlank(unsigned char c) {
   return c >= 1 && c <= 32;
 }
 
-// The byte position after the character that starts at `pos` (a double-byte character counts whole, but
-// never past the end).
-size_t NextChar(std::string_view text, size_t pos) {
-  if (platform::IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) return pos + 2;
-  return pos + 1;
-}
+// How the script's characters are stepped over: in code page 932 a lead byte takes the next byte with it,
+// whatever that byte is (a comma, a blank, a quote), so both step as one character. UTF-8 needs nothing of
+// the kind: no byte of a multi-byte character is below 0x80, so a comma or quote byte is always one, and
+// stepping byte by byte there keeps a malformed character from swallowing the separator after it.
+struct TStepping {
+  bool DoubleByte = platform::ScriptEncoding() == platform::seCp932;
 
-size_t SkipBlanks(std::string_view text, size_t pos) {
-  while (pos < text.size() && IsBlank(static_cast<unsigned char>(text[pos]))) pos = NextChar(text, pos);
+  // The byte position after the character that starts at `pos` (a double-byte character counts whole, but
+  // never past the end).
+  size_t Next(std::string_view text, size_t pos) const {
+    if (DoubleByte && platform::IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size())
+      return pos + 2;
+    return pos + 1;
+  }
+};
+
+size_t SkipBlanks(std::string_view text, size_t pos, const TStepping& step) {
+  while (pos < text.size() && IsBlank(static_cast<unsigned char>(text[pos]))) pos = step.Next(text, pos);
   return pos;
 }
 
 // Reads the quoted field that starts at `pos` (on the opening quote); returns the position after it.
 // A quote that is never closed takes the rest of the line.
-size_t ReadQuoted(std::string_view text, size_t pos, std::string& field) {
+size_t ReadQuoted(std::string_view text, size_t pos, std::string& field, const TStepping& step) {
   ++pos;
   while (pos < text.size()) {
     if (text[pos] == '"') {
@@ -39,14 +49,14 @@ size_t ReadQuoted(std::string_view text, size_t pos, std::string& field) {
       }
       return pos + 1;
     }
-    const size_t next = NextChar(text, pos);
+    const size_t next = step.Next(text, pos);
     field.append(text.substr(pos, next - pos));
     pos = next;
   }
   return pos;
 }
 
-// Folds one character (given as its bytes) to a case-blind form.
+// Folds one code page 932 character (given as its bytes) to a case-blind form.
 void AppendFolded(std::string& out, std::string_view ch) {
   if (ch.size() == 1) {
     const char c = ch[0];
@@ -64,13 +74,36 @@ void AppendFolded(std::string& out, std::string_view ch) {
   out.append(ch);
 }
 
+// The same for UTF-8 text: ASCII letters, and full-width a..z (EF BD 81..9A) to full-width A..Z
+// (EF BC A1..BA), as in code page 932. Every other byte stays; no byte of another UTF-8 character looks like
+// either, so nothing else is folded by accident.
+std::string FoldUtf8CaseBlind(std::string_view text) {
+  std::string out(text);
+  for (size_t pos = 0; pos < out.size(); ++pos) {
+    const auto c = static_cast<unsigned char>(out[pos]);
+    if (c >= 'a' && c <= 'z') {
+      out[pos] = static_cast<char>(c - 'a' + 'A');
+    } else if (c == 0xEF && pos + 2 < out.size() && static_cast<unsigned char>(out[pos + 1]) == 0xBD) {
+      const auto last = static_cast<unsigned char>(out[pos + 2]);
+      if (last >= 0x81 && last <= 0x9A) {
+        out[pos + 1] = static_cast<char>(0xBC);
+        out[pos + 2] = static_cast<char>(last + 0x20);
+        pos += 2;
+      }
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string FoldCaseBlind(std::string_view text) {
+  const TStepping step;
+  if (!step.DoubleByte) return FoldUtf8CaseBlind(text);
   std::string out;
   out.reserve(text.size());
   for (size_t pos = 0; pos < text.size();) {
-    const size_t next = NextChar(text, pos);
+    const size_t next = step.Next(text, pos);
     AppendFolded(out, text.substr(pos, next - pos));
     pos = next;
   }
@@ -78,6 +111,7 @@ std::string FoldCaseBlind(std::string_view text) {
 }
 
 TStringList SplitScriptText(std::string_view text) {
+  if (platform::StartsWithUtf8Bom(text)) text.remove_prefix(platform::kUtf8Bom.size());
   TStringList lines;
   const size_t end = std::min(text.find('\0'), text.size());
   size_t pos = 0;
@@ -92,21 +126,22 @@ TStringList SplitScriptText(std::string_view text) {
 }
 
 TStringList SplitCommaText(std::string_view line) {
+  const TStepping step;
   TStringList fields;
-  size_t pos = SkipBlanks(line, 0);
+  size_t pos = SkipBlanks(line, 0, step);
   while (pos < line.size()) {
     std::string field;
     if (line[pos] == '"') {
-      pos = ReadQuoted(line, pos, field);
+      pos = ReadQuoted(line, pos, field, step);
     } else {
       const size_t start = pos;
       while (pos < line.size() && !IsBlank(static_cast<unsigned char>(line[pos])) && line[pos] != ',')
-        pos = NextChar(line, pos);
+        pos = step.Next(line, pos);
       field.assign(line.substr(start, pos - start));
     }
     fields.push_back(std::move(field));
-    pos = SkipBlanks(line, pos);
-    if (pos < line.size() && line[pos] == ',') pos = SkipBlanks(line, pos + 1);
+    pos = SkipBlanks(line, pos, step);
+    if (pos < line.size() && line[pos] == ',') pos = SkipBlanks(line, pos + 1, step);
   }
   return fields;
 }

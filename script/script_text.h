@@ -1,7 +1,8 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The script's text rules: lines, comma-text fields, numbers, command words and labels. Text stays in its
-// Shift-JIS bytes throughout; nothing here decodes it.
+// The script's text rules: lines, comma-text fields, numbers, command words and labels. Text stays in the
+// script's own bytes throughout, code page 932 or UTF-8 as the run's script encoding says
+// (platform/script_encoding.h); nothing here decodes it.
 
 #include <cstdint>
 #include <optional>
@@ -41,11 +42,13 @@ enum TKeywordCode : int {
 };
 
 // Cuts a whole file into lines: CR LF, a lone CR and a lone LF each end a line (LF CR is two ends); a zero
-// byte ends the text; a line end at the very end adds no empty line; nothing is trimmed.
+// byte ends the text; a line end at the very end adds no empty line; nothing is trimmed but a UTF-8
+// byte-order mark at the very start, which marks the encoding and is no part of the first line.
 TStringList SplitScriptText(std::string_view text);
 
 // Cuts one line into fields by the comma-text rule: blanks (bytes 1..32) and commas separate, double quotes
-// enclose a field ("" inside stands for one quote), double-byte characters are stepped over whole.
+// enclose a field ("" inside stands for one quote), code page 932 double-byte characters are stepped over
+// whole (in a UTF-8 script every byte is looked at: none of a multi-byte character is a separator).
 TStringList SplitCommaText(std::string_view line);
 
 // A signed 32-bit number: [+|-]decimal digits, or $hex digits. Anything else, or a magnitude above the
@@ -62,8 +65,9 @@ inline constexpr size_t kMaxScriptLineBytes = 64 * 1024;
 // The case-blind form of a text: equal forms mean SameTextCaseBlind.
 std::string FoldCaseBlind(std::string_view text);
 
-// Equality without regard to letter case (ASCII and full-width Latin letters; double-byte characters are
-// compared whole, so a trail byte is never folded).
+// Equality without regard to letter case (ASCII and full-width Latin letters, in either encoding; code page
+// 932 double-byte characters are compared whole, so a trail byte is never folded; any other UTF-8 character
+// compares by its bytes).
 bool SameTextCaseBlind(std::string_view a, std::string_view b);
 
 // Position of the first entry equal to `word` without regard to case, or -1.

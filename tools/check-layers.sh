@@ -21,9 +21,9 @@ declare -A allowed=(
   [platform]=""
   [script]=""
 )
-# The error root and the Shift-JIS byte classes are header-only and need nothing but the standard library, so
-# the script may share them (checked below).
-declare -A allowedFiles=([script]="platform/errors.h platform/shift_jis.h")
+# The error root, the Shift-JIS byte classes and the script's encoding setting are header-only and need nothing
+# but the standard library, so the script may share them (checked below).
+declare -A allowedFiles=([script]="platform/errors.h platform/shift_jis.h platform/script_encoding.h")
 
 local_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"/]+)/[^"]*"'
 system_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<((libav|libsw|SDL|X11/|archive)[^>]*)>'

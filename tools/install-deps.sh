@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libxrandr-dev libx11-dev libfontconfig-dev libarchive-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-15 libfuzzer-15-dev
-  fonts-horai-umefont fonts-ipafont-gothic
+  fonts-horai-umefont fonts-ipafont-gothic fonts-wqy-microhei
   xvfb xauth x11-utils xdotool imagemagick
   weston qt6-wayland
   genisoimage xorriso p7zip-full jlha-utils gcab python3

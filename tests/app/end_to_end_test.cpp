@@ -188,6 +188,10 @@ TEST_F(EndToEnd, CommandLine) {
   process.start(ORBEL_BINARY, {"--no-such-option"});
   ASSERT_TRUE(process.waitForFinished(30000));
   EXPECT_EQ(process.exitCode(), 1);
+  process.start(ORBEL_BINARY, {"--batch", "--encoding", "latin1"});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  EXPECT_EQ(process.exitCode(), 1);
+  EXPECT_EQ(process.readAllStandardError(), "orbel: --encoding takes cp932 or utf-8, not 'latin1'\n");
   process.start(ORBEL_BINARY, {"--batch", "/no/such/folder"});
   ASSERT_TRUE(process.waitForFinished(30000));
   EXPECT_EQ(process.exitCode(), 1);

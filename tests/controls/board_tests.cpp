@@ -11,6 +11,7 @@
 #include "controls/board.h"
 #include "platform/fonts.h"
 #include "platform/text_codec.h"
+#include "tests/support/script_encoding_scope.h"
 
 namespace orbel::controls {
 namespace {
@@ -228,6 +229,24 @@ TEST_F(BoardTest, MarginsWithoutRoomForTextDrawNothingOutsideTheBoard) {
     EXPECT_FALSE(board.RevealRunning());
     EXPECT_EQ(board.Surface().size(), QSize(560, 65));
   }
+}
+
+// A UTF-8 game's lines draw the very picture the same text draws from code page 932, the board's own test
+// lines included; a malformed byte draws as a replacement character, not as nothing.
+TEST_F(BoardTest, Utf8LinesDrawAsTheirText) {
+  TBoard sjis;
+  ConfigureMsgBoard(sjis, SourcePicture());
+  const std::vector<std::string> testLines = sjis.Text();
+  sjis.SetText({Sjis("あいう、漢字"), Sjis("ＡＢＣ abc")});
+  tests::TScriptEncodingScope scope(platform::seUtf8);
+  TBoard utf8;
+  ConfigureMsgBoard(utf8, SourcePicture());
+  ASSERT_EQ(utf8.Text().size(), testLines.size());
+  EXPECT_EQ(platform::DecodeScriptText(utf8.Text()[1]), QStringLiteral("てすとすてすとくめま"));
+  utf8.SetText({"あいう、漢字", "ＡＢＣ abc"});
+  EXPECT_EQ(utf8.TextImage(), sjis.TextImage());
+  utf8.SetText({"a\xE3\x81"});
+  EXPECT_TRUE(HasInk(utf8.TextImage(), QRect(9, 0, 18, 18))) << "U+FFFD after the a";
 }
 
 }  // namespace

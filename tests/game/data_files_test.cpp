@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "platform/text_codec.h"
+#include "tests/support/script_encoding_scope.h"
 #include "tests/support/temp_folder.h"
 
 namespace orbel::game {
@@ -239,6 +240,60 @@ TEST_F(DataFiles, NearMatchesTellTheAuthorWhatIsThere) {
       "ア.BMP is found as Data/ア.bmp, which differs in letter case, separators or converted characters");
   EXPECT_EQ(DescribeDataFileCheck(Root(), "..\\x", CheckDataFileIn(Root(), "..\\x")),
             "file name ..\\x leaves the game folder; it is never looked up");
+}
+
+// A translation's script names its files in UTF-8. They are found stored in UTF-8 by their bytes or folded,
+// and, where code page 932 can write the name, stored in code page 932 bytes as the original disc had them.
+TEST_F(DataFiles, Utf8ScriptNamesFindFilesStoredEitherWay) {
+  tests::TScriptEncodingScope scope(platform::seUtf8);
+  struct TCase {
+    std::string Stored;
+    std::string Named;
+    TDataFileMatch Match;
+  } cases[] = {
+      {"Data/背景.bmp", "背景.bmp", dmExact},
+      {"Data/" + Sjis("夜空.bmp"), "夜空.bmp", dmSameText},
+      {"DATA/画像/表紙.BMP", "画像\\表紙.bmp", dmFolded},
+      {"Data/Фон.bmp", "Фон.bmp", dmExact},
+      {"Data/" + Sjis("Лес.bmp"), "Лес.bmp", dmSameText},  // code page 932 has Cyrillic
+      {"Data/배경.bmp", "배경.bmp", dmExact},              // Hangul, which it has not
+      {"Data/Café.bmp", "Café.BMP", dmFolded},
+      {"Data/\u30AB\u3099イト.bmp", "ガイト.bmp", dmSameText},  // decomposed
+      {"Data/ＢＧ.bmp", "ｂｇ.bmp", dmFolded},
+  };
+  for (const TCase& c : cases) {
+    std::filesystem::remove_all(Root() + "/Data");
+    std::filesystem::remove_all(Root() + "/DATA");
+    const std::string path = Make(c.Stored);
+    EXPECT_EQ(FindDataFileIn(Root(), c.Named), path) << c.Named;
+    EXPECT_EQ(CheckDataFileIn(Root(), c.Named).Match, c.Match) << c.Named;
+  }
+  std::filesystem::remove_all(Root() + "/Data");
+  // A name code page 932 cannot write never finds the '?' it would be written as, and other letters' case
+  // counts, as in a code page 932 script.
+  Make("Data/?.bmp");
+  Make("Data/фон.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), "배.bmp"), "");
+  EXPECT_EQ(FindDataFileIn(Root(), "ФОН.bmp"), "");
+  // Bytes that are not UTF-8 find only themselves.
+  Make("Data/\x82\xA0.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), "\x82\xA0.bmp"), Root() + "/Data/\x82\xA0.bmp");
+  EXPECT_EQ(FindDataFileIn(Root(), "\x82\xA0.BMP"), "");
+  EXPECT_EQ(DescribeDataFileCheck(Root(), "Фон.bmp", CheckDataFileIn(Root(), "Фон.bmp")),
+            "file Фон.bmp not found; near match Data/фон.bmp differs in character width or letter case");
+}
+
+TEST_F(DataFiles, ByteOrderMarkMakesTheGameUtf8) {
+  EXPECT_EQ(GameScriptEncoding(Root(), platform::seUtf8), platform::seUtf8) << "no script";
+  Make("Data/SCRIPT.TXT", "\xEF\xBB");
+  EXPECT_EQ(GameScriptEncoding(Root(), platform::seCp932), platform::seCp932) << "a mark cut short";
+  Make("Data/SCRIPT.TXT",
+       "\xEF\xBB\xBF"
+       "board,on\r\n");
+  EXPECT_EQ(GameScriptEncoding(Root(), platform::seCp932), platform::seUtf8);
+  Make("Data/SCRIPT.TXT", "board,on\r\n");
+  EXPECT_EQ(GameScriptEncoding(Root(), platform::seCp932), platform::seCp932);
+  EXPECT_EQ(GameScriptEncoding(Root(), platform::seUtf8), platform::seUtf8);
 }
 
 }  // namespace

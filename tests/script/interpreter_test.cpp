@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/script_encoding_scope.h"
+
 namespace orbel::script {
 namespace {
 
@@ -269,6 +271,21 @@ TEST(Interpreter, JumpTargetsFollowTheLatestLoadAndFoldFullWidthLetters) {
   EXPECT_EQ(host.Status.size(), 1000u);  // a loop: line 5 jumps back to line 3
   EXPECT_EQ(host.Status[6], "3:#X");
   EXPECT_EQ(host.Status[9], "3:#X");
+}
+
+// A UTF-8 script: the mark is no part of the first line, so a jump reaches the label on it, and the board
+// gets its fields whole.
+TEST(Interpreter, Utf8ScriptJumpsToItsLabelsAndSplitsItsText) {
+  tests::TScriptEncodingScope scope(platform::seUtf8);
+  TFakeHost host;
+  // #старт, board,set,あ,い, jump,#старт
+  host.Start(
+      "\xEF\xBB\xBF#\xD1\x81\xD1\x82\xD0\xB0\xD1\x80\xD1\x82\r\n"
+      "board,set,\xE3\x81\x82,\xE3\x81\x84\r\njump,#\xD1\x81\xD1\x82\xD0\xB0\xD1\x80\xD1\x82");
+  ASSERT_GE(host.Status.size(), 5u);
+  EXPECT_EQ(host.Status[0], "0:#\xD1\x81\xD1\x82\xD0\xB0\xD1\x80\xD1\x82");
+  EXPECT_EQ(host.Status[3], "1:board,set,\xE3\x81\x82,\xE3\x81\x84") << "the jump lands after the label";
+  EXPECT_EQ(host.Log[0], "board text [\xE3\x81\x82] [\xE3\x81\x84]");
 }
 
 TEST(Interpreter, OverlongLineIsRefusedBeforeItsTextGoesAnywhere) {

@@ -7,6 +7,8 @@
 #include <map>
 #include <set>
 
+#include "tests/support/script_encoding_scope.h"
+
 namespace orbel::script {
 namespace {
 
@@ -107,6 +109,24 @@ TEST(ScriptCheck, DataFilesAreAskedOnceAndReported) {
                "5: no movie LOGO01.AVI", "6: no picture no.bmp"}));
   EXPECT_EQ(files.Asked["no.bmp"], 1);
   EXPECT_EQ(files.Asked.count(""), 0u);
+}
+
+// A UTF-8 script is checked as UTF-8: its mark and its text are no problem, its labels and commands are
+// found, and a byte that is not UTF-8 is named.
+TEST(ScriptCheck, Utf8Script) {
+  tests::TScriptEncodingScope scope(platform::seUtf8);
+  TFakeFiles files;
+  files.Present.insert("\xE8\x83\x8C\xE6\x99\xAF.bmp");  // 背景.bmp
+  EXPECT_EQ(
+      Check("\xEF\xBB\xBF#\xD1\x81\xD1\x82\r\ndisp,1,2,\xE8\x83\x8C\xE6\x99\xAF.bmp\r\n"
+            "board,set,\"\xE4\xBD\xA0\xE5\xA5\xBD, \xEC\x95\x88\",\xE3\x81\x82\r\njump,#\xD1\x81\xD1\x82",
+            files),
+      V{});
+  EXPECT_EQ(Check("board,on\r\nboard,set,a\xE3\x81\r\nboard,set,\xC0\xAF\r\nboard,set,\x82\xA0\r\n"
+                  "jump,#\xD0\x9C"),
+            (V{"2: byte 0xE3 at column 12 is not UTF-8 text", "3: byte 0xC0 at column 11 is not UTF-8 text",
+               "4: byte 0x82 at column 11 is not UTF-8 text",
+               "5: jump to '#\xD0\x9C', a label that does not exist: the script starts again at line 1"}));
 }
 
 TEST(ScriptCheck, EncodingProblems) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/script_encoding_scope.h"
+
 namespace orbel::script {
 namespace {
 
@@ -24,6 +26,18 @@ TEST(SplitScriptText, ZeroByteEndsTextAndNothingIsTrimmed) {
   EXPECT_EQ(SplitScriptText(std::string_view("a \r\n b\0c\nd", 11)), (L{"a ", " b"}));
   EXPECT_EQ(SplitScriptText(std::string_view("\0abc", 4)), L{});
   EXPECT_EQ(SplitScriptText("\t x \t"), (L{"\t x \t"}));
+}
+
+TEST(SplitScriptText, ByteOrderMarkIsNoPartOfTheFirstLine) {
+  EXPECT_EQ(SplitScriptText("\xEF\xBB\xBF#start\r\nboard,on"), (L{"#start", "board,on"}));
+  EXPECT_EQ(SplitScriptText("\xEF\xBB\xBF"), L{});
+  // Only at the very start: elsewhere the bytes are text (and after a blank, not a mark at all).
+  EXPECT_EQ(SplitScriptText("a\r\n\xEF\xBB\xBF"
+                            "b"),
+            (L{"a",
+               "\xEF\xBB\xBF"
+               "b"}));
+  EXPECT_EQ(SplitScriptText(" \xEF\xBB\xBF"), (L{" \xEF\xBB\xBF"}));
 }
 
 TEST(SplitCommaText, BlanksAndCommasSeparate) {
@@ -63,6 +77,18 @@ TEST(SplitCommaText, DoubleByteCharactersStayWhole) {
   EXPECT_EQ(SplitCommaText("a,\x82"), (L{"a", "\x82"}));
 }
 
+// In UTF-8 the bytes of a multi-byte character are never separators, and a byte that would lead a code
+// page 932 pair must not take the separator after it: "あ" is E3 81 82, and 82 before a comma is the case.
+TEST(SplitCommaText, Utf8TextIsSplitByteByByte) {
+  tests::TScriptEncodingScope scope(platform::seUtf8);
+  EXPECT_EQ(SplitCommaText("board,set,\xE3\x81\x82,\xE3\x81\x84 \xE3\x81\x86"),
+            (L{"board", "set", "\xE3\x81\x82", "\xE3\x81\x84", "\xE3\x81\x86"}));
+  EXPECT_EQ(SplitCommaText("board,set,\"\xD0\x9F\xD1\x80\xD0\xB8, \xD0\xB2\xE3\x81\x82\"\"\",x"),
+            (L{"board", "set", "\xD0\x9F\xD1\x80\xD0\xB8, \xD0\xB2\xE3\x81\x82\"", "x"}));
+  // Malformed bytes are kept as they are, and still never take a separator.
+  EXPECT_EQ(SplitCommaText("\x82,x,\xE3\x81"), (L{"\x82", "x", "\xE3\x81"}));
+}
+
 TEST(ParseNumber, DecimalHexSignsAndLimits) {
   EXPECT_EQ(ParseNumber("0"), 0);
   EXPECT_EQ(ParseNumber("+12"), 12);
@@ -94,6 +120,19 @@ TEST(SameTextCaseBlind, FoldsLettersButNeverTrailBytes) {
   // 83 41 and 83 61 are different katakana; their trail bytes look like 'A' and 'a'.
   EXPECT_FALSE(SameTextCaseBlind("\x83\x41", "\x83\x61"));
   EXPECT_FALSE(SameTextCaseBlind(" #a", "#a"));
+}
+
+TEST(SameTextCaseBlind, Utf8LabelsFoldLatinLettersAndKeepEveryOtherByte) {
+  tests::TScriptEncodingScope scope(platform::seUtf8);
+  EXPECT_TRUE(SameTextCaseBlind("#Label", "#LABEL"));
+  EXPECT_TRUE(SameTextCaseBlind("#\xEF\xBD\x81z", "#\xEF\xBC\xA1Z"));  // full-width a and A
+  EXPECT_TRUE(SameTextCaseBlind("#\xD0\xBC\xD0\xB5", "#\xD0\xBC\xD0\xB5"));
+  // Other letters are compared by their bytes: Cyrillic ме and МЕ differ.
+  EXPECT_FALSE(SameTextCaseBlind("#\xD0\xBC\xD0\xB5", "#\xD0\x9C\xD0\x95"));
+  // Code page 932's full-width folding is not applied to bytes that merely look like it.
+  EXPECT_FALSE(SameTextCaseBlind("\x82\x60", "\x82\x81"));
+  // A character cut short at the end folds nothing and reads nothing past the text.
+  EXPECT_FALSE(SameTextCaseBlind("#\xEF\xBD", "#\xEF\xBC"));
 }
 
 }  // namespace

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs the real program on translated games whose script is UTF-8, marked by a byte-order mark or named on
+// the command line: the trace, the jumps, the pictures the script names, the checker, malformed text.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QProcess>
+#include <filesystem>
+#include <string>
+
+#include "platform/text_codec.h"
+#include "screen/bitmap_file.h"
+#include "tests/support/temp_folder.h"
+
+namespace orbel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRun {
+  int ExitCode = -1;
+  std::string Out, Err;
+};
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+// A script in every kind of text a translation has: a Cyrillic label reached by a jump that skips a line,
+// a board line in Latin, Cyrillic, Chinese and Korean with a comma inside quotes, and a picture.
+std::string TranslatedScript(const std::string& picture) {
+  return "#старт\r\nboard,set,\"Hello, "
+         "мир\",你好,안녕하세요\r\njump,#конец\r\nboard,set,skipped\r\n#конец\r\n"
+         "disp,1,4," +
+         picture + "\r\n";
+}
+
+std::string TranslatedTrace(const std::string& picture) {
+  return "0:#старт\n1:board,set,\"Hello, мир\",你好,안녕하세요\n2:jump,#конец\n5:disp,1,4," + picture + "\n";
+}
+
+// The temporary folder is the game folder.
+class Utf8Script : public tests::TTempFolderTest {
+ protected:
+  void Picture(const std::string& relative, QRgb colour) {
+    QImage picture(640, 480, QImage::Format_RGB32);
+    picture.fill(colour);
+    fs::create_directories(fs::path(Root() + "/" + relative).parent_path());
+    ASSERT_TRUE(screen::SaveBitmapFile(picture, Root() + "/" + relative));
+  }
+  void Script(const std::string& text) { Make("Data/SCRIPT.TXT", text); }
+
+  TRun Run(QStringList arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("SDL_AUDIODRIVER", "dummy");
+    process.setProcessEnvironment(environment);
+    arguments << QString::fromStdString(Root());
+    process.start(ORBEL_BINARY, arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
+  }
+  // A batch run with the trace; `shown` gets the colour at the top-left corner of the client area at the end.
+  TRun Batch(QStringList arguments, QRgb* shown = nullptr) {
+    const QString grab = QString::fromStdString(Root() + "/grab.bmp");
+    fs::remove(grab.toStdString());
+    const TRun run =
+        Run(QStringList{"--batch", "--trace", "--quit-after", "20000", "--grab", grab} + arguments);
+    if (shown) {
+      const QImage picture(grab, "BMP");
+      *shown = picture.isNull() ? 0 : picture.pixel(0, 0);
+    }
+    return run;
+  }
+};
+
+// Marked or named on the command line, the script runs alike: its trace is its text, the jump finds the
+// Cyrillic label, and the picture it names in UTF-8 shows, stored in UTF-8, in code page 932 bytes, or named
+// in a script (Hangul) code page 932 lacks.
+TEST_F(Utf8Script, RunsMarkedOrNamedOnTheCommandLine) {
+  const struct {
+    std::string Stored;
+    std::string Named;
+  } pictures[] = {
+      {"Data/背景.bmp", "背景.bmp"},
+      {"Data/" + platform::EncodeSjis(QStringLiteral("夜空.bmp")), "夜空.BMP"},
+      {"Data/Фон.bmp", "Фон.bmp"},
+      {"Data/배경.bmp", "배경.bmp"},
+  };
+  QRgb colour = qRgb(20, 120, 40);
+  for (const auto& picture : pictures) {
+    fs::remove_all(Root() + "/Data");
+    colour += 9;
+    Picture(picture.Stored, colour);
+    for (const bool marked : {true, false}) {
+      SCOPED_TRACE(picture.Named + (marked ? " with a mark" : " with --encoding utf-8"));
+      Script((marked ? kBom : "") + TranslatedScript(picture.Named));
+      QRgb shown = 0;
+      const TRun run = Batch(marked ? QStringList{} : QStringList{"--encoding", "utf-8"}, &shown);
+      EXPECT_EQ(run.ExitCode, 0) << run.Err;
+      EXPECT_EQ(run.Err, "");
+      EXPECT_EQ(run.Out, TranslatedTrace(picture.Named));
+      EXPECT_EQ(shown, colour);
+    }
+  }
+  // Unmarked and not named, it is taken for code page 932, as every original game is: the UTF-8 never comes
+  // out as the text it was.
+  Script(TranslatedScript("背景.bmp"));
+  const TRun unmarked = Batch({});
+  EXPECT_EQ(unmarked.Out.find("мир"), std::string::npos);
+  EXPECT_EQ(Batch({"--encoding", "cp932"}).Out, unmarked.Out);
+}
+
+// Malformed UTF-8 is shown as U+FFFD wherever the text goes, and the script runs on.
+TEST_F(Utf8Script, MalformedBytesBecomeReplacementCharacters) {
+  Script(kBom + "board,set,ab\xC3(\xFF,\xE3\x81\r\nboard,on\r\nwait,time,12\xE3\r\nboard,off\r\n");
+  const TRun run = Batch({});
+  EXPECT_EQ(run.ExitCode, 2);
+  EXPECT_EQ(run.Out, "0:board,set,ab\uFFFD(\uFFFD,\uFFFD\n1:board,on\n2:wait,time,12\uFFFD\n");
+  EXPECT_EQ(run.Err, "'12\uFFFD' は整数ではありません.\n");
+  EXPECT_TRUE(platform::IsUtf8(run.Out + run.Err));
+}
+
+TEST_F(Utf8Script, CheckerReadsTheScriptAsUtf8) {
+  Picture("Data/背景.bmp", qRgb(1, 2, 3));
+  const std::string text = TranslatedScript("背景.bmp");
+  Script(kBom + text);
+  TRun marked = Run({"--check"});
+  EXPECT_EQ(marked.ExitCode, 0) << marked.Out;
+  EXPECT_EQ(marked.Out, "");
+  Script(text);
+  const TRun named = Run({"--check", "--encoding", "utf-8"});
+  EXPECT_EQ(named.ExitCode, 0) << named.Out;
+  EXPECT_EQ(named.Out, "");
+  // Taken for Shift-JIS, it is a mistake of the editor that saved it.
+  const TRun unmarked = Run({"--check"});
+  EXPECT_EQ(unmarked.ExitCode, 1);
+  EXPECT_EQ(unmarked.Out.substr(0, unmarked.Out.find('\n') + 1),
+            "SCRIPT.TXT:1: the text is UTF-8: the script must be saved as Shift-JIS\n");
+}
+
+}  // namespace
+}  // namespace orbel
