@@ -193,7 +193,7 @@ bool TEngineRun::event(QEvent* event) {
         EndReplay();
     }
     ++StepsRun;
-    LatestLine = InterpreterValue.NextLine;
+    if (!InterpreterValue.Ended()) LatestLine = InterpreterValue.NextLine;
     InterpreterValue.Step();
     return true;
   }
