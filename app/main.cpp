@@ -117,7 +117,8 @@ int main(int argc, char** argv) {
   if (!options.LoadFrom.empty() || !options.StartFrom.empty()) {
     const auto complain = [&options](const std::string& text) {
       std::fprintf(stderr, "orbel: %s\n", text.c_str());
-      if (ShowsDialogs(options)) QMessageBox::critical(nullptr, QStringLiteral("Orbel"), QString::fromStdString(text));
+      if (ShowsDialogs(options))
+        QMessageBox::critical(nullptr, QStringLiteral("Orbel"), QString::fromStdString(text));
     };
     try {
       start = ChooseStartPoint(options, CurrentGame(), ShowsDialogs(options) ? AskAboutChangedScript : nullptr);

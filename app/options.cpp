@@ -36,7 +36,8 @@ struct TSaveOptions {
                           "FILE"};
   QCommandLineOption From{"from",
                           "Start as if the script had run up to the first time line N (counting from 1) or the "
-                          "label #NAME runs, replayed on the virtual clock (for now with --batch --fast only).",
+                          "label LABEL (#LABEL) runs, replayed on the virtual clock (for now with --batch "
+                          "--fast only).",
                           "N|LABEL"};
 
   void AddTo(QCommandLineParser& parser) const { parser.addOptions({SaveOnExit, Load, From}); }

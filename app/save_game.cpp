@@ -22,8 +22,8 @@ bool AllDigits(const std::string& text) {
 // --from's line, from 0: a number counts lines from 1 as editors and --check do; anything else is a label,
 // with or without its '#'.
 int32_t FromLine(const std::string& from, const TGameIdentity& current) {
-  const script::TStringList lines = current.ScriptBytes.empty() ? script::TStringList{}
-                                                                : script::SplitScriptText(current.ScriptBytes);
+  const script::TStringList lines =
+      current.ScriptBytes.empty() ? script::TStringList{} : script::SplitScriptText(current.ScriptBytes);
   if (AllDigits(from)) {
     const unsigned long long number = from.size() > 9 ? 0 : std::stoull(from);
     if (number < 1 || number > lines.size())

@@ -58,8 +58,9 @@ QString TextField(const QJsonObject& object, const char* name, const std::string
 }  // namespace
 
 std::string ScriptSha256(std::string_view scriptBytes) {
-  return QCryptographicHash::hash(QByteArrayView(scriptBytes.data(), static_cast<qsizetype>(scriptBytes.size())),
-                                  QCryptographicHash::Sha256)
+  return QCryptographicHash::hash(
+             QByteArrayView(scriptBytes.data(), static_cast<qsizetype>(scriptBytes.size())),
+             QCryptographicHash::Sha256)
       .toHex()
       .toStdString();
 }
@@ -139,7 +140,8 @@ void WriteSaveFile(const TSave& save, const std::string& path) {
   ::umask(mask);
   if (::fchmod(descriptor, 0666 & ~mask) != 0) fail(errno);
   for (qsizetype written = 0; written < bytes.size();) {
-    const ssize_t n = ::write(descriptor, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
+    const ssize_t n =
+        ::write(descriptor, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) fail(n < 0 ? errno : EIO);
     written += n;

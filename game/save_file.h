@@ -1,9 +1,9 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A saved game: where a run was, not what it held. The interpreter keeps the state of a running wait nested in
-// its handlers, which no file can hold, so a save names the instant (engine time and steps run) and the game,
-// and loading it replays the script on the virtual clock up to that instant. The file is a small JSON object;
-// docs/saves.md describes every field.
+// A saved game: where a run was, not what it held. The interpreter keeps the state of a running wait nested
+// in its handlers, which no file can hold, so a save names the instant (engine time and steps run) and the
+// game, and loading it replays the script on the virtual clock up to that instant. The file is a small JSON
+// object; docs/saves.md describes every field.
 
 #include <QByteArray>
 #include <cstdint>

@@ -2,6 +2,8 @@
 // The save file: what is written reads back, what is read is checked field by field, and where a game's saves
 // live.
 
+#include "game/save_file.h"
+
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
@@ -9,8 +11,6 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <string>
-
-#include "game/save_file.h"
 
 namespace {
 
@@ -95,13 +95,15 @@ TEST(SaveFile, SavesFolderFollowsTheDataHomeAndNamesTheGame) {
   const std::string kept = old ? old : "";
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("XDG_DATA_HOME", "/data", 1);
-  EXPECT_EQ(orbel::game::SavesFolder("/games/My Game!", hash), "/data/orbel/saves/MyGame-" + hash.substr(0, 16) + "/");
-  EXPECT_EQ(orbel::game::SavesFolder("/games/..", hash), "/data/orbel/saves/game..-" + hash.substr(0, 16) + "/");
+  EXPECT_EQ(orbel::game::SavesFolder("/games/My Game!", hash),
+            "/data/orbel/saves/MyGame-" + hash.substr(0, 16) + "/");
+  EXPECT_EQ(orbel::game::SavesFolder("/games/..", hash),
+            "/data/orbel/saves/game..-" + hash.substr(0, 16) + "/");
   // A relative data home is ignored, as the base directory rules say.
   setenv("XDG_DATA_HOME", "relative", 1);
   setenv("HOME", "/home/player", 1);
-  EXPECT_EQ(orbel::game::SavesFolder("/games/夏", hash), "/home/player/.local/share/orbel/saves/game-" +
-                                                             hash.substr(0, 16) + "/");
+  EXPECT_EQ(orbel::game::SavesFolder("/games/夏", hash),
+            "/home/player/.local/share/orbel/saves/game-" + hash.substr(0, 16) + "/");
   setenv("HOME", home.c_str(), 1);
   if (old)
     setenv("XDG_DATA_HOME", kept.c_str(), 1);

@@ -51,7 +51,9 @@ class Saves : public orbel::tests::TGameFolderTest {
     Script(kGame);
   }
   QString Path(const QString& name) const { return Dir.path() + "/" + name; }
-  static QImage Load(const QString& path) { return QImage(path, "BMP").convertToFormat(QImage::Format_RGB32); }
+  static QImage Load(const QString& path) {
+    return QImage(path, "BMP").convertToFormat(QImage::Format_RGB32);
+  }
   static QByteArray Bytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -62,7 +64,8 @@ class Saves : public orbel::tests::TGameFolderTest {
     const TRun run = Run({"--batch", "--fast", "--trace", "--load", save});
     EXPECT_EQ(run.ExitCode, 2) << why << ": " << run.Err;
     EXPECT_EQ(run.Out, "") << why;
-    EXPECT_NE(run.Err.find(QFileInfo(save).fileName().toStdString()), std::string::npos) << why << ": " << run.Err;
+    EXPECT_NE(run.Err.find(QFileInfo(save).fileName().toStdString()), std::string::npos)
+        << why << ": " << run.Err;
     EXPECT_EQ(Bytes(save), before) << why;
   }
 };
@@ -95,7 +98,8 @@ TEST_F(Saves, LoadShowsTheSavedPictureAndGoesOnWithTheRestOfTheRun) {
 
 // The save names the game and the instant, and a save made after a load counts from the game's start too.
 TEST_F(Saves, SaveHoldsTheGameTheInstantAndAThumbnail) {
-  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "1600", "--save-on-exit", Path("first.json")}).ExitCode, 4);
+  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "1600", "--save-on-exit", Path("first.json")}).ExitCode,
+            4);
   const orbel::game::TSave first = orbel::game::ReadSaveFile(Path("first.json").toStdString());
   EXPECT_EQ(first.ScriptSha256, orbel::game::ScriptSha256(kGame.toStdString()));
   EXPECT_EQ(first.GameFolder, QDir(Dir.path()).canonicalPath().toStdString());
@@ -108,7 +112,8 @@ TEST_F(Saves, SaveHoldsTheGameTheInstantAndAThumbnail) {
                  Path("second.json")})
                 .ExitCode,
             4);
-  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "6500", "--save-on-exit", Path("direct.json")}).ExitCode, 4);
+  ASSERT_EQ(
+      Run({"--batch", "--fast", "--quit-after", "6500", "--save-on-exit", Path("direct.json")}).ExitCode, 4);
   const orbel::game::TSave second = orbel::game::ReadSaveFile(Path("second.json").toStdString());
   const orbel::game::TSave direct = orbel::game::ReadSaveFile(Path("direct.json").toStdString());
   EXPECT_EQ(second.TimeMs, direct.TimeMs);
@@ -139,7 +144,8 @@ TEST_F(Saves, FromStartsAtTheFirstRunOfALineOrLabel) {
   // The picture and the board as the replay left them: --from the line after the first wait, quitting as that
   // line runs, shows what the whole game showed then.
   ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "1850", "--grab", Path("a.bmp")}).ExitCode, 4);
-  ASSERT_EQ(Run({"--batch", "--fast", "--from", "6", "--quit-after", "1850", "--grab", Path("b.bmp")}).ExitCode, 4);
+  ASSERT_EQ(
+      Run({"--batch", "--fast", "--from", "6", "--quit-after", "1850", "--grab", Path("b.bmp")}).ExitCode, 4);
   EXPECT_EQ(Load(Path("b.bmp")), Load(Path("a.bmp")));
   for (const char* from : {"0", "99", "#nowhere"}) {
     const TRun run = Run({"--batch", "--fast", "--trace", "--from", from});
@@ -156,7 +162,8 @@ TEST_F(Saves, FromStartsAtTheFirstRunOfALineOrLabel) {
 
 // Every way a save can be unusable: nothing starts, status 2, the file named and left as it is.
 TEST_F(Saves, UnusableSavesStartNothing) {
-  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "800", "--save-on-exit", Path("good.json")}).ExitCode, 4);
+  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "800", "--save-on-exit", Path("good.json")}).ExitCode,
+            4);
   const QByteArray good = Bytes(Path("good.json"));
   Write("truncated.json", good.left(good.size() / 2));
   Write("empty.json", "");
