@@ -2,13 +2,17 @@
 
 #include "app/engine_run.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 #include "app/game_export.h"
@@ -18,6 +22,7 @@
 #include "controls/movie.h"
 #include "controls/wave_channel.h"
 #include "game/data_files.h"
+#include "game/save_file.h"
 #include "platform/engine_clock.h"
 #include "platform/errors.h"
 #include "platform/events.h"
@@ -103,6 +108,16 @@ class TMediaAdapter : public script::IScriptMedia {
   QWidget* const Window;
 };
 
+// The engine clock can go over from virtual to real time in the middle of a run: what a replay ends with when
+// the player watches. Until the clock offers that, a real-time run is never replayed (CanContinueInRealTime).
+template <class TClock>
+concept ClockSwitchesToReal = requires(TClock& clock) { clock.SwitchToReal(); };
+
+template <class TClock>
+void SwitchToReal(TClock& clock) {
+  if constexpr (ClockSwitchesToReal<TClock>) clock.SwitchToReal();
+}
+
 }  // namespace
 
 TEngineRun::TEngineRun(const TOptions& options, QWidget* window)
@@ -110,7 +125,12 @@ TEngineRun::TEngineRun(const TOptions& options, QWidget* window)
   InitResources();
   ScriptMemo = ResourceLines(QStringLiteral(":/orbel/fallback_script.txt"));
   if (platform::EngineClock().IsVirtual())
-    ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t) { StepsWithoutTime = 0; });
+    ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t nowMs) {
+      StepsWithoutTime = 0;
+      // Time moved past the saved instant without passing through the host's waits (a blocking play): the
+      // instant lies behind.
+      if (Replay && Replay->Instant && nowMs > Replay->Instant->TimeMs) EndReplay();
+    });
 }
 
 TEngineRun::~TEngineRun() {
@@ -139,6 +159,7 @@ void TEngineRun::LoadScript() {
   const std::string path = FindDataFile("SCRIPT.TXT");
   if (path.empty()) {
     InterpreterValue.LoadScriptLines(ScriptMemo);
+    ScriptSha256Value = ScriptIdentity({});
     return;
   }
   const game::TFileText file = game::ReadWholeFile(path, script::kMaxScriptBytes);
@@ -148,6 +169,7 @@ void TEngineRun::LoadScript() {
   if (file.Result != game::frRead)
     throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
   InterpreterValue.LoadScript(file.Text);
+  ScriptSha256Value = ScriptIdentity(file.Text);
 }
 
 std::string TEngineRun::FindDataFile(const std::string& name) {
@@ -164,6 +186,14 @@ bool TEngineRun::event(QEvent* event) {
       FinishProgram(esError);
       return true;
     }
+    if (Replay) {
+      const int64_t now = platform::EngineClock().NowMs();
+      if (Replay->UntilLine ? InterpreterValue.NextLine == *Replay->UntilLine
+                            : StepsRun >= Replay->Instant->Steps && now >= Replay->Instant->TimeMs)
+        EndReplay();
+    }
+    ++StepsRun;
+    if (!InterpreterValue.Ended()) LatestLine = InterpreterValue.NextLine;
     InterpreterValue.Step();
     return true;
   }
@@ -178,7 +208,8 @@ void TEngineRun::PostStep() {
 
 void TEngineRun::SetStatusLine(const std::string& text) {
   Controls.StatusPanel->setText(platform::DecodeScriptText(text));
-  if (Options.Trace) {
+  // The replayed steps were traced by the run that made the save.
+  if (Options.Trace && !Replay) {
     const std::string utf8 = platform::ScriptTextToUtf8(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fputc('\n', stdout);
@@ -244,8 +275,14 @@ void TEngineRun::WaitForEvents(int ms) {
   if (clock.IsVirtual()) {
     // What the event loop would do meanwhile: the events pending now, else time moves on to the next due
     // moment (a tick, a frame, an end) or to the end of this wait.
-    if (!platform::DispatchPostedEvents()) clock.AdvanceTo(clock.NowMs() + ms);
-    return;
+    if (platform::DispatchPostedEvents()) return;
+    const int64_t limit = VirtualLimitMs(clock.NowMs() + ms);
+    // A replay that ended at this moment may have put the clock over to real time: the rest of the wait is
+    // then a real one.
+    if (clock.IsVirtual()) {
+      clock.AdvanceTo(limit);
+      return;
+    }
   }
   // Blocking in the event loop, not in a sleep: the toolkit flushes the display connection before it blocks,
   // so every frame drawn so far reaches the screen while the script waits.
@@ -278,6 +315,14 @@ bool TEngineRun::Settled() const {
 
 void TEngineRun::CheckBatchEnd() {
   if (!Options.Batch || !Settled()) return;
+  if (Replay && Replay->UntilLine) {
+    std::fprintf(stderr, "orbel: --from %s: line %d never runs\n", Options.StartFrom.c_str(),
+                 static_cast<int>(*Replay->UntilLine) + 1);
+    FinishProgram(esError);
+    return;
+  }
+  // A script that rests before the saved instant rested there in the run that made the save too.
+  if (Replay) EndReplay();
   const auto* application = TOrbelApplication::Instance();
   // A start-up that failed (an unreadable script) never ran the script: that is an error, not its end.
   if (InterpreterValue.Ended() && !InterpreterValue.LastStepFailed() && !StartUpFailed)
@@ -311,7 +356,7 @@ void TEngineRun::FlushRecordFrame() {
 // The picture is composed as --grab composes it, and written only when it differs from the last one written:
 // several paints of one change, or a repaint that restores what was there, give no new frame.
 void TEngineRun::WriteRecordFrame() {
-  if (Options.Record.empty() || ClosingValue || !ScreenValue.HasBuffers()) return;
+  if (Options.Record.empty() || ClosingValue || Replay || !ScreenValue.HasBuffers()) return;
   const QImage shown = Controls.View->GrabPresented();
   // Before the window has its size, there is no whole picture yet.
   if (shown.size() != QSize(screen::kScreenWidth, screen::kScreenHeight)) return;
@@ -329,7 +374,80 @@ void TEngineRun::WriteRecordFrame() {
                  name);
 }
 
+void TEngineRun::StartAt(const TStartPoint& start) {
+  if (start.AtLine) InterpreterValue.NextLine = *start.AtLine;
+  if (start.Replays()) Replay = TReplay{start.Instant, start.UntilLine};
+}
+
+bool TEngineRun::CanContinueInRealTime() {
+  return ClockSwitchesToReal<platform::TEngineClock>;
+}
+
+int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
+  if (!Replay || !Replay->Instant) return wantedMs;
+  // Everything due at the instant has run, and nothing can run at it any more without time moving on.
+  if (platform::EngineClock().NowMs() >= Replay->Instant->TimeMs) {
+    EndReplay();
+    return wantedMs;
+  }
+  return std::min(wantedMs, Replay->Instant->TimeMs);
+}
+
+void TEngineRun::EndReplay() {
+  if (!Replay) return;
+  Replay.reset();
+  // The picture at the start point is the first one recorded.
+  RecordSoon();
+  if (!Options.Fast) ContinueInRealTime();
+}
+
+// The one place where a replayed run goes over to the clock the player sees.
+void TEngineRun::ContinueInRealTime() {
+  platform::TEngineClock& clock = platform::EngineClock();
+  if (!clock.IsVirtual()) return;
+  SwitchToReal(clock);
+  // Real time moves on its own; the guard against scripts that hold virtual time still has no place there.
+  if (!clock.IsVirtual() && ClockObserver) {
+    clock.RemoveAdvanceObserver(ClockObserver);
+    ClockObserver = 0;
+  }
+}
+
+// The save names the instant the run closes at: the steps run so far and the engine's time.
+void TEngineRun::WriteSaveOnExit() {
+  if (Options.SaveOnExit.empty()) return;
+  game::TSave save;
+  save.ScriptSha256 = ScriptSha256Value;
+  std::error_code error;
+  save.GameFolder = platform::FileNameToUtf8(std::filesystem::current_path(error).string());
+  save.TimeMs = platform::EngineClock().NowMs();
+  save.Steps = StepsRun;
+  save.Line = LatestLine + 1;
+  const QImage shown = Controls.View->GrabPresented();
+  if (!shown.isNull()) {
+    QBuffer png(&save.Thumbnail);
+    png.open(QIODevice::WriteOnly);
+    shown.scaled(game::kThumbnailWidth, game::kThumbnailHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .save(&png, "PNG");
+  }
+  const std::vector<std::string>& board = Controls.MsgBoard->Text();
+  if (!board.empty()) save.Text = platform::SjisToUtf8(board.front());
+  save.Date = QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
+                  .toString(Qt::ISODate)
+                  .toStdString();
+  try {
+    if (ScriptSha256Value.empty())
+      throw game::ESaveError("the save " + platform::FileNameToUtf8(Options.SaveOnExit) +
+                             " cannot be written: the game's script was never read");
+    game::WriteSaveFile(save, Options.SaveOnExit);
+  } catch (const game::ESaveError& problem) {
+    std::fprintf(stderr, "orbel: %s\n", problem.what());
+    ExitStatusValue = esFailure;
+  }
+}
+
 void TEngineRun::WriteExitOutputs() {
+  WriteSaveOnExit();
   if (!Options.SaveScreen.empty() && !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, Options.SaveScreen)) {
     std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.SaveScreen).c_str());
     ExitStatusValue = esFailure;

@@ -9,10 +9,12 @@
 #include <QImage>
 #include <QObject>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/options.h"
+#include "app/save_game.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
 
@@ -88,6 +90,17 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
 
   std::string FindDataFile(const std::string& name) override;
 
+  // Where the run starts; call it before the first step. A replay runs the game on the virtual clock,
+  // writing no trace and no frames, up to the start point; the run then goes on from there.
+  void StartAt(const TStartPoint& start);
+  bool Replaying() const { return Replay.has_value(); }
+  // Whether a run that plays in real time can be replayed up to a start point: the clock must then go over
+  // from virtual to real time at that point.
+  static bool CanContinueInRealTime();
+  // The latest moment virtual time may move to when asked for `wantedMs`: a replay stops at its instant.
+  // Reaching the instant ends the replay (the clock may then have gone over to real time).
+  int64_t VirtualLimitMs(int64_t wantedMs);
+
  protected:
   bool event(QEvent* event) override;
 
@@ -112,6 +125,9 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   void SurfaceChanged(const QRect& area) override;
 
   void CheckBatchEnd();
+  void EndReplay();
+  void ContinueInRealTime();
+  void WriteSaveOnExit();
   void WriteRecordFrame();
   void WriteExitOutputs();
   void FinishExport();
@@ -135,6 +151,16 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // at one moment, where real time would at least have let --quit-after end it.
   int64_t StepsWithoutTime = 0;
   int ClockObserver = 0;
+  // The steps run since the start, and the line (from 0) the latest of them ran: a save's instant and line.
+  int64_t StepsRun = 0;
+  int32_t LatestLine = 0;
+  // What a replay runs up to: an instant, or the first step of a line.
+  struct TReplay {
+    std::optional<TSaveInstant> Instant;
+    std::optional<int32_t> UntilLine;
+  };
+  std::optional<TReplay> Replay;
+  std::string ScriptSha256Value;  // the identity of the script that was loaded
 };
 
 }  // namespace orbel::app

@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <cstdio>
 #include <cstdlib>
@@ -14,18 +15,42 @@
 #include "app/game_export.h"
 #include "app/options.h"
 #include "app/orbel_application.h"
+#include "app/save_game.h"
 #include "app/start_folder.h"
 #include "dialogs/font_dialog.h"
 #include "game/data_files.h"
 #include "game/game_check.h"
 #include "game/game_errors.h"
 #include "game/game_folder.h"
+#include "game/save_file.h"
 #include "media/media_layer.h"
 #include "media/video_export.h"
 #include "platform/engine_clock.h"
 #include "platform/fonts.h"
 #include "platform/shutdown_signals.h"
 #include "platform/text_codec.h"
+
+namespace {
+
+bool ShowsDialogs(const orbel::app::TOptions& options) {
+  return !options.Automated() && QGuiApplication::platformName() != QLatin1String("offscreen");
+}
+
+// A save of a changed script, in a run the player watches: start at its line as it is, or from the beginning.
+orbel::app::TChangedScriptChoice AskAboutChangedScript(const std::string& text, int32_t line) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
+                  QString::fromUtf8(text) + QStringLiteral(".\n\nStart at its line %1 without what led there, or "
+                                                           "start the game again?")
+                                                .arg(line));
+  QPushButton* atLine = box.addButton(QStringLiteral("Start at line %1").arg(line), QMessageBox::AcceptRole);
+  QPushButton* again = box.addButton(QStringLiteral("Start again"), QMessageBox::RejectRole);
+  box.setDefaultButton(again);
+  box.setEscapeButton(again);
+  box.exec();
+  return box.clickedButton() == atLine ? orbel::app::ccStartAtLine : orbel::app::ccStartAgain;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace orbel::app;
@@ -91,10 +116,32 @@ int main(int argc, char** argv) {
   }
   application.Batch = options.Batch;
 
+  // Where the game starts. A save or a line that cannot be used starts nothing.
+  TStartPoint start;
+  if (!options.LoadFrom.empty() || !options.StartFrom.empty()) {
+    const auto complain = [&options](const std::string& text) {
+      std::fprintf(stderr, "orbel: %s\n", text.c_str());
+      if (ShowsDialogs(options))
+        QMessageBox::critical(nullptr, QStringLiteral("Orbel"), QString::fromStdString(text));
+    };
+    try {
+      start = ChooseStartPoint(options, CurrentGame(), ShowsDialogs(options) ? AskAboutChangedScript : nullptr);
+    } catch (const orbel::EOrbelError& problem) {
+      complain(problem.what());
+      return esError;
+    }
+    if (start.Replays() && !options.Fast && !TEngineRun::CanContinueInRealTime()) {
+      complain("a replay up to a save or a line cannot yet go on in real time; use --load and --from with "
+               "--batch --fast");
+      return esFailure;
+    }
+  }
+
   orbel::platform::InstallFaceSubstitutions();
   // The clock's mode comes first: the media layer and every timer take it when they are made.
   orbel::platform::TEngineClock& clock = orbel::platform::EngineClock();
-  clock.SetVirtual(options.Fast);
+  // A replay runs on the virtual clock even when the game then goes on in real time.
+  clock.SetVirtual(options.Fast || start.Replays());
   // The media layer outlives the window, whose controls close their devices when they are destroyed.
   orbel::media::TMediaSession media;
   // A video that cannot be written is refused before anything plays.
@@ -107,6 +154,7 @@ int main(int argc, char** argv) {
     }
   auto form = std::make_unique<TFormOrbel>(options);
   if (exporter) form->EngineRun().SetExport(std::move(exporter));
+  form->EngineRun().StartAt(start);
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();
   form->SetFontDialog(formFont.get());
   orbel::platform::TEngineTimer quitAfter([&form] { form->FinishProgram(esQuitAfter); });
@@ -116,17 +164,18 @@ int main(int argc, char** argv) {
   orbel::platform::InstallFatalErrorRestore();
   form->show();
   if (options.FullScreen) form->ToggleFullScreen();
-  if (clock.IsVirtual()) {
-    // A discrete-event run: what is pending now runs, then time jumps to the next due moment. The window's
-    // 50 ms tick is always due, and it ends a batch run once the script has ended or rests.
-    while (!form->EngineRun().Closing()) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents);
-      orbel::platform::DispatchPostedEvents();
-      if (form->EngineRun().Closing() || !clock.AdvanceToNextDue()) break;
-    }
-  } else {
-    application.exec();
+  // A discrete-event run: what is pending now runs, then time jumps to the next due moment. The window's 50 ms
+  // tick is always due, and it ends a batch run once the script has ended or rests. A replay that ends here
+  // may put the clock over to real time; the event loop then takes over.
+  TEngineRun& run = form->EngineRun();
+  while (clock.IsVirtual() && !run.Closing()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    orbel::platform::DispatchPostedEvents();
+    if (run.Closing()) break;
+    const int64_t limit = run.VirtualLimitMs(INT64_MAX);
+    if (!clock.IsVirtual() || !clock.AdvanceToNextDue(limit)) break;
   }
+  if (!clock.IsVirtual() && !run.Closing()) application.exec();
   if (!options.Automated())
     RememberChoices(settings, form->WindowScale(), form->FitMode(), form->RememberedFullScreen());
   // The window's own status: the toolkit may also quit with 0 when the last window has gone.

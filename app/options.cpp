@@ -23,6 +23,40 @@ size_t Utf8CharLength(std::string_view bytes) {
   return 0;
 }
 
+// Saving and continuing: --save-on-exit, --load and --from, declared, read and checked together.
+struct TSaveOptions {
+  QCommandLineOption SaveOnExit{"save-on-exit",
+                                "At exit (any exit, automated runs included), write a save of where the game is "
+                                "to FILE (docs/saves.md).",
+                                "FILE"};
+  QCommandLineOption Load{"load",
+                          "Start from the save FILE: the game is replayed on the virtual clock up to the saved "
+                          "instant, then goes on (for now with --batch --fast only, unless the save's script "
+                          "has changed).",
+                          "FILE"};
+  QCommandLineOption From{"from",
+                          "Start as if the script had run up to the first time line N (counting from 1) or the "
+                          "label LABEL (#LABEL) runs, replayed on the virtual clock (for now with --batch "
+                          "--fast only).",
+                          "N|LABEL"};
+
+  void AddTo(QCommandLineParser& parser) const { parser.addOptions({SaveOnExit, Load, From}); }
+  // Empty, or the error text.
+  std::string Read(const QCommandLineParser& parser, TOptions& options) const {
+    options.SaveOnExit = ArgumentBytes(parser.value(SaveOnExit));
+    options.LoadFrom = ArgumentBytes(parser.value(Load));
+    options.StartFrom = parser.value(From).toStdString();
+    if (parser.isSet(Load) && options.LoadFrom.empty()) return "--load needs a file";
+    if (parser.isSet(From) && options.StartFrom.empty()) return "--from needs a line number or a label";
+    if (parser.isSet(Load) && parser.isSet(From)) return "--load and --from each choose where to start; give one";
+    if ((parser.isSet(Load) || parser.isSet(From)) && !options.ExportVideo.empty())
+      return "--load and --from do not go with --export-video, whose video starts with the game";
+    if ((parser.isSet(Load) || parser.isSet(From) || parser.isSet(SaveOnExit)) && options.Check)
+      return "--check runs nothing, so it has nothing to save or load";
+    return {};
+  }
+};
+
 }  // namespace
 
 QStringList ArgumentList(int argc, char** argv) {
@@ -158,6 +192,8 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
       "export-lossless", "--export-video without loss: FFV1 pictures and FLAC sound, in a .mkv file.");
   parser.addOptions({help, version, batch, trace, saveScreen, grab, record, quitAfter, check, encoding, scale,
                      fullScreen, fit, noModeSwitch, fast, exportVideo, exportFps, exportLossless});
+  const TSaveOptions saving;
+  saving.AddTo(parser);
   parser.addPositionalArgument("GAME_DIR", "The game folder; it becomes the current directory.",
                                "[GAME_DIR]");
 
@@ -174,7 +210,8 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
                     "  1      bad options, a game folder that cannot be entered, an output file\n"
                     "         that cannot be written\n"
                     "  2      (--batch) the script rests after an error, or SCRIPT.TXT exists but\n"
-                    "         cannot be read, or the archive named as GAME_DIR cannot be played\n"
+                    "         cannot be read, or the archive named as GAME_DIR cannot be played;\n"
+                    "         the save named by --load cannot be used, or --from's line never runs\n"
                     "  3      (--batch) the script rests without an error: nothing runs its next line\n"
                     "  4      --quit-after ran out\n"
                     "  128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP)\n";
@@ -254,6 +291,7 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   if (options.Fast && !options.Batch)
     return refuse("--fast needs --batch: a window that a player watches runs in real time");
   if (options.Fast && options.Check) return refuse("--check runs nothing, so --fast has nothing to speed up");
+  if (const std::string problem = saving.Read(parser, options); !problem.empty()) return refuse(problem.c_str());
   result.Options = options;
   return result;
 }

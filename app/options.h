@@ -41,6 +41,11 @@ struct TOptions {
   std::string ExportVideo;
   int ExportFps = 60;
   bool ExportLossless = false;
+  // Saving and continuing (docs/saves.md): the save written at exit, the save to start from, and the line or
+  // label to start at. LoadFrom and StartFrom replay the game on the virtual clock up to their point.
+  std::string SaveOnExit;
+  std::string LoadFrom;
+  std::string StartFrom;
 
   // Runs driven by a test or a tool: nothing the player chose is read from or written to the settings, so
   // such runs start alike everywhere.

@@ -14,7 +14,8 @@ namespace orbel::app {
 std::string StartFolder(TOptions& options, QSettings& settings) {
   // Whatever folder start-up enters, the output paths named on the command line mean the folder the user
   // started the program in; they are fixed before any change of directory. std::filesystem keeps their bytes.
-  for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record, &options.ExportVideo})
+  for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record, &options.ExportVideo,
+                             &options.SaveOnExit, &options.LoadFrom})
     if (!path->empty()) {
       std::error_code error;
       const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);

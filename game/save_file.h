@@ -1,0 +1,61 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A saved game: where a run was, not what it held. The interpreter keeps the state of a running wait nested
+// in its handlers, which no file can hold, so a save names the instant (engine time and steps run) and the
+// game, and loading it replays the script on the virtual clock up to that instant. The file is a small JSON
+// object; docs/saves.md describes every field.
+
+#include <QByteArray>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+
+namespace orbel::game {
+
+// A save file that cannot be used: missing, unreadable, a folder, truncated, not a save, another game's. The
+// text names the file.
+class ESaveError : public EOrbelError {
+ public:
+  using EOrbelError::EOrbelError;
+};
+
+inline constexpr int kSaveVersion = 1;
+// Far more than a save with its thumbnail needs; a larger file is not one of ours.
+inline constexpr size_t kMaxSaveBytes = 1024 * 1024;
+inline constexpr int kThumbnailWidth = 160, kThumbnailHeight = 120;
+
+struct TSave {
+  // The game: SHA-256 of the script's bytes (64 lower-case hex digits) and its folder as UTF-8 text.
+  std::string ScriptSha256;
+  std::string GameFolder;
+  // The instant: engine milliseconds since the game's start, and the steps run by then.
+  int64_t TimeMs = 0;
+  int64_t Steps = 0;
+  // The script line of the latest step, counting from 1.
+  int32_t Line = 1;
+  QByteArray Thumbnail;  // PNG, 160x120; may be empty
+  std::string Text;      // the board's first line, UTF-8
+  std::string Date;      // wall-clock time of the save, ISO 8601 with offset
+};
+
+// The script's identity: SHA-256 of its bytes, lower-case hex.
+std::string ScriptSha256(std::string_view scriptBytes);
+
+QByteArray SaveToJson(const TSave& save);
+// Reads a save from the bytes of the file `fileName` (for the error texts). Anything but a complete save of
+// this format's version raises ESaveError; no field is trusted before it is checked.
+TSave ParseSave(const QByteArray& bytes, const std::string& fileName);
+// Reads the file at `path` (its bytes); ESaveError when it cannot.
+TSave ReadSaveFile(const std::string& path);
+// Writes the save to `path` whole or not at all: a temporary file in the same folder, flushed to the disk,
+// then renamed over it. ESaveError naming the file when that fails; the earlier file is then untouched.
+void WriteSaveFile(const TSave& save, const std::string& path);
+
+// The folder of a game's saves: $XDG_DATA_HOME/orbel/saves/<game>/ (~/.local/share when unset), where <game>
+// is the folder's last name, reduced to letters, digits, '.', '_' and '-', and the first 16 digits of the
+// script's hash. Not created here.
+std::string SavesFolder(const std::string& gameFolder, const std::string& scriptSha256);
+
+}  // namespace orbel::game

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The save file: what is written reads back, what is read is checked field by field, and where a game's saves
+// live.
+
+#include "game/save_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using orbel::game::ESaveError;
+using orbel::game::ParseSave;
+using orbel::game::TSave;
+
+TSave Sample() {
+  TSave save;
+  save.ScriptSha256 = orbel::game::ScriptSha256("disp,1,1,a.bmp\r\n");
+  save.GameFolder = "/games/夏の日";
+  save.TimeMs = 123456789012;
+  save.Steps = 4242;
+  save.Line = 17;
+  save.Thumbnail = QByteArray("\x89PNG\r\n\x1a\n\0\x01\x02", 11);
+  save.Text = "「こんにちは」";
+  save.Date = "2024-05-01T12:00:00+09:00";
+  return save;
+}
+
+TEST(SaveFile, WhatIsWrittenReadsBack) {
+  const TSave written = Sample();
+  const TSave read = ParseSave(orbel::game::SaveToJson(written), "s.json");
+  EXPECT_EQ(read.ScriptSha256, written.ScriptSha256);
+  EXPECT_EQ(read.GameFolder, written.GameFolder);
+  EXPECT_EQ(read.TimeMs, written.TimeMs);
+  EXPECT_EQ(read.Steps, written.Steps);
+  EXPECT_EQ(read.Line, written.Line);
+  EXPECT_EQ(read.Thumbnail, written.Thumbnail);
+  EXPECT_EQ(read.Text, written.Text);
+  EXPECT_EQ(read.Date, written.Date);
+  // Through a file, written whole over an earlier one.
+  QTemporaryDir dir;
+  const std::string path = dir.path().toStdString() + "/slot.json";
+  orbel::game::WriteSaveFile(Sample(), path);
+  TSave later = Sample();
+  later.Line = 18;
+  orbel::game::WriteSaveFile(later, path);
+  EXPECT_EQ(orbel::game::ReadSaveFile(path).Line, 18);
+  EXPECT_THROW(orbel::game::WriteSaveFile(later, dir.path().toStdString() + "/no/slot.json"), ESaveError);
+}
+
+// Each field is checked before it is used; the message names the file and the field.
+TEST(SaveFile, ImpossibleFieldsAreRefused) {
+  const QJsonObject good = QJsonDocument::fromJson(orbel::game::SaveToJson(Sample())).object();
+  const auto refused = [&good](const char* field, const QJsonValue& value) {
+    QJsonObject object = good;
+    if (value.isUndefined())
+      object.remove(field);
+    else
+      object[field] = value;
+    try {
+      ParseSave(QJsonDocument(object).toJson(), "bad.json");
+    } catch (const ESaveError& error) {
+      const std::string text = error.what();
+      return text.find("bad.json") != std::string::npos;
+    }
+    return false;
+  };
+  EXPECT_TRUE(refused("format", "orbel-savex"));
+  EXPECT_TRUE(refused("version", 0));
+  EXPECT_TRUE(refused("version", "1"));
+  EXPECT_TRUE(refused("script_sha256", QString(63, 'a')));
+  EXPECT_TRUE(refused("script_sha256", QString(64, 'A')));
+  EXPECT_TRUE(refused("time_ms", -1));
+  EXPECT_TRUE(refused("time_ms", 1.5));
+  EXPECT_TRUE(refused("time_ms", 1e300));
+  EXPECT_TRUE(refused("steps", QJsonValue::Undefined));
+  EXPECT_TRUE(refused("line", 0));
+  EXPECT_TRUE(refused("line", 3e9));
+  EXPECT_TRUE(refused("text", 5));
+  EXPECT_TRUE(refused("thumbnail_png", "!!"));
+  EXPECT_FALSE(refused("thumbnail_png", ""));
+  for (const QByteArray& bytes : {QByteArray(), QByteArray("[]"), QByteArray("{"), QByteArray("null"),
+                                  QByteArray(int(orbel::game::kMaxSaveBytes) + 1, ' ')})
+    EXPECT_THROW(ParseSave(bytes, "bad.json"), ESaveError) << bytes.left(8).toStdString();
+}
+
+TEST(SaveFile, SavesFolderFollowsTheDataHomeAndNamesTheGame) {
+  const std::string hash = orbel::game::ScriptSha256("x");
+  const char* old = std::getenv("XDG_DATA_HOME");
+  const std::string kept = old ? old : "";
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("XDG_DATA_HOME", "/data", 1);
+  EXPECT_EQ(orbel::game::SavesFolder("/games/My Game!", hash),
+            "/data/orbel/saves/MyGame-" + hash.substr(0, 16) + "/");
+  EXPECT_EQ(orbel::game::SavesFolder("/games/..", hash),
+            "/data/orbel/saves/game..-" + hash.substr(0, 16) + "/");
+  // A relative data home is ignored, as the base directory rules say.
+  setenv("XDG_DATA_HOME", "relative", 1);
+  setenv("HOME", "/home/player", 1);
+  EXPECT_EQ(orbel::game::SavesFolder("/games/夏", hash),
+            "/home/player/.local/share/orbel/saves/game-" + hash.substr(0, 16) + "/");
+  setenv("HOME", home.c_str(), 1);
+  if (old)
+    setenv("XDG_DATA_HOME", kept.c_str(), 1);
+  else
+    unsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace

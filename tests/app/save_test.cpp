@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Saving and continuing, end to end with the real program on the virtual clock: a save made at any instant
+// loads to the picture shown at that instant and goes on with the rest of the run; --from starts at a line's
+// first run; a save that cannot be used starts nothing and stays as it was.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <string>
+
+#include "game/save_file.h"
+#include "tests/app/program_run.h"
+
+namespace {
+
+using orbel::tests::TRun;
+
+QByteArray Picture(QRgb colour) {
+  QImage image(640, 480, QImage::Format_RGB32);
+  image.fill(colour);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "BMP");
+  return bytes;
+}
+
+// A transition, the board's reveal, a wait, a chain that does not wait for its transition, and a movie with
+// sound waited for.
+const QByteArray kGame =
+    "disp,1,1,red.bmp\r\nboard,set,one,two\r\nboard,on\r\nwait,time,300\r\n#scene\r\n"
+    "disp,0,2,blue.bmp\r\ntrans,1,3,red.bmp\r\nboard,set,three\r\navi,play,m.avi\r\navi,wait\r\navi,off\r\n"
+    "disp,2,4,blue.bmp\r\nwait,time,120\r\n";
+
+class Saves : public orbel::tests::TGameFolderTest {
+ protected:
+  void SetUp() override {
+    TGameFolderTest::SetUp();
+    QFile movie(ORBEL_SOURCE_DIR "/tests/data/media/cinepak_pcm.avi");
+    ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+    Write("Data/m.avi", movie.readAll());
+    Write("Data/red.bmp", Picture(qRgb(200, 0, 0)));
+    Write("Data/blue.bmp", Picture(qRgb(0, 0, 200)));
+    Script(kGame);
+  }
+  QString Path(const QString& name) const { return Dir.path() + "/" + name; }
+  static QImage Load(const QString& path) {
+    return QImage(path, "BMP").convertToFormat(QImage::Format_RGB32);
+  }
+  static QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+  // The save is refused: status 2, its name in the message, nothing run, the file as it was.
+  void ExpectRefused(const QString& save, const char* why) {
+    const QByteArray before = Bytes(save);
+    const TRun run = Run({"--batch", "--fast", "--trace", "--load", save});
+    EXPECT_EQ(run.ExitCode, 2) << why << ": " << run.Err;
+    EXPECT_EQ(run.Out, "") << why;
+    EXPECT_NE(run.Err.find(QFileInfo(save).fileName().toStdString()), std::string::npos)
+        << why << ": " << run.Err;
+    EXPECT_EQ(Bytes(save), before) << why;
+  }
+};
+
+// At each instant (in the board's reveal, in a transition, in a wait, between the chain's two transitions, in
+// the movie and after it) the loaded game shows what the saving run showed, and goes on with what that run
+// had left to do.
+TEST_F(Saves, LoadShowsTheSavedPictureAndGoesOnWithTheRestOfTheRun) {
+  const TRun whole = Run({"--batch", "--fast", "--trace"});
+  ASSERT_EQ(whole.ExitCode, 0) << whole.Err;
+  // The box transition runs to 1.5 s, the wait with the reveal to 1.8 s, the chain's two transitions to 6 s,
+  // then the movie and the last wait.
+  for (const int instant : {0, 700, 1600, 1850, 2500, 4000, 6500, 7000, 9000}) {
+    SCOPED_TRACE(instant);
+    const QString save = Path(QString("at%1.json").arg(instant));
+    const QString number = QString::number(instant);
+    const TRun saving = Run({"--batch", "--fast", "--trace", "--quit-after", number, "--save-on-exit", save,
+                             "--grab", Path("saved.bmp")});
+    ASSERT_TRUE(saving.ExitCode == 4 || saving.ExitCode == 0) << saving.Err;
+    const TRun atOnce = Run({"--batch", "--fast", "--trace", "--load", save, "--quit-after", number, "--grab",
+                             Path("loaded.bmp")});
+    EXPECT_EQ(atOnce.ExitCode, saving.ExitCode) << atOnce.Err;
+    EXPECT_EQ(atOnce.Out, "");
+    EXPECT_EQ(Load(Path("loaded.bmp")), Load(Path("saved.bmp")));
+    const TRun rest = Run({"--batch", "--fast", "--trace", "--load", save});
+    EXPECT_EQ(rest.ExitCode, whole.ExitCode) << rest.Err;
+    EXPECT_EQ(saving.Out + rest.Out, whole.Out);
+  }
+}
+
+// The save names the game and the instant, and a save made after a load counts from the game's start too.
+TEST_F(Saves, SaveHoldsTheGameTheInstantAndAThumbnail) {
+  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "1600", "--save-on-exit", Path("first.json")}).ExitCode,
+            4);
+  const orbel::game::TSave first = orbel::game::ReadSaveFile(Path("first.json").toStdString());
+  EXPECT_EQ(first.ScriptSha256, orbel::game::ScriptSha256(kGame.toStdString()));
+  EXPECT_EQ(first.GameFolder, QDir(Dir.path()).canonicalPath().toStdString());
+  EXPECT_EQ(first.TimeMs, 1600);
+  EXPECT_EQ(first.Steps, 4);
+  EXPECT_EQ(first.Line, 4);  // the wait
+  EXPECT_EQ(first.Text, "one");
+  EXPECT_EQ(QImage::fromData(first.Thumbnail, "PNG").size(), QSize(160, 120));
+  ASSERT_EQ(Run({"--batch", "--fast", "--load", Path("first.json"), "--quit-after", "6500", "--save-on-exit",
+                 Path("second.json")})
+                .ExitCode,
+            4);
+  ASSERT_EQ(
+      Run({"--batch", "--fast", "--quit-after", "6500", "--save-on-exit", Path("direct.json")}).ExitCode, 4);
+  const orbel::game::TSave second = orbel::game::ReadSaveFile(Path("second.json").toStdString());
+  const orbel::game::TSave direct = orbel::game::ReadSaveFile(Path("direct.json").toStdString());
+  EXPECT_EQ(second.TimeMs, direct.TimeMs);
+  EXPECT_EQ(second.Steps, direct.Steps);
+  EXPECT_EQ(second.Line, direct.Line);
+  EXPECT_EQ(second.Text, "three");
+  EXPECT_EQ(second.Thumbnail, direct.Thumbnail);
+  // Written whole: nothing but the saves is left in the folder.
+  EXPECT_EQ(QDir(Dir.path()).entryList({"*.json*"}, QDir::Files),
+            QStringList({"direct.json", "first.json", "second.json"}));
+  // A save that cannot be written is an output that failed.
+  const TRun nowhere = Run({"--batch", "--fast", "--save-on-exit", Path("no/such/folder/s.json")});
+  EXPECT_EQ(nowhere.ExitCode, 1);
+  EXPECT_NE(nowhere.Err.find("s.json"), std::string::npos) << nowhere.Err;
+}
+
+// --from a line number or a label: the run starts where the script first runs that line, with what it showed.
+TEST_F(Saves, FromStartsAtTheFirstRunOfALineOrLabel) {
+  const TRun whole = Run({"--batch", "--fast", "--trace", "--grab", Path("whole.bmp")});
+  ASSERT_EQ(whole.ExitCode, 0) << whole.Err;
+  const std::string fromScene = whole.Out.substr(whole.Out.find("4:#scene"));
+  for (const char* from : {"5", "#scene", "SCENE"}) {
+    const TRun run = Run({"--batch", "--fast", "--trace", "--from", from, "--grab", Path("from.bmp")});
+    EXPECT_EQ(run.ExitCode, 0) << from << ": " << run.Err;
+    EXPECT_EQ(run.Out, fromScene) << from;
+    EXPECT_EQ(Load(Path("from.bmp")), Load(Path("whole.bmp"))) << from;
+  }
+  // The picture and the board as the replay left them: --from the line after the first wait, quitting as that
+  // line runs, shows what the whole game showed then.
+  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "1850", "--grab", Path("a.bmp")}).ExitCode, 4);
+  ASSERT_EQ(
+      Run({"--batch", "--fast", "--from", "6", "--quit-after", "1850", "--grab", Path("b.bmp")}).ExitCode, 4);
+  EXPECT_EQ(Load(Path("b.bmp")), Load(Path("a.bmp")));
+  for (const char* from : {"0", "99", "#nowhere"}) {
+    const TRun run = Run({"--batch", "--fast", "--trace", "--from", from});
+    EXPECT_EQ(run.ExitCode, 2) << from;
+    EXPECT_EQ(run.Out, "") << from;
+    EXPECT_NE(run.Err.find(from), std::string::npos) << run.Err;
+  }
+  // A line that exists but never runs is found out when the script ends.
+  Script("wait,time,10\r\njump,#end\r\nboard,on\r\n#end\r\n");
+  const TRun never = Run({"--batch", "--fast", "--from", "3"});
+  EXPECT_EQ(never.ExitCode, 2);
+  EXPECT_NE(never.Err.find("line 3 never runs"), std::string::npos) << never.Err;
+}
+
+// Every way a save can be unusable: nothing starts, status 2, the file named and left as it is.
+TEST_F(Saves, UnusableSavesStartNothing) {
+  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "800", "--save-on-exit", Path("good.json")}).ExitCode,
+            4);
+  const QByteArray good = Bytes(Path("good.json"));
+  Write("truncated.json", good.left(good.size() / 2));
+  Write("empty.json", "");
+  Write("garbage.json", QByteArray("\x89PNG\r\n\x1a\n\0\0\0 not a save", 24));
+  Write("other.json", R"({"format": "something else", "version": 1})");
+  QJsonObject object = QJsonDocument::fromJson(good).object();
+  object["version"] = 2;
+  Write("future.json", QJsonDocument(object).toJson());
+  object = QJsonDocument::fromJson(good).object();
+  object["time_ms"] = -5;
+  Write("negative.json", QJsonDocument(object).toJson());
+  object = QJsonDocument::fromJson(good).object();
+  object["thumbnail_png"] = "***";
+  Write("thumbnail.json", QJsonDocument(object).toJson());
+  object = QJsonDocument::fromJson(good).object();
+  object["script_sha256"] = QString(64, 'a');
+  object["game_folder"] = "/some/other/game";
+  Write("foreign.json", QJsonDocument(object).toJson());
+  for (const char* name : {"truncated.json", "empty.json", "garbage.json", "other.json", "future.json",
+                           "negative.json", "thumbnail.json", "foreign.json"})
+    ExpectRefused(Path(name), name);
+  QDir(Dir.path()).mkdir("folder.json");
+  ExpectRefused(Path("folder.json"), "a folder");
+  const TRun missing = Run({"--batch", "--fast", "--load", Path("missing.json")});
+  EXPECT_EQ(missing.ExitCode, 2);
+  EXPECT_NE(missing.Err.find("missing.json"), std::string::npos);
+  if (geteuid() != 0) {  // the superuser reads any file
+    Write("locked.json", good);
+    QFile::setPermissions(Path("locked.json"), QFileDevice::WriteOwner);
+    ExpectRefused(Path("locked.json"), "unreadable");
+  }
+  // The same game folder with a changed script: an automated run cannot ask, so it refuses.
+  Script(kGame + "board,off\r\n");
+  ExpectRefused(Path("good.json"), "changed script");
+  const TRun changed = Run({"--batch", "--fast", "--load", Path("good.json")});
+  EXPECT_NE(changed.Err.find("another version"), std::string::npos) << changed.Err;
+}
+
+}  // namespace
