@@ -228,9 +228,15 @@ void TEngineRun::PrepareStage(script::TStageMode mode) {
 void TEngineRun::DispPicture(const std::string& fileName, int32_t mode, int32_t kind) {
   ScreenValue.DispPicture(fileName, ToScreen(script::StageModeFromScript(mode)),
                           ToScreen(script::TransitionKindFromScript(kind)));
+  TransitionStarted();
 }
 void TEngineRun::TransPicture(const std::string& fileName, int32_t kind) {
   ScreenValue.TransPicture(fileName, ToScreen(script::TransitionKindFromScript(kind)));
+  TransitionStarted();
+}
+
+void TEngineRun::TransitionStarted() {
+  if (ScreenValue.TransitionRunning() && OnTransitionStarted) OnTransitionStarted();
 }
 
 void TEngineRun::BoardClear() {

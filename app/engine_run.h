@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,6 +79,9 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   void BeginClose();
   void Release();
 
+  // Called when a script step has started a transition, which the window's tick then draws.
+  std::function<void()> OnTransitionStarted;
+
   // --export-video: from now on the game's pictures and sound go to `exporter`, which is completed when the
   // run closes.
   void SetExport(std::unique_ptr<TGameExport> exporter);
@@ -124,6 +128,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // IScreenHost
   void SurfaceChanged(const QRect& area) override;
 
+  void TransitionStarted();
   void CheckBatchEnd();
   void EndReplay();
   void ContinueInRealTime();

@@ -59,7 +59,14 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   Button1 = new QPushButton(QStringLiteral("IME Close"), ViewValue);
   Button1->hide();
   connect(Button1, &QPushButton::clicked, this, &TFormOrbel::Button1Click);
-  ETimer.SetCallback([this] { ETimerTimer(); });
+  ETimer.SetCallback([this] {
+    if (TimerRealigning) {
+      TimerRealigning = false;
+      TimerOriginMs = platform::EngineClock().NowMs();
+  ETimer.Start(kTimerIntervalMs);
+    }
+    ETimerTimer();
+  });
   PCM = new controls::TWaveChannel(this);
   Movie1 = new controls::TMovie(ViewValue);
   Movie1->hide();
@@ -76,8 +83,10 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   setStatusBar(Status);
   Status->hide();
   Run->Attach({ViewValue, MsgBoardValue, Movie0, Movie1, PCM, StatusPanels[2]});
+  Run->OnTransitionStarted = [this] { WakeTimer(); };
 
   // The timer runs from creation to close; its frames do nothing until a transition starts.
+  TimerOriginMs = platform::EngineClock().NowMs();
   ETimer.Start(kTimerIntervalMs);
   try {
     FormCreate();
@@ -209,6 +218,19 @@ void TFormOrbel::ScriptStart() {
 
 void TFormOrbel::ETimerTimer() {
   Run->Tick();
+  // A tick without a transition draws nothing, so a window the player watches lets it rest until the next
+  // transition: a wait then sleeps through to its end. Batch runs end on a tick, and the virtual clock's
+  // runs keep it as their heartbeat.
+  if (!Options.Batch && !platform::EngineClock().IsVirtual() && !Run->Screen().TransitionRunning() &&
+      !TimerRealigning)
+    ETimer.Stop();
+}
+
+void TFormOrbel::WakeTimer() {
+  if (ETimer.IsActive() || Run->Closing()) return;
+  const int64_t sinceOrigin = platform::EngineClock().NowMs() - TimerOriginMs;
+  TimerRealigning = true;
+  ETimer.StartSingleShot(kTimerIntervalMs - sinceOrigin % kTimerIntervalMs);
 }
 
 void TFormOrbel::closeEvent(QCloseEvent* event) {
@@ -307,6 +329,8 @@ void TFormOrbel::FormKeyPress(QChar key) {
     default:
       break;
   }
+  // The picture keys start a transition of their own.
+  if (Screen().TransitionRunning()) WakeTimer();
 }
 
 void TFormOrbel::PlayMovieToEnd(const std::string& name) {

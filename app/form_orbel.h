@@ -119,6 +119,9 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   bool MenuBarAttached() const override;
   void ShowScaledFullScreen(bool show) override { Presentation->ShowScaledFullScreen(show); }
 
+  // The tick wakes for a transition: it comes back on the grid it has kept since start-up.
+  void WakeTimer();
+
   void CreateMenu();
   void SizeClientArea();
   void ScriptStart();
@@ -137,6 +140,8 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   TScreenView* ViewValue = nullptr;
   QPushButton* Button1 = nullptr;
   platform::TEngineTimer ETimer;  // the 50 ms tick, on the engine clock
+  int64_t TimerOriginMs = 0;      // when the tick started: it falls due on this grid
+  bool TimerRealigning = false;   // the single shot back onto the grid is running
   std::vector<std::string> Memo1;
   TOptions Options;
   std::unique_ptr<platform::TDisplaySettings> Display;
