@@ -43,21 +43,49 @@ void SetVirtualSoundSink(TSoundSink sink) {
 }
 
 TAudioMixer::TAudioMixer() {
-  if (platform::EngineClock().IsVirtual()) {
-    Virtual = true;
-    OutputFrames = platform::EngineClock().NowMs() * MixRate / 1000;
-    ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t nowMs) {
-      const int64_t target = nowMs * MixRate / 1000;
-      if (!VirtualSink()) {
-        MixUntil(target, nullptr);
-        return;
-      }
-      std::vector<int16_t> mixed;
-      MixUntil(target, &mixed);
-      VirtualSink()(mixed.data(), mixed.size() / 2);
-    });
-    return;
-  }
+  platform::TEngineClock& clock = platform::EngineClock();
+  if (clock.IsVirtual())
+    StartVirtualOutput();
+  else
+    OpenDevice();
+  ModeObserver = clock.AddModeObserver([this](platform::TClockChange change) {
+    if (change == platform::TClockChange::ToReal) {
+      platform::EngineClock().RemoveAdvanceObserver(ClockObserver);
+      ClockObserver = 0;
+      Virtual = false;
+      // The device of an earlier stretch of real time was only paused; a run that began virtual opens one now.
+      if (DeviceId)
+        SDL_PauseAudioDevice(DeviceId, 0);
+      else
+        OpenDevice();
+    } else if (change == platform::TClockChange::ToVirtual) {
+      // Paused rather than closed: holding Ctrl for a moment must not cost a reconnection to the sound
+      // server. Once the call returns the device's callback is not running and will not run again.
+      if (DeviceId) SDL_PauseAudioDevice(DeviceId, 1);
+      StartVirtualOutput();
+    }
+    // A pause needs nothing here: the players hold their streams, and a device with nothing to mix plays
+    // silence.
+  });
+}
+
+void TAudioMixer::StartVirtualOutput() {
+  Virtual = true;
+  // The output goes on from the current moment; its sound before that was played or never made.
+  OutputFrames = platform::EngineClock().NowMs() * MixRate / 1000;
+  ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t nowMs) {
+    const int64_t target = nowMs * MixRate / 1000;
+    if (!VirtualSink()) {
+      MixUntil(target, nullptr);
+      return;
+    }
+    std::vector<int16_t> mixed;
+    MixUntil(target, &mixed);
+    VirtualSink()(mixed.data(), mixed.size() / 2);
+  });
+}
+
+void TAudioMixer::OpenDevice() {
   SDL_SetMainReady();
   const char* silent = "dummy";
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
@@ -79,13 +107,13 @@ TAudioMixer::TAudioMixer() {
 }
 
 TAudioMixer::~TAudioMixer() {
-  if (Virtual) {
-    platform::EngineClock().RemoveAdvanceObserver(ClockObserver);
-    return;
-  }
+  platform::EngineClock().RemoveModeObserver(ModeObserver);
+  if (ClockObserver) platform::EngineClock().RemoveAdvanceObserver(ClockObserver);
   if (DeviceId) SDL_CloseAudioDevice(DeviceId);
   if (SubsystemInitialised) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  if (SDL_GetCurrentAudioDriver()) SDL_AudioQuit();
+  if (DeviceId || SubsystemInitialised) {
+    if (SDL_GetCurrentAudioDriver()) SDL_AudioQuit();
+  }
 }
 
 int TAudioMixer::AddStream() {

@@ -6,6 +6,10 @@
 // On the virtual engine clock there is no device: the output keeps a position in frames (MixRate a second)
 // that follows the clock, mixing exactly as the device's callback does each time the clock moves, before
 // anything due at the new time runs. The mixed sound goes to the virtual sound sink, or nowhere.
+//
+// The output follows the clock's switches: into real time it opens the device (resumes the one it paused),
+// out of it it pauses the device and mixes on the clock from the current moment on. What waits in a stream
+// stays there across a switch and is what the new output plays next.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +32,8 @@ class TAudioMixer {
   TAudioMixer& operator=(const TAudioMixer&) = delete;
 
   // True when a real device consumes the sound, so that the consumed count is the playback clock. The silent
-  // driver only approximates real time, so devices then follow the wall clock.
-  bool ClockFollowsAudio() const { return RealOutput; }
+  // driver only approximates real time, so devices then follow the wall clock; so they do on virtual time.
+  bool ClockFollowsAudio() const { return RealOutput && !Virtual; }
   bool IsOpen() const { return DeviceId != 0 || Virtual; }
 
   // Virtual clock only (GUI thread): mixes from the output position up to frame sampleIndex, as the device's
@@ -55,6 +59,8 @@ class TAudioMixer {
     bool Paused = true;
   };
   static void Callback(void* self, uint8_t* out, int bytes);
+  void OpenDevice();
+  void StartVirtualOutput();
   void Mix(int16_t* out, size_t frames);
   bool AnythingToMix() const;
 
@@ -64,10 +70,13 @@ class TAudioMixer {
   uint32_t DeviceId = 0;
   bool RealOutput = false;
   bool SubsystemInitialised = false;
-  // The virtual output: its position in frames and its key with the clock.
+  // The virtual output: its position in frames and its key with the clock. Changed on the GUI thread only
+  // while no player has a worker: the output switches to real time before the players start their workers
+  // and back after they have ended them (the clock's observer order).
   bool Virtual = false;
   int64_t OutputFrames = 0;
   int ClockObserver = 0;
+  int ModeObserver = 0;
   std::vector<int16_t> Scratch;
 };
 

@@ -165,8 +165,12 @@ void SetSynchronousFrameHook(std::function<void()> hook);
 // picture widget and frame events as in real time, and ends, with its notice, at its decoded length (the
 // longer of its pictures and its sound). A play made to wait advances the clock through its own moments only.
 // What the one sound output plays goes to this sink as the clock moves: interleaved signed 16-bit stereo at
-// 48000 frames a second, silence included, starting at the engine's time 0 (or at the layer's creation).
-// Empty: the sound is mixed and dropped.
+// 48000 frames a second, silence included, starting at the engine's time 0 (or at the layer's creation, or at
+// a switch into virtual time). Empty: the sound is mixed and dropped.
+//
+// The devices follow the clock when the host switches it (SwitchToReal, SwitchToVirtual) or pauses it: a
+// play goes on from its position in the other mode, with or without its worker and the sound device, and a
+// pause holds it, silent, still in play mode. Nothing in the layer needs to be told.
 void SetVirtualSoundSink(std::function<void(const int16_t* data, size_t frames)> sink);
 
 // Scoped start-up helper: creates the real layer and makes it the default; the destructor resets the default

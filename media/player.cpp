@@ -133,19 +133,19 @@ std::unique_ptr<TMediaPlayer> TMediaPlayer::Open(const std::string& path, bool w
   player->AudioClock = player->InfoValue.HasAudio && player->Mixer->ClockFollowsAudio();
   if (player->InfoValue.HasAudio && player->Mixer->IsOpen()) player->Stream = player->Mixer->AddStream();
   player->Agent = new TPlayerAgent(player.get());
+  player->Work = std::make_unique<TWorkerState>(player->Stream != 0);
+  player->DueTimer.SetCallback([raw = player.get()] { raw->VirtualRound(); });
   player->Virtual = platform::EngineClock().IsVirtual();
-  if (player->Virtual) {
-    player->Inline = std::make_unique<TWorkerState>(player->Stream != 0);
-    player->DueTimer.SetCallback([raw = player.get()] { raw->VirtualRound(); });
-  } else {
-    player->Worker = std::thread(&TMediaPlayer::Run, player.get());
-  }
+  if (!player->Virtual) player->Worker = std::thread(&TMediaPlayer::Run, player.get());
+  player->ModeObserver =
+      platform::EngineClock().AddModeObserver([raw = player.get()](platform::TClockChange change) { raw->ClockChanged(change); });
   // The device shows its first picture as soon as it is opened.
   player->Seek(0);
   return player;
 }
 
 TMediaPlayer::~TMediaPlayer() {
+  if (ModeObserver) platform::EngineClock().RemoveModeObserver(ModeObserver);
   DueTimer.Stop();
   {
     std::lock_guard lock(Mutex);
@@ -169,7 +169,7 @@ void TMediaPlayer::Play(uint64_t generation) {
       started = true;
       WallStart = platform::EngineClock().NowSeconds();
       if (Virtual) VirtualStartMs = platform::EngineClock().NowMs();
-      if (Stream) Mixer->SetPaused(Stream, false);
+      ApplyStreamPauseLocked();
     }
   }
   if (Virtual) {
@@ -186,7 +186,7 @@ void TMediaPlayer::Stop() {
   // The sound clock simply halts with the paused stream; the wall clock must be banked.
   if (!AudioClock) WallBase = ClockLocked();
   Playing = false;
-  if (Stream) Mixer->SetPaused(Stream, true);
+  ApplyStreamPauseLocked();
   if (Virtual) DueTimer.Stop();
   Change.notify_all();
 }
@@ -201,7 +201,7 @@ void TMediaPlayer::Seek(double seconds) {
   SeekPending = true;
   if (Virtual) {
     DueTimer.Stop();
-    SeekLocked(*Inline, lock);
+    SeekLocked(*Work, lock);
     return;
   }
   Wake.notify_all();
@@ -297,14 +297,14 @@ void TMediaPlayer::FinishLocked(bool failed) {
 }
 
 void TMediaPlayer::Run() {
-  TWorkerState worker(Stream != 0);
+  TWorkerState& worker = *Work;
   std::unique_lock lock(Mutex);
-  while (!Quit) {
+  while (!Quit && !Retire) {
     if (SeekPending) {
       SeekLocked(worker, lock);
       continue;
     }
-    if (!Playing) {
+    if (!Playing || Held) {
       Wake.wait(lock);
       continue;
     }
@@ -312,7 +312,7 @@ void TMediaPlayer::Run() {
     bool starved = false;
     const bool failed = DecodeAhead(worker, starved);
     lock.lock();
-    if (!Playing || SeekPending || Quit) continue;
+    if (!Playing || Held || SeekPending || Quit || Retire) continue;
     if (failed) {
       FinishLocked(true);
       continue;
@@ -321,7 +321,7 @@ void TMediaPlayer::Run() {
     lock.unlock();
     PresentDue(worker, now);
     lock.lock();
-    if (!Playing || SeekPending || Quit) continue;
+    if (!Playing || Held || SeekPending || Quit || Retire) continue;
     if (worker.DecoderAtEnd && worker.Pending.empty() && now >= InfoValue.LengthSeconds) {
       FinishLocked(false);
       continue;
@@ -426,14 +426,14 @@ void TMediaPlayer::PresentDue(TWorkerState& worker, double now) {
 }
 
 double TMediaPlayer::VirtualEndSeconds() const {
-  const bool soundOut = Inline && Inline->AudioOut;
+  const bool soundOut = Work && Work->AudioOut;
   return std::max(InfoValue.LengthSeconds, soundOut ? InfoValue.AudioSeconds : 0.0);
 }
 
 // The worker's round, run by the play's engine timer: decode ahead, show what is due, finish at the end, or
 // be due again at the next picture, the next refill of the sound or the end, whichever comes first.
 void TMediaPlayer::VirtualRound() {
-  TWorkerState& worker = *Inline;
+  TWorkerState& worker = *Work;
   {
     std::lock_guard lock(Mutex);
     if (!Playing) return;
@@ -451,11 +451,15 @@ void TMediaPlayer::VirtualRound() {
   lock.lock();
   const double end = VirtualEndSeconds();
   const bool drained = worker.DecoderAtEnd && worker.Pending.empty();
-  if (drained && now + DueSlackSeconds >= end) {
+  // Sound still waiting in the stream at the end time came from a stretch of real time, whose device lagged
+  // the wall clock the play kept time by: the play lasts until it has been heard. A play that ran on virtual
+  // time alone has none left by then.
+  const size_t soundLeft = worker.AudioOut ? Mixer->Buffered(Stream) : 0;
+  if (drained && now + DueSlackSeconds >= end && soundLeft == 0) {
     FinishLocked(false);
     return;
   }
-  double next = drained ? end : HUGE_VAL;
+  double next = drained ? std::max(end, now + double(soundLeft) / MixRate) : HUGE_VAL;
   if (!worker.Pending.empty()) next = std::min(next, worker.Pending.front().Seconds);
   if (worker.AudioOut && !worker.DecoderAtEnd) {
     // Refilled when half the lead is left, long before the output could run dry.
@@ -468,6 +472,70 @@ void TMediaPlayer::VirtualRound() {
   const double sinceStartMs = (next - WallBase) * 1000;
   const int64_t due = std::max(nowMs + 1, VirtualStartMs + int64_t(std::ceil(sinceStartMs - 1e-3)));
   DueTimer.StartSingleShot(due - nowMs);
+}
+
+void TMediaPlayer::ApplyStreamPauseLocked() {
+  if (Stream) Mixer->SetPaused(Stream, !Playing || Held);
+}
+
+void TMediaPlayer::ClockChanged(platform::TClockChange change) {
+  platform::TEngineClock& clock = platform::EngineClock();
+  switch (change) {
+    case platform::TClockChange::ToReal: {
+      if (!Virtual) return;
+      DueTimer.Stop();
+      {
+        std::lock_guard lock(Mutex);
+        // The position reached on virtual time is banked; real time goes on from the same engine moment.
+        WallBase = ClockLocked();
+        WallStart = clock.NowSeconds();
+        Virtual = false;
+        AudioClock = InfoValue.HasAudio && Mixer->ClockFollowsAudio() && !AtEnd;
+        if (AudioClock) AudioBase = WallBase - double(Mixer->Consumed(Stream)) / MixRate;
+        Retire = false;
+      }
+      // The worker takes over the decoding state as it stands: the pictures queued, the sound buffered.
+      Worker = std::thread(&TMediaPlayer::Run, this);
+      return;
+    }
+    case platform::TClockChange::ToVirtual: {
+      if (Virtual) return;
+      {
+        std::lock_guard lock(Mutex);
+        Retire = true;
+      }
+      Wake.notify_all();
+      if (Worker.joinable()) Worker.join();
+      bool playing = false;
+      {
+        std::lock_guard lock(Mutex);
+        WallBase = ClockLocked();
+        AudioClock = false;
+        Retire = false;
+        Held = false;
+        Virtual = true;
+        WallStart = clock.NowSeconds();
+        VirtualStartMs = clock.NowMs();
+        ApplyStreamPauseLocked();
+        playing = Playing;
+      }
+      // The play's next moment is now: what is due is shown and its next one scheduled.
+      if (playing) VirtualRound();
+      return;
+    }
+    case platform::TClockChange::Paused:
+    case platform::TClockChange::Resumed: {
+      if (Virtual) return;
+      {
+        std::lock_guard lock(Mutex);
+        // Nothing to bank: the wall clock stands with the engine clock, the sound clock with the held stream.
+        Held = change == platform::TClockChange::Paused;
+        ApplyStreamPauseLocked();
+      }
+      Wake.notify_all();
+      return;
+    }
+  }
 }
 
 void SetSynchronousFrameHook(std::function<void()> hook) {

@@ -9,6 +9,11 @@
 // (the next picture's time, a refill of its sound, its end), and firing it decodes on the GUI thread up to
 // the clock's now, publishes the picture due then and schedules the next moment. The play keeps time by the
 // engine clock alone and ends at the longer of its pictures and its sound.
+//
+// Each player follows the clock's switches on its own (a mode observer): into virtual time it ends its worker
+// and goes on decoding on the GUI thread from the state the worker left; into real time it starts a worker on
+// that state. The position goes on from where it was either way. A pause of the clock holds a playing play
+// where it is, silent, still reporting itself playing, until the clock goes on.
 
 #include <QImage>
 #include <QObject>
@@ -100,6 +105,9 @@ class TMediaPlayer {
   // Virtual clock: one due moment of the play, and when the play ends there.
   void VirtualRound();
   double VirtualEndSeconds() const;
+  // The stream sounds while the play runs and the clock is not paused.
+  void ApplyStreamPauseLocked();
+  void ClockChanged(platform::TClockChange change);
 
   std::string Path;
   bool WantVideo = false;
@@ -112,7 +120,9 @@ class TMediaPlayer {
   std::condition_variable Wake;    // commands for the worker
   std::condition_variable Change;  // frames and state for a waiting GUI thread
   bool Quit = false;
+  bool Retire = false;  // the worker ends for a switch to virtual time; the player lives on
   bool Playing = false;
+  bool Held = false;  // the engine clock is paused (real time only)
   bool AtEnd = false;
   bool SeekPending = false;
   double SeekTarget = 0;
@@ -131,10 +141,12 @@ class TMediaPlayer {
   TPlayerAgent* Agent = nullptr;
   QPointer<TVideoSurface> Surface;  // owned; also goes when its window is destroyed
   std::thread Worker;
-  // Virtual clock: the decoding state the worker would own, and the play's next due moment.
+  // The decoding state: the worker's while there is one, else the GUI thread's (virtual clock).
+  std::unique_ptr<TWorkerState> Work;
+  // Virtual clock: the play's next due moment. Virtual changes only while there is no worker.
   bool Virtual = false;
-  std::unique_ptr<TWorkerState> Inline;
   platform::TEngineTimer DueTimer;
+  int ModeObserver = 0;
 };
 
 }  // namespace orbel::media

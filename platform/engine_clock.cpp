@@ -6,17 +6,13 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 
 namespace orbel::platform {
 
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-
-SteadyClock::time_point RealStart() {
-  static const SteadyClock::time_point start = SteadyClock::now();
-  return start;
-}
 
 // Counts the events delivered while it is installed on the application.
 class TDeliveryCounter : public QObject {
@@ -54,25 +50,149 @@ TEngineClock& EngineClock() {
   return *clock;
 }
 
+TEngineClock::TEngineClock() : CreatedAt(SteadyClock::now()), RealAnchor(CreatedAt) {}
+
 void TEngineClock::SetVirtual(bool virtualTime) {
-  for (TEngineTimer* timer : Scheduled) timer->Scheduled = false;
+  for (TEngineTimer* timer : Scheduled) {
+    timer->Scheduled = false;
+    if (timer->Real) timer->Real->stop();
+  }
   Scheduled.clear();
+  std::lock_guard lock(TimeMutex);
   Virtual = virtualTime;
   VirtualNowMs = 0;
   NextSequence = 0;
+  Paused = false;
+  // Real time is counted from the clock's creation again.
+  RealBaseNs = 0;
+  RealAnchor = CreatedAt;
+}
+
+int64_t TEngineClock::NowNsLocked() const {
+  if (Virtual) return VirtualNowMs * 1'000'000;
+  if (Paused) return RealBaseNs;
+  return RealBaseNs + std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - RealAnchor).count();
 }
 
 int64_t TEngineClock::NowMs() const {
-  if (Virtual) return VirtualNowMs;
-  return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - RealStart()).count();
+  std::lock_guard lock(TimeMutex);
+  return NowNsLocked() / 1'000'000;
 }
 
 double TEngineClock::NowSeconds() const {
+  std::lock_guard lock(TimeMutex);
   if (Virtual) return double(VirtualNowMs) / 1000.0;
-  return std::chrono::duration<double>(SteadyClock::now() - RealStart()).count();
+  return double(NowNsLocked()) / 1e9;
+}
+
+void TEngineClock::SwitchToReal() {
+  if (!Virtual) return;
+  {
+    std::lock_guard lock(TimeMutex);
+    RealBaseNs = VirtualNowMs * 1'000'000;
+    RealAnchor = SteadyClock::now();
+    Paused = false;
+    Virtual = false;
+  }
+  // The sound output opens before the players that feed it start their workers.
+  NotifyModeObservers(TClockChange::ToReal);
+  // Every timer still scheduled keeps its due time, now a moment of real time; the players' own virtual
+  // timers were stopped by them above.
+  for (TEngineTimer* timer : Scheduled) Arm(*timer);
+}
+
+void TEngineClock::SwitchToVirtual() {
+  if (Virtual) return;
+  if (Paused) SetPaused(false);
+  // Rounded up: whatever read the real time a moment ago (a player's position) must not see it go back.
+  int64_t now = 0;
+  {
+    std::lock_guard lock(TimeMutex);
+    now = (NowNsLocked() + 999'999) / 1'000'000;
+  }
+  for (TEngineTimer* timer : Scheduled)
+    if (timer->Real) timer->Real->stop();
+  {
+    std::lock_guard lock(TimeMutex);
+    VirtualNowMs = now;
+    Virtual = true;
+  }
+  // Players end their workers before the sound output stops consuming what they fed it.
+  NotifyModeObservers(TClockChange::ToVirtual);
+}
+
+void TEngineClock::SetPaused(bool paused) {
+  if (Virtual || paused == Paused) return;
+  if (paused) {
+    {
+      std::lock_guard lock(TimeMutex);
+      RealBaseNs = NowNsLocked();
+      Paused = true;
+    }
+    for (TEngineTimer* timer : Scheduled)
+      if (timer->Real) timer->Real->stop();
+    NotifyModeObservers(TClockChange::Paused);
+    return;
+  }
+  {
+    std::lock_guard lock(TimeMutex);
+    RealAnchor = SteadyClock::now();
+    Paused = false;
+  }
+  NotifyModeObservers(TClockChange::Resumed);
+  for (TEngineTimer* timer : Scheduled) Arm(*timer);
+}
+
+// Arms a real timer's QTimer for its due time: never before it, and at once when it is already past.
+void TEngineClock::Arm(TEngineTimer& timer) {
+  if (Virtual || Paused || !timer.Scheduled) return;
+  if (!timer.Real) {
+    timer.Real = std::make_unique<QTimer>();
+    timer.Real->setTimerType(Qt::PreciseTimer);
+    timer.Real->setSingleShot(true);
+    QObject::connect(timer.Real.get(), &QTimer::timeout, [&timer] { EngineClock().FireReal(timer); });
+  }
+  int64_t nowNs = 0;
+  {
+    std::lock_guard lock(TimeMutex);
+    nowNs = NowNsLocked();
+  }
+  const int64_t remainingNs = std::max<int64_t>(0, timer.Due * 1'000'000 - nowNs);
+  const int64_t remainingMs = std::min<int64_t>((remainingNs + 999'999) / 1'000'000, INT32_MAX);
+  timer.Real->start(int(remainingMs));
+}
+
+void TEngineClock::FireReal(TEngineTimer& timer) {
+  if (Virtual || Paused || !timer.Scheduled) return;
+  Fire(timer);
+}
+
+int TEngineClock::AddModeObserver(std::function<void(TClockChange)> observer) {
+  const int key = NextObserverKey++;
+  ModeObservers.emplace_back(key, std::move(observer));
+  return key;
+}
+
+void TEngineClock::RemoveModeObserver(int key) {
+  std::erase_if(ModeObservers, [key](const auto& entry) { return entry.first == key; });
+}
+
+// Into real time (and out of a pause) in the order the observers came, out of it in the reverse order, as
+// things are built and taken down. Looked up by key at each call: an observer may remove another.
+void TEngineClock::NotifyModeObservers(TClockChange change) {
+  std::vector<int> keys;
+  for (const auto& entry : ModeObservers) keys.push_back(entry.first);
+  if (change == TClockChange::ToVirtual || change == TClockChange::Paused) std::reverse(keys.begin(), keys.end());
+  for (int key : keys) {
+    auto it = std::find_if(ModeObservers.begin(), ModeObservers.end(), [key](const auto& entry) { return entry.first == key; });
+    if (it == ModeObservers.end()) continue;
+    const std::function<void(TClockChange)> observer = it->second;
+    observer(change);
+  }
 }
 
 TEngineTimer* TEngineClock::NextDueTimer() const {
+  if (!Virtual) return nullptr;
   TEngineTimer* next = nullptr;
   for (TEngineTimer* timer : Scheduled)
     if (!next || timer->Due < next->Due || (timer->Due == next->Due && timer->Sequence < next->Sequence))
@@ -87,13 +207,17 @@ std::optional<int64_t> TEngineClock::NextDueMs() const {
 
 void TEngineClock::MoveTo(int64_t ms) {
   if (ms <= VirtualNowMs) return;
-  VirtualNowMs = ms;
+  {
+    std::lock_guard lock(TimeMutex);
+    VirtualNowMs = ms;
+  }
   // Copied: an observer may remove itself.
   const auto observers = Observers;
   for (const auto& [key, observer] : observers) observer(ms);
 }
 
 bool TEngineClock::AdvanceTo(int64_t limitMs) {
+  if (!Virtual) return false;
   const std::optional<int64_t> next = NextDueMs();
   MoveTo(next && *next < limitMs ? *next : limitMs);
   return FireDue(nullptr);
@@ -106,16 +230,17 @@ bool TEngineClock::AdvanceToNextDue(int64_t limitMs) {
 }
 
 bool TEngineClock::AdvanceThrough(TEngineTimer& timer) {
-  if (!timer.Scheduled) return false;
+  if (!Virtual || !timer.Scheduled) return false;
   MoveTo(timer.Due);
   FireDue(&timer);
   return true;
 }
 
-// Picks one due timer at a time: each callback may change the schedule the next pick sees.
+// Picks one due timer at a time: each callback may change the schedule the next pick sees, or even switch the
+// clock to real time, after which the QTimers take over.
 bool TEngineClock::FireDue(TEngineTimer* only) {
   bool ran = false;
-  while (true) {
+  while (Virtual) {
     TEngineTimer* timer = only ? (only->Scheduled ? only : nullptr) : NextDueTimer();
     if (!timer || timer->Due > VirtualNowMs) break;
     ran = Fire(*timer) || ran;
@@ -126,9 +251,14 @@ bool TEngineClock::FireDue(TEngineTimer* only) {
 
 bool TEngineClock::Fire(TEngineTimer& timer) {
   if (timer.Repeating) {
-    const int64_t step = std::max(1, timer.Interval);
+    const int64_t now = NowMs();
+    // Real time keeps Qt's meaning of a zero interval (as soon as the loop is free); virtual time must move.
+    const int64_t step = Virtual ? std::max(1, timer.Interval) : timer.Interval;
     int64_t next = timer.Due + step;
-    if (next <= VirtualNowMs) next = timer.Due + step * ((VirtualNowMs - timer.Due) / step + 1);
+    if (step == 0)
+      next = now;
+    else if (next <= now)
+      next = timer.Due + step * ((now - timer.Due) / step + 1);
     Schedule(timer, next);
     if (timer.SkipTicks) return false;  // its callback is still running further up the stack
   } else {
@@ -155,9 +285,11 @@ void TEngineClock::Schedule(TEngineTimer& timer, int64_t dueMs) {
     Scheduled.push_back(&timer);
     timer.Scheduled = true;
   }
+  Arm(timer);
 }
 
 void TEngineClock::Unschedule(TEngineTimer& timer) {
+  if (timer.Real) timer.Real->stop();
   if (!timer.Scheduled) return;
   Scheduled.erase(std::find(Scheduled.begin(), Scheduled.end(), &timer));
   timer.Scheduled = false;
@@ -185,10 +317,7 @@ void TEngineTimer::Start(int intervalMs) {
   Repeating = true;
   SkipTicks = false;
   TEngineClock& clock = EngineClock();
-  if (clock.IsVirtual())
-    clock.Schedule(*this, clock.NowMs() + Interval);
-  else
-    StartReal(Interval, false);
+  clock.Schedule(*this, clock.NowMs() + Interval);
 }
 
 void TEngineTimer::StartSingleShot(int64_t intervalMs) {
@@ -197,32 +326,16 @@ void TEngineTimer::StartSingleShot(int64_t intervalMs) {
   Repeating = false;
   SkipTicks = false;
   TEngineClock& clock = EngineClock();
-  if (clock.IsVirtual())
-    clock.Schedule(*this, clock.NowMs() + intervalMs);
-  else
-    StartReal(intervalMs, true);
-}
-
-void TEngineTimer::StartReal(int64_t intervalMs, bool singleShot) {
-  if (!Real) {
-    Real = std::make_unique<QTimer>();
-    Real->setTimerType(Qt::PreciseTimer);
-    QObject::connect(Real.get(), &QTimer::timeout, [this] {
-      if (Callback) Callback();
-    });
-  }
-  Real->setSingleShot(singleShot);
-  Real->start(int(intervalMs));
+  clock.Schedule(*this, clock.NowMs() + intervalMs);
 }
 
 void TEngineTimer::Stop() {
-  if (Real) Real->stop();
   EngineClock().Unschedule(*this);
   SkipTicks = false;
 }
 
 bool TEngineTimer::IsActive() const {
-  return Scheduled || (Real && Real->isActive());
+  return Scheduled;
 }
 
 }  // namespace orbel::platform

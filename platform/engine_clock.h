@@ -3,14 +3,19 @@
 // The engine clock: the one source of time for everything the engine does on its own (the 50 ms tick, the
 // board's reveal, movie frames, the end of a movie or sound, the script's waits, TickCount).
 //
-// It runs in one of two modes, chosen once at start-up before any timer or media device exists:
+// It runs in one of two modes, chosen at start-up before any timer or media device exists, and switched
+// later by the host (SwitchToReal, SwitchToVirtual):
 //
-// - Real (the default): NowMs is steady_clock since the clock's start, and TEngineTimer is a Qt::PreciseTimer
-//   QTimer, fired by the Qt event loop. Nothing else changes.
+// - Real (the default): NowMs is steady_clock time since the clock's start, and each active TEngineTimer is
+//   armed as a Qt::PreciseTimer QTimer, fired by the Qt event loop.
 // - Virtual: time stands still until the host moves it. The clock keeps a schedule of every active
 //   TEngineTimer; moving time fires the timers that fall due, synchronously, on the GUI thread, in the order
 //   real time would have brought them. Media players keep to it too (no worker threads, no sound device), so
 //   a run gives the same result on any machine at any load, as fast as the machine allows.
+//
+// Every active timer has a due moment in engine time in either mode, which is what lets the mode change
+// under running timers, movies and sounds without any of them noticing: engine time goes on from where it
+// was, each timer keeps the time it had left, each player its position.
 //
 // How the host drives virtual time (everything on the GUI thread):
 //
@@ -28,10 +33,47 @@
 // produced (a step posted by a transition's last frame, a movie's end notice) run before time moves on, just
 // as they would in real time. Waits nest: a callback or an event handled inside a wait may wait again and
 // advance the clock from there; the clock allows that (see AdvanceTo).
+//
+// Loading a saved game: the host starts in virtual mode (SetVirtual(true)), replays the script up to the
+// saved instant with the loop above, then calls SwitchToReal() and runs the ordinary event loop. From the
+// switch on, NowMs is the virtual time reached plus the real time since the switch; the 50 ms tick due in
+// 20 ms fires in 20 ms, then every 50 ms; a playing movie goes on from its frame with its worker thread and
+// its sound through the real device (opened then; the silent driver when there is none).
+//
+// Skipping (Ctrl held): SwitchToVirtual() from a key handler, then the host drives time as above for as long
+// as the key is held (moving it by as much as it likes per round: that is the skip), then SwitchToReal().
+//
+// Pausing: SetPaused(true) in real mode stops engine time. NowMs stands still (so a script's wait, which
+// counts NowMs, stands still too), no TEngineTimer fires, each playing movie and sound holds its position
+// and goes silent while still reporting itself playing. SetPaused(false) goes on from there: every timer
+// has the time it had left at the pause. A timer started while paused counts from the paused moment. In
+// virtual mode time moves only when the host moves it, so SetPaused is ignored there; a switch to virtual
+// time ends a pause first.
+//
+// What the host must do around a switch or a pause (all on the GUI thread; a key handler may call these,
+// also while a script wait runs further up the stack):
+// - Its main loop and its WaitForEvents must look at IsVirtual() on every round, never once at start-up:
+//   after SwitchToVirtual nothing moves time unless the host does (application.exec() would sit still),
+//   and after SwitchToReal the QTimers do it and the host must block in the event loop again. A wait that
+//   was blocking in the real event loop when a key switched to virtual returns from that round and its next
+//   call takes the virtual branch; a virtual wait that a key switched to real takes the real branch on its
+//   next call likewise. In virtual mode, when nothing is due and nothing is posted, an interactive host
+//   waits for input in the event loop rather than ending.
+// - Its own plain QTimers (a wait's deadline) only wake the event loop; anything that does something when it
+//   fires must be a TEngineTimer, or it would fire in real time during a virtual skip or a pause.
+// - Its advance observers and the virtual sound sink are only called while time is virtual; an exporter or
+//   a step counter added for a replay stays silent after SwitchToReal (remove it when done).
+// - While paused, the host stops posting script steps and ignores input meant for the game; the clock only
+//   stops time, not the events already queued (a step that was queued runs and sees time stand still).
+//
+// The switches and the pause tell the mode observers (AddModeObserver): the media layer's sound output and
+// players re-open, re-arm or hold themselves there; the host does not have to reach them.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -41,20 +83,49 @@ namespace orbel::platform {
 
 class TEngineTimer;
 
+// What a mode observer is told.
+enum class TClockChange { ToReal, ToVirtual, Paused, Resumed };
+
 class TEngineClock {
  public:
-  // Chooses the mode and starts virtual time at 0. Call it before any TEngineTimer is started; tests may call
-  // it again between cases (active virtual timers are then stopped).
+  TEngineClock();
+  TEngineClock(const TEngineClock&) = delete;
+  TEngineClock& operator=(const TEngineClock&) = delete;
+
+  // Chooses the mode at start-up and starts time at 0 (virtual) or at the clock's creation (real), unpaused.
+  // Call it before any TEngineTimer is started; tests may call it again between cases (active timers are
+  // then stopped). It tells no observer: nothing of the media layer may exist yet.
   void SetVirtual(bool virtualTime);
   bool IsVirtual() const { return Virtual; }
 
-  // Milliseconds since the clock's start (real: the first use of the clock; virtual: 0 at SetVirtual). Real
-  // time may be read from any thread; virtual time belongs to the GUI thread.
+  // ---- switching and pausing (GUI thread; see the notes at the top) ----
+
+  // From virtual to real time; nothing when already real. NowMs goes on from the virtual time reached, every
+  // active timer keeps the time it had left (armed as a QTimer), then the mode observers are told, in the
+  // order they were added.
+  void SwitchToReal();
+  // From real to virtual time; nothing when already virtual. Ends a pause first. Virtual time starts at the
+  // real NowMs reached, every active timer keeps its due moment on the schedule (one already overdue fires
+  // at the next advance), then the mode observers are told, newest first.
+  void SwitchToVirtual();
+  // Stops (true) or restarts (false) real time; ignored in virtual mode and when nothing changes. Observers
+  // hear of a pause newest first and of the end of one in the order they were added.
+  void SetPaused(bool paused);
+  bool IsPaused() const { return Paused; }
+
+  // Called on the GUI thread after each switch or pause has changed the clock itself (the new mode is in
+  // force, NowMs already continuous with the old). Returns a key for RemoveModeObserver.
+  int AddModeObserver(std::function<void(TClockChange)> observer);
+  void RemoveModeObserver(int key);
+
+  // Milliseconds since the clock's start (real: the clock's creation, its first use, unless time came from
+  // a virtual run; virtual: 0 at SetVirtual), standing still while paused. Real time may be read from any
+  // thread; virtual time belongs to the GUI thread.
   int64_t NowMs() const;
   // The same time in seconds, finer than a millisecond in real mode (the media players' clock).
   double NowSeconds() const;
 
-  // ---- virtual mode only (GUI thread) ----
+  // ---- virtual mode only (GUI thread); in real mode they do nothing and return false or none ----
 
   // The earliest due time of any active timer; none when nothing is scheduled.
   std::optional<int64_t> NextDueMs() const;
@@ -81,6 +152,10 @@ class TEngineClock {
 
  private:
   friend class TEngineTimer;
+  int64_t NowNsLocked() const;
+  void Arm(TEngineTimer& timer);
+  void FireReal(TEngineTimer& timer);
+  void NotifyModeObservers(TClockChange change);
   void MoveTo(int64_t ms);
   TEngineTimer* NextDueTimer() const;
   bool FireDue(TEngineTimer* only);
@@ -88,11 +163,21 @@ class TEngineClock {
   void Schedule(TEngineTimer& timer, int64_t dueMs);
   void Unschedule(TEngineTimer& timer);
 
+  // What NowMs reads, which the players' workers do too: written under TimeMutex (on the GUI thread).
+  mutable std::mutex TimeMutex;
   bool Virtual = false;
   int64_t VirtualNowMs = 0;
+  bool Paused = false;
+  // Real time: RealBaseNs at RealAnchor, then steady_clock from there (RealBaseNs alone while paused).
+  std::chrono::steady_clock::time_point CreatedAt;
+  std::chrono::steady_clock::time_point RealAnchor;
+  int64_t RealBaseNs = 0;
+
   uint64_t NextSequence = 0;
+  // Every active timer, in either mode.
   std::vector<TEngineTimer*> Scheduled;
   std::vector<std::pair<int, std::function<void(int64_t)>>> Observers;
+  std::vector<std::pair<int, std::function<void(TClockChange)>>> ModeObservers;
   int NextObserverKey = 1;
 };
 
@@ -105,8 +190,9 @@ TEngineClock& EngineClock();
 // end at one moment of engine time.
 bool DispatchPostedEvents();
 
-// A timer on the engine clock, in place of a QTimer. Real mode: a Qt::PreciseTimer QTimer inside, created at
-// the first start. Virtual mode: an entry in the clock's schedule. Belongs to the GUI thread.
+// A timer on the engine clock, in place of a QTimer. Either mode: an entry in the clock's schedule with its due
+// moment in engine time. Real mode: a single-shot Qt::PreciseTimer QTimer inside, armed for that moment (and
+// re-armed for the next one each time it fires), created at the first need. Belongs to the GUI thread.
 class TEngineTimer {
  public:
   explicit TEngineTimer(std::function<void()> callback = {});
@@ -118,25 +204,26 @@ class TEngineTimer {
   // Starts (or restarts) the timer: first due intervalMs from now, then every intervalMs. A repeating timer
   // that fires late is next due on its own grid (previous due + interval), skipping the ticks already missed,
   // so it never fires in a burst. In virtual mode a repeating interval below 1 ms counts as 1 ms, so that
-  // time can move on.
+  // time can move on; in real mode 0 means whenever the event loop is free, as for a QTimer. In either mode a
+  // repeating timer whose callback is still running (a wait nested in it) skips the ticks meanwhile.
   void Start(int intervalMs);
   // Starts (or restarts) the timer to fire once, intervalMs from now.
   void StartSingleShot(int64_t intervalMs);
   void Stop();
+  // Started and not yet stopped or, single shot, fired; a held timer in a pause is active.
   bool IsActive() const;
   int IntervalMs() const { return Interval; }
-  // Virtual mode: when it is next due (meaningless while inactive).
+  // When it is next due in engine time (meaningless while inactive).
   int64_t DueMs() const { return Due; }
 
  private:
   friend class TEngineClock;
-  void StartReal(int64_t intervalMs, bool singleShot);
 
   std::function<void()> Callback;
   std::unique_ptr<QTimer> Real;
   int Interval = 0;
   bool Repeating = false;
-  // Virtual mode: the schedule entry.
+  // The schedule entry (either mode).
   bool Scheduled = false;
   int64_t Due = 0;
   uint64_t Sequence = 0;

@@ -5,12 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
+#include "media/audio.h"
 #include "media/decoder.h"
 #include "media/media_layer.h"
+#include "media/player.h"
 #include "platform/engine_clock.h"
 
 using namespace orbel::media;
@@ -262,6 +269,223 @@ TEST_F(VirtualMediaTest, AWaitingPlayAdvancesOnlyThroughItsOwnMoments) {
   EngineClock().AdvanceTo(now);
   EXPECT_EQ(ticks, 1);
   EXPECT_EQ(EngineClock().NextDueMs(), (now / 50 + 1) * 50);
+}
+
+// ---- Switching between virtual and real time, and pausing real time ----
+
+// Runs the real event loop until done() holds; a stuck case fails after a minute instead of hanging.
+void RunRealUntil(const std::function<bool()>& done) {
+  QEventLoop loop;
+  bool expired = false;
+  QTimer safety;
+  safety.setSingleShot(true);
+  QObject::connect(&safety, &QTimer::timeout, [&] { expired = true; });
+  safety.start(60000);
+  // The players' workers report by posted events; a short beat keeps the loop looking at done() meanwhile.
+  QTimer beat;
+  beat.start(2);
+  while (!done() && !expired) loop.processEvents(QEventLoop::WaitForMoreEvents);
+  ASSERT_FALSE(expired);
+}
+
+void RunRealFor(int ms) {
+  bool over = false;
+  QTimer::singleShot(ms, [&] { over = true; });
+  RunRealUntil([&] { return over; });
+}
+
+// After a replay the movie goes on from the picture it had reached, with its worker, and ends at its length.
+TEST_F(VirtualMediaTest, AMovieReplayedToAFrameGoesOnInRealTimeFromThere) {
+  const TReference reference = Decode("cinepak_pcm.avi", true);
+  ASSERT_EQ(reference.Frames.size(), 10u);
+  QWidget window;
+  window.resize(200, 150);
+  window.show();
+  const uint16_t id = OpenFile("cinepak_pcm.avi", "AVIVideo");
+  ASSERT_NE(id, 0);
+  TMciParms parms;
+  parms.Window = &window;
+  ASSERT_EQ(Send(id, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
+  QWidget* picture = window.findChildren<QWidget*>().value(0);
+  ASSERT_NE(picture, nullptr);
+
+  RunTo(40);
+  const int64_t start = EngineClock().NowMs();
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  const uint32_t reached = 4;
+  RunTo(DueMs(start, (reference.Frames[reached].Seconds + reference.Frames[reached + 1].Seconds) / 2));
+  ASSERT_EQ(Status(id, MCI_STATUS_POSITION), reached);
+  EXPECT_EQ(Shown(picture), reference.Frames[reached].Image);
+
+  EngineClock().SwitchToReal();
+  std::vector<uint32_t> positions{Status(id, MCI_STATUS_POSITION)};
+  EXPECT_EQ(Shown(picture), reference.Frames[reached].Image) << "the switch itself shows nothing new";
+  RunRealUntil([&] {
+    positions.push_back(Status(id, MCI_STATUS_POSITION));
+    return !Sink.Codes.empty();
+  });
+  EXPECT_GE(positions.front(), reached);
+  EXPECT_LE(positions.front(), reached + 1) << "the position went on from the frame reached";
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  EXPECT_EQ(Sink.Codes, std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL});
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 10u);
+  EXPECT_GE(EngineClock().NowMs(), DueMs(start, reference.Info.LengthSeconds)) << "ended before its length";
+  EXPECT_EQ(EngineClock().NextDueMs(), std::nullopt) << "the virtual play's timer went with the switch";
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(Shown(picture), reference.Frames.back().Image);
+}
+
+// The layer made on real time: for the cases that start there and then skip or pause.
+class RealStartMediaTest : public VirtualMediaTest {
+ protected:
+  RealStartMediaTest() {
+    Layer.reset();
+    EngineClock().SetVirtual(false);
+    Layer = CreateMediaLayer();
+  }
+};
+
+// Holding Ctrl during a sound: the play goes on on the schedule from its position, and what its real-time
+// play had not yet handed to the device is the next thing in the virtual mix, none of it lost or repeated.
+TEST_F(RealStartMediaTest, ASoundSwitchedToVirtualTimeLandsItsRemainingSamplesInTheMix) {
+  const TReference wave = Decode("s16_stereo.wav", false);
+  ASSERT_FALSE(wave.Sound.empty());
+  const uint16_t id = OpenFile("s16_stereo.wav", "WaveAudio");
+  ASSERT_NE(id, 0);
+  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  RunRealUntil([&] { return Status(id, MCI_STATUS_POSITION) > 0; });
+
+  EngineClock().SwitchToVirtual();
+  const uint32_t switchedAt = Status(id, MCI_STATUS_POSITION);
+  ASSERT_LT(switchedAt, 500u) << "the sound ended before the switch";
+  std::vector<int16_t> output;
+  SetVirtualSoundSink([&](const int16_t* data, size_t frames) { output.insert(output.end(), data, data + frames * 2); });
+  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_PLAY);
+  RunRealFor(100);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), switchedAt) << "virtual time moved by itself";
+
+  uint32_t last = switchedAt;
+  while (Sink.Codes.empty() && EngineClock().AdvanceToNextDue()) {
+    orbel::platform::DispatchPostedEvents();
+    EXPECT_GE(Status(id, MCI_STATUS_POSITION), last);
+    last = Status(id, MCI_STATUS_POSITION);
+  }
+  EXPECT_EQ(Sink.Codes, std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL});
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 500u);
+  RunTo(EngineClock().NowMs() + 50);
+
+  // The mix from the switch on is the sound from some sample on (the silent driver may not have taken any
+  // yet), to its end, then silence.
+  const size_t total = wave.Sound.size() / 2;
+  const auto matchesFrom = [&](size_t from) {
+    const size_t left = (total - from) * 2;
+    if (output.size() < left) return false;
+    return std::equal(wave.Sound.begin() + ptrdiff_t(from * 2), wave.Sound.end(), output.begin()) &&
+           std::all_of(output.begin() + ptrdiff_t(left), output.end(), [](int16_t v) { return v == 0; });
+  };
+  size_t from = 0;
+  while (from < total && !matchesFrom(from)) ++from;
+  EXPECT_LT(from, total) << "the virtual mix is not the rest of the sound";
+}
+
+// A pause holds the play where it is, silent and still playing; afterwards it goes on to its end.
+TEST_F(RealStartMediaTest, APauseFreezesThePositionAndTheSound) {
+  auto mixer = std::make_shared<TAudioMixer>();
+  uint32_t error = 0;
+  auto player = TMediaPlayer::Open(Sample("s16_stereo.wav"), false, mixer, error);
+  ASSERT_NE(player, nullptr);
+  const int stream = 1;  // the first stream of a new output
+  bool ended = false;
+  player->OnEnded = [&](uint64_t, bool failed) {
+    EXPECT_FALSE(failed);
+    ended = true;
+  };
+  player->Play(1);
+  RunRealUntil([&] { return player->PositionSeconds() > 0 && mixer->Consumed(stream) > 0; });
+
+  EngineClock().SetPaused(true);
+  const double position = player->PositionSeconds();
+  const uint64_t consumed = mixer->Consumed(stream);
+  RunRealFor(200);
+  EXPECT_EQ(player->PositionSeconds(), position);
+  EXPECT_EQ(mixer->Consumed(stream), consumed) << "the device went on playing the held sound";
+  EXPECT_TRUE(player->IsPlaying());
+  EXPECT_FALSE(ended);
+
+  EngineClock().SetPaused(false);
+  std::vector<double> positions;
+  RunRealUntil([&] {
+    positions.push_back(player->PositionSeconds());
+    return ended;
+  });
+  EXPECT_GE(positions.front(), position);
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  EXPECT_FALSE(player->IsPlaying());
+  EXPECT_DOUBLE_EQ(player->PositionSeconds(), player->Info().LengthSeconds);
+}
+
+// The one output follows the clock: a stream's waiting samples go on in the virtual mix from the moment of
+// the switch with the device silent meanwhile; back in real time the paused device consumes again; an output
+// made on virtual time opens its device at the switch.
+TEST(SoundOutputSwitchTest, TheOutputHandsItsStreamsBetweenTheDeviceAndTheVirtualMix) {
+  ASSERT_FALSE(EngineClock().IsVirtual());
+  const auto waitForConsumption = [](const TAudioMixer& mixer, int stream, uint64_t beyond) {
+    for (int i = 0; i < 60000 && mixer.Consumed(stream) <= beyond; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return mixer.Consumed(stream) > beyond;
+  };
+  // Two seconds of frames that each say where they are.
+  constexpr size_t frames = 96000;
+  std::vector<int16_t> ramp(frames * 2);
+  for (size_t i = 0; i < frames; ++i) {
+    ramp[i * 2] = int16_t(1 + i % 30000);
+    ramp[i * 2 + 1] = int16_t(-1 - int(i / 30000));
+  }
+  std::vector<int16_t> output;
+  SetVirtualSoundSink([&](const int16_t* data, size_t count) { output.insert(output.end(), data, data + count * 2); });
+  {
+    TAudioMixer mixer;
+    const int stream = mixer.AddStream();
+    mixer.Push(stream, ramp.data(), frames);
+    mixer.SetPaused(stream, false);
+    ASSERT_TRUE(waitForConsumption(mixer, stream, 0));
+
+    EngineClock().SwitchToVirtual();
+    const uint64_t consumed = mixer.Consumed(stream);
+    ASSERT_LT(consumed, frames);
+    const int64_t switchedAt = EngineClock().NowMs();
+    EXPECT_EQ(mixer.OutputPosition(), switchedAt * MixRate / 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(mixer.Consumed(stream), consumed) << "the device still consumes on virtual time";
+
+    const int64_t left = int64_t(frames - consumed);
+    EngineClock().AdvanceTo(switchedAt + left * 1000 / MixRate + 20);
+    EXPECT_EQ(mixer.Consumed(stream), frames);
+    ASSERT_GE(output.size(), size_t(left) * 2);
+    EXPECT_TRUE(std::equal(ramp.begin() + ptrdiff_t(consumed * 2), ramp.end(), output.begin()));
+    EXPECT_TRUE(std::all_of(output.begin() + left * 2, output.end(), [](int16_t v) { return v == 0; }));
+
+    EngineClock().SwitchToReal();
+    output.clear();
+    mixer.Push(stream, ramp.data(), 4800);
+    EXPECT_TRUE(waitForConsumption(mixer, stream, frames)) << "the paused device did not resume";
+    EXPECT_TRUE(output.empty()) << "the virtual sink was fed in real time";
+  }
+  EngineClock().SetVirtual(true);
+  {
+    TAudioMixer mixer;
+    const int stream = mixer.AddStream();
+    mixer.Push(stream, ramp.data(), 4800);
+    mixer.SetPaused(stream, false);
+    EngineClock().AdvanceTo(50);
+    EXPECT_EQ(mixer.Consumed(stream), 2400u);
+    EXPECT_FALSE(mixer.ClockFollowsAudio());
+    EngineClock().SwitchToReal();
+    EXPECT_TRUE(waitForConsumption(mixer, stream, 2400)) << "no device opened at the switch";
+  }
+  SetVirtualSoundSink({});
+  EngineClock().SetVirtual(false);
 }
 
 }  // namespace

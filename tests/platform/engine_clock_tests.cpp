@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -190,6 +191,217 @@ TEST(RealClockTest, TimersFireFromTheEventLoop) {
   EXPECT_FALSE(repeating.IsActive());
   EXPECT_GE(EngineClock().NowMs(), before);
   EXPECT_EQ(EngineClock().NextDueMs(), std::nullopt);  // real timers are not in the virtual schedule
+}
+
+// Switching and pausing. The real parts run the Qt event loop and check the order of what fires and the engine
+// moments it fires at, never how long anything took.
+class ClockSwitchTest : public testing::Test {
+ protected:
+  void SetUp() override { EngineClock().SetVirtual(true); }
+  void TearDown() override { EngineClock().SetVirtual(false); }
+  static TEngineClock& Clock() { return EngineClock(); }
+  std::function<void()> Note(const std::string& name) {
+    return [this, name] { Fired.push_back({name, Clock().NowMs()}); };
+  }
+  // Runs the real event loop until done() holds (a stuck case fails after a minute instead of hanging).
+  static void RunUntil(const std::function<bool()>& done) {
+    QEventLoop loop;
+    bool expired = false;
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [&] { expired = true; });
+    safety.start(60000);
+    while (!done() && !expired) loop.processEvents(QEventLoop::WaitForMoreEvents);
+    ASSERT_FALSE(expired);
+  }
+  // Runs the real event loop for about ms of wall time, whatever fires meanwhile.
+  static void RunFor(int ms) {
+    bool over = false;
+    QTimer::singleShot(ms, [&] { over = true; });
+    RunUntil([&] { return over; });
+  }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& [name, at] : Fired) names.push_back(name);
+    return names;
+  }
+  std::vector<std::pair<std::string, int64_t>> Fired;
+};
+
+// After a replay the game goes on in real time from the moment reached: the tick due in 20 ms fires then and
+// keeps its 50 ms grid, a single shot keeps what it had left, and no timer fires before its moment.
+TEST_F(ClockSwitchTest, VirtualToRealKeepsTheTimeAndEachTimersRemainingTime) {
+  TEngineTimer tick(Note("tick")), once(Note("once"));
+  tick.Start(50);
+  once.StartSingleShot(130);
+  Clock().AdvanceTo(30);
+  Clock().SwitchToReal();
+  EXPECT_FALSE(Clock().IsVirtual());
+  EXPECT_GE(Clock().NowMs(), 30) << "real time goes on from the virtual time reached";
+  EXPECT_EQ(Clock().NextDueMs(), std::nullopt);
+  EXPECT_FALSE(Clock().AdvanceToNextDue()) << "real time is not moved by hand";
+  EXPECT_TRUE(tick.IsActive() && once.IsActive());
+  EXPECT_EQ(tick.DueMs(), 50);
+  EXPECT_EQ(once.DueMs(), 130);
+  EXPECT_TRUE(Fired.empty()) << "nothing fires from the switch itself";
+
+  RunUntil([&] { return Fired.size() >= 4; });
+  tick.Stop();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"tick", "tick", "once", "tick"}));
+  const std::vector<int64_t> due = {50, 100, 130, 150};
+  for (size_t i = 0; i < due.size() && i < Fired.size(); ++i)
+    EXPECT_GE(Fired[i].second, due[i]) << Fired[i].first << " #" << i << " fired before its moment";
+  EXPECT_FALSE(once.IsActive());
+}
+
+// Holding Ctrl: the real timers go onto the schedule with the time they had left, and their QTimers never
+// fire again, however long the event loop runs.
+TEST_F(ClockSwitchTest, RealToVirtualSchedulesTheRemainingTimesAndSilencesTheQTimers) {
+  Clock().SetVirtual(false);
+  TEngineTimer tick(Note("tick")), once(Note("once"));
+  tick.Start(200);
+  once.StartSingleShot(500);
+  const int64_t tickDue = tick.DueMs(), onceDue = once.DueMs();
+  EXPECT_EQ(onceDue - tickDue, 300);
+  Clock().SwitchToVirtual();
+  ASSERT_TRUE(Clock().IsVirtual());
+  const int64_t now = Clock().NowMs();
+  ASSERT_LE(now, tickDue) << "switched within the tick's first interval";
+  EXPECT_EQ(Clock().NextDueMs(), tickDue);
+  EXPECT_EQ(once.DueMs(), onceDue);
+
+  RunFor(300);
+  EXPECT_TRUE(Fired.empty()) << "a QTimer fired after the switch";
+  EXPECT_EQ(Clock().NowMs(), now) << "virtual time moved by itself";
+
+  while (Fired.size() < 4) Clock().AdvanceToNextDue();
+  EXPECT_EQ(Fired, (std::vector<std::pair<std::string, int64_t>>{{"tick", tickDue},
+                                                                 {"tick", tickDue + 200},
+                                                                 {"once", onceDue},
+                                                                 {"tick", tickDue + 400}}));
+
+  // And back: the tick's next moment is still where the schedule had it.
+  Clock().SwitchToReal();
+  EXPECT_EQ(tick.DueMs(), tickDue + 600);
+  RunUntil([&] { return Fired.size() >= 5; });
+  EXPECT_EQ(Fired.back().first, "tick");
+  EXPECT_GE(Fired.back().second, tickDue + 600);
+}
+
+// While paused engine time stands still and nothing fires; afterwards each timer has what it had left, and a
+// timer started during the pause counts from the paused moment.
+TEST_F(ClockSwitchTest, PauseFreezesTimeAndTimersKeepTheirRemainingTime) {
+  Clock().SetVirtual(false);
+  TEngineTimer tick(Note("tick")), once(Note("once")), late(Note("late"));
+  tick.Start(20);
+  once.StartSingleShot(1000);
+  RunUntil([&] { return Fired.size() >= 2; });
+  ASSERT_TRUE(once.IsActive());
+  Clock().SetPaused(true);
+  ASSERT_TRUE(Clock().IsPaused());
+  const int64_t pausedAt = Clock().NowMs();
+  const size_t firedBefore = Fired.size();
+  const int64_t onceDue = once.DueMs();
+  late.StartSingleShot(10);
+  EXPECT_EQ(late.DueMs(), pausedAt + 10);
+
+  RunFor(300);
+  EXPECT_EQ(Fired.size(), firedBefore) << "a timer fired while paused";
+  EXPECT_EQ(Clock().NowMs(), pausedAt);
+  EXPECT_TRUE(once.IsActive() && late.IsActive() && tick.IsActive());
+  EXPECT_EQ(once.DueMs(), onceDue);
+
+  Clock().SetPaused(false);
+  EXPECT_FALSE(Clock().IsPaused());
+  EXPECT_GE(Clock().NowMs(), pausedAt);
+  RunUntil([&] { return !once.IsActive(); });
+  tick.Stop();
+  // Everything after the pause fired at or after its own moment, counted without the paused time.
+  std::vector<std::pair<std::string, int64_t>> after(Fired.begin() + ptrdiff_t(firedBefore), Fired.end());
+  for (const auto& [name, at] : after) EXPECT_GE(at, pausedAt) << name;
+  const auto find = [&](const char* name) {
+    return std::find_if(after.begin(), after.end(), [name](const auto& f) { return f.first == name; });
+  };
+  ASSERT_NE(find("once"), after.end());
+  ASSERT_NE(find("late"), after.end());
+  EXPECT_GE(find("once")->second, onceDue);
+  EXPECT_GE(find("late")->second, pausedAt + 10);
+  EXPECT_LT(find("late"), find("once"));
+
+  // Virtual time has no pause of its own: the host moves it or not.
+  Clock().SwitchToVirtual();
+  Clock().SetPaused(true);
+  EXPECT_FALSE(Clock().IsPaused());
+}
+
+// A key handler may switch inside a timer's callback: the virtual round stops firing (the rest fire from the
+// event loop), and a repeating timer whose callback waits on in real time skips its ticks meanwhile.
+TEST_F(ClockSwitchTest, SwitchingInsideACallbackHandsTheRestToTheOtherMode) {
+  TEngineTimer other(Note("other")), sameMoment(Note("same"));
+  int ticks = 0;
+  TEngineTimer tick([&] {
+    Fired.push_back({"tick", Clock().NowMs()});
+    if (++ticks > 1) return;
+    // The script's wait running in the tick, and the key that ends the replay arriving meanwhile.
+    Clock().SwitchToReal();
+    RunUntil([&] { return !other.IsActive(); });
+    Fired.push_back({"wait over", Clock().NowMs()});
+  });
+  tick.Start(50);
+  sameMoment.StartSingleShot(50);
+  other.StartSingleShot(180);
+  Clock().AdvanceTo(50);
+  EXPECT_FALSE(Clock().IsVirtual());
+  RunUntil([&] { return ticks >= 2; });
+  tick.Stop();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"tick", "same", "other", "wait over", "tick"}));
+  EXPECT_EQ(Fired.front().second, 50);
+  EXPECT_GE(Fired.back().second, 200) << "the tick keeps its grid after the skipped ticks";
+
+  // Into virtual time from inside a real tick: the wait goes on on the schedule, the tick skipping likewise.
+  Fired.clear();
+  ticks = 0;
+  tick.SetCallback([&] {
+    Fired.push_back({"tick", Clock().NowMs()});
+    if (++ticks > 1) return;
+    Clock().SwitchToVirtual();
+    const int64_t deadline = Clock().NowMs() + 120;
+    while (Clock().NowMs() < deadline) Clock().AdvanceTo(deadline);
+    Fired.push_back({"wait over", Clock().NowMs()});
+  });
+  tick.Start(50);
+  const int64_t firstDue = tick.DueMs();
+  RunUntil([&] { return Clock().IsVirtual() && !Fired.empty() && Fired.back().first == "wait over"; });
+  Clock().AdvanceToNextDue();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"tick", "wait over", "tick"}));
+  EXPECT_EQ((Fired.back().second - firstDue) % 50, 0) << "on the tick's own grid";
+  EXPECT_GT(Fired.back().second, Fired.front().second + 120);
+}
+
+// The media layer's sound output opens before its players and closes after them: observers hear of real time
+// (and of a resume) in the order they came, of virtual time (and of a pause) in reverse; a switch to virtual
+// time ends a pause first.
+TEST_F(ClockSwitchTest, ModeObserversHearInBuildOrderAndTakeDownOrder) {
+  std::vector<std::string> heard;
+  const auto observer = [&](const std::string& name) {
+    return [&heard, name](TClockChange change) {
+      const char* what[] = {"real", "virtual", "paused", "resumed"};
+      heard.push_back(name + ":" + what[int(change)]);
+    };
+  };
+  const int output = Clock().AddModeObserver(observer("output"));
+  const int player = Clock().AddModeObserver(observer("player"));
+  Clock().SwitchToReal();
+  Clock().SwitchToReal();  // already real: nothing
+  Clock().SetPaused(true);
+  Clock().SetPaused(true);
+  Clock().SwitchToVirtual();
+  Clock().RemoveModeObserver(player);
+  Clock().SwitchToReal();
+  Clock().RemoveModeObserver(output);
+  EXPECT_EQ(heard, (std::vector<std::string>{"output:real", "player:real", "player:paused", "output:paused",
+                                             "output:resumed", "player:resumed", "player:virtual",
+                                             "output:virtual", "output:real"}));
 }
 
 // The virtual host's dispatch: a chain of events that post one another runs out in one call.
