@@ -108,16 +108,6 @@ class TMediaAdapter : public script::IScriptMedia {
   QWidget* const Window;
 };
 
-// The engine clock can go over from virtual to real time in the middle of a run: what a replay ends with when
-// the player watches. Until the clock offers that, a real-time run is never replayed (CanContinueInRealTime).
-template <class TClock>
-concept ClockSwitchesToReal = requires(TClock& clock) { clock.SwitchToReal(); };
-
-template <class TClock>
-void SwitchToReal(TClock& clock) {
-  if constexpr (ClockSwitchesToReal<TClock>) clock.SwitchToReal();
-}
-
 }  // namespace
 
 TEngineRun::TEngineRun(const TOptions& options, QWidget* window)
@@ -385,10 +375,6 @@ void TEngineRun::StartAt(const TStartPoint& start) {
   if (start.Replays()) Replay = TReplay{start.Instant, start.UntilLine};
 }
 
-bool TEngineRun::CanContinueInRealTime() {
-  return ClockSwitchesToReal<platform::TEngineClock>;
-}
-
 int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
   if (!Replay || !Replay->Instant) return wantedMs;
   // Everything due at the instant has run, and nothing can run at it any more without time moving on.
@@ -411,7 +397,7 @@ void TEngineRun::EndReplay() {
 void TEngineRun::ContinueInRealTime() {
   platform::TEngineClock& clock = platform::EngineClock();
   if (!clock.IsVirtual()) return;
-  SwitchToReal(clock);
+  clock.SwitchToReal();
   // Real time moves on its own; the guard against scripts that hold virtual time still has no place there.
   if (!clock.IsVirtual() && ClockObserver) {
     clock.RemoveAdvanceObserver(ClockObserver);

@@ -98,9 +98,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // writing no trace and no frames, up to the start point; the run then goes on from there.
   void StartAt(const TStartPoint& start);
   bool Replaying() const { return Replay.has_value(); }
-  // Whether a run that plays in real time can be replayed up to a start point: the clock must then go over
-  // from virtual to real time at that point.
-  static bool CanContinueInRealTime();
+
   // The latest moment virtual time may move to when asked for `wantedMs`: a replay stops at its instant.
   // Reaching the instant ends the replay (the clock may then have gone over to real time).
   int64_t VirtualLimitMs(int64_t wantedMs);

@@ -130,11 +130,6 @@ int main(int argc, char** argv) {
       complain(problem.what());
       return esError;
     }
-    if (start.Replays() && !options.Fast && !TEngineRun::CanContinueInRealTime()) {
-      complain("a replay up to a save or a line cannot yet go on in real time; use --load and --from with "
-               "--batch --fast");
-      return esFailure;
-    }
   }
 
   orbel::platform::InstallFaceSubstitutions();

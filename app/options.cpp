@@ -31,13 +31,11 @@ struct TSaveOptions {
                                 "FILE"};
   QCommandLineOption Load{"load",
                           "Start from the save FILE: the game is replayed on the virtual clock up to the saved "
-                          "instant, then goes on (for now with --batch --fast only, unless the save's script "
-                          "has changed).",
+                          "instant, then goes on in real time (on the virtual clock with --fast).",
                           "FILE"};
   QCommandLineOption From{"from",
                           "Start as if the script had run up to the first time line N (counting from 1) or the "
-                          "label LABEL (#LABEL) runs, replayed on the virtual clock (for now with --batch "
-                          "--fast only).",
+                          "label LABEL (#LABEL) runs, replayed on the virtual clock.",
                           "N|LABEL"};
 
   void AddTo(QCommandLineParser& parser) const { parser.addOptions({SaveOnExit, Load, From}); }

@@ -96,6 +96,25 @@ TEST_F(Saves, LoadShowsTheSavedPictureAndGoesOnWithTheRestOfTheRun) {
   }
 }
 
+// Loaded in a run on the real clock (a window's run), the replay hands over to real time at the saved instant:
+// in the wait, in the chain's transitions and in the movie, the game goes on with the rest of its run and ends
+// with the picture it ends with on the virtual clock.
+TEST_F(Saves, LoadGoesOnInRealTime) {
+  const TRun whole = Run({"--batch", "--fast", "--trace", "--grab", Path("whole.bmp")});
+  ASSERT_EQ(whole.ExitCode, 0) << whole.Err;
+  for (const int instant : {1700, 4000, 7000}) {
+    SCOPED_TRACE(instant);
+    const QString save = Path(QString("real%1.json").arg(instant));
+    const TRun saving = Run({"--batch", "--fast", "--trace", "--quit-after", QString::number(instant),
+                             "--save-on-exit", save});
+    ASSERT_EQ(saving.ExitCode, 4) << saving.Err;
+    const TRun rest = Run({"--batch", "--trace", "--load", save, "--grab", Path("real.bmp")});
+    EXPECT_EQ(rest.ExitCode, 0) << rest.Err;
+    EXPECT_EQ(saving.Out + rest.Out, whole.Out);
+    EXPECT_EQ(Load(Path("real.bmp")), Load(Path("whole.bmp")));
+  }
+}
+
 // The save names the game and the instant, and a save made after a load counts from the game's start too.
 TEST_F(Saves, SaveHoldsTheGameTheInstantAndAThumbnail) {
   ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "1600", "--save-on-exit", Path("first.json")}).ExitCode,
