@@ -51,8 +51,10 @@ std::vector<TSlot> ListSlots(const std::string& folder) {
 }
 
 QString ContinueKey(const std::string& savesFolder) {
-  return QStringLiteral("Continue/") +
-         QString::fromStdString(std::filesystem::path(savesFolder).filename().string());
+  // game::SavesFolder ends in a '/', which would leave the last name empty.
+  std::string folder = savesFolder;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return QStringLiteral("Continue/") + QString::fromStdString(std::filesystem::path(folder).filename().string());
 }
 
 TContinueAnswer ContinueAnswer(QSettings& settings, const QString& key, bool hasAutoSave) {
