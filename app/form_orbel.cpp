@@ -338,8 +338,8 @@ void TFormOrbel::TogglePause() {
     ShowNotice(QStringLiteral("一時停止はこの版ではまだ使えません"));
     return;
   }
-  PlaceIndicators();
   PauseIndicatorValue->setVisible(Run->Paused());
+  PlaceIndicators();
 }
 
 void TFormOrbel::PlaceIndicators() {
@@ -347,7 +347,9 @@ void TFormOrbel::PlaceIndicators() {
   const QPoint corner = centralWidget() ? centralWidget()->geometry().topLeft() : QPoint();
   for (QLabel* label : {PauseIndicatorValue, NoticeValue}) label->adjustSize();
   PauseIndicatorValue->move(corner + QPoint(12, 12));
-  NoticeValue->move(corner + QPoint(12, 12 + PauseIndicatorValue->height() + 6));
+  // A notice goes below the pause indicator when that is shown, else in its place.
+  const int below = PauseIndicatorValue->isHidden() ? 0 : PauseIndicatorValue->height() + 6;
+  NoticeValue->move(corner + QPoint(12, 12 + below));
   PauseIndicatorValue->raise();
   NoticeValue->raise();
 }
