@@ -1,20 +1,26 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the player's keys and a replay ask of the engine clock beyond its start-up mode: going over to real
-// time, going over to virtual time, and standing still. The clock gains these in the middle of a run only when
-// platform/ offers them; each is looked for at compile time here and nowhere else, so the features that use
-// them switch on by themselves once the clock has them, and until then say that they are not available.
+// time, going over to virtual time, and standing still. The clock gains these in the middle of a run only
+// when platform/ offers them; each is looked for at compile time here and nowhere else, so the features that
+// use them switch on by themselves once the clock has them, and until then say that they are not available.
 
 #include "platform/engine_clock.h"
 
 namespace orbel::app {
 
 template <class TClock>
-concept ClockSwitchesToReal = requires(TClock& clock) { clock.SwitchToReal(); };
+concept ClockSwitchesToReal = requires(TClock& clock) {
+  clock.SwitchToReal();
+};
 template <class TClock>
-concept ClockSwitchesToVirtual = requires(TClock& clock) { clock.SwitchToVirtual(); };
+concept ClockSwitchesToVirtual = requires(TClock& clock) {
+  clock.SwitchToVirtual();
+};
 template <class TClock>
-concept ClockPauses = requires(TClock& clock) { clock.SetPaused(true); };
+concept ClockPauses = requires(TClock& clock) {
+  clock.SetPaused(true);
+};
 
 // Each returns false, doing nothing, when the clock cannot do it.
 template <class TClock>

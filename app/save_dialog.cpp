@@ -49,12 +49,14 @@ TFormSaves::TFormSaves(TMode mode, const std::vector<TSlot>& saves, QWidget* par
   }
   layout->addWidget(ListValue);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(mode == smSave ? QStringLiteral("セーブ") : QStringLiteral("ロード"));
+  buttons->button(QDialogButtonBox::Ok)
+      ->setText(mode == smSave ? QStringLiteral("セーブ") : QStringLiteral("ロード"));
   buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] { Take(ListValue->currentRow()); });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(ListValue, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { Take(ListValue->row(item)); });
+  connect(ListValue, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { Take(ListValue->row(item)); });
   // The list has the keys from the start, on the first slot that can be taken.
   for (int row = 0; row < ListValue->count(); ++row)
     if (ListValue->item(row)->flags() & Qt::ItemIsEnabled) {

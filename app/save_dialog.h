@@ -1,8 +1,8 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // TFormSaves: the dialog of the menu's Save and Load items. One row per slot, with the save's small picture,
-// its date, its line and the board's first line, or "(空き)" for a free slot. Arrow keys choose, Enter takes the
-// slot, Escape closes without one. Saving may go over a used slot; a free slot cannot be loaded.
+// its date, its line and the board's first line, or "(空き)" for a free slot. Arrow keys choose, Enter takes
+// the slot, Escape closes without one. Saving may go over a used slot; a free slot cannot be loaded.
 
 #include <QDialog>
 #include <optional>

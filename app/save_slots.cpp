@@ -54,7 +54,8 @@ QString ContinueKey(const std::string& savesFolder) {
   // game::SavesFolder ends in a '/', which would leave the last name empty.
   std::string folder = savesFolder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return QStringLiteral("Continue/") + QString::fromStdString(std::filesystem::path(folder).filename().string());
+  return QStringLiteral("Continue/") +
+         QString::fromStdString(std::filesystem::path(folder).filename().string());
 }
 
 TContinueAnswer ContinueAnswer(QSettings& settings, const QString& key, bool hasAutoSave) {
@@ -71,11 +72,12 @@ void RememberContinueAnswer(QSettings& settings, const QString& key, bool contin
 
 QStringList RestartArguments(const TOptions& options, const std::string& game, const std::string& savePath,
                              int scale, TFit fit, bool fullScreen) {
-  QStringList arguments{QStringLiteral("--load"), PathArgument(savePath), QStringLiteral("--scale"),
-                        QString::number(scale), QStringLiteral("--fit"), QString::fromLatin1(FitName(fit))};
+  QStringList arguments{QStringLiteral("--load"), PathArgument(savePath),  QStringLiteral("--scale"),
+                        QString::number(scale),   QStringLiteral("--fit"), QString::fromLatin1(FitName(fit))};
   if (fullScreen) arguments << QStringLiteral("--fullscreen");
   if (options.NoModeSwitch) arguments << QStringLiteral("--no-mode-switch");
-  if (options.Encoding == platform::seUtf8) arguments << QStringLiteral("--encoding") << QStringLiteral("utf-8");
+  if (options.Encoding == platform::seUtf8)
+    arguments << QStringLiteral("--encoding") << QStringLiteral("utf-8");
   if (options.Trace) arguments << QStringLiteral("--trace");
   // Last, as the command line takes it; "--" keeps a folder whose name starts with '-' a folder.
   arguments << QStringLiteral("--") << PathArgument(game);

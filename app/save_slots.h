@@ -24,7 +24,7 @@ std::string QuickSavePath(const std::string& folder);
 std::string AutoSavePath(const std::string& folder);
 
 struct TSlot {
-  int Number = 0;                   // from 1
+  int Number = 0;  // from 1
   std::string Path;
   std::optional<game::TSave> Save;  // empty: the slot is free (no file, or one that is not a save)
 };

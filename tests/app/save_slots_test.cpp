@@ -3,6 +3,8 @@
 // fast-forward keys (as far as the engine clock offers them), the automatic save at a player's close and none
 // at an automated one, the remembered answer to "continue?", and the command line a load restarts with.
 
+#include "app/save_slots.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -24,7 +26,6 @@
 #include "app/clock_control.h"
 #include "app/form_orbel.h"
 #include "app/save_dialog.h"
-#include "app/save_slots.h"
 #include "app/screen_view.h"
 #include "game/save_file.h"
 #include "screen/bitmap_file.h"
@@ -169,8 +170,9 @@ TEST(Restart, ArgumentsReadBackAsTheSameRun) {
   EXPECT_EQ(parsed.Options->Encoding, platform::seUtf8);
   EXPECT_FALSE(parsed.Options->Automated());
 
-  const TParseResult windowed = ParseCommandLine(
-      QStringList{"orbel"} + RestartArguments(TOptions{}, "/games/g", "/saves/quick.json", 1, ftInteger, false));
+  const TParseResult windowed =
+      ParseCommandLine(QStringList{"orbel"} +
+                       RestartArguments(TOptions{}, "/games/g", "/saves/quick.json", 1, ftInteger, false));
   ASSERT_TRUE(windowed.Options) << windowed.Output;
   EXPECT_FALSE(windowed.Options->FullScreen);
   EXPECT_FALSE(windowed.Options->NoModeSwitch);
@@ -349,7 +351,8 @@ class AutoSaveRun : public testing::Test {
   }
   QStringList Saves() const {
     QStringList found;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator((Home.path() + "/data").toStdString()))
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator((Home.path() + "/data").toStdString()))
       if (entry.is_regular_file()) found << QString::fromStdString(entry.path().filename().string());
     return found;
   }
@@ -372,7 +375,8 @@ TEST_F(AutoSaveRun, PlayersRunKeepsItsPositionAtCloseAnAutomatedOneWritesNothing
   ::kill(static_cast<pid_t>(player.processId()), SIGTERM);
   ASSERT_TRUE(player.waitForFinished(60000));
   EXPECT_EQ(Saves(), QStringList{"auto.json"});
-  const QString folder = QDir(Home.path() + "/data/orbel/saves").entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
+  const QString folder =
+      QDir(Home.path() + "/data/orbel/saves").entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
   const game::TSave save =
       game::ReadSaveFile((Home.path() + "/data/orbel/saves/" + folder + "/auto.json").toStdString());
   EXPECT_EQ(save.Steps, 3);
