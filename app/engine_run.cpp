@@ -41,6 +41,10 @@ namespace {
 
 // Far more steps than any script runs at one moment of its time; only a loop without a wait gets there.
 constexpr int64_t kMaxStepsWithoutTime = 1000000;
+// Fast-forward: every frame of the display (about 60 a second) lets the game run this much further, some 20
+// times real speed, so the player still sees where it is going and lets go of the key in time.
+constexpr int kFastForwardFrameMs = 16;
+constexpr int64_t kFastForwardSliceMs = 320;
 
 std::vector<std::string> ResourceLines(const QString& path) {
   QFile file(path);
@@ -274,12 +278,14 @@ void TEngineRun::WaitForEvents(int ms) {
     if (platform::DispatchPostedEvents()) return;
     const int64_t limit = VirtualLimitMs(clock.NowMs() + ms);
     // A replay that ended at this moment may have put the clock over to real time: the rest of the wait is
-    // then a real one.
-    if (clock.IsVirtual()) {
+    // then a real one. A fast-forward that has run its slice waits for the display's next frame instead.
+    if (clock.IsVirtual() && (!FastForwardValue || limit > clock.NowMs())) {
       clock.AdvanceTo(limit);
       return;
     }
+    if (clock.IsVirtual()) ms = kFastForwardFrameMs;
   }
+  ++WaitDepth;
   // Blocking in the event loop, not in a sleep: the toolkit flushes the display connection before it blocks,
   // so every frame drawn so far reaches the screen while the script waits.
   QTimer deadline;
@@ -287,6 +293,7 @@ void TEngineRun::WaitForEvents(int ms) {
   deadline.setTimerType(Qt::PreciseTimer);
   deadline.start(ms);
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  --WaitDepth;
 }
 
 uint32_t TEngineRun::TickCount() {
@@ -376,6 +383,7 @@ void TEngineRun::StartAt(const TStartPoint& start) {
 }
 
 int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
+  if (FastForwardValue) wantedMs = std::min(wantedMs, FastForwardLimitMs);
   if (!Replay || !Replay->Instant) return wantedMs;
   // Everything due at the instant has run, and nothing can run at it any more without time moving on.
   if (platform::EngineClock().NowMs() >= Replay->Instant->TimeMs) {
@@ -405,9 +413,8 @@ void TEngineRun::ContinueInRealTime() {
   }
 }
 
-// The save names the instant the run closes at: the steps run so far and the engine's time.
-void TEngineRun::WriteSaveOnExit() {
-  if (Options.SaveOnExit.empty()) return;
+// The save names the instant the run is at: the steps run so far and the engine's time.
+game::TSave TEngineRun::CurrentSave() const {
   game::TSave save;
   save.ScriptSha256 = ScriptSha256Value;
   std::error_code error;
@@ -427,19 +434,84 @@ void TEngineRun::WriteSaveOnExit() {
   save.Date = QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
                   .toString(Qt::ISODate)
                   .toStdString();
+  return save;
+}
+
+void TEngineRun::WriteSaveOnExit() {
+  if (Options.SaveOnExit.empty()) return;
   try {
     if (ScriptSha256Value.empty())
       throw game::ESaveError("the save " + platform::FileNameToUtf8(Options.SaveOnExit) +
                              " cannot be written: the game's script was never read");
-    game::WriteSaveFile(save, Options.SaveOnExit);
+    game::WriteSaveFile(CurrentSave(), Options.SaveOnExit);
   } catch (const game::ESaveError& problem) {
     std::fprintf(stderr, "orbel: %s\n", problem.what());
     ExitStatusValue = esFailure;
   }
 }
 
+// A failed automatic save costs the player only the offer to continue; the run's status stays as it was.
+void TEngineRun::WriteAutoSave() {
+  if (AutoSavePath.empty() || Options.Automated() || ScriptSha256Value.empty() || StartUpFailed || Replay)
+    return;
+  try {
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(AutoSavePath).parent_path(), error);
+    game::WriteSaveFile(CurrentSave(), AutoSavePath);
+  } catch (const game::ESaveError& problem) {
+    std::fprintf(stderr, "orbel: %s\n", problem.what());
+  }
+}
+
+bool TEngineRun::SetPaused(bool paused) {
+  if (paused == PausedValue) return true;
+  platform::TEngineClock& clock = platform::EngineClock();
+  // Only the real clock stands still for the player; a replay or a --fast run has no one to wait for.
+  if (clock.IsVirtual()) return false;
+  clock.SetPaused(paused);
+  PausedValue = paused;
+  return true;
+}
+
+bool TEngineRun::StartFastForward() {
+  if (FastForwardValue) return true;
+  platform::TEngineClock& clock = platform::EngineClock();
+  // A replay or a --fast run is on the virtual clock already, and a paused game stays where it is.
+  if (clock.IsVirtual() || Replay || PausedValue || ClosingValue) return false;
+  clock.SwitchToVirtual();
+  FastForwardValue = true;
+  FastForwardLimitMs = clock.NowMs() + kFastForwardSliceMs;
+  // A plain timer of the toolkit: the engine's own timers now wait for virtual time, which this one moves.
+  FastForwardTimer = std::make_unique<QTimer>();
+  FastForwardTimer->setTimerType(Qt::PreciseTimer);
+  QObject::connect(FastForwardTimer.get(), &QTimer::timeout, this, [this] { FastForwardSlice(); });
+  FastForwardTimer->start(kFastForwardFrameMs);
+  return true;
+}
+
+// One frame of the display: the game may run one slice further. Inside a wait of the script the wait itself
+// moves the clock (WaitForEvents); at rest, nobody else does, so the slice is run here.
+void TEngineRun::FastForwardSlice() {
+  platform::TEngineClock& clock = platform::EngineClock();
+  if (!FastForwardValue || !clock.IsVirtual()) return;
+  FastForwardLimitMs = clock.NowMs() + kFastForwardSliceMs;
+  if (WaitDepth > 0) return;
+  while (FastForwardValue && clock.IsVirtual() && !ClosingValue && clock.NowMs() < FastForwardLimitMs) {
+    platform::DispatchPostedEvents();
+    if (!clock.AdvanceToNextDue(FastForwardLimitMs)) break;
+  }
+}
+
+void TEngineRun::StopFastForward() {
+  if (!FastForwardValue) return;
+  FastForwardValue = false;
+  FastForwardTimer.reset();
+  platform::EngineClock().SwitchToReal();
+}
+
 void TEngineRun::WriteExitOutputs() {
   WriteSaveOnExit();
+  WriteAutoSave();
   if (!Options.SaveScreen.empty() && !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, Options.SaveScreen)) {
     std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.SaveScreen).c_str());
     ExitStatusValue = esFailure;
@@ -454,6 +526,7 @@ void TEngineRun::WriteExitOutputs() {
 }
 
 void TEngineRun::BeginClose() {
+  StopFastForward();
   FlushRecordFrame();
   WriteExitOutputs();
   FinishExport();

@@ -16,10 +16,12 @@
 
 #include "app/options.h"
 #include "app/save_game.h"
+#include "game/save_file.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
 
 class QLabel;
+class QTimer;
 class QWidget;
 
 namespace orbel::controls {
@@ -98,10 +100,26 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // writing no trace and no frames, up to the start point; the run then goes on from there.
   void StartAt(const TStartPoint& start);
   bool Replaying() const { return Replay.has_value(); }
-
+  // The identity of the script the run loaded (empty before LoadScript).
+  const std::string& ScriptSha256() const { return ScriptSha256Value; }
   // The latest moment virtual time may move to when asked for `wantedMs`: a replay stops at its instant.
   // Reaching the instant ends the replay (the clock may then have gone over to real time).
   int64_t VirtualLimitMs(int64_t wantedMs);
+
+  // Where the game is now, as a save names it: the instant, the line, the board's first line and the picture.
+  game::TSave CurrentSave() const;
+  // A player's run writes its position here when it closes (docs/saves.md); automated runs never do, and a
+  // run that closes before its replay reached the saved instant has no position of its own to keep.
+  void SetAutoSavePath(const std::string& path) { AutoSavePath = path; }
+
+  // The pause key: the clock stands still, the movies and the sound pause. False when the clock cannot.
+  bool SetPaused(bool paused);
+  bool Paused() const { return PausedValue; }
+  // The fast-forward key, held: the game runs on the virtual clock as fast as the window can show it, in
+  // slices of game time between repaints, and goes back to real time on release. False when the clock cannot.
+  bool StartFastForward();
+  void StopFastForward();
+  bool FastForwarding() const { return FastForwardValue; }
 
  protected:
   bool event(QEvent* event) override;
@@ -131,6 +149,8 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   void EndReplay();
   void ContinueInRealTime();
   void WriteSaveOnExit();
+  void WriteAutoSave();
+  void FastForwardSlice();
   void WriteRecordFrame();
   void WriteExitOutputs();
   void FinishExport();
@@ -164,6 +184,13 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   };
   std::optional<TReplay> Replay;
   std::string ScriptSha256Value;  // the identity of the script that was loaded
+  std::string AutoSavePath;
+  bool PausedValue = false;
+  bool FastForwardValue = false;
+  // While fast-forwarding: virtual time runs up to this moment, then waits for the next slice.
+  int64_t FastForwardLimitMs = 0;
+  std::unique_ptr<QTimer> FastForwardTimer;
+  int WaitDepth = 0;  // the script's waits in progress, nested
 };
 
 }  // namespace orbel::app

@@ -5,6 +5,8 @@
 // displays is TPresentation's.
 
 #include <QMainWindow>
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +60,10 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   // Start-up, run by the constructor (errors reported, the remaining steps skipped).
   void FormCreate();
   void FormKeyPress(QChar key);
+  // The keys that have no character: F5 (quick save), F9 (quick load), Space (pause) and Ctrl held
+  // (fast-forward). True when the key is one of them; a key held down repeats only where that means something.
+  bool FormKeyDown(int key, bool autoRepeat = false);
+  void FormKeyUp(int key, bool autoRepeat = false);
   void DispItemClick(QAction* item);
   void FormMouseMove(int y);
   void ExitClick();
@@ -84,7 +90,24 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   QAction* MiLoad() const { return MiLoadValue; }
   QAction* MiSave() const { return MiSaveValue; }
   QAction* Exit() const { return ExitValue; }
+  QLabel* PauseIndicator() const { return PauseIndicatorValue; }
+  QLabel* Notice() const { return NoticeValue; }
 
+  // Saving and loading in a player's run (none in an automated one, which writes only --save-on-exit). The
+  // game's saves folder holds the slots; it is known once the script has been read.
+  std::string SavesFolder() const;
+  // Writes where the game is now to `path`; false (and a notice) when it cannot.
+  bool SaveTo(const std::string& path);
+  void SaveClick();
+  void LoadClick();
+  void QuickSave();
+  void QuickLoad();
+  // Starts the program again from the save at `path` and closes this run: the game is replayed up to the
+  // save's instant and goes on in real time. A save that cannot be used leaves this run as it was.
+  void LoadAndRestart(const std::string& path);
+  // Starts the program again; the program's own path and the arguments. Tests put their own in.
+  std::function<bool(const QStringList& arguments)> StartProgram;
+  void TogglePause();
   // Ends the program with the given exit status (the close handling runs as for any close).
   void FinishProgram(int exitStatus) { Run->FinishProgram(exitStatus); }
 
@@ -106,6 +129,9 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
@@ -126,6 +152,10 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void SizeClientArea();
   void ScriptStart();
   void SaveScreenKey();
+  // A line for the player over the picture for a few seconds, and on standard error.
+  void ShowNotice(const QString& text);
+  void PlaceIndicators();
+  bool PlayerRun() const { return !Options.Automated(); }
 
   controls::TBoard* MsgBoardValue = nullptr;
   controls::TMovie* Movie0 = nullptr;
@@ -154,6 +184,9 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   QActionGroup* DispGroup = nullptr;
   bool PlacedValue = false;
   bool FullScreenByKey = false;
+  // Over the picture, children of the window and not of the view, so --grab and --record never see them.
+  QLabel* PauseIndicatorValue = nullptr;
+  QLabel* NoticeValue = nullptr;
 };
 
 }  // namespace orbel::app

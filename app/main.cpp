@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QCheckBox>
 #include <QPushButton>
 #include <QSettings>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "app/options.h"
 #include "app/orbel_application.h"
 #include "app/save_game.h"
+#include "app/save_slots.h"
 #include "app/start_folder.h"
 #include "dialogs/font_dialog.h"
 #include "game/data_files.h"
@@ -48,6 +50,50 @@ orbel::app::TChangedScriptChoice AskAboutChangedScript(const std::string& text, 
   box.setEscapeButton(again);
   box.exec();
   return box.clickedButton() == atLine ? orbel::app::ccStartAtLine : orbel::app::ccStartAgain;
+}
+
+// The game closed last time with its position kept: go on from there, or start again. A ticked box keeps the
+// answer for this game, so later starts ask nothing.
+bool AskToContinue(const orbel::game::TSave& save, bool& remember) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
+                  QStringLiteral("前回の続きから始めますか?\n\n%1 行目: %2")
+                      .arg(save.Line)
+                      .arg(QString::fromStdString(save.Text)));
+  QPushButton* resume = box.addButton(QStringLiteral("続きから"), QMessageBox::AcceptRole);
+  QPushButton* again = box.addButton(QStringLiteral("最初から"), QMessageBox::RejectRole);
+  box.setDefaultButton(resume);
+  box.setEscapeButton(again);
+  auto* keep = new QCheckBox(QStringLiteral("このゲームではいつもこうする"));
+  box.setCheckBox(keep);
+  box.exec();
+  remember = keep->isChecked();
+  return box.clickedButton() == resume;
+}
+
+// A player's run of a game with an automatic save may go on from it: as the player answers, or as they chose
+// to keep doing.
+void OfferToContinue(orbel::app::TOptions& options, QSettings& settings, const std::string& savesFolder) {
+  using namespace orbel::app;
+  if (!ShowsDialogs(options) || !options.LoadFrom.empty() || !options.StartFrom.empty()) return;
+  const std::string autoSave = AutoSavePath(savesFolder);
+  std::error_code error;
+  const QString key = ContinueKey(savesFolder);
+  const TContinueAnswer answer = ContinueAnswer(settings, key, std::filesystem::exists(autoSave, error));
+  if (answer == caStartAgain) return;
+  orbel::game::TSave save;
+  try {
+    save = orbel::game::ReadSaveFile(autoSave);
+  } catch (const orbel::game::ESaveError& problem) {
+    std::fprintf(stderr, "orbel: %s; the game starts again\n", problem.what());
+    return;
+  }
+  bool continueRun = answer == caContinue;
+  if (answer == caAsk) {
+    bool remember = false;
+    continueRun = AskToContinue(save, remember);
+    if (remember) RememberContinueAnswer(settings, key, continueRun);
+  }
+  if (continueRun) options.LoadFrom = autoSave;
 }
 
 }  // namespace
@@ -87,6 +133,12 @@ int main(int argc, char** argv) {
   TOptions options = *parsed.Options;
   QSettings settings(QStringLiteral("orbel"), QStringLiteral("orbel"));
   ApplyRememberedChoices(options, settings);
+  // The game is named as the program was started, also for a restart from a save made later in the run.
+  if (!options.GameDir.empty()) {
+    std::error_code absoluteError;
+    const std::filesystem::path absolute = std::filesystem::absolute(options.GameDir, absoluteError);
+    if (!absoluteError) options.GameDir = absolute.string();
+  }
   std::string gameDir;
   try {
     gameDir = StartFolder(options, settings);
@@ -115,6 +167,14 @@ int main(int argc, char** argv) {
     return esFailure;
   }
   application.Batch = options.Batch;
+
+  // A player's saves and the position kept at the last close live in the game's own folder of saves.
+  std::string savesFolder;
+  if (!options.Automated()) {
+    const TGameIdentity game = CurrentGame();
+    savesFolder = orbel::game::SavesFolder(game.Folder, game.ScriptSha256);
+    OfferToContinue(options, settings, savesFolder);
+  }
 
   // Where the game starts. A save or a line that cannot be used starts nothing.
   TStartPoint start;
@@ -150,6 +210,7 @@ int main(int argc, char** argv) {
   auto form = std::make_unique<TFormOrbel>(options);
   if (exporter) form->EngineRun().SetExport(std::move(exporter));
   form->EngineRun().StartAt(start);
+  if (!savesFolder.empty()) form->EngineRun().SetAutoSavePath(AutoSavePath(savesFolder));
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();
   form->SetFontDialog(formFont.get());
   orbel::platform::TEngineTimer quitAfter([&form] { form->FinishProgram(esQuitAfter); });

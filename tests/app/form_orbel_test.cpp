@@ -64,8 +64,11 @@ TEST(StartUp, WindowComesUpAsDeclared) {
     EXPECT_EQ(form.Mode1()->title(), "ウィンドウサイズ(&W)");
     EXPECT_EQ(form.Mode1()->menuAction()->data().toInt(), 2);
     EXPECT_TRUE(form.DispItem(screen::diWindow640x480)->isChecked());
-    EXPECT_FALSE(form.MiLoad()->isEnabled());
-    EXPECT_FALSE(form.MiSave()->isEnabled());
+    // A player's run saves and loads from the menu.
+    EXPECT_EQ(form.MiLoad()->text(), "ロード(&L)");
+    EXPECT_EQ(form.MiSave()->text(), "セーブ(&S)");
+    EXPECT_TRUE(form.MiLoad()->isEnabled());
+    EXPECT_TRUE(form.MiSave()->isEnabled());
     EXPECT_EQ(form.Exit()->text(), "終了(&x)");
     // The fallback script, the buffers and the controls' places.
     EXPECT_EQ(form.Interpreter().ScriptLines.size(), 13u);

@@ -1,0 +1,374 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The player's saves in the window: the slot dialog's rows, the quick save and load keys, the pause and
+// fast-forward keys (as far as the engine clock offers them), the automatic save at a player's close and none
+// at an automated one, the remembered answer to "continue?", and the command line a load restarts with.
+
+#include "app/save_slots.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/form_orbel.h"
+#include "app/save_dialog.h"
+#include "app/screen_view.h"
+#include "game/save_file.h"
+#include "screen/bitmap_file.h"
+
+namespace orbel::app {
+namespace {
+
+QByteArray Png(QSize size, QRgb colour) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(colour);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes;
+}
+
+game::TSave SampleSave(int line, const std::string& text) {
+  game::TSave save;
+  save.ScriptSha256 = std::string(64, 'a');
+  save.GameFolder = "/games/sample";
+  save.TimeMs = 1234;
+  save.Steps = 7;
+  save.Line = line;
+  save.Text = text;
+  save.Date = "2026-01-02T03:04:05+09:00";
+  save.Thumbnail = Png(QSize(160, 120), qRgb(200, 0, 0));
+  return save;
+}
+
+class SlotDialog : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Folder.isValid());
+    game::WriteSaveFile(SampleSave(12, "こんにちは"), SlotPath(Path(), 1));
+    game::WriteSaveFile(SampleSave(40, "二つ目"), SlotPath(Path(), 3));
+    QFile damaged(QString::fromStdString(SlotPath(Path(), 5)));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("{\"format\": \"orbel-save\"");
+  }
+  std::string Path() const { return Folder.path().toStdString(); }
+  static void Key(QWidget* target, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+  }
+  QTemporaryDir Folder;
+};
+
+TEST_F(SlotDialog, RowsShowEachSlotsPictureDateLineAndTextAndFreeSlots) {
+  const std::vector<TSlot> listed = ListSlots(Path());
+  ASSERT_EQ(listed.size(), 10u);
+  EXPECT_EQ(listed[0].Path, Path() + "/slot01.json");
+  EXPECT_EQ(listed[9].Path, Path() + "/slot10.json");
+  ASSERT_TRUE(listed[0].Save && listed[2].Save);
+  EXPECT_FALSE(listed[1].Save);
+  EXPECT_FALSE(listed[4].Save);  // damaged: shown as free, so that it can be saved over
+
+  TFormSaves dialog(TFormSaves::smSave, listed);
+  QListWidget* list = dialog.List();
+  ASSERT_EQ(list->count(), 10);
+  const QString first = list->item(0)->text();
+  EXPECT_TRUE(first.startsWith("01  ")) << first.toStdString();
+  EXPECT_TRUE(first.contains("12 行目")) << first.toStdString();
+  EXPECT_TRUE(first.contains("こんにちは")) << first.toStdString();
+  EXPECT_TRUE(first.contains("2026-01-0")) << first.toStdString();  // in the local time zone
+  EXPECT_EQ(list->item(1)->text(), "02  (空き)");
+  EXPECT_EQ(list->item(4)->text(), "05  (空き)");
+  EXPECT_EQ(list->item(9)->text(), "10  (空き)");
+  const QImage thumbnail = list->item(0)->icon().pixmap(160, 120).toImage();
+  EXPECT_EQ(thumbnail.pixel(80, 60), qRgb(200, 0, 0));
+  EXPECT_NE(list->item(1)->icon().pixmap(160, 120).toImage().pixel(80, 60), qRgb(200, 0, 0));
+}
+
+TEST_F(SlotDialog, SavingTakesAnySlotLoadingOnlyUsedOnesByTheKeys) {
+  {
+    TFormSaves saving(TFormSaves::smSave, ListSlots(Path()));
+    EXPECT_EQ(saving.List()->currentRow(), 0);
+    Key(saving.List(), Qt::Key_Down);
+    Key(saving.List(), Qt::Key_Return);
+    EXPECT_EQ(saving.result(), QDialog::Accepted);
+    EXPECT_EQ(saving.ChosenSlot(), 2);  // a free slot
+  }
+  {
+    TFormSaves loading(TFormSaves::smLoad, ListSlots(Path()));
+    // The free slot 2 is passed over by the arrow key.
+    Key(loading.List(), Qt::Key_Down);
+    EXPECT_EQ(loading.List()->currentRow(), 2);
+    Key(loading.List(), Qt::Key_Return);
+    EXPECT_EQ(loading.ChosenSlot(), 3);
+  }
+  {
+    TFormSaves loading(TFormSaves::smLoad, ListSlots(Path()));
+    // A free slot activated all the same (a click on its row) is not taken.
+    emit loading.List()->itemActivated(loading.List()->item(1));
+    EXPECT_FALSE(loading.ChosenSlot());
+    EXPECT_EQ(loading.result(), QDialog::Rejected);
+  }
+  {
+    TFormSaves loading(TFormSaves::smLoad, ListSlots(Folder.path().toStdString() + "/none"));
+    EXPECT_EQ(loading.List()->currentRow(), -1);  // nothing to load at all
+  }
+}
+
+TEST(ContinueQuestion, RememberedAnswerHoldsForItsGameAlone) {
+  QTemporaryDir folder;
+  QSettings settings(folder.path() + "/orbel.conf", QSettings::IniFormat);
+  const QString game = ContinueKey("/data/orbel/saves/game-0123456789abcdef/");
+  const QString other = ContinueKey("/data/orbel/saves/other-fedcba9876543210/");
+  EXPECT_EQ(game, "Continue/game-0123456789abcdef");
+  EXPECT_EQ(other, "Continue/other-fedcba9876543210");
+  EXPECT_EQ(ContinueAnswer(settings, game, true), caAsk);
+  // Without a kept position there is nothing to continue, whatever was remembered.
+  EXPECT_EQ(ContinueAnswer(settings, game, false), caStartAgain);
+  RememberContinueAnswer(settings, game, true);
+  EXPECT_EQ(ContinueAnswer(settings, game, true), caContinue);
+  EXPECT_EQ(ContinueAnswer(settings, game, false), caStartAgain);
+  EXPECT_EQ(ContinueAnswer(settings, other, true), caAsk);
+  RememberContinueAnswer(settings, game, false);
+  EXPECT_EQ(ContinueAnswer(settings, game, true), caStartAgain);
+  // A value this program never writes asks again.
+  settings.setValue(other, "maybe");
+  EXPECT_EQ(ContinueAnswer(settings, other, true), caAsk);
+}
+
+// The restart's command line, read back by the program's own parser, gives the same game, save and
+// presentation.
+TEST(Restart, ArgumentsReadBackAsTheSameRun) {
+  TOptions options;
+  options.NoModeSwitch = true;
+  options.Encoding = platform::seUtf8;
+  options.Batch = true;  // not carried over: the restarted run is the player's
+  const QStringList arguments =
+      RestartArguments(options, "/games/-odd name", "/saves/slot01.json", 3, ftAspect, true);
+  const TParseResult parsed = ParseCommandLine(QStringList{"orbel"} + arguments);
+  ASSERT_TRUE(parsed.Options) << parsed.Output;
+  EXPECT_EQ(parsed.Options->LoadFrom, "/saves/slot01.json");
+  EXPECT_EQ(parsed.Options->GameDir, "/games/-odd name");
+  EXPECT_EQ(parsed.Options->Scale, 3);
+  EXPECT_EQ(parsed.Options->Fit, ftAspect);
+  EXPECT_TRUE(parsed.Options->FullScreen);
+  EXPECT_TRUE(parsed.Options->NoModeSwitch);
+  EXPECT_EQ(parsed.Options->Encoding, platform::seUtf8);
+  EXPECT_FALSE(parsed.Options->Automated());
+
+  const TParseResult windowed =
+      ParseCommandLine(QStringList{"orbel"} +
+                       RestartArguments(TOptions{}, "/games/g", "/saves/quick.json", 1, ftInteger, false));
+  ASSERT_TRUE(windowed.Options) << windowed.Output;
+  EXPECT_FALSE(windowed.Options->FullScreen);
+  EXPECT_FALSE(windowed.Options->NoModeSwitch);
+}
+
+// A game folder, and the saves folder in a data home of the test's own.
+class PlayerKeys : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Game.isValid() && Data.isValid());
+    Previous = QDir::currentPath();
+    const char* home = std::getenv("XDG_DATA_HOME");
+    if (home) PreviousDataHome = home;
+    setenv("XDG_DATA_HOME", Data.path().toUtf8().constData(), 1);
+    QDir(Game.path()).mkpath("Data");
+    QImage picture(640, 480, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 120, 0));
+    screen::SaveBitmapFile(picture, (Game.path() + "/Data/01.bmp").toStdString());
+    QFile script(Game.path() + "/Data/SCRIPT.TXT");
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(kScript);
+    QDir::setCurrent(Game.path());
+  }
+  void TearDown() override {
+    QDir::setCurrent(Previous);
+    if (PreviousDataHome.empty())
+      unsetenv("XDG_DATA_HOME");
+    else
+      setenv("XDG_DATA_HOME", PreviousDataHome.c_str(), 1);
+  }
+  // Start-up and the script's steps, up to where it rests.
+  static void Settle(TFormOrbel& form) {
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    for (int tick = 0; tick < 100 && form.Screen().TransitionRunning(); ++tick) form.ETimerTimer();
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+  }
+  static bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+  // The board's text, a picture brought in, then a rest for good.
+  static constexpr const char* kScript = "board,set,hello\r\nboard,on\r\ndisp,1,1,01.bmp\r\ndisp,1,0,x\r\n";
+  QTemporaryDir Game, Data;
+  QString Previous;
+  std::string PreviousDataHome;
+};
+
+TEST_F(PlayerKeys, QuickSaveWritesWhereTheRunIsAndQuickLoadRestartsFromIt) {
+  TFormOrbel form(TOptions{});
+  form.show();
+  Settle(form);
+  std::vector<QStringList> started;
+  form.StartProgram = [&started](const QStringList& arguments) {
+    started.push_back(arguments);
+    return true;
+  };
+  const std::string folder = form.SavesFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.rfind(Data.path().toStdString() + "/orbel/saves/", 0), 0u) << folder;
+  // Nothing to load yet: the player is told, nothing starts.
+  EXPECT_TRUE(form.FormKeyDown(Qt::Key_F9));
+  EXPECT_TRUE(started.empty());
+  EXPECT_FALSE(form.Notice()->isHidden());
+
+  EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5));
+  const game::TSave save = game::ReadSaveFile(QuickSavePath(folder));
+  EXPECT_EQ(save.ScriptSha256, game::ScriptSha256(kScript));
+  EXPECT_EQ(save.Steps, 4);
+  EXPECT_EQ(save.Line, 4);
+  EXPECT_EQ(save.Text, "hello");
+  EXPECT_LE(save.TimeMs, platform::EngineClock().NowMs());
+  EXPECT_EQ(QImage::fromData(save.Thumbnail, "PNG").size(), QSize(160, 120));
+  EXPECT_EQ(QImage::fromData(save.Thumbnail, "PNG").pixel(10, 10), qRgb(0, 120, 0));
+  // A key held down saves once.
+  std::filesystem::remove(QuickSavePath(folder));
+  EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5, true));
+  EXPECT_FALSE(Exists(QuickSavePath(folder)));
+  EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5));
+
+  EXPECT_TRUE(form.FormKeyDown(Qt::Key_F9));
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_TRUE(started[0].contains(QString::fromStdString(QuickSavePath(folder))));
+  EXPECT_TRUE(form.EngineRun().Closing());
+  form.close();
+}
+
+TEST_F(PlayerKeys, AnAutomatedRunSavesNothingByKeyOrMenu) {
+  TOptions options;
+  options.Batch = true;
+  TFormOrbel form(options);
+  Settle(form);
+  EXPECT_FALSE(form.MiSave()->isEnabled());
+  EXPECT_FALSE(form.MiLoad()->isEnabled());
+  form.FormKeyDown(Qt::Key_F5);
+  form.FormKeyDown(Qt::Key_F9);
+  form.EngineRun().SetAutoSavePath(AutoSavePath(form.SavesFolder()));
+  form.close();
+  EXPECT_TRUE(QDir(Data.path()).isEmpty());
+}
+
+TEST_F(PlayerKeys, PlayersCloseKeepsThePositionAndTheMenuOffersSaveAndLoad) {
+  std::string autoSave;
+  {
+    TFormOrbel form(TOptions{});
+    Settle(form);
+    EXPECT_TRUE(form.MiSave()->isEnabled());
+    EXPECT_TRUE(form.MiLoad()->isEnabled());
+    autoSave = AutoSavePath(form.SavesFolder());
+    form.EngineRun().SetAutoSavePath(autoSave);
+    form.close();
+  }
+  const game::TSave save = game::ReadSaveFile(autoSave);
+  EXPECT_EQ(save.Line, 4);
+  EXPECT_EQ(save.Text, "hello");
+}
+
+// Space pauses and resumes; Ctrl held runs the game on the virtual clock until it is let go.
+TEST_F(PlayerKeys, PauseShowsItsIndicatorOutsideThePictureAndFastForwardEndsOnRelease) {
+  TFormOrbel form(TOptions{});
+  form.show();
+  Settle(form);
+  const QImage before = form.View()->GrabPresented();
+  EXPECT_TRUE(form.FormKeyDown(Qt::Key_Space));
+  EXPECT_TRUE(form.EngineRun().Paused());
+  EXPECT_TRUE(form.PauseIndicator()->isVisible());
+  // Ctrl does not run a paused game on.
+  EXPECT_TRUE(form.FormKeyDown(Qt::Key_Control));
+  EXPECT_FALSE(form.EngineRun().FastForwarding());
+  form.FormKeyUp(Qt::Key_Control);
+  form.FormKeyDown(Qt::Key_Space);
+  EXPECT_FALSE(form.EngineRun().Paused());
+  EXPECT_FALSE(form.PauseIndicator()->isVisible());
+  // The indicator and the notices lie over the picture but are no part of what --grab and --record take.
+  form.PauseIndicator()->show();
+  EXPECT_EQ(form.View()->GrabPresented(), before);
+  form.PauseIndicator()->hide();
+
+  EXPECT_TRUE(form.FormKeyDown(Qt::Key_Control));
+  EXPECT_TRUE(form.EngineRun().FastForwarding());
+  EXPECT_TRUE(platform::EngineClock().IsVirtual());
+  form.FormKeyUp(Qt::Key_Control);
+  EXPECT_FALSE(form.EngineRun().FastForwarding());
+  EXPECT_FALSE(platform::EngineClock().IsVirtual());
+  form.close();
+}
+
+// The real program: a player's run closed by a signal keeps its position; an automated run writes nothing.
+class AutoSaveRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Game.isValid() && Home.isValid());
+    QDir(Game.path()).mkpath("Data");
+    QFile script(Game.path() + "/Data/SCRIPT.TXT");
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("board,set,waiting\r\nboard,on\r\nwait,time,600000\r\n");
+  }
+  void Start(QProcess& process, const QStringList& arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("SDL_AUDIODRIVER", "dummy");
+    environment.insert("XDG_DATA_HOME", Home.path() + "/data");
+    environment.insert("XDG_CONFIG_HOME", Home.path() + "/config");
+    process.setProcessEnvironment(environment);
+    process.start(ORBEL_BINARY, arguments + QStringList{Game.path()});
+    ASSERT_TRUE(process.waitForStarted());
+  }
+  QStringList Saves() const {
+    QStringList found;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator((Home.path() + "/data").toStdString()))
+      if (entry.is_regular_file()) found << QString::fromStdString(entry.path().filename().string());
+    return found;
+  }
+  QTemporaryDir Game, Home;
+};
+
+TEST_F(AutoSaveRun, PlayersRunKeepsItsPositionAtCloseAnAutomatedOneWritesNothing) {
+  QProcess automated;
+  Start(automated, {"--batch", "--fast"});
+  ASSERT_TRUE(automated.waitForFinished(60000));
+  EXPECT_EQ(automated.exitCode(), 0) << automated.readAllStandardError().toStdString();
+  EXPECT_FALSE(QDir(Home.path() + "/data").exists());
+
+  QProcess player;
+  Start(player, {"--trace"});
+  // The trace's third line is the wait's step: the run is inside the wait.
+  QByteArray trace;
+  while (trace.count('\n') < 3 && player.waitForReadyRead(60000)) trace += player.readAllStandardOutput();
+  ASSERT_EQ(trace.count('\n'), 3) << trace.toStdString();
+  ::kill(static_cast<pid_t>(player.processId()), SIGTERM);
+  ASSERT_TRUE(player.waitForFinished(60000));
+  EXPECT_EQ(Saves(), QStringList{"auto.json"});
+  const QString folder =
+      QDir(Home.path() + "/data/orbel/saves").entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
+  const game::TSave save =
+      game::ReadSaveFile((Home.path() + "/data/orbel/saves/" + folder + "/auto.json").toStdString());
+  EXPECT_EQ(save.Steps, 3);
+  EXPECT_EQ(save.Line, 3);
+  EXPECT_EQ(save.Text, "waiting");
+}
+
+}  // namespace
+}  // namespace orbel::app
