@@ -490,16 +490,25 @@ bool TEngineRun::StartFastForward() {
 }
 
 // One frame of the display: the game may run one slice further. Inside a wait of the script the wait itself
-// moves the clock (WaitForEvents); at rest, nobody else does, so the slice is run here.
+// moves the clock (WaitForEvents). At rest nobody else does, so the slice runs here, though not inside this
+// timer's own call: a wait the slice runs into would hold the timer, whose next frame must come.
 void TEngineRun::FastForwardSlice() {
   platform::TEngineClock& clock = platform::EngineClock();
   if (!FastForwardValue || !clock.IsVirtual()) return;
   FastForwardLimitMs = clock.NowMs() + kFastForwardSliceMs;
-  if (WaitDepth > 0) return;
-  while (FastForwardValue && clock.IsVirtual() && !ClosingValue && clock.NowMs() < FastForwardLimitMs) {
-    platform::DispatchPostedEvents();
-    if (!clock.AdvanceToNextDue(FastForwardLimitMs)) break;
-  }
+  if (WaitDepth > 0 || SliceQueued) return;
+  SliceQueued = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        SliceQueued = false;
+        platform::TEngineClock& clock = platform::EngineClock();
+        while (FastForwardValue && clock.IsVirtual() && !ClosingValue && clock.NowMs() < FastForwardLimitMs) {
+          platform::DispatchPostedEvents();
+          if (!clock.AdvanceToNextDue(FastForwardLimitMs)) break;
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 void TEngineRun::StopFastForward() {

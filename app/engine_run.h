@@ -190,6 +190,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // While fast-forwarding: virtual time runs up to this moment, then waits for the next slice.
   int64_t FastForwardLimitMs = 0;
   std::unique_ptr<QTimer> FastForwardTimer;
+  bool SliceQueued = false;  // a slice waits to run at rest
   int WaitDepth = 0;  // the script's waits in progress, nested
 };
 
