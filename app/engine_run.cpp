@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -253,6 +254,19 @@ script::IScriptMedia& TEngineRun::WaveChannel() {
   return *PCMAdapter;
 }
 
+void TEngineRun::ProcessWindowEvents() {
+  // Nothing the game does on the virtual clock depends on the window system, so it is asked for its events (a
+  // key, a signal's notice, a close) every few milliseconds of the wall clock rather than at each moment of
+  // game time, which would cost a fast run or a replay most of its time.
+  if (platform::EngineClock().IsVirtual()) {
+    static std::chrono::steady_clock::time_point last;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last < std::chrono::milliseconds(5)) return;
+    last = now;
+  }
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 void TEngineRun::DispatchPending() {
   // A round of the event loop takes what the display and the timers have delivered; the posted events are
   // then sent by name, since a dispatcher may leave those posted during its round for the next one (glib
@@ -261,7 +275,7 @@ void TEngineRun::DispatchPending() {
   // On the virtual clock every event posted at this moment runs now, those posted meanwhile included.
   const bool virtualTime = platform::EngineClock().IsVirtual();
   do {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    ProcessWindowEvents();
     if (virtualTime)
       platform::DispatchPostedEvents();
     else

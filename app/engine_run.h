@@ -96,6 +96,10 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
 
   std::string FindDataFile(const std::string& name) override;
 
+  // The window system's pending events: at once in real time, every few milliseconds of the wall clock on
+  // the virtual clock.
+  static void ProcessWindowEvents();
+
   // Where the run starts; call it before the first step. A replay runs the game on the virtual clock,
   // writing no trace and no frames, up to the start point; the run then goes on from there.
   void StartAt(const TStartPoint& start);

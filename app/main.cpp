@@ -133,15 +133,18 @@ int main(int argc, char** argv) {
   TOptions options = *parsed.Options;
   QSettings settings(QStringLiteral("orbel"), QStringLiteral("orbel"));
   ApplyRememberedChoices(options, settings);
-  // The game is named as the program was started, also for a restart from a save made later in the run.
+  // A restart from a save made later in the run names the game from wherever the run is by then; messages
+  // name it as the player did.
+  std::string absoluteGameDir;
   if (!options.GameDir.empty()) {
     std::error_code absoluteError;
     const std::filesystem::path absolute = std::filesystem::absolute(options.GameDir, absoluteError);
-    if (!absoluteError) options.GameDir = absolute.string();
+    if (!absoluteError) absoluteGameDir = absolute.string();
   }
   std::string gameDir;
   try {
     gameDir = StartFolder(options, settings);
+    if (!absoluteGameDir.empty()) options.GameDir = absoluteGameDir;
   } catch (const orbel::game::EArchiveError& problem) {
     // Like a script that cannot be read: one line on standard error, and a batch run rests with 2.
     std::fprintf(stderr, "orbel: %s\n", problem.what());
@@ -225,7 +228,7 @@ int main(int argc, char** argv) {
   // may put the clock over to real time; the event loop then takes over.
   TEngineRun& run = form->EngineRun();
   while (clock.IsVirtual() && !run.Closing()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    TEngineRun::ProcessWindowEvents();
     orbel::platform::DispatchPostedEvents();
     if (run.Closing()) break;
     const int64_t limit = run.VirtualLimitMs(INT64_MAX);

@@ -96,7 +96,7 @@ void TScreen::DispPicture(const std::string& fileName, std::optional<TStageMode>
   const std::string path = Host.FindDataFile(fileName);
   if (!path.empty()) {
     // A broken file raises here: the stage keeps the prepared background and the kind stays as it was.
-    const QImage picture = LoadBitmapFile(path);
+    const QImage picture = Pictures.Load(path);
     const QPoint at = picture.height() >= kFullPictureHeight ? QPoint(0, 0) : kSmallPictureOrigin;
     if (HasBuffers()) BitBlt(StageBuffer, at, picture, picture.rect(), roSrcCopy);
   }
@@ -106,7 +106,7 @@ void TScreen::DispPicture(const std::string& fileName, std::optional<TStageMode>
 void TScreen::TransPicture(const std::string& fileName, std::optional<TTransitionKind> kind) {
   const std::string path = Host.FindDataFile(fileName);
   if (!path.empty()) {
-    const QImage picture = LoadBitmapFile(path);
+    const QImage picture = Pictures.Load(path);
     if (HasBuffers()) DrawTransparent(StageBuffer, {0, 0}, picture, picture.pixel(0, 0));
   }
   if (kind) TransitionKind = *kind;

@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 
+#include "screen/picture_cache.h"
+
 namespace orbel::screen {
 
 // What the picture side needs from the engine window.
@@ -89,6 +91,7 @@ class TScreen {
   QRect CopyStageRectQuiet(int left, int top, int right, int bottom);
 
   IScreenHost& Host;
+  TPictureCache Pictures;
   QImage SurfaceImage;
   QImage WallImage;
   QImage BrushCells;  // BrushIMG in the buffers' pixel format, the source of the PatternTile copies

@@ -1,0 +1,35 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The pictures the script has shown, kept decoded: a game shows the same few backgrounds and faces again and
+// again, and a replay or a fast run would otherwise read and decode each of them at every line that names
+// it. An entry is used only while its file has the size and modification time it was read with, so a picture
+// an author replaces during the run is read afresh.
+
+#include <QImage>
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <string>
+
+namespace orbel::screen {
+
+class TPictureCache {
+ public:
+  explicit TPictureCache(size_t capacityBytes = size_t(128) << 20) : CapacityBytes(capacityBytes) {}
+
+  // The picture at `path`, as LoadBitmapFile reads it (and raising its errors, which are never kept).
+  QImage Load(const std::string& path);
+
+ private:
+  struct TEntry {
+    std::string Path;
+    uintmax_t FileBytes = 0;
+    int64_t Modified = 0;
+    QImage Picture;
+  };
+  std::list<TEntry> Entries;  // the most recently used first
+  size_t CapacityBytes;
+  size_t HeldBytes = 0;
+};
+
+}  // namespace orbel::screen
