@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "screen/picture_cache.h"
 
 namespace orbel::screen {
 namespace {
@@ -42,6 +45,36 @@ void ExpectPicture(const QImage& picture, const std::function<QRgb(int, int)>& e
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 13; ++x)
       ASSERT_EQ(picture.pixel(x, y) & 0xFFFFFF, expected(x, y)) << "at " << x << "," << y;
+}
+
+// The cache gives the decoded picture again only while its file is the one it read: a file replaced under the
+// same name (even by one of the same size) is read afresh, and a broken one still raises every time.
+TEST(BitmapFile, PictureCacheFollowsTheFile) {
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("p.bmp").toStdString();
+  const auto write = [&path](QRgb colour) {
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(colour);
+    ASSERT_TRUE(SaveBitmapFile(image, path));
+  };
+  TPictureCache cache;
+  write(qRgb(10, 20, 30));
+  EXPECT_EQ(cache.Load(path).pixel(0, 0), qRgb(10, 20, 30));
+  EXPECT_EQ(cache.Load(path).pixel(0, 0), qRgb(10, 20, 30));
+  write(qRgb(200, 100, 50));
+  // A modification time finer than the file system keeps may repeat; moving it on makes the change certain.
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+  file.close();
+  EXPECT_EQ(cache.Load(path).pixel(0, 0), qRgb(200, 100, 50));
+  {
+    QFile broken(QString::fromStdString(path));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("BM broken");
+  }
+  EXPECT_THROW(cache.Load(path), EOrbelError);
+  EXPECT_THROW(cache.Load(path), EOrbelError);
 }
 
 TEST(BitmapFile, ReadsEveryVariantOfThePicture) {
