@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Measures how long loading a save at the end of a two-hour script takes: the replay on the virtual clock up
+to the saved instant. The game is made here from the demo's pictures and a sound: 900 scenes of a dissolve,
+the board, a wait, a character laid over the picture, a sound and a second wait (7 s each).
+
+Usage: bench/load_bench.py ORBEL [DEMO_DIR]
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SCENES = 1029  # two hours
+SCENE_MS = 7000  # the two waits; the dissolve and the box run inside them
+
+
+def run(command):
+    result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                            env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+    if result.returncode not in (0, 4):
+        sys.exit(f"{' '.join(command)}: exit {result.returncode}\n{result.stderr.decode()}")
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    orbel = sys.argv[1]
+    demo = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "..", "demo")
+    with tempfile.TemporaryDirectory() as game:
+        os.makedirs(os.path.join(game, "Data"))
+        for name in ("BG01.bmp", "BG02.bmp", "C_09A1.bmp", "SE01.WAV"):
+            shutil.copy(os.path.join(demo, "Data", name), os.path.join(game, "Data", name))
+        lines = []
+        for scene in range(SCENES):
+            lines += [f"disp,1,2,BG0{1 + scene % 2}.bmp", f"board,set,scene{scene}", "board,on",
+                      "wait,time,3000", "trans,1,1,C_09A1.bmp", "pcm,play,SE01.WAV", "wait,time,4000",
+                      "board,off"]
+        with open(os.path.join(game, "Data", "SCRIPT.TXT"), "w") as script:
+            script.write("\r\n".join(lines) + "\r\n")
+        end_ms = SCENES * SCENE_MS
+        save = os.path.join(game, "end.json")
+        run([orbel, "--batch", "--fast", "--quit-after", str(end_ms), "--save-on-exit", save, game])
+        best = None
+        for _ in range(3):
+            start = time.monotonic()
+            run([orbel, "--batch", "--fast", "--load", save, "--quit-after", str(end_ms), game])
+            elapsed = time.monotonic() - start
+            best = elapsed if best is None else min(best, elapsed)
+        print(f"loading a save at {end_ms / 3600000:.2f} h of a {len(lines)}-line script: {best:.2f} s "
+              f"(whole process, best of 3)")
+
+
+if __name__ == "__main__":
+    main()
