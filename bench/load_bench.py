@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Measures how long loading a save at the end of a two-hour script takes: the replay on the virtual clock up
-to the saved instant. The game is made here from the demo's pictures and a sound: 900 scenes of a dissolve,
+to the saved instant. The game is made here from the demo's pictures and a sound: 1029 scenes of a dissolve,
 the board, a wait, a character laid over the picture, a sound and a second wait (7 s each).
 
 Usage: bench/load_bench.py ORBEL [DEMO_DIR]
