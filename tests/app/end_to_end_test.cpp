@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <string>
 
-#include "tests/app/program_run.h"
+#include "tests/support/program_run.h"
 
 namespace {
 
