@@ -26,6 +26,19 @@ class TDeliveryCounter : public QObject {
   }
 };
 
+// An observer list keeps each observer with the key that removes it; keys come from one counter per clock.
+template <typename TObserver>
+int AddKeyed(std::vector<std::pair<int, TObserver>>& observers, int& nextKey, TObserver observer) {
+  const int key = nextKey++;
+  observers.emplace_back(key, std::move(observer));
+  return key;
+}
+
+template <typename TObserver>
+void RemoveKeyed(std::vector<std::pair<int, TObserver>>& observers, int key) {
+  std::erase_if(observers, [key](const auto& entry) { return entry.first == key; });
+}
+
 }  // namespace
 
 bool DispatchPostedEvents() {
@@ -168,13 +181,11 @@ void TEngineClock::FireReal(TEngineTimer& timer) {
 }
 
 int TEngineClock::AddModeObserver(std::function<void(TClockChange)> observer) {
-  const int key = NextObserverKey++;
-  ModeObservers.emplace_back(key, std::move(observer));
-  return key;
+  return AddKeyed(ModeObservers, NextObserverKey, std::move(observer));
 }
 
 void TEngineClock::RemoveModeObserver(int key) {
-  std::erase_if(ModeObservers, [key](const auto& entry) { return entry.first == key; });
+  RemoveKeyed(ModeObservers, key);
 }
 
 // Into real time (and out of a pause) in the order the observers came, out of it in the reverse order, as
@@ -296,13 +307,11 @@ void TEngineClock::Unschedule(TEngineTimer& timer) {
 }
 
 int TEngineClock::AddAdvanceObserver(std::function<void(int64_t)> observer) {
-  const int key = NextObserverKey++;
-  Observers.emplace_back(key, std::move(observer));
-  return key;
+  return AddKeyed(Observers, NextObserverKey, std::move(observer));
 }
 
 void TEngineClock::RemoveAdvanceObserver(int key) {
-  std::erase_if(Observers, [key](const auto& entry) { return entry.first == key; });
+  RemoveKeyed(Observers, key);
 }
 
 TEngineTimer::TEngineTimer(std::function<void()> callback) : Callback(std::move(callback)) {}

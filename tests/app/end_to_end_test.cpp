@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <string>
 
-#include "tests/app/program_run.h"
+#include "tests/support/program_run.h"
 
 namespace {
 
@@ -23,6 +23,12 @@ class EndToEnd : public orbel::tests::TGameFolderTest {
   TRun Batch(const QByteArray& script) {
     Script(script);
     return Run({"--batch", "--trace", "--quit-after", "20000"});
+  }
+  // Runs `script` as Batch does: the exit status and the trace it gives.
+  void ExpectBatch(const QByteArray& script, int exitCode, const std::string& trace) {
+    const TRun run = Batch(script);
+    EXPECT_EQ(run.ExitCode, exitCode);
+    EXPECT_EQ(run.Out, trace);
   }
 };
 
@@ -45,22 +51,17 @@ TEST_F(EndToEnd, ErrorRestsWithExitTwoAndOneLineOnStandardError) {
 }
 
 TEST_F(EndToEnd, RestingWithoutErrorExitsThree) {
-  const TRun run = Batch("disp,1,0,x\r\nboard,off");
-  EXPECT_EQ(run.ExitCode, 3);
-  EXPECT_EQ(run.Out, "0:disp,1,0,x\n");
+  ExpectBatch("disp,1,0,x\r\nboard,off", 3, "0:disp,1,0,x\n");
 }
 
 TEST_F(EndToEnd, TransitionResumesTheScript) {
-  const TRun run = Batch("disp,1,4,missing\r\ndisp,2,2,missing\r\nboard,off");
-  EXPECT_EQ(run.ExitCode, 0);
-  EXPECT_EQ(run.Out, "0:disp,1,4,missing\n1:disp,2,2,missing\n2:board,off\n");
+  ExpectBatch("disp,1,4,missing\r\ndisp,2,2,missing\r\nboard,off", 0,
+              "0:disp,1,4,missing\n1:disp,2,2,missing\n2:board,off\n");
 }
 
 TEST_F(EndToEnd, ShiftJisStatusTextIsDecoded) {
   // board,set,あい with a half-width katakana ｱ (B1).
-  const TRun run = Batch("board,set,\x82\xA0\x82\xA2,\xB1");
-  EXPECT_EQ(run.ExitCode, 0);
-  EXPECT_EQ(run.Out, "0:board,set,あい,ｱ\n");
+  ExpectBatch("board,set,\x82\xA0\x82\xA2,\xB1", 0, "0:board,set,あい,ｱ\n");
 }
 
 TEST_F(EndToEnd, DataFolderScriptWinsAndFallbackRunsWithoutOne) {

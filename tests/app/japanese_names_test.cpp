@@ -6,10 +6,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QStandardPaths>
 #include <filesystem>
 #include <fstream>
@@ -17,18 +15,16 @@
 
 #include "platform/text_codec.h"
 #include "screen/bitmap_file.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_run.h"
+#include "tests/support/temp_game_folder.h"
+#include "tests/support/test_pictures.h"
 
 namespace orbel {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-  int ExitCode = -1;
-  std::string Out, Err;
-  qint64 ElapsedMs = 0;
-};
+using tests::TRun;
 
 std::string Sjis(const char* utf8) {
   return platform::EncodeSjis(QString::fromUtf8(utf8));
@@ -40,28 +36,10 @@ std::string ReadBytes(const std::string& path) {
 }
 
 // The temporary folder is the game folder.
-class JapaneseNames : public tests::TTempFolderTest {
+class JapaneseNames : public tests::TTempGameFolderTest {
  protected:
-  void Picture(const std::string& relative, QRgb colour) {
-    QImage picture(640, 480, QImage::Format_RGB32);
-    picture.fill(colour);
-    fs::create_directories(fs::path(Root() + "/" + relative).parent_path());
-    ASSERT_TRUE(screen::SaveBitmapFile(picture, Root() + "/" + relative));
-  }
-  void Script(const std::string& text) { Make("Data/SCRIPT.TXT", text); }
-
-  TRun Run(const QString& program, QStringList arguments) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("SDL_AUDIODRIVER", "dummy");
-    process.setProcessEnvironment(environment);
-    QElapsedTimer timer;
-    timer.start();
-    process.start(program, arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString(), timer.elapsed()};
+  static TRun Run(const QString& program, const QStringList& arguments) {
+    return tests::RunProgram(arguments, {}, {}, program);
   }
   TRun Batch(QStringList arguments = {}) {
     arguments.prepend("--batch");
@@ -112,9 +90,7 @@ TEST_F(JapaneseNames, PicturesShowWhateverWayTheirNamesAreStored) {
 TEST_F(JapaneseNames, AGameFolderNamedInCodePage932) {
   const std::string game = Root() + "/" + Sjis("ゲーム");
   fs::create_directories(game + "/Data");
-  QImage picture(640, 480, QImage::Format_RGB32);
-  picture.fill(qRgb(40, 50, 60));
-  ASSERT_TRUE(screen::SaveBitmapFile(picture, game + "/Data/背景.bmp"));
+  ASSERT_TRUE(tests::SaveScreenPicture(game + "/Data/背景.bmp", qRgb(40, 50, 60)));
   std::ofstream(game + "/Data/SCRIPT.TXT", std::ios::binary) << "disp,1,4," + Sjis("背景.bmp");
   // The folder's bytes reach the program through the shell's printf, which Qt's arguments cannot carry.
   QString escaped;

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -28,19 +27,10 @@
 #include "app/screen_view.h"
 #include "game/save_file.h"
 #include "screen/bitmap_file.h"
+#include "tests/support/test_pictures.h"
 
 namespace orbel::app {
 namespace {
-
-QByteArray Png(QSize size, QRgb colour) {
-  QImage image(size, QImage::Format_RGB32);
-  image.fill(colour);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes;
-}
 
 game::TSave SampleSave(int line, const std::string& text) {
   game::TSave save;
@@ -51,7 +41,7 @@ game::TSave SampleSave(int line, const std::string& text) {
   save.Line = line;
   save.Text = text;
   save.Date = "2026-01-02T03:04:05+09:00";
-  save.Thumbnail = Png(QSize(160, 120), qRgb(200, 0, 0));
+  save.Thumbnail = tests::FilledFileBytes(QSize(160, 120), qRgb(200, 0, 0), "PNG");
   return save;
 }
 
@@ -187,9 +177,7 @@ class PlayerKeys : public testing::Test {
     if (home) PreviousDataHome = home;
     setenv("XDG_DATA_HOME", Data.path().toUtf8().constData(), 1);
     QDir(Game.path()).mkpath("Data");
-    QImage picture(640, 480, QImage::Format_RGB32);
-    picture.fill(qRgb(0, 120, 0));
-    screen::SaveBitmapFile(picture, (Game.path() + "/Data/01.bmp").toStdString());
+    tests::SaveScreenPicture((Game.path() + "/Data/01.bmp").toStdString(), qRgb(0, 120, 0));
     QFile script(Game.path() + "/Data/SCRIPT.TXT");
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write(kScript);

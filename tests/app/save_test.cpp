@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,21 +15,13 @@
 #include <string>
 
 #include "game/save_file.h"
-#include "tests/app/program_run.h"
+#include "tests/support/program_run.h"
+#include "tests/support/test_pictures.h"
 
 namespace {
 
+using orbel::tests::ScreenPicture;
 using orbel::tests::TRun;
-
-QByteArray Picture(QRgb colour) {
-  QImage image(640, 480, QImage::Format_RGB32);
-  image.fill(colour);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "BMP");
-  return bytes;
-}
 
 // A transition, the board's reveal, a wait, a chain that does not wait for its transition, and a movie with
 // sound waited for.
@@ -46,8 +37,8 @@ class Saves : public orbel::tests::TGameFolderTest {
     QFile movie(ORBEL_SOURCE_DIR "/tests/data/media/cinepak_pcm.avi");
     ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
     Write("Data/m.avi", movie.readAll());
-    Write("Data/red.bmp", Picture(qRgb(200, 0, 0)));
-    Write("Data/blue.bmp", Picture(qRgb(0, 0, 200)));
+    Write("Data/red.bmp", ScreenPicture(qRgb(200, 0, 0)));
+    Write("Data/blue.bmp", ScreenPicture(qRgb(0, 0, 200)));
     Script(kGame);
   }
   QString Path(const QString& name) const { return Dir.path() + "/" + name; }

@@ -5,23 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QProcess>
 #include <filesystem>
 #include <string>
 
 #include "platform/text_codec.h"
-#include "screen/bitmap_file.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/program_run.h"
+#include "tests/support/temp_game_folder.h"
 
 namespace orbel {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-  int ExitCode = -1;
-  std::string Out, Err;
-};
+using tests::TRun;
 
 const std::string kBom = "\xEF\xBB\xBF";
 
@@ -39,27 +35,10 @@ std::string TranslatedTrace(const std::string& picture) {
 }
 
 // The temporary folder is the game folder.
-class Utf8Script : public tests::TTempFolderTest {
+class Utf8Script : public tests::TTempGameFolderTest {
  protected:
-  void Picture(const std::string& relative, QRgb colour) {
-    QImage picture(640, 480, QImage::Format_RGB32);
-    picture.fill(colour);
-    fs::create_directories(fs::path(Root() + "/" + relative).parent_path());
-    ASSERT_TRUE(screen::SaveBitmapFile(picture, Root() + "/" + relative));
-  }
-  void Script(const std::string& text) { Make("Data/SCRIPT.TXT", text); }
-
-  TRun Run(QStringList arguments) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("SDL_AUDIODRIVER", "dummy");
-    process.setProcessEnvironment(environment);
-    arguments << QString::fromStdString(Root());
-    process.start(ORBEL_BINARY, arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
+  TRun Run(const QStringList& arguments) {
+    return tests::RunProgram(arguments + QStringList{QString::fromStdString(Root())});
   }
   // A batch run with the trace; `shown` gets the colour at the top-left corner of the client area at the end.
   TRun Batch(QStringList arguments, QRgb* shown = nullptr) {

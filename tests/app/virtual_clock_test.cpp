@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -13,11 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/program_run.h"
+#include "tests/support/program_run.h"
+#include "tests/support/test_pictures.h"
 #include "tests/support/video_reader.h"
 
 namespace {
 
+using orbel::tests::ScreenPicture;
 using orbel::tests::TRun;
 
 // A 16-bit stereo wave at 48 kHz: silence, then a 1 kHz tone at half scale.
@@ -49,16 +50,6 @@ QByteArray ToneWave(int silentMs, int toneMs) {
   return wave;
 }
 
-QByteArray Picture(QRgb colour) {
-  QImage image(640, 480, QImage::Format_RGB32);
-  image.fill(colour);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "BMP");
-  return bytes;
-}
-
 class VirtualClock : public orbel::tests::TGameFolderTest {
  protected:
   void SetUp() override {
@@ -67,8 +58,8 @@ class VirtualClock : public orbel::tests::TGameFolderTest {
     ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
     Write("Data/m.avi", movie.readAll());
     Write("Data/tone.wav", ToneWave(0, 300));
-    Write("Data/red.bmp", Picture(qRgb(200, 0, 0)));
-    Write("Data/blue.bmp", Picture(qRgb(0, 0, 200)));
+    Write("Data/red.bmp", ScreenPicture(qRgb(200, 0, 0)));
+    Write("Data/blue.bmp", ScreenPicture(qRgb(0, 0, 200)));
   }
   QStringList Recorded(const QString& folder) const {
     QStringList frames;

@@ -18,6 +18,11 @@ struct TDecodeCase {
   std::u16string Expected;
 };
 
+// Each case's bytes, decoded by `decode`, give its text.
+void ExpectDecodes(QString (*decode)(std::string_view), const std::vector<TDecodeCase>& cases) {
+  for (const TDecodeCase& c : cases) EXPECT_EQ(decode(c.Bytes), QString::fromStdU16String(c.Expected)) << c.Name;
+}
+
 TEST(BoardTextTest, TrickyBytesDecodeAsCodePage932) {
   const std::vector<TDecodeCase> cases = {
       {"backslash and tilde stay ASCII", "a\\b~", u"a\\b~"},
@@ -30,9 +35,7 @@ TEST(BoardTextTest, TrickyBytesDecodeAsCodePage932) {
       {"bytes that are no character", "\x80\xA0\xFD\xFF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
       {"a real SUB byte and a NUL stay", std::string("\x1A\0z", 3), std::u16string(u"\u001A\u0000z", 3)},
   };
-  for (const TDecodeCase& c : cases) {
-    EXPECT_EQ(DecodeSjis(c.Bytes), QString::fromStdU16String(c.Expected)) << c.Name;
-  }
+  ExpectDecodes(DecodeSjis, cases);
 }
 
 // A translation's text in the scripts translations use, and each kind of malformed UTF-8 an editor or a bad
@@ -55,11 +58,9 @@ TEST(BoardTextTest, Utf8TextDecodesAndMalformedBytesBecomeReplacementCharacters)
       {"Shift-JIS bytes in a UTF-8 script", "\x82\xA0", u"\uFFFD\uFFFD"},
       {"a NUL stays", std::string("a\0z", 3), std::u16string(u"a\u0000z", 3)},
   };
-  for (const TDecodeCase& c : cases) {
-    EXPECT_EQ(DecodeUtf8(c.Bytes), QString::fromStdU16String(c.Expected)) << c.Name;
-    // What goes to standard output is always well-formed.
-    EXPECT_TRUE(IsUtf8(DecodeUtf8(c.Bytes).toStdString())) << c.Name;
-  }
+  ExpectDecodes(DecodeUtf8, cases);
+  // What goes to standard output is always well-formed.
+  for (const TDecodeCase& c : cases) EXPECT_TRUE(IsUtf8(DecodeUtf8(c.Bytes).toStdString())) << c.Name;
 }
 
 // The board, the status line and the messages decode by the run's script encoding.

@@ -5,23 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <string>
 
-#include "screen/bitmap_file.h"
 #include "tests/game/archive_tools.h"
+#include "tests/support/program_run.h"
+#include "tests/support/test_pictures.h"
 
 namespace orbel::game {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-  int ExitCode = -1;
-  std::string Out, Err;
-};
+using tests::TRun;
 
 // 背景.bmp in code page 932, and the script that shows it.
 const std::string kSjisPicture = "\x94\x77\x8C\x69.bmp";
@@ -38,9 +35,8 @@ class ArchiveEndToEnd : public testing::Test {
       const std::string data = Root() + (utf8 ? "/utf8/Data" : "/sjis/Data");
       fs::create_directories(data);
       WriteAll(data + "/SCRIPT.TXT", kScript);
-      QImage picture(640, 480, QImage::Format_RGB32);
-      picture.fill(qRgb(200, 40, 90));
-      ASSERT_TRUE(screen::SaveBitmapFile(picture, data + "/" + (utf8 ? std::string("背景.bmp") : kSjisPicture)));
+      ASSERT_TRUE(
+          tests::SaveScreenPicture(data + "/" + (utf8 ? std::string("背景.bmp") : kSjisPicture), qRgb(200, 40, 90)));
     }
     Picture = ReadAll(Root() + "/sjis/Data/" + kSjisPicture);
     // The same game with names in ASCII, for the LZH tool at hand, which loses every other name.
@@ -51,18 +47,11 @@ class ArchiveEndToEnd : public testing::Test {
   void TearDown() override { fs::remove_all(Root()); }
   std::string Root() const { return Dir.path().toStdString(); }
 
+  // Runs in the test's folder, with a cache of its own.
   TRun Run(const QStringList& arguments) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("SDL_AUDIODRIVER", "dummy");
-    environment.insert("XDG_CACHE_HOME", Dir.path() + "/cache");
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(Dir.path());
-    process.start(ORBEL_BINARY, arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
+    QProcessEnvironment cache;
+    cache.insert("XDG_CACHE_HOME", Dir.path() + "/cache");
+    return tests::RunProgram(arguments, Dir.path(), cache);
   }
   // Plays the game and gives the grabbed window picture's bytes. For an archive the grab's path is relative,
   // so it must land where the program was started, not in the folder it played from.

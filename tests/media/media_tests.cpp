@@ -13,17 +13,15 @@
 
 #include "media/media_layer.h"
 #include "media/decoder.h"
+#include "tests/media/media_test_support.h"
 
 using namespace orbel::media;
+using namespace orbel::media::tests;
 using orbel::media::TDecodeItem;
 using orbel::media::TMediaDecoder;
 using orbel::media::TVideoFrame;
 
 namespace {
-
-std::string Sample(const std::string& name) {
-  return std::string(ORBEL_SOURCE_DIR) + "/tests/data/media/" + name;
-}
 
 struct TCodecCase {
   const char* File;
@@ -102,22 +100,10 @@ TEST(PaletteTest, PaletteChangesMidStreamReachThePictures) {
 
 // ---- the layer ----
 
-struct TNoticeSink : QObject {
-  std::vector<uint32_t> Codes;
-  void customEvent(QEvent* event) override {
-    if (event->type() == TMciNotifyEvent::EventType)
-      Codes.push_back(static_cast<TMciNotifyEvent*>(event)->Code);
-  }
-};
-
-class LayerTest : public testing::Test {
+class LayerTest : public TMciLayerTest {
  protected:
-  std::unique_ptr<TMediaLayer> Layer = CreateMediaLayer();
-  TNoticeSink Sink;
+  LayerTest() { Layer = CreateMediaLayer(); }
 
-  uint32_t Send(uint16_t id, uint32_t command, uint32_t flags, TMciParms& parms) {
-    return Layer->SendCommand(id, command, flags, parms);
-  }
   uint16_t OpenFile(const std::string& path, const char* type, uint32_t* error = nullptr) {
     TMciParms parms;
     parms.Callback = &Sink;
@@ -126,17 +112,6 @@ class LayerTest : public testing::Test {
     uint32_t result = Send(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, parms);
     if (error) *error = result;
     return result ? 0 : parms.DeviceID;
-  }
-  uint32_t Status(uint16_t id, uint32_t item) {
-    TMciParms parms;
-    parms.Item = item;
-    EXPECT_EQ(Send(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, parms), 0u);
-    return parms.Return;
-  }
-  uint32_t Simple(uint16_t id, uint32_t command, uint32_t flags) {
-    TMciParms parms;
-    parms.Callback = &Sink;
-    return Send(id, command, flags, parms);
   }
   void SetFormat(uint16_t id, uint32_t format) {
     TMciParms parms;

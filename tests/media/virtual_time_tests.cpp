@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
@@ -19,16 +17,15 @@
 #include "media/media_layer.h"
 #include "media/player.h"
 #include "platform/engine_clock.h"
+#include "tests/media/media_test_support.h"
+#include "tests/support/real_event_loop.h"
 
 using namespace orbel::media;
+using namespace orbel::media::tests;
 using orbel::platform::EngineClock;
 using orbel::platform::TEngineTimer;
 
 namespace {
-
-std::string Sample(const std::string& name) {
-  return std::string(ORBEL_SOURCE_DIR) + "/tests/data/media/" + name;
-}
 
 // What the decoder itself makes of a file: its pictures, its sound and its lengths.
 struct TReference {
@@ -58,15 +55,7 @@ int64_t DueMs(int64_t startMs, double seconds) {
   return startMs + int64_t(std::ceil(seconds * 1000 - 1e-3));
 }
 
-struct TNoticeSink : QObject {
-  std::vector<uint32_t> Codes;
-  void customEvent(QEvent* event) override {
-    if (event->type() == TMciNotifyEvent::EventType)
-      Codes.push_back(static_cast<TMciNotifyEvent*>(event)->Code);
-  }
-};
-
-class VirtualMediaTest : public testing::Test {
+class VirtualMediaTest : public TMciLayerTest {
  protected:
   VirtualMediaTest() {
     EngineClock().SetVirtual(true);
@@ -78,9 +67,6 @@ class VirtualMediaTest : public testing::Test {
     EngineClock().SetVirtual(false);
   }
 
-  uint32_t Send(uint16_t id, uint32_t command, uint32_t flags, TMciParms& parms) {
-    return Layer->SendCommand(id, command, flags, parms);
-  }
   uint16_t OpenFile(const std::string& file, const char* type) {
     TMciParms parms;
     parms.Callback = &Sink;
@@ -88,17 +74,6 @@ class VirtualMediaTest : public testing::Test {
     parms.ElementName = Sample(file);
     EXPECT_EQ(Send(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, parms), 0u);
     return parms.DeviceID;
-  }
-  uint32_t Status(uint16_t id, uint32_t item) {
-    TMciParms parms;
-    parms.Item = item;
-    EXPECT_EQ(Send(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, parms), 0u);
-    return parms.Return;
-  }
-  uint32_t Simple(uint16_t id, uint32_t command, uint32_t flags) {
-    TMciParms parms;
-    parms.Callback = &Sink;
-    return Send(id, command, flags, parms);
   }
   // The host's loop: posted events first, then the clock on to the next due moment, up to ms.
   static void RunTo(int64_t ms) {
@@ -109,9 +84,23 @@ class VirtualMediaTest : public testing::Test {
     }
     QCoreApplication::sendPostedEvents();
   }
+  // Shows `window` at `size` and opens `file` as a movie in it: MovieId is the device, Picture the one widget
+  // the movie shows its pictures in.
+  void ShowMovie(QWidget& window, QSize size, const std::string& file) {
+    window.resize(size);
+    window.show();
+    MovieId = OpenFile(file, "AVIVideo");
+    ASSERT_NE(MovieId, 0);
+    TMciParms parms;
+    parms.Window = &window;
+    ASSERT_EQ(Send(MovieId, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
+    const QList<QWidget*> pictures = window.findChildren<QWidget*>();
+    ASSERT_EQ(pictures.size(), 1);
+    Picture = pictures[0];
+  }
 
-  std::unique_ptr<TMediaLayer> Layer;
-  TNoticeSink Sink;
+  uint16_t MovieId = 0;
+  QWidget* Picture = nullptr;
 };
 
 QImage Shown(QWidget* picture) {
@@ -124,41 +113,33 @@ TEST_F(VirtualMediaTest, MoviePicturesComeAtTheirTimesAndThePlayEndsAtItsLength)
   const TReference reference = Decode("cinepak_pcm.avi", true);
   ASSERT_EQ(reference.Frames.size(), 10u);
   QWidget window;
-  window.resize(200, 150);
-  window.show();
-  const uint16_t id = OpenFile("cinepak_pcm.avi", "AVIVideo");
-  ASSERT_NE(id, 0);
-  TMciParms parms;
-  parms.Window = &window;
-  ASSERT_EQ(Send(id, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
-  QList<QWidget*> pictures = window.findChildren<QWidget*>();
-  ASSERT_EQ(pictures.size(), 1);
-  EXPECT_EQ(Shown(pictures[0]), reference.Frames[0].Image) << "the opened device shows its first picture";
+  ASSERT_NO_FATAL_FAILURE(ShowMovie(window, {200, 150}, "cinepak_pcm.avi"));
+  EXPECT_EQ(Shown(Picture), reference.Frames[0].Image) << "the opened device shows its first picture";
 
   RunTo(40);  // the play starts off any grid
   const int64_t start = EngineClock().NowMs();
-  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  ASSERT_EQ(Simple(MovieId, MCI_PLAY, MCI_NOTIFY), 0u);
   for (size_t n = 1; n < reference.Frames.size(); ++n) {
     SCOPED_TRACE(n);
     const int64_t due = DueMs(start, reference.Frames[n].Seconds);
     RunTo(due - 1);
-    EXPECT_EQ(Status(id, MCI_STATUS_POSITION), n - 1);
-    EXPECT_EQ(Shown(pictures[0]), reference.Frames[n - 1].Image);
+    EXPECT_EQ(Status(MovieId, MCI_STATUS_POSITION), n - 1);
+    EXPECT_EQ(Shown(Picture), reference.Frames[n - 1].Image);
     RunTo(due);
-    EXPECT_EQ(Status(id, MCI_STATUS_POSITION), n);
-    EXPECT_EQ(Shown(pictures[0]), reference.Frames[n].Image);
+    EXPECT_EQ(Status(MovieId, MCI_STATUS_POSITION), n);
+    EXPECT_EQ(Shown(Picture), reference.Frames[n].Image);
   }
   const double length = std::max(reference.Info.LengthSeconds, reference.Info.AudioSeconds);
   const int64_t end = DueMs(start, length);
   RunTo(end - 1);
-  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_PLAY);
+  EXPECT_EQ(Status(MovieId, MCI_STATUS_MODE), MCI_MODE_PLAY);
   EXPECT_TRUE(Sink.Codes.empty());
   RunTo(end);
-  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
-  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 10u);
+  EXPECT_EQ(Status(MovieId, MCI_STATUS_MODE), MCI_MODE_STOP);
+  EXPECT_EQ(Status(MovieId, MCI_STATUS_POSITION), 10u);
   EXPECT_EQ(Sink.Codes, std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL});
   EXPECT_EQ(EngineClock().NextDueMs(), std::nullopt) << "an ended play has nothing more to do";
-  EXPECT_EQ(Shown(pictures[0]), reference.Frames.back().Image);
+  EXPECT_EQ(Shown(Picture), reference.Frames.back().Image);
 }
 
 // The output holds silence up to the play's start, then exactly the decoder's samples, then silence again;
@@ -240,26 +221,20 @@ TEST_F(VirtualMediaTest, AWaitingPlayAdvancesOnlyThroughItsOwnMoments) {
       return false;
     }
   } window;
-  window.resize(100, 80);
-  window.show();
   const TReference reference = Decode("msvideo1_ima.avi", true);
-  const uint16_t id = OpenFile("msvideo1_ima.avi", "AVIVideo");
-  ASSERT_NE(id, 0);
-  TMciParms parms;
-  parms.Window = &window;
-  ASSERT_EQ(Send(id, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
-  window.findChildren<QWidget*>()[0]->installEventFilter(&window);
+  ASSERT_NO_FATAL_FAILURE(ShowMovie(window, {100, 80}, "msvideo1_ima.avi"));
+  Picture->installEventFilter(&window);
   QCoreApplication::processEvents();
   window.ChildPaints = 0;
 
   int ticks = 0;
   TEngineTimer tick([&] { ++ticks; });
   tick.Start(50);
-  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY | MCI_WAIT), 0u);
+  ASSERT_EQ(Simple(MovieId, MCI_PLAY, MCI_NOTIFY | MCI_WAIT), 0u);
   const double length = std::max(reference.Info.LengthSeconds, reference.Info.AudioSeconds);
   EXPECT_EQ(EngineClock().NowMs(), DueMs(0, length));
   EXPECT_EQ(ticks, 0);
-  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 10u);
+  EXPECT_EQ(Status(MovieId, MCI_STATUS_POSITION), 10u);
   EXPECT_GE(window.ChildPaints, int(reference.Frames.size()) - 1) << "each later picture painted at once";
   EXPECT_TRUE(Sink.Codes.empty());  // posted, not yet dispatched
   QCoreApplication::sendPostedEvents();
@@ -273,67 +248,43 @@ TEST_F(VirtualMediaTest, AWaitingPlayAdvancesOnlyThroughItsOwnMoments) {
 
 // ---- Switching between virtual and real time, and pausing real time ----
 
-// Runs the real event loop until done() holds; a stuck case fails after a minute instead of hanging.
-void RunRealUntil(const std::function<bool()>& done) {
-  QEventLoop loop;
-  bool expired = false;
-  QTimer safety;
-  safety.setSingleShot(true);
-  QObject::connect(&safety, &QTimer::timeout, [&] { expired = true; });
-  safety.start(60000);
-  // The players' workers report by posted events; a short beat keeps the loop looking at done() meanwhile.
-  QTimer beat;
-  beat.start(2);
-  while (!done() && !expired) loop.processEvents(QEventLoop::WaitForMoreEvents);
-  ASSERT_FALSE(expired);
-}
-
-void RunRealFor(int ms) {
-  bool over = false;
-  QTimer::singleShot(ms, [&] { over = true; });
-  RunRealUntil([&] { return over; });
-}
+// The real event loop until done() holds, or for ms. The players' workers report by posted events; a short
+// beat keeps the loop looking at done() meanwhile.
+void RunRealUntil(const std::function<bool()>& done) { orbel::tests::RunRealUntil(done, 2); }
+void RunRealFor(int ms) { orbel::tests::RunRealFor(ms, 2); }
 
 // After a replay the movie goes on from the picture it had reached, with its worker, and ends at its length.
 TEST_F(VirtualMediaTest, AMovieReplayedToAFrameGoesOnInRealTimeFromThere) {
   const TReference reference = Decode("cinepak_pcm.avi", true);
   ASSERT_EQ(reference.Frames.size(), 10u);
   QWidget window;
-  window.resize(200, 150);
-  window.show();
-  const uint16_t id = OpenFile("cinepak_pcm.avi", "AVIVideo");
-  ASSERT_NE(id, 0);
-  TMciParms parms;
-  parms.Window = &window;
-  ASSERT_EQ(Send(id, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
-  QWidget* picture = window.findChildren<QWidget*>().value(0);
-  ASSERT_NE(picture, nullptr);
+  ASSERT_NO_FATAL_FAILURE(ShowMovie(window, {200, 150}, "cinepak_pcm.avi"));
 
   RunTo(40);
   const int64_t start = EngineClock().NowMs();
-  ASSERT_EQ(Simple(id, MCI_PLAY, MCI_NOTIFY), 0u);
+  ASSERT_EQ(Simple(MovieId, MCI_PLAY, MCI_NOTIFY), 0u);
   const uint32_t reached = 4;
   RunTo(DueMs(start, (reference.Frames[reached].Seconds + reference.Frames[reached + 1].Seconds) / 2));
-  ASSERT_EQ(Status(id, MCI_STATUS_POSITION), reached);
-  EXPECT_EQ(Shown(picture), reference.Frames[reached].Image);
+  ASSERT_EQ(Status(MovieId, MCI_STATUS_POSITION), reached);
+  EXPECT_EQ(Shown(Picture), reference.Frames[reached].Image);
 
   EngineClock().SwitchToReal();
-  std::vector<uint32_t> positions{Status(id, MCI_STATUS_POSITION)};
-  EXPECT_EQ(Shown(picture), reference.Frames[reached].Image) << "the switch itself shows nothing new";
+  std::vector<uint32_t> positions{Status(MovieId, MCI_STATUS_POSITION)};
+  EXPECT_EQ(Shown(Picture), reference.Frames[reached].Image) << "the switch itself shows nothing new";
   RunRealUntil([&] {
-    positions.push_back(Status(id, MCI_STATUS_POSITION));
+    positions.push_back(Status(MovieId, MCI_STATUS_POSITION));
     return !Sink.Codes.empty();
   });
   EXPECT_GE(positions.front(), reached);
   EXPECT_LE(positions.front(), reached + 1) << "the position went on from the frame reached";
   EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
   EXPECT_EQ(Sink.Codes, std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL});
-  EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
-  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 10u);
+  EXPECT_EQ(Status(MovieId, MCI_STATUS_MODE), MCI_MODE_STOP);
+  EXPECT_EQ(Status(MovieId, MCI_STATUS_POSITION), 10u);
   EXPECT_GE(EngineClock().NowMs(), DueMs(start, reference.Info.LengthSeconds)) << "ended before its length";
   EXPECT_EQ(EngineClock().NextDueMs(), std::nullopt) << "the virtual play's timer went with the switch";
   QCoreApplication::sendPostedEvents();
-  EXPECT_EQ(Shown(picture), reference.Frames.back().Image);
+  EXPECT_EQ(Shown(Picture), reference.Frames.back().Image);
 }
 
 // The layer made on real time: for the cases that start there and then skip or pause.

@@ -11,15 +11,24 @@
 #include <vector>
 
 #include "platform/engine_clock.h"
+#include "tests/support/real_event_loop.h"
 
 namespace orbel::platform {
 namespace {
 
-class VirtualClockTest : public testing::Test {
+using tests::RunRealFor;
+using tests::RunRealUntil;
+
+// The engine clock on virtual time for the case, and back on real time after it.
+class VirtualTimeTest : public testing::Test {
  protected:
   void SetUp() override { EngineClock().SetVirtual(true); }
   void TearDown() override { EngineClock().SetVirtual(false); }
   static TEngineClock& Clock() { return EngineClock(); }
+};
+
+class VirtualClockTest : public VirtualTimeTest {
+ protected:
   // A callback that notes "<name>@<now>".
   std::function<void()> Note(const std::string& name) {
     return [this, name] { Fired.push_back(name + "@" + std::to_string(Clock().NowMs())); };
@@ -195,30 +204,10 @@ TEST(RealClockTest, TimersFireFromTheEventLoop) {
 
 // Switching and pausing. The real parts run the Qt event loop and check the order of what fires and the engine
 // moments it fires at, never how long anything took.
-class ClockSwitchTest : public testing::Test {
+class ClockSwitchTest : public VirtualTimeTest {
  protected:
-  void SetUp() override { EngineClock().SetVirtual(true); }
-  void TearDown() override { EngineClock().SetVirtual(false); }
-  static TEngineClock& Clock() { return EngineClock(); }
   std::function<void()> Note(const std::string& name) {
     return [this, name] { Fired.push_back({name, Clock().NowMs()}); };
-  }
-  // Runs the real event loop until done() holds (a stuck case fails after a minute instead of hanging).
-  static void RunUntil(const std::function<bool()>& done) {
-    QEventLoop loop;
-    bool expired = false;
-    QTimer safety;
-    safety.setSingleShot(true);
-    QObject::connect(&safety, &QTimer::timeout, [&] { expired = true; });
-    safety.start(60000);
-    while (!done() && !expired) loop.processEvents(QEventLoop::WaitForMoreEvents);
-    ASSERT_FALSE(expired);
-  }
-  // Runs the real event loop for about ms of wall time, whatever fires meanwhile.
-  static void RunFor(int ms) {
-    bool over = false;
-    QTimer::singleShot(ms, [&] { over = true; });
-    RunUntil([&] { return over; });
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
@@ -245,7 +234,7 @@ TEST_F(ClockSwitchTest, VirtualToRealKeepsTheTimeAndEachTimersRemainingTime) {
   EXPECT_EQ(once.DueMs(), 130);
   EXPECT_TRUE(Fired.empty()) << "nothing fires from the switch itself";
 
-  RunUntil([&] { return Fired.size() >= 4; });
+  RunRealUntil([&] { return Fired.size() >= 4; });
   tick.Stop();
   EXPECT_EQ(Names(), (std::vector<std::string>{"tick", "tick", "once", "tick"}));
   const std::vector<int64_t> due = {50, 100, 130, 150};
@@ -270,7 +259,7 @@ TEST_F(ClockSwitchTest, RealToVirtualSchedulesTheRemainingTimesAndSilencesTheQTi
   EXPECT_EQ(Clock().NextDueMs(), tickDue);
   EXPECT_EQ(once.DueMs(), onceDue);
 
-  RunFor(300);
+  RunRealFor(300);
   EXPECT_TRUE(Fired.empty()) << "a QTimer fired after the switch";
   EXPECT_EQ(Clock().NowMs(), now) << "virtual time moved by itself";
 
@@ -283,7 +272,7 @@ TEST_F(ClockSwitchTest, RealToVirtualSchedulesTheRemainingTimesAndSilencesTheQTi
   // And back: the tick's next moment is still where the schedule had it.
   Clock().SwitchToReal();
   EXPECT_EQ(tick.DueMs(), tickDue + 600);
-  RunUntil([&] { return Fired.size() >= 5; });
+  RunRealUntil([&] { return Fired.size() >= 5; });
   EXPECT_EQ(Fired.back().first, "tick");
   EXPECT_GE(Fired.back().second, tickDue + 600);
 }
@@ -295,7 +284,7 @@ TEST_F(ClockSwitchTest, PauseFreezesTimeAndTimersKeepTheirRemainingTime) {
   TEngineTimer tick(Note("tick")), once(Note("once")), late(Note("late"));
   tick.Start(20);
   once.StartSingleShot(1000);
-  RunUntil([&] { return Fired.size() >= 2; });
+  RunRealUntil([&] { return Fired.size() >= 2; });
   ASSERT_TRUE(once.IsActive());
   Clock().SetPaused(true);
   ASSERT_TRUE(Clock().IsPaused());
@@ -305,7 +294,7 @@ TEST_F(ClockSwitchTest, PauseFreezesTimeAndTimersKeepTheirRemainingTime) {
   late.StartSingleShot(10);
   EXPECT_EQ(late.DueMs(), pausedAt + 10);
 
-  RunFor(300);
+  RunRealFor(300);
   EXPECT_EQ(Fired.size(), firedBefore) << "a timer fired while paused";
   EXPECT_EQ(Clock().NowMs(), pausedAt);
   EXPECT_TRUE(once.IsActive() && late.IsActive() && tick.IsActive());
@@ -314,7 +303,7 @@ TEST_F(ClockSwitchTest, PauseFreezesTimeAndTimersKeepTheirRemainingTime) {
   Clock().SetPaused(false);
   EXPECT_FALSE(Clock().IsPaused());
   EXPECT_GE(Clock().NowMs(), pausedAt);
-  RunUntil([&] { return !once.IsActive(); });
+  RunRealUntil([&] { return !once.IsActive(); });
   tick.Stop();
   // Everything after the pause fired at or after its own moment, counted without the paused time.
   std::vector<std::pair<std::string, int64_t>> after(Fired.begin() + ptrdiff_t(firedBefore), Fired.end());
@@ -344,7 +333,7 @@ TEST_F(ClockSwitchTest, SwitchingInsideACallbackHandsTheRestToTheOtherMode) {
     if (++ticks > 1) return;
     // The script's wait running in the tick, and the key that ends the replay arriving meanwhile.
     Clock().SwitchToReal();
-    RunUntil([&] { return !other.IsActive(); });
+    RunRealUntil([&] { return !other.IsActive(); });
     Fired.push_back({"wait over", Clock().NowMs()});
   });
   tick.Start(50);
@@ -352,7 +341,7 @@ TEST_F(ClockSwitchTest, SwitchingInsideACallbackHandsTheRestToTheOtherMode) {
   other.StartSingleShot(180);
   Clock().AdvanceTo(50);
   EXPECT_FALSE(Clock().IsVirtual());
-  RunUntil([&] { return ticks >= 2; });
+  RunRealUntil([&] { return ticks >= 2; });
   tick.Stop();
   EXPECT_EQ(Names(), (std::vector<std::string>{"tick", "same", "other", "wait over", "tick"}));
   EXPECT_EQ(Fired.front().second, 50);
@@ -371,7 +360,7 @@ TEST_F(ClockSwitchTest, SwitchingInsideACallbackHandsTheRestToTheOtherMode) {
   });
   tick.Start(50);
   const int64_t firstDue = tick.DueMs();
-  RunUntil([&] { return Clock().IsVirtual() && !Fired.empty() && Fired.back().first == "wait over"; });
+  RunRealUntil([&] { return Clock().IsVirtual() && !Fired.empty() && Fired.back().first == "wait over"; });
   Clock().AdvanceToNextDue();
   EXPECT_EQ(Names(), (std::vector<std::string>{"tick", "wait over", "tick"}));
   EXPECT_EQ((Fired.back().second - firstDue) % 50, 0) << "on the tick's own grid";

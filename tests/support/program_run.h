@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -18,7 +19,27 @@ namespace orbel::tests {
 struct TRun {
   int ExitCode = -1;
   std::string Out, Err;
+  qint64 ElapsedMs = 0;  // from the start to the end
 };
+
+// Runs `program`, the real one unless named, offscreen and silent with `arguments`: in `folder` as the
+// current directory when given (the test's own when empty), with `extra` added to the environment.
+inline TRun RunProgram(const QStringList& arguments, const QString& folder = {},
+                       const QProcessEnvironment& extra = {}, const QString& program = ORBEL_BINARY) {
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("QT_QPA_PLATFORM", "offscreen");
+  environment.insert("SDL_AUDIODRIVER", "dummy");
+  environment.insert(extra);
+  process.setProcessEnvironment(environment);
+  if (!folder.isEmpty()) process.setWorkingDirectory(folder);
+  QElapsedTimer timer;
+  timer.start();
+  process.start(program, arguments);
+  EXPECT_TRUE(process.waitForFinished(60000));
+  return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+          process.readAllStandardError().toStdString(), timer.elapsed()};
+}
 
 // A game folder of the test's own, with its Data folder, and the real program run on it.
 class TGameFolderTest : public testing::Test {
@@ -41,17 +62,9 @@ class TGameFolderTest : public testing::Test {
   }
   // Runs in `folder` as the current directory (the test's own when empty).
   TRun RunIn(const QString& folder, const QStringList& arguments, const QString& extraVariable = {}) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("SDL_AUDIODRIVER", "dummy");
-    if (!extraVariable.isEmpty()) environment.insert(extraVariable, "1");
-    process.setProcessEnvironment(environment);
-    if (!folder.isEmpty()) process.setWorkingDirectory(folder);
-    process.start(ORBEL_BINARY, arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
+    QProcessEnvironment extra;
+    if (!extraVariable.isEmpty()) extra.insert(extraVariable, "1");
+    return RunProgram(arguments, folder, extra);
   }
   QTemporaryDir Dir;
 };
