@@ -8,7 +8,7 @@ set -euo pipefail
 orbel="$1"
 source_dir="$2"
 source "$(dirname "$0")/xvfb.sh"
-start_xvfb 1024x768 xdotool xwininfo import convert
+start_xvfb 200 259 1024x768 xdotool xwininfo import convert
 
 game="$work/game"
 mkdir -p "$game/Data"

@@ -7,7 +7,7 @@
 set -euo pipefail
 orbel="$1"
 source "$(dirname "$0")/xvfb.sh"
-start_xvfb 1920x1080 xdotool xwininfo import convert compare
+start_xvfb 260 319 1920x1080 xdotool xwininfo import convert compare
 
 # A picture whose every pixel differs from its neighbours: a wrong block size or offset shows at once.
 game="$work/game"

@@ -5,7 +5,7 @@
 set -euo pipefail
 orbel="$1"
 source "$(dirname "$0")/xvfb.sh"
-start_xvfb 1024x768 xdotool
+start_xvfb 140 199 1024x768 xdotool
 game="$work"
 
 wait_size() {  # wait_size <WxH>: true once the screen has that size (3 s at most)
