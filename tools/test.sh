@@ -36,12 +36,12 @@ if [ "${ORBEL_SKIP_SANITIZE:-0}" != 1 ]; then
   # instrumented build is too slow for their clock, and the plain build ran them above.
   ctest --test-dir build-asan --output-on-failure --no-tests=error -j2 -LE realtime
 
-  # The threads: the media devices' decoders and the window driving them.
+  # The threads: the media devices' decoders (media/, media_tests) and the controls and window driving them.
   export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEL_SANITIZE=thread -DORBEL_TESTS=ON \
     -DORBEL_BENCH=OFF -DORBEL_WERROR=ON -DORBEL_FUZZ=OFF
-  cmake --build build-tsan --target orbel platform_tests controls_tests app_tests
-  for program in platform_tests controls_tests app_tests; do
+  cmake --build build-tsan --target orbel platform_tests media_tests controls_tests app_tests
+  for program in platform_tests media_tests controls_tests app_tests; do
     (cd build-tsan/tests && "./$program" --gtest_brief=1)
   done
 
