@@ -393,7 +393,7 @@ void TEngineRun::WriteRecordFrame() {
 
 void TEngineRun::StartAt(const TStartPoint& start) {
   if (start.AtLine) InterpreterValue.NextLine = *start.AtLine;
-  if (start.Replays()) Replay = TReplay{start.Instant, start.UntilLine};
+  if (start.Replays()) Replay = start;
 }
 
 int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {

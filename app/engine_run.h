@@ -182,11 +182,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   int64_t StepsRun = 0;
   int32_t LatestLine = 0;
   // What a replay runs up to: an instant, or the first step of a line.
-  struct TReplay {
-    std::optional<TSaveInstant> Instant;
-    std::optional<int32_t> UntilLine;
-  };
-  std::optional<TReplay> Replay;
+  std::optional<TStartPoint> Replay;
   std::string ScriptSha256Value;  // the identity of the script that was loaded
   std::string AutoSavePath;
   bool PausedValue = false;

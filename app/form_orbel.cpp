@@ -489,17 +489,14 @@ void TFormOrbel::FormKeyPress(QChar key) {
       MsgBoardValue->setVisible(MsgBoardValue->isHidden());
       break;
     case '0':
-      Screen().DispPicture("", screen::smWall, screen::tkDissolve);
-      break;
     case '1':
-      Screen().DispPicture("01.bmp", screen::smWall, screen::tkDissolve);
-      break;
     case '2':
-      Screen().DispPicture("BG01.bmp", screen::smWall, screen::tkDissolve);
+    case '3': {
+      // The wallpaper alone, or one of the demo's pictures on it.
+      static const char* const pictures[] = {"", "01.bmp", "BG01.bmp", "BG02.bmp"};
+      Screen().DispPicture(pictures[key.unicode() - '0'], screen::smWall, screen::tkDissolve);
       break;
-    case '3':
-      Screen().DispPicture("BG02.bmp", screen::smWall, screen::tkDissolve);
-      break;
+    }
     case '4':
     case '5':
       Screen().PrepareStage(screen::smScreen);

@@ -62,6 +62,13 @@ class TFakeWindow : public IDisplayWindow {
 
 using L = std::vector<std::string>;
 
+// Chooses `item` and expects exactly `steps` of the window and the display, in that order.
+void ExpectSteps(TDisplayModes& modes, L& log, TDispItemTag item, const L& steps) {
+  log.clear();
+  modes.DispItemClick(item);
+  EXPECT_EQ(log, steps) << "item " << item;
+}
+
 TEST(DisplayModes, EnabledItemsFollowTheScreenHeight) {
   const auto at480 = DispItemsEnabledFor(480);
   EXPECT_TRUE(at480.Item1);
@@ -82,19 +89,11 @@ TEST(DisplayModes, FullScreenAndBackRunsTheStepsInOrder) {
   // No re-fit in full screen at 640x480: the screen is then only 480 pixels high.
   EXPECT_EQ(log, (L{"uncheck 2", "check 1", "mode 640x480", "menu off", "frame off"}));
   EXPECT_EQ(modes.Mode1Tag, diFull640x480);
-  log.clear();
-  modes.DispItemClick(diWindow640x480);
-  EXPECT_EQ(log, (L{"uncheck 1", "check 2", "restore", "fit", "menu on", "frame on", "fit"}));
-  log.clear();
-  modes.DispItemClick(diFull800x600);
-  EXPECT_EQ(log, (L{"uncheck 2", "check 3", "mode 800x600", "fit", "menu off", "frame off"}));
-  log.clear();
+  ExpectSteps(modes, log, diWindow640x480, L{"uncheck 1", "check 2", "restore", "fit", "menu on", "frame on", "fit"});
+  ExpectSteps(modes, log, diFull800x600, L{"uncheck 2", "check 3", "mode 800x600", "fit", "menu off", "frame off"});
   // The checked item chosen again still goes through every step.
-  modes.DispItemClick(diFull800x600);
-  EXPECT_EQ(log, (L{"uncheck 3", "check 3", "mode 800x600", "fit", "menu off", "frame off"}));
-  log.clear();
-  modes.DispItemClick(diWindow800x600);
-  EXPECT_EQ(log, (L{"uncheck 3", "check 4", "restore", "fit", "menu on", "frame on", "fit"}));
+  ExpectSteps(modes, log, diFull800x600, L{"uncheck 3", "check 3", "mode 800x600", "fit", "menu off", "frame off"});
+  ExpectSteps(modes, log, diWindow800x600, L{"uncheck 3", "check 4", "restore", "fit", "menu on", "frame on", "fit"});
   EXPECT_TRUE(window.Checked[4]);
   EXPECT_FALSE(window.Checked[1] || window.Checked[2] || window.Checked[3]);
 }
@@ -109,10 +108,8 @@ TEST(DisplayModes, WithoutAModeSwitchFullScreenIsTheEnlargedPicture) {
   // The display refused 800x600: the screen stayed 768 high, the window is re-fitted, and the full screen
   // comes at that resolution.
   EXPECT_EQ(log, (L{"uncheck 2", "check 3", "mode 800x600", "fit", "menu off", "scaled on"}));
-  log.clear();
   // A mode the display takes leaves the enlarged full screen for the real one.
-  modes.DispItemClick(diFull640x480);
-  EXPECT_EQ(log, (L{"uncheck 3", "check 1", "mode 640x480", "menu off", "scaled off", "frame off"}));
+  ExpectSteps(modes, log, diFull640x480, L{"uncheck 3", "check 1", "mode 640x480", "menu off", "scaled off", "frame off"});
   log.clear();
   // Refused by choice: the resolution is never asked for.
   modes.ModeSwitchAllowed = false;
@@ -120,10 +117,8 @@ TEST(DisplayModes, WithoutAModeSwitchFullScreenIsTheEnlargedPicture) {
   modes.DispItemClick(diFull640x480);
   EXPECT_EQ(log, (L{"uncheck 1", "check 2", "restore", "fit", "menu on", "frame on", "fit", "uncheck 2",
                     "check 1", "menu off", "scaled on"}));
-  log.clear();
   // The window items leave it first.
-  modes.DispItemClick(diWindow800x600);
-  EXPECT_EQ(log, (L{"uncheck 1", "check 4", "scaled off", "restore", "fit", "menu on", "frame on", "fit"}));
+  ExpectSteps(modes, log, diWindow800x600, L{"uncheck 1", "check 4", "scaled off", "restore", "fit", "menu on", "frame on", "fit"});
 }
 
 // The key's full screen never changes the resolution, even where the display could, and checks the item
