@@ -24,11 +24,11 @@
 #include "controls/wave_channel.h"
 #include "game/data_files.h"
 #include "game/save_file.h"
+#include "media/video_export.h"
 #include "platform/engine_clock.h"
 #include "platform/errors.h"
 #include "platform/events.h"
 #include "platform/text_codec.h"
-#include "media/video_export.h"
 #include "screen/bitmap_file.h"
 
 // The program's stored data is compiled into this library; a static library must register it itself.
@@ -42,10 +42,6 @@ namespace {
 
 // Far more steps than any script runs at one moment of its time; only a loop without a wait gets there.
 constexpr int64_t kMaxStepsWithoutTime = 1000000;
-// Fast-forward: every frame of the display (about 60 a second) lets the game run this much further, some 20
-// times real speed, so the player still sees where it is going and lets go of the key in time.
-constexpr int kFastForwardFrameMs = 16;
-constexpr int64_t kFastForwardSliceMs = 320;
 
 std::vector<std::string> ResourceLines(const QString& path) {
   QFile file(path);
@@ -389,147 +385,6 @@ void TEngineRun::WriteRecordFrame() {
   if (!screen::SaveBitmapFile(shown, Options.Record + name))
     std::fprintf(stderr, "orbel: cannot write %s%s\n", platform::FileNameToUtf8(Options.Record).c_str(),
                  name);
-}
-
-void TEngineRun::StartAt(const TStartPoint& start) {
-  if (start.AtLine) InterpreterValue.NextLine = *start.AtLine;
-  if (start.Replays()) Replay = start;
-}
-
-int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
-  if (FastForwardValue) wantedMs = std::min(wantedMs, FastForwardLimitMs);
-  if (!Replay || !Replay->Instant) return wantedMs;
-  // Everything due at the instant has run, and nothing can run at it any more without time moving on.
-  if (platform::EngineClock().NowMs() >= Replay->Instant->TimeMs) {
-    EndReplay();
-    return wantedMs;
-  }
-  return std::min(wantedMs, Replay->Instant->TimeMs);
-}
-
-void TEngineRun::EndReplay() {
-  if (!Replay) return;
-  Replay.reset();
-  // The picture at the start point is the first one recorded.
-  RecordSoon();
-  if (!Options.Fast) ContinueInRealTime();
-}
-
-// The one place where a replayed run goes over to the clock the player sees.
-void TEngineRun::ContinueInRealTime() {
-  platform::TEngineClock& clock = platform::EngineClock();
-  if (!clock.IsVirtual()) return;
-  clock.SwitchToReal();
-  // Real time moves on its own; the guard against scripts that hold virtual time still has no place there.
-  if (!clock.IsVirtual() && ClockObserver) {
-    clock.RemoveAdvanceObserver(ClockObserver);
-    ClockObserver = 0;
-  }
-}
-
-// The save names the instant the run is at: the steps run so far and the engine's time.
-game::TSave TEngineRun::CurrentSave() const {
-  game::TSave save;
-  save.ScriptSha256 = ScriptSha256Value;
-  std::error_code error;
-  save.GameFolder = platform::FileNameToUtf8(std::filesystem::current_path(error).string());
-  save.TimeMs = platform::EngineClock().NowMs();
-  save.Steps = StepsRun;
-  save.Line = LatestLine + 1;
-  const QImage shown = Controls.View->GrabPresented();
-  if (!shown.isNull()) {
-    QBuffer png(&save.Thumbnail);
-    png.open(QIODevice::WriteOnly);
-    shown.scaled(game::kThumbnailWidth, game::kThumbnailHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .save(&png, "PNG");
-  }
-  const std::vector<std::string>& board = Controls.MsgBoard->Text();
-  if (!board.empty()) save.Text = platform::SjisToUtf8(board.front());
-  save.Date = QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
-                  .toString(Qt::ISODate)
-                  .toStdString();
-  return save;
-}
-
-void TEngineRun::WriteSaveOnExit() {
-  if (Options.SaveOnExit.empty()) return;
-  try {
-    if (ScriptSha256Value.empty())
-      throw game::ESaveError("the save " + platform::FileNameToUtf8(Options.SaveOnExit) +
-                             " cannot be written: the game's script was never read");
-    game::WriteSaveFile(CurrentSave(), Options.SaveOnExit);
-  } catch (const game::ESaveError& problem) {
-    std::fprintf(stderr, "orbel: %s\n", problem.what());
-    ExitStatusValue = esFailure;
-  }
-}
-
-// A failed automatic save costs the player only the offer to continue; the run's status stays as it was.
-void TEngineRun::WriteAutoSave() {
-  if (AutoSavePath.empty() || Options.Automated() || ScriptSha256Value.empty() || StartUpFailed || Replay)
-    return;
-  try {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(AutoSavePath).parent_path(), error);
-    game::WriteSaveFile(CurrentSave(), AutoSavePath);
-  } catch (const game::ESaveError& problem) {
-    std::fprintf(stderr, "orbel: %s\n", problem.what());
-  }
-}
-
-bool TEngineRun::SetPaused(bool paused) {
-  if (paused == PausedValue) return true;
-  platform::TEngineClock& clock = platform::EngineClock();
-  // Only the real clock stands still for the player; a replay or a --fast run has no one to wait for.
-  if (clock.IsVirtual()) return false;
-  clock.SetPaused(paused);
-  PausedValue = paused;
-  return true;
-}
-
-bool TEngineRun::StartFastForward() {
-  if (FastForwardValue) return true;
-  platform::TEngineClock& clock = platform::EngineClock();
-  // A replay or a --fast run is on the virtual clock already, and a paused game stays where it is.
-  if (clock.IsVirtual() || Replay || PausedValue || ClosingValue) return false;
-  clock.SwitchToVirtual();
-  FastForwardValue = true;
-  FastForwardLimitMs = clock.NowMs() + kFastForwardSliceMs;
-  // A plain timer of the toolkit: the engine's own timers now wait for virtual time, which this one moves.
-  FastForwardTimer = std::make_unique<QTimer>();
-  FastForwardTimer->setTimerType(Qt::PreciseTimer);
-  QObject::connect(FastForwardTimer.get(), &QTimer::timeout, this, [this] { FastForwardSlice(); });
-  FastForwardTimer->start(kFastForwardFrameMs);
-  return true;
-}
-
-// One frame of the display: the game may run one slice further. Inside a wait of the script the wait itself
-// moves the clock (WaitForEvents). At rest nobody else does, so the slice runs here, though not inside this
-// timer's own call: a wait the slice runs into would hold the timer, whose next frame must come.
-void TEngineRun::FastForwardSlice() {
-  platform::TEngineClock& clock = platform::EngineClock();
-  if (!FastForwardValue || !clock.IsVirtual()) return;
-  FastForwardLimitMs = clock.NowMs() + kFastForwardSliceMs;
-  if (WaitDepth > 0 || SliceQueued) return;
-  SliceQueued = true;
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        SliceQueued = false;
-        platform::TEngineClock& clock = platform::EngineClock();
-        while (FastForwardValue && clock.IsVirtual() && !ClosingValue && clock.NowMs() < FastForwardLimitMs) {
-          platform::DispatchPostedEvents();
-          if (!clock.AdvanceToNextDue(FastForwardLimitMs)) break;
-        }
-      },
-      Qt::QueuedConnection);
-}
-
-void TEngineRun::StopFastForward() {
-  if (!FastForwardValue) return;
-  FastForwardValue = false;
-  FastForwardTimer.reset();
-  platform::EngineClock().SwitchToReal();
 }
 
 void TEngineRun::WriteExitOutputs() {

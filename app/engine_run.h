@@ -129,6 +129,11 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   bool event(QEvent* event) override;
 
  private:
+  // Fast-forward: every frame of the display (about 60 a second) lets the game run this much further, some 20
+  // times real speed, so the player still sees where it is going and lets go of the key in time.
+  static constexpr int kFastForwardFrameMs = 16;
+  static constexpr int64_t kFastForwardSliceMs = 320;
+
   // IScriptHost
   void SetStatusLine(const std::string& text) override;
   std::string DecodeText(std::string_view bytes) override;
@@ -191,7 +196,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   int64_t FastForwardLimitMs = 0;
   std::unique_ptr<QTimer> FastForwardTimer;
   bool SliceQueued = false;  // a slice waits to run at rest
-  int WaitDepth = 0;  // the script's waits in progress, nested
+  int WaitDepth = 0;         // the script's waits in progress, nested
 };
 
 }  // namespace orbel::app

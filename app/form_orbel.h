@@ -61,7 +61,8 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void FormCreate();
   void FormKeyPress(QChar key);
   // The keys that have no character: F5 (quick save), F9 (quick load), Space (pause) and Ctrl held
-  // (fast-forward). True when the key is one of them; a key held down repeats only where that means something.
+  // (fast-forward). True when the key is one of them; a key held down repeats only where that means
+  // something.
   bool FormKeyDown(int key, bool autoRepeat = false);
   void FormKeyUp(int key, bool autoRepeat = false);
   void DispItemClick(QAction* item);

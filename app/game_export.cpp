@@ -17,9 +17,8 @@ TGameExport::TGameExport(const TOptions& options)
     : Path(options.ExportVideo),
       FramesPerSecond(options.ExportFps),
       Export(std::make_unique<media::TVideoExport>(
-          options.ExportVideo,
-          media::TVideoExportSettings{options.Scale < 1 ? 1 : options.Scale, options.ExportFps,
-                                      options.ExportLossless})),
+          options.ExportVideo, media::TVideoExportSettings{options.Scale < 1 ? 1 : options.Scale,
+                                                           options.ExportFps, options.ExportLossless})),
       Terminal(isatty(STDERR_FILENO) != 0) {}
 
 TGameExport::~TGameExport() {
@@ -37,7 +36,8 @@ void TGameExport::Begin(std::function<QImage()> grab, std::function<int()> line)
 
 void TGameExport::Advanced(int64_t nowMs) {
   AddFramesBefore(nowMs);
-  if (Terminal && std::chrono::steady_clock::now() - LastReport > std::chrono::milliseconds(200)) Report(false);
+  if (Terminal && std::chrono::steady_clock::now() - LastReport > std::chrono::milliseconds(200))
+    Report(false);
 }
 
 // Picture k shows at k / FramesPerSecond seconds; those before endMs show the picture as it stands now, since
@@ -72,13 +72,14 @@ void TGameExport::Report(bool last) {
   const double wallSeconds = std::chrono::duration<double>(LastReport - Started).count();
   const double speed = wallSeconds > 0 ? gameSeconds / wallSeconds : 0;
   if (!last) {
-    std::fprintf(stderr, "\rorbel: exporting: line %d, %.1f s of the game, %.1fx real time ", Line ? Line() : 0,
-                 gameSeconds, speed);
+    std::fprintf(stderr, "\rorbel: exporting: line %d, %.1f s of the game, %.1fx real time ",
+                 Line ? Line() : 0, gameSeconds, speed);
     std::fflush(stderr);
     return;
   }
   if (Terminal) std::fputc('\n', stderr);
-  std::fprintf(stderr, "orbel: exported %.2f s of the game to %s (%lld pictures) in %.2f s, %.1fx real time\n",
+  std::fprintf(stderr,
+               "orbel: exported %.2f s of the game to %s (%lld pictures) in %.2f s, %.1fx real time\n",
                gameSeconds, platform::FileNameToUtf8(Path).c_str(), static_cast<long long>(NextFrame),
                wallSeconds, speed);
 }

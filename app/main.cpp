@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry: the command line, the application object, the engine window and the font dialog.
 
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QCheckBox>
 #include <QPushButton>
 #include <QSettings>
 #include <cstdio>
@@ -40,10 +40,11 @@ bool ShowsDialogs(const orbel::app::TOptions& options) {
 
 // A save of a changed script, in a run the player watches: start at its line as it is, or from the beginning.
 orbel::app::TChangedScriptChoice AskAboutChangedScript(const std::string& text, int32_t line) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
-                  QString::fromUtf8(text) + QStringLiteral(".\n\nStart at its line %1 without what led there, or "
-                                                           "start the game again?")
-                                                .arg(line));
+  QMessageBox box(
+      QMessageBox::Question, QStringLiteral("Orbel"),
+      QString::fromUtf8(text) + QStringLiteral(".\n\nStart at its line %1 without what led there, or "
+                                               "start the game again?")
+                                    .arg(line));
   QPushButton* atLine = box.addButton(QStringLiteral("Start at line %1").arg(line), QMessageBox::AcceptRole);
   QPushButton* again = box.addButton(QStringLiteral("Start again"), QMessageBox::RejectRole);
   box.setDefaultButton(again);
@@ -105,7 +106,8 @@ int main(int argc, char** argv) {
   bool check = false;
   for (int i = 1; i < argc; ++i) {
     // An export is a batch run too.
-    batch = batch || std::string_view(argv[i]) == "--batch" || std::string_view(argv[i]) == "--export-video" ||
+    batch = batch || std::string_view(argv[i]) == "--batch" ||
+            std::string_view(argv[i]) == "--export-video" ||
             std::string_view(argv[i]).starts_with("--export-video=");
     check = check || std::string_view(argv[i]) == "--check";
   }
@@ -188,7 +190,8 @@ int main(int argc, char** argv) {
         QMessageBox::critical(nullptr, QStringLiteral("Orbel"), QString::fromStdString(text));
     };
     try {
-      start = ChooseStartPoint(options, CurrentGame(), ShowsDialogs(options) ? AskAboutChangedScript : nullptr);
+      start =
+          ChooseStartPoint(options, CurrentGame(), ShowsDialogs(options) ? AskAboutChangedScript : nullptr);
     } catch (const orbel::EOrbelError& problem) {
       complain(problem.what());
       return esError;
@@ -223,9 +226,9 @@ int main(int argc, char** argv) {
   orbel::platform::InstallFatalErrorRestore();
   form->show();
   if (options.FullScreen) form->ToggleFullScreen();
-  // A discrete-event run: what is pending now runs, then time jumps to the next due moment. The window's 50 ms
-  // tick is always due, and it ends a batch run once the script has ended or rests. A replay that ends here
-  // may put the clock over to real time; the event loop then takes over.
+  // A discrete-event run: what is pending now runs, then time jumps to the next due moment. The window's 50
+  // ms tick is always due, and it ends a batch run once the script has ended or rests. A replay that ends
+  // here may put the clock over to real time; the event loop then takes over.
   TEngineRun& run = form->EngineRun();
   while (clock.IsVirtual() && !run.Closing()) {
     TEngineRun::ProcessWindowEvents();

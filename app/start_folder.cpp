@@ -15,7 +15,7 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
   // Whatever folder start-up enters, the output paths named on the command line mean the folder the user
   // started the program in; they are fixed before any change of directory. std::filesystem keeps their bytes.
   for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record, &options.ExportVideo,
-                             &options.SaveOnExit, &options.LoadFrom})
+                            &options.SaveOnExit, &options.LoadFrom})
     if (!path->empty()) {
       std::error_code error;
       const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);
@@ -30,7 +30,8 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
   }
   if (!options.GameDir.empty()) {
     const std::string folder = game::GameFolderOf(options.GameDir);
-    if (!options.Automated() && game::HoldsGame(folder)) game::RememberGame(settings, QString::fromStdString(folder));
+    if (!options.Automated() && game::HoldsGame(folder))
+      game::RememberGame(settings, QString::fromStdString(folder));
     return folder;
   }
   // Anything of a game here (a Data folder without a script included) runs here, the built-in script standing

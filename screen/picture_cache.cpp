@@ -13,8 +13,7 @@ QImage TPictureCache::Load(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
   const uintmax_t bytes = fs::file_size(fs::path(path), error);
-  const int64_t modified =
-      error ? 0 : fs::last_write_time(fs::path(path), error).time_since_epoch().count();
+  const int64_t modified = error ? 0 : fs::last_write_time(fs::path(path), error).time_since_epoch().count();
   // A file whose state cannot be read is simply read, and not kept.
   if (error) return LoadBitmapFile(path);
   for (auto entry = Entries.begin(); entry != Entries.end(); ++entry) {

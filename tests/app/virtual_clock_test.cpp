@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The game on the virtual clock: a --fast run gives what a real-time run gives, and --export-video writes what
-// the window showed and the speakers played, at the instants they did.
+// The game on the virtual clock: a --fast run gives what a real-time run gives, and --export-video writes
+// what the window showed and the speakers played, at the instants they did.
 
 #include <gtest/gtest.h>
 
@@ -67,11 +67,13 @@ class VirtualClock : public orbel::tests::TGameFolderTest {
       frames << folder + "/" + name;
     return frames;
   }
-  static QImage Load(const QString& path) { return QImage(path, "BMP").convertToFormat(QImage::Format_RGB32); }
+  static QImage Load(const QString& path) {
+    return QImage(path, "BMP").convertToFormat(QImage::Format_RGB32);
+  }
 };
 
-// Waits, the four transitions, the board's reveal, a chain that does not wait for its transition, a wave and a
-// movie with sound waited for: the trace, the exit status and the final picture are the real-time run's.
+// Waits, the four transitions, the board's reveal, a chain that does not wait for its transition, a wave and
+// a movie with sound waited for: the trace, the exit status and the final picture are the real-time run's.
 TEST_F(VirtualClock, FastRunEndsAsTheRealTimeRunDoes) {
   Script(
       "disp,1,1,red.bmp\r\nboard,set,one,two\r\nboard,on\r\nwait,time,300\r\n"
@@ -116,13 +118,15 @@ TEST_F(VirtualClock, ScriptThatNeverWaitsEndsWithAnError) {
   EXPECT_NE(run.Err.find("without ever waiting"), std::string::npos) << run.Err;
 }
 
-// A lossless export at 20 pictures a second: its distinct pictures are the recorded ones in order, each at the
-// instant the script made it, and the wave's tone sounds from the moment the script played it.
+// A lossless export at 20 pictures a second: its distinct pictures are the recorded ones in order, each at
+// the instant the script made it, and the wave's tone sounds from the moment the script played it.
 TEST_F(VirtualClock, ExportShowsTheRecordedPicturesAndPlaysTheToneWhereTheScriptPutIt) {
-  Script("disp,1,4,red.bmp\r\nwait,time,500\r\npcm,play,tone.wav\r\npcm,wait\r\ndisp,1,4,blue.bmp\r\n"
-         "wait,time,400\r\n");
+  Script(
+      "disp,1,4,red.bmp\r\nwait,time,500\r\npcm,play,tone.wav\r\npcm,wait\r\ndisp,1,4,blue.bmp\r\n"
+      "wait,time,400\r\n");
   const QString video = Dir.path() + "/game.mkv", folder = Dir.path() + "/record";
-  const TRun run = Run({"--export-video", video, "--export-lossless", "--export-fps", "20", "--record", folder});
+  const TRun run =
+      Run({"--export-video", video, "--export-lossless", "--export-fps", "20", "--record", folder});
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
   const orbel::tests::TDecoded decoded = orbel::tests::Decode(video.toStdString());
   EXPECT_EQ(decoded.VideoCodec, "ffv1");
@@ -137,7 +141,8 @@ TEST_F(VirtualClock, ExportShowsTheRecordedPicturesAndPlaysTheToneWhereTheScript
   black.fill(Qt::black);
   std::vector<QImage> distinct;
   for (const QImage& frame : decoded.Frames)
-    if (!orbel::tests::SamePixels(distinct.empty() ? black : distinct.back(), frame)) distinct.push_back(frame);
+    if (!orbel::tests::SamePixels(distinct.empty() ? black : distinct.back(), frame))
+      distinct.push_back(frame);
 
   const QStringList recorded = Recorded(folder);
   ASSERT_EQ(distinct.size(), size_t(recorded.size()));
