@@ -177,7 +177,9 @@ TEST_F(Saves, UnusableSavesStartNothing) {
   const QByteArray good = Bytes(Path("good.json"));
   Write("truncated.json", good.left(good.size() / 2));
   Write("empty.json", "");
-  Write("garbage.json", QByteArray("\x89PNG\r\n\x1a\n\0\0\0 not a save", 24));
+  // A picture's header with its NUL bytes: the array's own size, less its terminating NUL, keeps them all.
+  static constexpr char kGarbage[] = "\x89PNG\r\n\x1a\n\0\0\0 not a save";
+  Write("garbage.json", QByteArray(kGarbage, sizeof kGarbage - 1));
   Write("other.json", R"({"format": "something else", "version": 1})");
   QJsonObject object = QJsonDocument::fromJson(good).object();
   object["version"] = 2;
