@@ -289,7 +289,7 @@ void TEngineRun::WaitForEvents(int ms) {
     const int64_t limit = VirtualLimitMs(clock.NowMs() + ms);
     // A replay that ended at this moment may have put the clock over to real time: the rest of the wait is
     // then a real one. A fast-forward that has run its slice waits for the display's next frame instead.
-    if (clock.IsVirtual() && (!FastForwardValue || limit > clock.NowMs())) {
+    if (clock.IsVirtual() && (!FastForwarding() || limit > clock.NowMs())) {
       clock.AdvanceTo(limit);
       return;
     }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/options.h"
+#include "platform/engine_clock.h"
 #include "app/save_game.h"
 #include "game/save_file.h"
 #include "screen/screen.h"
@@ -118,12 +119,12 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
 
   // The pause key: the clock stands still, the movies and the sound pause. False when the clock cannot.
   bool SetPaused(bool paused);
-  bool Paused() const { return PausedValue; }
+  bool Paused() const { return platform::EngineClock().IsPaused(); }
   // The fast-forward key, held: the game runs on the virtual clock as fast as the window can show it, in
   // slices of game time between repaints, and goes back to real time on release. False when the clock cannot.
   bool StartFastForward();
   void StopFastForward();
-  bool FastForwarding() const { return FastForwardValue; }
+  bool FastForwarding() const { return FastForwardTimer != nullptr; }
 
  protected:
   bool event(QEvent* event) override;
@@ -190,8 +191,6 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   std::optional<TStartPoint> Replay;
   std::string ScriptSha256Value;  // the identity of the script that was loaded
   std::string AutoSavePath;
-  bool PausedValue = false;
-  bool FastForwardValue = false;
   // While fast-forwarding: virtual time runs up to this moment, then waits for the next slice.
   int64_t FastForwardLimitMs = 0;
   std::unique_ptr<QTimer> FastForwardTimer;

@@ -27,7 +27,7 @@ void TEngineRun::StartAt(const TStartPoint& start) {
 }
 
 int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
-  if (FastForwardValue) wantedMs = std::min(wantedMs, FastForwardLimitMs);
+  if (FastForwarding()) wantedMs = std::min(wantedMs, FastForwardLimitMs);
   if (!Replay || !Replay->Instant) return wantedMs;
   // Everything due at the instant has run, and nothing can run at it any more without time moving on.
   if (platform::EngineClock().NowMs() >= Replay->Instant->TimeMs) {
@@ -76,7 +76,7 @@ game::TSave TEngineRun::CurrentSave() const {
         .save(&png, "PNG");
   }
   const std::vector<std::string>& board = Controls.MsgBoard->Text();
-  if (!board.empty()) save.Text = platform::SjisToUtf8(board.front());
+  if (!board.empty()) save.Text = platform::ScriptTextToUtf8(board.front());
   save.Date = QDateTime::currentDateTime()
                   .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
                   .toString(Qt::ISODate)
@@ -111,22 +111,20 @@ void TEngineRun::WriteAutoSave() {
 }
 
 bool TEngineRun::SetPaused(bool paused) {
-  if (paused == PausedValue) return true;
   platform::TEngineClock& clock = platform::EngineClock();
+  if (paused == clock.IsPaused()) return true;
   // Only the real clock stands still for the player; a replay or a --fast run has no one to wait for.
   if (clock.IsVirtual()) return false;
   clock.SetPaused(paused);
-  PausedValue = paused;
   return true;
 }
 
 bool TEngineRun::StartFastForward() {
-  if (FastForwardValue) return true;
+  if (FastForwarding()) return true;
   platform::TEngineClock& clock = platform::EngineClock();
   // A replay or a --fast run is on the virtual clock already, and a paused game stays where it is.
-  if (clock.IsVirtual() || Replay || PausedValue || ClosingValue) return false;
+  if (clock.IsVirtual() || Replay || clock.IsPaused() || ClosingValue) return false;
   clock.SwitchToVirtual();
-  FastForwardValue = true;
   FastForwardLimitMs = clock.NowMs() + kFastForwardSliceMs;
   // A plain timer of the toolkit: the engine's own timers now wait for virtual time, which this one moves.
   FastForwardTimer = std::make_unique<QTimer>();
@@ -141,7 +139,7 @@ bool TEngineRun::StartFastForward() {
 // timer's own call: a wait the slice runs into would hold the timer, whose next frame must come.
 void TEngineRun::FastForwardSlice() {
   platform::TEngineClock& clock = platform::EngineClock();
-  if (!FastForwardValue || !clock.IsVirtual()) return;
+  if (!FastForwarding() || !clock.IsVirtual()) return;
   FastForwardLimitMs = clock.NowMs() + kFastForwardSliceMs;
   if (WaitDepth > 0 || SliceQueued) return;
   SliceQueued = true;
@@ -150,7 +148,7 @@ void TEngineRun::FastForwardSlice() {
       [this] {
         SliceQueued = false;
         platform::TEngineClock& clock = platform::EngineClock();
-        while (FastForwardValue && clock.IsVirtual() && !ClosingValue && clock.NowMs() < FastForwardLimitMs) {
+        while (FastForwarding() && clock.IsVirtual() && !ClosingValue && clock.NowMs() < FastForwardLimitMs) {
           platform::DispatchPostedEvents();
           if (!clock.AdvanceToNextDue(FastForwardLimitMs)) break;
         }
@@ -159,8 +157,7 @@ void TEngineRun::FastForwardSlice() {
 }
 
 void TEngineRun::StopFastForward() {
-  if (!FastForwardValue) return;
-  FastForwardValue = false;
+  if (!FastForwarding()) return;
   FastForwardTimer.reset();
   platform::EngineClock().SwitchToReal();
 }

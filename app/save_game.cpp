@@ -30,7 +30,7 @@ int32_t FromLine(const std::string& from, const TGameIdentity& current) {
       throw EOrbelError("--from " + from + ": the script has lines 1 to " + std::to_string(lines.size()));
     return static_cast<int32_t>(number - 1);
   }
-  const std::string label = platform::EncodeSjis(QString::fromStdString(from));
+  const std::string label = platform::EncodeScriptText(QString::fromStdString(from));
   const auto targets = script::FirstLineByFoldedText(lines);
   for (const std::string& candidate : {label, "#" + label}) {
     const auto found = targets.find(script::FoldCaseBlind(candidate));

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "game/save_file.h"
 #include "platform/text_codec.h"
 #include "tests/support/program_run.h"
 #include "tests/support/temp_game_folder.h"
@@ -120,4 +121,15 @@ TEST_F(Utf8Script, CheckerReadsTheScriptAsUtf8) {
 }
 
 }  // namespace
+// A translation's labels and board text are UTF-8: --from finds the label, and a save holds the text as it reads.
+TEST_F(Utf8Script, StartsAtAUtf8LabelAndSavesItsBoardText) {
+  Script(kBom + "board,set,старт\r\n#сцена\r\nboard,set,дальше\r\nwait,time,100\r\n");
+  const std::string save = Root() + "/at.json";
+  const TRun run = Run({"--batch", "--fast", "--trace", "--from", "#сцена", "--quit-after", "50",
+                        "--save-on-exit", QString::fromStdString(save)});
+  EXPECT_EQ(run.ExitCode, 4) << run.Err;
+  EXPECT_EQ(run.Out, "1:#сцена\n2:board,set,дальше\n3:wait,time,100\n");
+  EXPECT_EQ(game::ReadSaveFile(save).Text, "дальше");
+}
+
 }  // namespace orbel
