@@ -21,13 +21,12 @@ namespace {
 using orbel::tests::ScreenPicture;
 using orbel::tests::TRun;
 
-// A 16-bit stereo wave at 48 kHz: silence, then a 1 kHz tone at half scale.
-QByteArray ToneWave(int silentMs, int toneMs) {
+// A 16-bit stereo wave at 48 kHz: a 1 kHz tone at half scale.
+QByteArray ToneWave(int toneMs) {
   const int rate = 48000;
   std::vector<int16_t> samples;
-  for (int i = 0; i < rate * (silentMs + toneMs) / 1000; ++i) {
-    const int16_t value =
-        i < rate * silentMs / 1000 ? 0 : int16_t(std::lround(16384 * std::sin(2 * M_PI * 1000 * i / rate)));
+  for (int i = 0; i < rate * toneMs / 1000; ++i) {
+    const int16_t value = int16_t(std::lround(16384 * std::sin(2 * M_PI * 1000 * i / rate)));
     samples.push_back(value);
     samples.push_back(value);
   }
@@ -57,7 +56,7 @@ class VirtualClock : public orbel::tests::TGameFolderTest {
     QFile movie(ORBEL_SOURCE_DIR "/tests/data/media/cinepak_pcm.avi");  // a movie with sound
     ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
     Write("Data/m.avi", movie.readAll());
-    Write("Data/tone.wav", ToneWave(0, 300));
+    Write("Data/tone.wav", ToneWave(300));
     Write("Data/red.bmp", ScreenPicture(qRgb(200, 0, 0)));
     Write("Data/blue.bmp", ScreenPicture(qRgb(0, 0, 200)));
   }
