@@ -42,7 +42,10 @@ if [ "${ORBEL_SKIP_SANITIZE:-0}" != 1 ]; then
     -DORBEL_BENCH=OFF -DORBEL_WERROR=ON -DORBEL_FUZZ=OFF
   cmake --build build-tsan --target orbel platform_tests media_tests controls_tests app_tests
   for program in platform_tests media_tests controls_tests app_tests; do
-    (cd build-tsan/tests && "./$program" --gtest_brief=1)
+    output=$(cd build-tsan/tests && "./$program" --gtest_brief=1) || { echo "$output"; exit 1; }
+    echo "$output"
+    # A program that ran no test at all would pass without a word.
+    grep -Eq '^\[  PASSED  \] [1-9][0-9]* tests?\.' <<<"$output" || { echo "$program: ran no test" >&2; exit 1; }
   done
 
   # A target that no longer builds, or crashes at once on its seeds, fails here; tools/fuzz.sh runs long.
@@ -54,6 +57,8 @@ if [ "${ORBEL_SKIP_SANITIZE:-0}" != 1 ]; then
       echo "$target: failed" >&2
       exit 1
     fi
-    echo "$target: $(grep -E '^#[0-9]+[[:space:]]+DONE' "build-fuzz/$target.log" | tail -n 1)"
+    runs=$(grep -E '^#[0-9]+[[:space:]]+DONE' "build-fuzz/$target.log" | tail -n 1)
+    [ -n "$runs" ] || { echo "$target: reported no runs" >&2; exit 1; }
+    echo "$target: $runs"
   done
 fi
