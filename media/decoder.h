@@ -45,7 +45,8 @@ class TMediaDecoder {
   // wave (or AVI) file is used. Returns 0 or an MCIERR_ code; fills Info's stream fields but not the lengths.
   uint32_t Open(const std::string& path, bool wantVideo);
   // Reads every packet once to measure the lengths (a header may lie), then decodes the start to prove the
-  // codecs work, and rewinds by reopening. Returns 0 or an MCIERR_ code.
+  // codecs work, and rewinds by reopening. Returns 0 or an MCIERR_ code. A file scanned before in this
+  // process and unchanged since (the same file, size and times) is not read again.
   uint32_t Scan();
   const TMediaInfo& Info() const { return InfoValue; }
 

@@ -8,6 +8,8 @@
 #include <QEvent>
 #include <QObject>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +21,11 @@ namespace orbel::media::tests {
 // The path of a committed sample file.
 inline std::string Sample(const std::string& name) {
   return std::string(ORBEL_SOURCE_DIR) + "/tests/data/media/" + name;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Notes the code of every notice posted to it.

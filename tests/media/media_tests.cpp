@@ -8,11 +8,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWidget>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
-#include "media/media_layer.h"
 #include "media/decoder.h"
+#include "media/media_layer.h"
 #include "tests/media/media_test_support.h"
 
 using namespace orbel::media;
@@ -75,6 +76,31 @@ INSTANTIATE_TEST_SUITE_P(Codecs, DecoderTest,
                                          TCodecCase{"s16_stereo.wav", false, 0, true, 0.5},
                                          TCodecCase{"ima_adpcm.wav", false, 0, true, 0.555},
                                          TCodecCase{"ms_adpcm.wav", false, 0, true, 0.5}));
+
+// A sound played again is not measured again, unless another file has taken its name or it was rewritten.
+TEST(DecoderTest, AFileChangedUnderItsNameIsMeasuredAfresh) {
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("sound.wav").toStdString();
+  const auto put = [&path](const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  };
+  const auto length = [&path]() -> double {
+    TMediaDecoder decoder;
+    if (decoder.Open(path, false) || decoder.Scan()) return -1;
+    return decoder.Info().LengthSeconds;
+  };
+  put(ReadFile(Sample("s16_stereo.wav")));
+  EXPECT_NEAR(length(), 0.5, 0.03);
+  EXPECT_NEAR(length(), 0.5, 0.03);
+  put(ReadFile(Sample("ima_adpcm.wav")));  // rewritten in place
+  EXPECT_NEAR(length(), 0.555, 0.03);
+  const std::string other = dir.filePath("other.wav").toStdString();
+  std::ofstream(other, std::ios::binary) << ReadFile(Sample("cinepak_pcm.avi"));
+  std::filesystem::rename(other, path);  // another file under the name
+  EXPECT_NEAR(length(), 1.0, 0.03);
+  put(std::string(4000, '\x5A'));
+  EXPECT_EQ(length(), -1) << "a file broken since is refused";
+}
 
 // Entry 1 of the palette turns from red to blue at frame 4; entry 2 stays green.
 TEST(PaletteTest, PaletteChangesMidStreamReachThePictures) {
@@ -141,10 +167,6 @@ class LayerTest : public TMciLayerTest {
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
   }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   QTemporaryDir Dir;
 };
 
@@ -209,9 +231,9 @@ TEST_F(LayerTest, UnitsAreFramesForMoviesAndMillisecondsForSoundPerInstance) {
 // The element is recognised by content: an AVI called ".dat" plays; a name without a type is chosen by
 // content.
 TEST_F(LayerTest, FilesAreRecognisedByContentNotByName) {
-  std::string dat = Temp("demo.dat", Read(Sample("raw24.avi")));
+  std::string dat = Temp("demo.dat", ReadFile(Sample("raw24.avi")));
   EXPECT_NE(OpenFile(dat, "AVIVideo"), 0);
-  std::string sound = Temp("sound.avi", Read(Sample("u8_mono.wav")));
+  std::string sound = Temp("sound.avi", ReadFile(Sample("u8_mono.wav")));
   uint32_t error = 0;
   EXPECT_EQ(OpenFile(sound, "AVIVideo", &error), 0);
   EXPECT_EQ(error, MCIERR_INVALID_FILE);
@@ -226,26 +248,25 @@ TEST_F(LayerTest, FilesAreRecognisedByContentNotByName) {
 }
 
 TEST_F(LayerTest, HostileFilesAreRefusedOrPlayedOutWithoutHanging) {
-  std::string movie = Read(Sample("cinepak_pcm.avi"));
-  std::string sound = Read(Sample("s16_stereo.wav"));
+  std::string movie = ReadFile(Sample("cinepak_pcm.avi"));
+  std::string sound = ReadFile(Sample("s16_stereo.wav"));
   std::string garbage(5000, '\0');
   for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = char((i * 7919 + 13) % 251);
   // A valid container whose pictures are noise: the same header, the payload overwritten.
   std::string noisy = movie;
   for (size_t i = 2048; i < noisy.size() - 400; ++i) noisy[i] = garbage[i % garbage.size()];
   // A picture size far beyond any screen, in both headers that carry one.
-  std::string giant = Read(Sample("raw24.avi"));
+  std::string giant = ReadFile(Sample("raw24.avi"));
   for (const char* tag : {"avih", "strf"}) {
     size_t at = giant.find(tag) + (std::string(tag) == "avih" ? 8 + 32 : 8 + 4);
     giant.replace(at, 4, std::string("\x60\xEA\x00\x00", 4));  // 60000
   }
   // A wave header that claims far more data than the file holds.
   std::string liar = sound.substr(0, 2000);
-  const std::vector<std::pair<std::string, std::string>> refused = {
-      {"empty.avi", ""},
-      {"garbage.avi", garbage},
-      {"header_only.avi", movie.substr(0, 300)},
-      {"giant.avi", giant}};
+  const std::vector<std::pair<std::string, std::string>> refused = {{"empty.avi", ""},
+                                                                    {"garbage.avi", garbage},
+                                                                    {"header_only.avi", movie.substr(0, 300)},
+                                                                    {"giant.avi", giant}};
   for (const auto& [name, bytes] : refused) {
     uint32_t error = 0;
     EXPECT_EQ(OpenFile(Temp(name, bytes), "AVIVideo", &error), 0) << name;
