@@ -390,6 +390,7 @@ void TEngineRun::WriteRecordFrame() {
 void TEngineRun::WriteExitOutputs() {
   WriteSaveOnExit();
   WriteAutoSave();
+  ScreenValue.Settle();
   if (!Options.SaveScreen.empty() && !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, Options.SaveScreen)) {
     std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.SaveScreen).c_str());
     ExitStatusValue = esFailure;

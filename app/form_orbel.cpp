@@ -389,6 +389,7 @@ void TFormOrbel::SaveScreenKey() {
 }
 
 void TFormOrbel::SaveScreenTo(const std::string& path) {
+  Screen().Settle();
   if (!Screen().HasBuffers() || !screen::SaveBitmapFile(Screen().ScreenBuffer, path))
     throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " を作成できません");
 }

@@ -23,7 +23,11 @@ namespace orbel::app {
 
 void TEngineRun::StartAt(const TStartPoint& start) {
   if (start.AtLine) InterpreterValue.NextLine = *start.AtLine;
-  if (start.Replays()) Replay = start;
+  if (!start.Replays()) return;
+  Replay = start;
+  // Nobody sees the replay's frames: the view waits for its end, the transitions draw only what lasts.
+  Controls.View->HoldFrames(true);
+  ScreenValue.DeferFrames(true);
 }
 
 int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
@@ -40,6 +44,8 @@ int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
 void TEngineRun::EndReplay() {
   if (!Replay) return;
   Replay.reset();
+  ScreenValue.DeferFrames(false);
+  Controls.View->HoldFrames(false);
   // The picture at the start point is the first one recorded.
   RecordSoon();
   if (!Options.Fast) ContinueInRealTime();

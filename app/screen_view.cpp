@@ -28,11 +28,17 @@ void TScreenView::mouseMoveEvent(QMouseEvent* event) {
 
 void TScreenView::SurfaceChanged(const QRect& area) {
   FrameUpdates += area;
-  update(area);
+  if (!Held) update(area);
 }
 
 void TScreenView::PresentPending() {
-  if (!FrameUpdates.isEmpty() && isVisible()) repaint(FrameUpdates);
+  if (!Held && !FrameUpdates.isEmpty() && isVisible()) repaint(FrameUpdates);
+}
+
+void TScreenView::HoldFrames(bool hold) {
+  if (hold == Held) return;
+  Held = hold;
+  if (!Held && !FrameUpdates.isEmpty()) update(FrameUpdates);
 }
 
 QImage TScreenView::GrabPresented() {

@@ -25,6 +25,9 @@ class TScreenView : public QWidget {
   void SurfaceChanged(const QRect& area);
   // Paints at once what has changed and has not been shown yet.
   void PresentPending();
+  // While held, frames are collected but not painted (a replay draws thousands nobody sees); on release the
+  // view shows everything they changed.
+  void HoldFrames(bool hold);
   // The 640x480 picture as the window presents it, child controls included.
   QImage GrabPresented();
 
@@ -56,6 +59,7 @@ class TScreenView : public QWidget {
   screen::TScreen& Screen;
   QRegion FrameUpdates;
   bool Grabbing = false;
+  bool Held = false;
 };
 
 }  // namespace orbel::app

@@ -35,6 +35,8 @@ TScreen::TScreen(IScreenHost& host) : Host(host) {
 }
 
 void TScreen::CreateBuffers() {
+  DissolvePending = false;
+  PendingCopy = QRect();
   PatternTile = QImage(8, 8, kRasterFormat);
   PatternTile.fill(Qt::black);
   KeepTile = PatternTile.copy();
@@ -50,6 +52,7 @@ void TScreen::CreateBuffers() {
 }
 
 void TScreen::ReleaseBuffers() {
+  Settle();
   PatternTile = QImage();
   KeepTile = QImage();
   ScreenBuffer = QImage();
@@ -67,6 +70,7 @@ void TScreen::SetBrushImage(const QImage& brush) {
 
 void TScreen::PrepareStage(TStageMode mode) {
   if (!HasBuffers()) return;
+  Settle();
   switch (mode) {
     case smWall: {
       if (WallImage.isNull()) return;
@@ -98,6 +102,7 @@ void TScreen::DispPicture(const std::string& fileName, std::optional<TStageMode>
     // A broken file raises here: the stage keeps the prepared background and the kind stays as it was.
     const QImage picture = Pictures.Load(path);
     const QPoint at = picture.height() >= kFullPictureHeight ? QPoint(0, 0) : kSmallPictureOrigin;
+    Settle();
     if (HasBuffers()) BitBlt(StageBuffer, at, picture, picture.rect(), roSrcCopy);
   }
   if (kind) TransitionKind = *kind;
@@ -107,14 +112,19 @@ void TScreen::TransPicture(const std::string& fileName, std::optional<TTransitio
   const std::string path = Host.FindDataFile(fileName);
   if (!path.empty()) {
     const QImage picture = Pictures.Load(path);
+    Settle();
     if (HasBuffers()) DrawTransparent(StageBuffer, {0, 0}, picture, picture.pixel(0, 0));
   }
   if (kind) TransitionKind = *kind;
 }
 
-QRect TScreen::CopyStageRectQuiet(int left, int top, int right, int bottom) {
+QRect TScreen::StageArea(int left, int top, int right, int bottom) {
   if (right <= left || bottom <= top) return {};
-  const QRect area = QRect(left, top, right - left, bottom - top).intersected(kScreenRect);
+  return QRect(left, top, right - left, bottom - top).intersected(kScreenRect);
+}
+
+QRect TScreen::CopyStageRectQuiet(int left, int top, int right, int bottom) {
+  const QRect area = StageArea(left, top, right, bottom);
   if (area.isEmpty()) return {};
   BitBlt(SurfaceImage, area.topLeft(), StageBuffer, area, roSrcCopy);
   return area;
@@ -122,8 +132,27 @@ QRect TScreen::CopyStageRectQuiet(int left, int top, int right, int bottom) {
 
 void TScreen::CopyStageRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) {
   if (!HasBuffers()) return;
+  Settle();
   const QRect area = CopyStageRectQuiet(left, top, right, bottom);
   if (!area.isEmpty()) Host.SurfaceChanged(area);
+}
+
+void TScreen::DeferFrames(bool defer) {
+  if (!defer) Settle();
+  Deferring = defer;
+}
+
+void TScreen::Settle() {
+  if (DissolvePending) {
+    DissolvePending = false;
+    orbel::screen::DissolveFrame(ScreenBuffer, StageBuffer, SpareBuffer, SurfaceImage, PendingKeep,
+                                 PendingInverse);
+  }
+  if (!PendingCopy.isEmpty()) {
+    const QRect area = PendingCopy;
+    PendingCopy = QRect();
+    BitBlt(SurfaceImage, area.topLeft(), StageBuffer, area, roSrcCopy);
+  }
 }
 
 void TScreen::ETimerTimer() {
@@ -153,8 +182,18 @@ void TScreen::BoxFrame() {
     return;
   }
   // The coordinates are 16-bit like the call's: past step 29 the left edge wraps and nothing is drawn.
-  CopyStageRect(static_cast<uint16_t>(232 - 8 * s), static_cast<uint16_t>(232 - 8 * s),
-                static_cast<uint16_t>(408 + 8 * s), static_cast<uint16_t>(248 + 8 * s));
+  const auto left = static_cast<uint16_t>(232 - 8 * s), top = static_cast<uint16_t>(232 - 8 * s),
+             right = static_cast<uint16_t>(408 + 8 * s), bottom = static_cast<uint16_t>(248 + 8 * s);
+  if (Deferring) {
+    const QRect area = StageArea(left, top, right, bottom);
+    if (!area.isEmpty()) {
+      if (DissolvePending || !area.contains(PendingCopy)) Settle();
+      PendingCopy = area;
+      Host.SurfaceChanged(area);
+    }
+  } else {
+    CopyStageRect(left, top, right, bottom);
+  }
   ++TransitionStep;
   if (TransitionStep >= kBoxTicks) FinishTransition();
 }
@@ -183,12 +222,24 @@ void TScreen::DissolveFrame() {
   // ScreenBuffer keeps the old picture where the cell is white and turns black where it is not, in place,
   // frame after frame; SpareBuffer gets the new picture on the cell's black pixels and the old one on the
   // rest, and goes to the window. The four operations run fused, row by row, while the rows are in the cache.
-  orbel::screen::DissolveFrame(ScreenBuffer, StageBuffer, SpareBuffer, SurfaceImage, KeepTile, PatternTile);
+  if (Deferring) {
+    if (!PendingCopy.isEmpty()) Settle();
+    if (DissolvePending) {
+      BitBlt(PendingKeep, {0, 0}, PendingKeep, PendingKeep.rect(), roMergeCopy, &KeepTile);
+    } else {
+      PendingKeep = KeepTile.copy();
+      DissolvePending = true;
+    }
+    PendingInverse = PatternTile.copy();
+  } else {
+    orbel::screen::DissolveFrame(ScreenBuffer, StageBuffer, SpareBuffer, SurfaceImage, KeepTile, PatternTile);
+  }
   Host.SurfaceChanged(kScreenRect);
   TransitionStep += kDissolveStepIncrement;
 }
 
 void TScreen::SlideFrame() {
+  Settle();
   const int s = TransitionStep;
   const int x = kSlideShift * s;
   for (int i = 0; i < kSlideBands; ++i) {
@@ -216,6 +267,7 @@ void TScreen::CutFrame() {
 // The stage goes to the window and, as FinishTransition's copy, into ScreenBuffer in one pass: the same
 // pictures as drawing and finishing one after the other, for the cost of little more than one copy.
 void TScreen::FinishOnWindow() {
+  Settle();
   CopyTwice(SurfaceImage, ScreenBuffer, StageBuffer);
   Host.SurfaceChanged(kScreenRect);
   TransitionKind = tkNone;
@@ -224,6 +276,7 @@ void TScreen::FinishOnWindow() {
 }
 
 void TScreen::FinishTransition() {
+  Settle();
   TransitionKind = tkNone;
   TransitionStep = 0;
   if (HasBuffers()) BitBlt(ScreenBuffer, {0, 0}, StageBuffer, StageBuffer.rect(), roSrcCopy);
@@ -234,6 +287,7 @@ void TScreen::RepaintSurface(const QRect& area) {
   if (!HasBuffers()) return;
   const QRect clipped = area.intersected(kScreenRect);
   if (clipped.isEmpty()) return;
+  Settle();
   bool changed = false;
   const size_t rowBytes = static_cast<size_t>(clipped.width()) * sizeof(QRgb);
   for (int y = clipped.top(); y <= clipped.bottom() && !changed; ++y)

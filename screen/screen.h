@@ -68,7 +68,19 @@ class TScreen {
   // A system repaint of `area`: ScreenBuffer is copied into that part of the surface. SurfaceChanged is
   // reported only when this changed what the surface showed.
   void RepaintSurface(const QRect& area);
-  const QImage& Surface() const { return SurfaceImage; }
+  const QImage& Surface() {
+    Settle();
+    return SurfaceImage;
+  }
+
+  // For frames nobody sees (a replay): while deferred, the box and dissolve frames only note what they draw,
+  // and the buffers and the surface take it in one pass when anything here reads or changes them, or when
+  // deferring ends. The pictures are then exactly those of drawing every frame; the host is told of each
+  // frame's area as usual.
+  void DeferFrames(bool defer);
+  // Draws what deferred frames noted. Every operation here does so first; code that reads the public
+  // buffers itself calls it.
+  void Settle();
 
   // A transition is running (a frame will be drawn on the next tick).
   bool TransitionRunning() const { return TransitionKind >= tkBox && TransitionKind <= tkCut; }
@@ -89,6 +101,8 @@ class TScreen {
   void FinishOnWindow();
   // CopyStageRect without telling the host; the caller reports the frame's whole area once.
   QRect CopyStageRectQuiet(int left, int top, int right, int bottom);
+  // The part of the window a stage rectangle covers; empty when the rectangle is.
+  static QRect StageArea(int left, int top, int right, int bottom);
 
   IScreenHost& Host;
   TPictureCache Pictures;
@@ -96,6 +110,15 @@ class TScreen {
   QImage WallImage;
   QImage BrushCells;  // BrushIMG in the buffers' pixel format, the source of the PatternTile copies
   QImage KeepTile;    // the dissolve's first tile of a frame, kept while PatternTile holds its inverse
+
+  // Deferred frames: at most one kind is pending at a time. A dissolve's frames keep the old picture where
+  // every one of their tiles does, and show the stage through the last one's inverse; the box's rectangles
+  // grow, so the last holds all the others.
+  bool Deferring = false;
+  bool DissolvePending = false;
+  QImage PendingKeep;
+  QImage PendingInverse;
+  QRect PendingCopy;
 };
 
 }  // namespace orbel::screen

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <map>
+#include <random>
 
 #include "platform/errors.h"
 #include "screen/bitmap_file.h"
@@ -84,7 +85,7 @@ class ScreenTest : public testing::Test {
   }
 
   // Counts the pixels of the window that differ from `expected`.
-  int Mismatches(const std::function<QRgb(int, int)>& expected) const {
+  int Mismatches(const std::function<QRgb(int, int)>& expected) {
     int count = 0;
     for (int y = 0; y < kScreenHeight; ++y)
       for (int x = 0; x < kScreenWidth; ++x) count += Screen.Surface().pixel(x, y) != expected(x, y);
@@ -340,6 +341,70 @@ TEST_F(ScreenTest, NewKindTakesOverAtTheRunningStep) {
   Screen.ETimerTimer();
   EXPECT_EQ(Host.Steps, 1);
   EXPECT_EQ(Mismatches(Old), 0);
+}
+
+// A replay defers the box's and the dissolve's frames: whatever mix of frames, kind changes, picture
+// commands and repaints runs in between, every buffer and the window come out as drawn frame by frame.
+TEST_F(ScreenTest, DeferredFramesDrawTheSamePictures) {
+  THost deferredHost;
+  deferredHost.Files = {{"full.bmp", Write("full.bmp", Picture(640, 480, New))},
+                        {"small.bmp", Write("small.bmp", Picture(200, 100, Old))}};
+  Host.Files = deferredHost.Files;
+  TScreen deferred{deferredHost};
+  deferred.CreateBuffers();
+  deferred.DeferFrames(true);
+  for (TScreen* screen : {&Screen, &deferred}) screen->SetWall(Picture(64, 48, Old));
+
+  std::mt19937 random(20261208);
+  const auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  for (int op = 0; op < 1500; ++op) {
+    const int what = pick(20), kind = 1 + pick(4), mode = pick(4), x = pick(700) - 30, y = pick(520) - 20;
+    for (TScreen* screen : {&Screen, &deferred}) {
+      if (what < 12) {
+        screen->ETimerTimer();
+      } else if (what == 12) {
+        screen->TransitionKind = static_cast<TTransitionKind>(kind);
+      } else if (what == 13) {
+        // Without a mode the picture goes over the stage as it is, in the middle of a transition too.
+        screen->DispPicture(x % 2 ? "full.bmp" : "small.bmp",
+                            y % 2 ? std::optional(static_cast<TStageMode>(mode)) : std::nullopt,
+                            static_cast<TTransitionKind>(kind));
+      } else if (what == 14) {
+        screen->PrepareStage(static_cast<TStageMode>(mode));
+        screen->TransPicture("small.bmp", static_cast<TTransitionKind>(kind));
+      } else if (what == 15) {
+        screen->RepaintSurface(QRect(x, y, 90, 70));
+      } else if (what == 16) {
+        screen->FinishTransition();
+      } else if (what == 17) {
+        screen->CopyStageRect(static_cast<uint16_t>(x), static_cast<uint16_t>(y),
+                              static_cast<uint16_t>(x + 50), static_cast<uint16_t>(y + 40));
+      }
+      // 18 and 19: nothing, so that runs of frames pile up between the checks.
+    }
+    if (op % 11 != 10) continue;
+    SCOPED_TRACE(op);
+    deferred.Settle();
+    ASSERT_EQ(deferred.ScreenBuffer, Screen.ScreenBuffer);
+    ASSERT_EQ(deferred.StageBuffer, Screen.StageBuffer);
+    ASSERT_EQ(deferred.SpareBuffer, Screen.SpareBuffer);
+    ASSERT_EQ(deferred.PatternTile, Screen.PatternTile);
+    ASSERT_EQ(deferred.Surface(), Screen.Surface());
+    ASSERT_EQ(deferred.TransitionStep, Screen.TransitionStep);
+    ASSERT_EQ(deferredHost.Steps, Host.Steps);
+    ASSERT_EQ(deferredHost.Changes, Host.Changes) << "the host hears of every frame's area all the same";
+  }
+  // Ending the deferral draws what is pending.
+  for (TScreen* screen : {&Screen, &deferred}) {
+    screen->DispPicture("full.bmp", smBlack, tkDissolve);
+    screen->ETimerTimer();
+    screen->ETimerTimer();
+  }
+  deferred.DeferFrames(false);
+  const QImage window = Screen.Surface();
+  EXPECT_EQ(deferred.ScreenBuffer, Screen.ScreenBuffer);
+  EXPECT_EQ(deferred.SpareBuffer, Screen.SpareBuffer);
+  EXPECT_EQ(deferred.Surface(), window);
 }
 
 TEST(DissolveBrush, CellsFollowTheThresholdMatrix) {
