@@ -115,13 +115,17 @@ TEngineRun::TEngineRun(const TOptions& options, QWidget* window)
     : Options(options), Window(window), ScreenValue(*this), InterpreterValue(*this) {
   InitResources();
   ScriptMemo = ResourceLines(QStringLiteral(":/orbel/fallback_script.txt"));
-  if (platform::EngineClock().IsVirtual())
-    ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t nowMs) {
-      StepsWithoutTime = 0;
-      // Time moved past the saved instant without passing through the host's waits (a blocking play): the
-      // instant lies behind.
-      if (Replay && Replay->Instant && nowMs > Replay->Instant->TimeMs) EndReplay();
-    });
+  if (platform::EngineClock().IsVirtual()) WatchVirtualTime();
+}
+
+void TEngineRun::WatchVirtualTime() {
+  if (ClockObserver) return;
+  ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t nowMs) {
+    StepsWithoutTime = 0;
+    // Time moved past the saved instant without passing through the host's waits (a blocking play): the
+    // instant lies behind.
+    if (Replay && Replay->Instant && nowMs > Replay->Instant->TimeMs) EndReplay();
+  });
 }
 
 TEngineRun::~TEngineRun() {

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "app/options.h"
-#include "platform/engine_clock.h"
 #include "app/save_game.h"
 #include "game/save_file.h"
+#include "platform/engine_clock.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
 
@@ -104,6 +104,13 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // Where the run starts; call it before the first step. A replay runs the game on the virtual clock,
   // writing no trace and no frames, up to the start point; the run then goes on from there.
   void StartAt(const TStartPoint& start);
+  // Starts the game with a replay up to `start` when the run has been going in real time without a step
+  // (the player was asked first): the clock goes over to virtual time and on to `originMs`, the run's zero
+  // from then on for the start point and for the saves it makes, and the game is replayed from there.
+  void ReplayFrom(TStartPoint start, int64_t originMs);
+  // Moves virtual time on until the run closes or the clock goes over to real time (a replay that reached
+  // its start point): what is due now runs, then time jumps to the next due moment.
+  void RunVirtualTime();
   bool Replaying() const { return Replay.has_value(); }
   // The identity of the script the run loaded (empty before LoadScript).
   const std::string& ScriptSha256() const { return ScriptSha256Value; }
@@ -156,6 +163,9 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
 
   void TransitionStarted();
   void CheckBatchEnd();
+  // On the virtual clock: notes when time moves, for the guard against a script that never waits and for a
+  // replay whose instant time has passed.
+  void WatchVirtualTime();
   void EndReplay();
   void ContinueInRealTime();
   void WriteSaveOnExit();
@@ -185,7 +195,9 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   int64_t StepsWithoutTime = 0;
   int ClockObserver = 0;
   // The steps run since the start, and the line (from 0) the latest of them ran: a save's instant and line.
+  // The instant's time counts from OriginMs, the engine time the first step ran at.
   int64_t StepsRun = 0;
+  int64_t OriginMs = 0;
   int32_t LatestLine = 0;
   // What a replay runs up to: an instant, or the first step of a line.
   std::optional<TStartPoint> Replay;

@@ -235,6 +235,7 @@ void TFormOrbel::ScriptStart() {
   if (HasFrame() && centralWidget()->size() != wanted) resize(size() + wanted - centralWidget()->size());
   repaint();
   Movie1->setGeometry(40, 40, 560, 315);
+  if (ContinueOffer && StartFromContinueOffer()) return;
   Run->PostStep();
 }
 

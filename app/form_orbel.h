@@ -8,12 +8,14 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/engine_run.h"
 #include "app/options.h"
 #include "app/presentation.h"
+#include "app/save_slots.h"
 #include "platform/display_settings.h"
 #include "platform/engine_clock.h"
 #include "screen/display_modes.h"
@@ -108,6 +110,11 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void LoadAndRestart(const std::string& path);
   // Starts the program again; the program's own path and the arguments. Tests put their own in.
   std::function<bool(const QStringList& arguments)> StartProgram;
+  // The position kept at the last close: when the script is about to start, the window asks whether to go on
+  // from there or start again.
+  void OfferToContinue(TContinueOffer offer) { ContinueOffer = std::move(offer); }
+  // The question itself: true to go on; `remember` keeps the answer for this game. Tests put their own in.
+  std::function<bool(const game::TSave& save, bool& remember)> AskToContinue;
   void TogglePause();
   // Ends the program with the given exit status (the close handling runs as for any close).
   void FinishProgram(int exitStatus) { Run->FinishProgram(exitStatus); }
@@ -152,6 +159,8 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void CreateMenu();
   void SizeClientArea();
   void ScriptStart();
+  // Asks about the offered position and, when the player goes on, replays the game up to it; true then.
+  bool StartFromContinueOffer();
   void SaveScreenKey();
   // A line for the player over the picture for a few seconds, and on standard error.
   void ShowNotice(const QString& text);
@@ -184,6 +193,7 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   QLabel* StatusPanels[3] = {};
   QActionGroup* DispGroup = nullptr;
   bool PlacedValue = false;
+  std::optional<TContinueOffer> ContinueOffer;
   bool FullScreenByKey = false;
   // Over the picture, children of the window and not of the view, so --grab and --record never see them.
   QLabel* PauseIndicatorValue = nullptr;

@@ -2,9 +2,12 @@
 // The engine window's side of the player's saves and keys: F5 and F9, Space to pause, Ctrl to fast-forward,
 // the Save and Load items with their dialog, and the notices that answer them.
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +20,49 @@
 #include "platform/text_codec.h"
 
 namespace orbel::app {
+
+namespace {
+
+// The game closed last time with its position kept: go on from there, or start again. A ticked box keeps the
+// answer for this game, so later starts ask nothing.
+bool AskToContinueOver(QWidget* window, const game::TSave& save, bool& remember) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
+                  QStringLiteral("前回の続きから始めますか?\n\n%1 行目: %2")
+                      .arg(save.Line)
+                      .arg(QString::fromStdString(save.Text)),
+                  QMessageBox::NoButton, window);
+  box.setWindowModality(Qt::WindowModal);
+  QPushButton* resume = box.addButton(QStringLiteral("続きから"), QMessageBox::AcceptRole);
+  QPushButton* again = box.addButton(QStringLiteral("最初から"), QMessageBox::RejectRole);
+  box.setDefaultButton(resume);
+  box.setEscapeButton(again);
+  auto* keep = new QCheckBox(QStringLiteral("このゲームではいつもこうする"));
+  box.setCheckBox(keep);
+  box.exec();
+  remember = keep->isChecked();
+  return box.clickedButton() == resume;
+}
+
+}  // namespace
+
+// Asked over the shown window before the script's first step, while nothing of the game has run. Going on
+// replays the game from the tick's next moment, so that the tick falls at the same moments of the game as in
+// a run started from the save (whose replay begins at the tick's origin).
+bool TFormOrbel::StartFromContinueOffer() {
+  const TContinueOffer offer = std::move(*ContinueOffer);
+  ContinueOffer.reset();
+  bool remember = false;
+  const bool resume =
+      AskToContinue ? AskToContinue(offer.Save, remember) : AskToContinueOver(this, offer.Save, remember);
+  if (remember && offer.Remember) offer.Remember(resume);
+  if (!resume || Run->Closing()) return false;
+  platform::TEngineClock& clock = platform::EngineClock();
+  clock.SwitchToVirtual();
+  const int64_t sinceOrigin = clock.NowMs() - TimerOriginMs;
+  Run->ReplayFrom(offer.Start,
+                  clock.NowMs() + (kTimerIntervalMs - sinceOrigin % kTimerIntervalMs) % kTimerIntervalMs);
+  return true;
+}
 
 bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
   switch (key) {

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry: the command line, the application object, the engine window and the font dialog.
 
-#include <QCheckBox>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,7 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 #include "app/form_orbel.h"
 #include "app/game_export.h"
@@ -53,48 +54,33 @@ orbel::app::TChangedScriptChoice AskAboutChangedScript(const std::string& text, 
   return box.clickedButton() == atLine ? orbel::app::ccStartAtLine : orbel::app::ccStartAgain;
 }
 
-// The game closed last time with its position kept: go on from there, or start again. A ticked box keeps the
-// answer for this game, so later starts ask nothing.
-bool AskToContinue(const orbel::game::TSave& save, bool& remember) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
-                  QStringLiteral("前回の続きから始めますか?\n\n%1 行目: %2")
-                      .arg(save.Line)
-                      .arg(QString::fromStdString(save.Text)));
-  QPushButton* resume = box.addButton(QStringLiteral("続きから"), QMessageBox::AcceptRole);
-  QPushButton* again = box.addButton(QStringLiteral("最初から"), QMessageBox::RejectRole);
-  box.setDefaultButton(resume);
-  box.setEscapeButton(again);
-  auto* keep = new QCheckBox(QStringLiteral("このゲームではいつもこうする"));
-  box.setCheckBox(keep);
-  box.exec();
-  remember = keep->isChecked();
-  return box.clickedButton() == resume;
-}
-
-// A player's run of a game with an automatic save may go on from it: as the player answers, or as they chose
-// to keep doing.
-void OfferToContinue(orbel::app::TOptions& options, QSettings& settings, const std::string& savesFolder) {
+// A player's run of a game with an automatic save may go on from it: as the player chose to keep doing, or
+// as they answer when the window asks, once it is shown.
+std::optional<orbel::app::TContinueOffer> OfferToContinue(orbel::app::TOptions& options, QSettings& settings,
+                                                          const std::string& savesFolder) {
   using namespace orbel::app;
-  if (!ShowsDialogs(options) || !options.LoadFrom.empty() || !options.StartFrom.empty()) return;
+  if (!ShowsDialogs(options) || !options.LoadFrom.empty() || !options.StartFrom.empty()) return std::nullopt;
   const std::string autoSave = AutoSavePath(savesFolder);
   std::error_code error;
   const QString key = ContinueKey(savesFolder);
   const TContinueAnswer answer = ContinueAnswer(settings, key, std::filesystem::exists(autoSave, error));
-  if (answer == caStartAgain) return;
-  orbel::game::TSave save;
+  if (answer == caStartAgain) return std::nullopt;
+  if (answer == caContinue) {
+    options.LoadFrom = autoSave;
+    return std::nullopt;
+  }
+  TContinueOffer offer;
   try {
-    save = orbel::game::ReadSaveFile(autoSave);
-  } catch (const orbel::game::ESaveError& problem) {
+    offer.Save = orbel::game::ReadSaveFile(autoSave);
+    TOptions loading = options;
+    loading.LoadFrom = autoSave;
+    offer.Start = ChooseStartPoint(loading, CurrentGame(), nullptr);
+  } catch (const orbel::EOrbelError& problem) {
     std::fprintf(stderr, "orbel: %s; the game starts again\n", problem.what());
-    return;
+    return std::nullopt;
   }
-  bool continueRun = answer == caContinue;
-  if (answer == caAsk) {
-    bool remember = false;
-    continueRun = AskToContinue(save, remember);
-    if (remember) RememberContinueAnswer(settings, key, continueRun);
-  }
-  if (continueRun) options.LoadFrom = autoSave;
+  offer.Remember = [&settings, key](bool continueRun) { RememberContinueAnswer(settings, key, continueRun); };
+  return offer;
 }
 
 }  // namespace
@@ -175,10 +161,11 @@ int main(int argc, char** argv) {
 
   // A player's saves and the position kept at the last close live in the game's own folder of saves.
   std::string savesFolder;
+  std::optional<TContinueOffer> continueOffer;
   if (!options.Automated()) {
     const TGameIdentity game = CurrentGame();
     savesFolder = orbel::game::SavesFolder(game.Folder, game.ScriptSha256);
-    OfferToContinue(options, settings, savesFolder);
+    continueOffer = OfferToContinue(options, settings, savesFolder);
   }
 
   // Where the game starts. A save or a line that cannot be used starts nothing.
@@ -216,6 +203,7 @@ int main(int argc, char** argv) {
   auto form = std::make_unique<TFormOrbel>(options);
   if (exporter) form->EngineRun().SetExport(std::move(exporter));
   form->EngineRun().StartAt(start);
+  if (continueOffer) form->OfferToContinue(std::move(*continueOffer));
   if (!savesFolder.empty()) form->EngineRun().SetAutoSavePath(AutoSavePath(savesFolder));
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();
   form->SetFontDialog(formFont.get());
@@ -230,13 +218,7 @@ int main(int argc, char** argv) {
   // ms tick is always due, and it ends a batch run once the script has ended or rests. A replay that ends
   // here may put the clock over to real time; the event loop then takes over.
   TEngineRun& run = form->EngineRun();
-  while (clock.IsVirtual() && !run.Closing()) {
-    TEngineRun::ProcessWindowEvents();
-    orbel::platform::DispatchPostedEvents();
-    if (run.Closing()) break;
-    const int64_t limit = run.VirtualLimitMs(INT64_MAX);
-    if (!clock.IsVirtual() || !clock.AdvanceToNextDue(limit)) break;
-  }
+  run.RunVirtualTime();
   if (!clock.IsVirtual() && !run.Closing()) application.exec();
   if (!options.Automated())
     RememberChoices(settings, form->WindowScale(), form->FitMode(), form->RememberedFullScreen());

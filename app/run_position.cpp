@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 
@@ -28,6 +29,38 @@ void TEngineRun::StartAt(const TStartPoint& start) {
   // Nobody sees the replay's frames: the view waits for its end, the transitions draw only what lasts.
   Controls.View->HoldFrames(true);
   ScreenValue.DeferFrames(true);
+}
+
+void TEngineRun::ReplayFrom(TStartPoint start, int64_t originMs) {
+  platform::TEngineClock& clock = platform::EngineClock();
+  clock.SwitchToVirtual();
+  WatchVirtualTime();
+  // What falls due on the way (the tick) finds no script running yet.
+  while (!ClosingValue && clock.NowMs() < originMs) {
+    platform::DispatchPostedEvents();
+    clock.AdvanceTo(originMs);
+  }
+  OriginMs = clock.NowMs();
+  if (start.Instant) start.Instant->TimeMs += OriginMs;
+  StartAt(start);
+  PostStep();
+  RunVirtualTime();
+  // A script that comes to rest before the instant goes on in real time from where it rests.
+  if (ClosingValue) return;
+  if (Replay)
+    EndReplay();
+  else
+    ContinueInRealTime();
+}
+
+void TEngineRun::RunVirtualTime() {
+  platform::TEngineClock& clock = platform::EngineClock();
+  while (clock.IsVirtual() && !ClosingValue) {
+    ProcessWindowEvents();
+    platform::DispatchPostedEvents();
+    if (ClosingValue) break;
+    if (!clock.IsVirtual() || !clock.AdvanceToNextDue(VirtualLimitMs(INT64_MAX))) break;
+  }
 }
 
 int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
@@ -69,7 +102,7 @@ game::TSave TEngineRun::CurrentSave() const {
   save.ScriptSha256 = ScriptSha256Value;
   std::error_code error;
   save.GameFolder = platform::FileNameToUtf8(std::filesystem::current_path(error).string());
-  save.TimeMs = platform::EngineClock().NowMs();
+  save.TimeMs = platform::EngineClock().NowMs() - OriginMs;
   save.Steps = StepsRun;
   save.Line = LatestLine + 1;
   const QImage shown = Controls.View->GrabPresented();
@@ -103,9 +136,11 @@ void TEngineRun::WriteSaveOnExit() {
   }
 }
 
-// A failed automatic save costs the player only the offer to continue; the run's status stays as it was.
+// A failed automatic save costs the player only the offer to continue; the run's status stays as it was. A
+// run closed before its first step (while the player was asked whether to continue) keeps the save there is.
 void TEngineRun::WriteAutoSave() {
-  if (AutoSavePath.empty() || Options.Automated() || ScriptSha256Value.empty() || StartUpFailed || Replay)
+  if (AutoSavePath.empty() || Options.Automated() || ScriptSha256Value.empty() || StartUpFailed || Replay ||
+      StepsRun == 0)
     return;
   try {
     std::error_code error;

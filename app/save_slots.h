@@ -5,11 +5,13 @@
 // game does with the automatic save, and the command line that restarts the program from a save.
 
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/options.h"
+#include "app/save_game.h"
 #include "game/save_file.h"
 
 class QSettings;
@@ -39,6 +41,14 @@ QString ContinueKey(const std::string& savesFolder);
 TContinueAnswer ContinueAnswer(QSettings& settings, const QString& key, bool hasAutoSave);
 // The player answered and ticked "remember": later starts of this game do the same without asking.
 void RememberContinueAnswer(QSettings& settings, const QString& key, bool continueRun);
+
+// The automatic save a player's start offers: the window asks once it is shown, before the script starts.
+struct TContinueOffer {
+  game::TSave Save;
+  TStartPoint Start;  // where the save starts the game
+  // Keeps the answer for later starts of the game, when the player asked for that.
+  std::function<void(bool continueRun)> Remember;
+};
 
 // The arguments that start the program again on the same game from the save `savePath`, with the window's
 // present scale, fit and full screen and the options that chose how the game is read and shown.

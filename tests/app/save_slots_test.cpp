@@ -19,8 +19,10 @@
 #include <QProcessEnvironment>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "app/form_orbel.h"
 #include "app/save_dialog.h"
@@ -271,6 +273,82 @@ TEST_F(PlayerKeys, PlayersCloseKeepsThePositionAndTheMenuOffersSaveAndLoad) {
   const game::TSave save = game::ReadSaveFile(autoSave);
   EXPECT_EQ(save.Line, 4);
   EXPECT_EQ(save.Text, "hello");
+}
+
+// The question comes when the window is shown and before the script's first step. Going on replays the game
+// to the kept instant, five minutes into a wait: the run then counts its time from there, and closing during
+// the question keeps the save as it was.
+TEST_F(PlayerKeys, TheWindowAsksBeforeTheScriptStartsAndGoesOnFromTheKeptInstant) {
+  constexpr const char* kWaiting = "board,set,hello\r\nboard,on\r\nwait,time,600000\r\nboard,set,late\r\n";
+  QFile script(Game.path() + "/Data/SCRIPT.TXT");
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  script.write(kWaiting);
+  script.close();
+  game::TSave kept;
+  kept.ScriptSha256 = game::ScriptSha256(kWaiting);
+  kept.GameFolder = Game.path().toStdString();
+  kept.TimeMs = 300000;
+  kept.Steps = 3;
+  kept.Line = 3;
+  kept.Text = "hello";
+  TStartPoint start;
+  start.Instant = TSaveInstant{kept.TimeMs, kept.Steps};
+
+  for (const bool resume : {true, false}) {
+    SCOPED_TRACE(resume);
+    const int64_t startMs = platform::EngineClock().NowMs();
+    TFormOrbel form(TOptions{});
+    std::optional<bool> remembered;
+    form.OfferToContinue({kept, start, [&remembered](bool continueRun) { remembered = continueRun; }});
+    int asked = 0;
+    form.AskToContinue = [&](const game::TSave& save, bool& remember) {
+      ++asked;
+      EXPECT_TRUE(form.isVisible());
+      EXPECT_EQ(save.Line, 3);
+      EXPECT_EQ(form.EngineRun().CurrentSave().Steps, 0) << "the script has not started";
+      remember = resume;
+      return resume;
+    };
+    // The wait runs on in real time; a look from inside it, then the close that ends it.
+    std::optional<game::TSave> now;
+    bool waiting = false, virtualTime = true;
+    QTimer::singleShot(300, &form, [&] {
+      now = form.EngineRun().CurrentSave();
+      waiting = form.Interpreter().Waiting();
+      virtualTime = platform::EngineClock().IsVirtual();
+      form.close();
+    });
+    form.show();
+    Settle(form);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(remembered, resume ? std::optional(true) : std::nullopt);
+    ASSERT_TRUE(now);
+    EXPECT_TRUE(waiting);
+    EXPECT_FALSE(virtualTime);
+    EXPECT_EQ(now->Steps, 3);
+    EXPECT_EQ(now->Text, "hello");
+    if (resume) {
+      EXPECT_GE(now->TimeMs, kept.TimeMs);
+      EXPECT_LT(now->TimeMs, kept.TimeMs + 60000);
+    } else {
+      EXPECT_LT(now->TimeMs, startMs + 60000);
+    }
+  }
+
+  // Closed while asked: nothing ran, and the kept position stays.
+  TFormOrbel form(TOptions{});
+  const std::string autoSave = AutoSavePath(form.SavesFolder());
+  std::filesystem::create_directories(form.SavesFolder());
+  game::WriteSaveFile(kept, autoSave);
+  form.EngineRun().SetAutoSavePath(autoSave);
+  form.OfferToContinue({kept, start, nullptr});
+  form.AskToContinue = [&form](const game::TSave&, bool&) {
+    form.close();
+    return true;
+  };
+  form.show();
+  Settle(form);
+  EXPECT_EQ(game::ReadSaveFile(autoSave).TimeMs, kept.TimeMs);
 }
 
 // Space pauses and resumes; Ctrl held runs the game on the virtual clock until it is let go.
