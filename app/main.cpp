@@ -133,6 +133,9 @@ int main(int argc, char** argv) {
   try {
     gameDir = StartFolder(options, settings);
     if (!absoluteGameDir.empty()) options.GameDir = absoluteGameDir;
+  } catch (const orbel::game::EGameNotChosen&) {
+    // The player closed the list of the archive's games: nothing to play, nothing wrong.
+    return esOk;
   } catch (const orbel::game::EArchiveError& problem) {
     // Like a script that cannot be read: one line on standard error, and a batch run rests with 2.
     std::fprintf(stderr, "orbel: %s\n", problem.what());

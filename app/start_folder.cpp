@@ -21,10 +21,14 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
       const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);
       if (!error) *path = absolute.string();
     }
+  const QString platform = QGuiApplication::platformName();
+  const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
   if (!options.GameDir.empty() && game::IsArchiveName(options.GameDir) &&
       std::filesystem::is_regular_file(std::filesystem::path(options.GameDir))) {
-    // An archive or disc image plays from the cache folder its game is unpacked into.
-    const std::string folder = game::UnpackedFolder(options.GameDir, options.Batch || options.Check);
+    // An archive or disc image plays from the cache folder its game is unpacked into; of several games, the
+    // player picks one, and runs nobody watches refuse them or take the first.
+    const std::string folder = game::UnpackedFolder(options.GameDir, options.Batch || options.Check,
+                                                    display && !options.Automated());
     if (!options.Automated()) game::RememberGame(settings, game::AbsoluteArchivePath(options.GameDir));
     return folder;
   }
@@ -37,8 +41,6 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
   // Anything of a game here (a Data folder without a script included) runs here, the built-in script standing
   // in for a missing one; the dialog and the demo are for folders that hold nothing of a game.
   if (options.Check || game::HoldsGameFiles(".")) return {};
-  const QString platform = QGuiApplication::platformName();
-  const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
   return game::ChooseFirstRunGame(display && !options.Batch, settings);
 }
 

@@ -3,18 +3,18 @@
 // The data-file lookup every command uses: the Data folder under the current directory first, then the
 // current directory itself.
 //
-// The script names files in Shift-JIS (code page 932), or in UTF-8 for a UTF-8 script, for a file system that ignores letter case and
-// separates folders with a backslash. On Linux the same files carry names in UTF-8, in the disc's own code
-// page 932 bytes, or decomposed (NFD) when they passed through some systems, and converters disagree on a few
-// characters. So a name that does not match exactly is compared by what it reads as: the script's name
-// decoded from its encoding, each directory entry decoded as UTF-8 (and, where its bytes are valid code
-// page 932, as that too; and, where an earlier unpack read code page 932 bytes as code page 437 or Latin-1
-// and stored those characters as UTF-8, as the code page 932 text they were), both in Unicode composed form
-// (NFC); ASCII and full-width Latin letters compared
-// without regard to case; `\` and `/` as separators (never a double-byte character's trail byte); and the
-// characters that code page 932 and JIS-based converters map differently taken as equal: ～ 〜, － −, ∥ ‖,
-// ― —, ￠ ¢, ￡ £, ￢ ¬, ￤ ¦, ~ ‾. An entry whose own name holds backslashes, as unpackers that do not know
-// them as separators leave `Data\bg.bmp`, stands for the folders and the file they separate.
+// The script names files in Shift-JIS (code page 932), or in UTF-8 for a UTF-8 script, for a file system that
+// ignores letter case and separates folders with a backslash. On Linux the same files carry names in UTF-8,
+// in the disc's own code page 932 bytes, or decomposed (NFD) when they passed through some systems, and
+// converters disagree on a few characters. So a name that does not match exactly is compared by what it reads
+// as: the script's name decoded from its encoding, each directory entry decoded as UTF-8 (and, where its
+// bytes are valid code page 932, as that too; and, where an earlier unpack read code page 932 bytes as code
+// page 437 or Latin-1 and stored those characters as UTF-8, as the code page 932 text they were), both in
+// Unicode composed form (NFC); ASCII and full-width Latin letters compared without regard to case; `\` and
+// `/` as separators (never a double-byte character's trail byte); and the characters that code page 932 and
+// JIS-based converters map differently taken as equal: ～ 〜, － −, ∥ ‖, ― —, ￠ ¢, ￡ £, ￢ ¬, ￤ ¦, ~ ‾. An
+// entry whose own name holds backslashes, as unpackers that do not know them as separators leave
+// `Data\bg.bmp`, stands for the folders and the file they separate.
 //
 // A name never leaves the game folder: a `..` component refuses the name, and a leading separator or
 // drive-like prefix only names a folder inside. The returned path is the bytes to open, exactly as the

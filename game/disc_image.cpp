@@ -46,7 +46,8 @@ std::vector<std::string> Words(std::string_view line) {
 std::optional<uint64_t> ParseMsf(const std::string& text) {
   unsigned minutes = 0, seconds = 0, frames = 0;
   char tail = 0;
-  if (std::sscanf(text.c_str(), "%3u:%2u:%2u%c", &minutes, &seconds, &frames, &tail) != 3) return std::nullopt;
+  if (std::sscanf(text.c_str(), "%3u:%2u:%2u%c", &minutes, &seconds, &frames, &tail) != 3)
+    return std::nullopt;
   if (seconds >= 60 || frames >= 75) return std::nullopt;
   return (uint64_t{minutes} * 60 + seconds) * 75 + frames;
 }
@@ -87,7 +88,8 @@ TCueTrack ParseCueSheet(std::string_view text, const std::string& sheetName) {
         if (mode != "AUDIO" && unsupported.empty()) unsupported = words[2];
         continue;
       }
-      if (file.empty()) throw EArchiveError(sheetName + ": track " + words[1] + " comes before any FILE line");
+      if (file.empty())
+        throw EArchiveError(sheetName + ": track " + words[1] + " comes before any FILE line");
       if (fileType != "BINARY")
         throw EArchiveError(sheetName + ": the data track's file is not BINARY (" + fileType + ")");
       found.File = file;
@@ -121,8 +123,8 @@ int64_t TTrackData::Read(uint64_t at, char* out, size_t bytes) const {
     const uint64_t sector = at / kUserBytes;
     const uint64_t within = at % kUserBytes;
     const size_t take = static_cast<size_t>(std::min<uint64_t>(kUserBytes - within, bytes - done));
-    const uint64_t offset = (Track.StartSector + sector) * sectorBytes + static_cast<uint64_t>(Track.DataOffset) +
-                            within;
+    const uint64_t offset =
+        (Track.StartSector + sector) * sectorBytes + static_cast<uint64_t>(Track.DataOffset) + within;
     if (!ReadAt(offset, out + done, take)) return -1;
     done += take;
     at += take;

@@ -15,10 +15,10 @@ namespace orbel::game {
 
 // The data track a cue sheet describes.
 struct TCueTrack {
-  std::string File;           // the track file's name as the sheet gives it (bytes; relative to the sheet)
-  int SectorBytes = 2048;     // 2048 for MODE1/2048, 2352 for the raw modes
-  int DataOffset = 0;         // where the user data lies in each sector: 16 for MODE1/2352, 24 for MODE2/2352
-  uint64_t StartSector = 0;   // INDEX 01 of the track, in sectors from the start of its file
+  std::string File;          // the track file's name as the sheet gives it (bytes; relative to the sheet)
+  int SectorBytes = 2048;    // 2048 for MODE1/2048, 2352 for the raw modes
+  int DataOffset = 0;        // where the user data lies in each sector: 16 for MODE1/2352, 24 for MODE2/2352
+  uint64_t StartSector = 0;  // INDEX 01 of the track, in sectors from the start of its file
 };
 
 // Reads a cue sheet's text: the first track of mode MODE1/2048, MODE1/2352 or MODE2/2352 (form 1), with the

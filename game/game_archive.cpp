@@ -158,7 +158,8 @@ class TReader {
 
   [[noreturn]] void Fail() const {
     const char* why = archive_error_string(Archive);
-    throw EArchiveError(Shown(Name) + " cannot be read: " + (why ? why : "it is damaged or of an unknown kind"));
+    throw EArchiveError(Shown(Name) +
+                        " cannot be read: " + (why ? why : "it is damaged or of an unknown kind"));
   }
 
   const std::string& FileName() const { return Name; }
@@ -249,8 +250,9 @@ class TReader {
   static la_int64_t SeekTrack(archive*, void* data, la_int64_t offset, int whence) {
     auto* self = static_cast<TReader*>(data);
     const auto size = static_cast<la_int64_t>(self->Track->Size());
-    const la_int64_t base =
-        whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<la_int64_t>(self->Position) : size;
+    const la_int64_t base = whence == SEEK_SET   ? 0
+                            : whence == SEEK_CUR ? static_cast<la_int64_t>(self->Position)
+                                                 : size;
     if ((offset > 0 && base > INT64_MAX - offset) || base + offset < 0) return ARCHIVE_FATAL;
     self->Position = static_cast<uint64_t>(base + offset);
     return base + offset;
@@ -295,7 +297,8 @@ std::vector<TArchiveEntry> ListAll(TReader& reader, const TArchiveLimits& limits
 }
 
 // The path key and the identity of an archive: which cache folder is its.
-std::pair<std::string, std::string> CacheKeys(const std::string& path, const std::vector<std::string>& sources,
+std::pair<std::string, std::string> CacheKeys(const std::string& path,
+                                              const std::vector<std::string>& sources,
                                               const std::vector<TArchiveEntry>& entries) {
   std::error_code error;
   const fs::path absolute = fs::absolute(fs::path(path), error);
@@ -340,7 +343,8 @@ void SyncFolder(const std::string& folder) {
 }
 
 // Unpacks the entries under `root` (a game folder inside the archive) into `target`.
-void Extract(TReader& reader, const std::string& root, const std::string& target, const TArchiveLimits& limits) {
+void Extract(TReader& reader, const std::string& root, const std::string& target,
+             const TArchiveLimits& limits) {
   const std::string prefix = root.empty() ? std::string() : root + "/";
   std::set<std::string> folders{target};
   uint64_t total = 0;
@@ -356,8 +360,8 @@ void Extract(TReader& reader, const std::string& root, const std::string& target
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
-      throw EArchiveError(archiveName + ": the folder for " + Shown(entry.Name) + " cannot be made: " +
-                          error.message());
+      throw EArchiveError(archiveName + ": the folder for " + Shown(entry.Name) +
+                          " cannot be made: " + error.message());
     for (fs::path at = folder; at.native().size() > target.size(); at = at.parent_path()) folders.insert(at);
     if (entry.Folder) continue;
     const std::string shownEntry = Shown(entry.Name);
@@ -380,11 +384,12 @@ void Extract(TReader& reader, const std::string& root, const std::string& target
       total += read;
       // The header may understate what the data inflates to: the data itself is held to both bounds.
       if (written > limits.EntryBytes || (sizeKnown && written > entry.Size))
-        throw EArchiveError(archiveName + ": " + shownEntry +
-                            " inflates past the size its header gives or the engine takes; the archive is refused");
+        throw EArchiveError(
+            archiveName + ": " + shownEntry +
+            " inflates past the size its header gives or the engine takes; the archive is refused");
       if (total > limits.TotalBytes)
-        throw EArchiveError(archiveName + ": the game inflates past " + std::to_string(limits.TotalBytes >> 20) +
-                            " MB; the archive is refused");
+        throw EArchiveError(archiveName + ": the game inflates past " +
+                            std::to_string(limits.TotalBytes >> 20) + " MB; the archive is refused");
       if (!WriteAll(descriptor, block.data(), read))
         throw EArchiveError(archiveName + ": " + shownEntry + " cannot be unpacked: " + std::strerror(errno));
     }
@@ -396,7 +401,8 @@ void Extract(TReader& reader, const std::string& root, const std::string& target
 
 std::string Describe(const std::vector<std::string>& games) {
   std::string text;
-  for (const std::string& game : games) text += (text.empty() ? "" : ", ") + (game.empty() ? "/" : Shown(game));
+  for (const std::string& game : games)
+    text += (text.empty() ? "" : ", ") + (game.empty() ? "/" : Shown(game));
   return text;
 }
 
@@ -460,7 +466,7 @@ std::string DefaultCacheRoot() {
 }
 
 TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, bool oneGameOnly,
-                         const TArchiveLimits& limits) {
+                         const TArchiveLimits& limits, const TChooseGame& choose) {
   const std::string shown = Shown(path);
   std::vector<TArchiveEntry> entries;
   std::vector<std::string> sources;
@@ -472,11 +478,19 @@ TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, 
   }
   TUnpackedGame game;
   game.Games = GameFoldersIn(entries);
-  if (game.Games.empty()) throw EArchiveError(shown + " holds no game: no Data/SCRIPT.TXT or SCRIPT.TXT inside");
+  if (game.Games.empty())
+    throw EArchiveError(shown + " holds no game: no Data/SCRIPT.TXT or SCRIPT.TXT inside");
   if (game.Games.size() > 1 && oneGameOnly)
     throw EArchiveError(shown + " holds several games: " + Describe(game.Games) +
                         "; unpack it and name the one to play");
-  const std::string& root = game.Games.front();
+  game.Game = game.Games.front();
+  if (game.Games.size() > 1 && choose) {
+    const std::optional<std::string> chosen = choose(game.Games);
+    if (!chosen || std::find(game.Games.begin(), game.Games.end(), *chosen) == game.Games.end())
+      throw EGameNotChosen(shown + ": no game was chosen");
+    game.Game = *chosen;
+  }
+  const std::string& root = game.Game;
   // What the headers declare is refused before anything is written; the data is held to it while unpacking.
   const std::string prefix = root.empty() ? std::string() : root + "/";
   uint64_t declared = 0;
@@ -492,7 +506,13 @@ TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, 
   }
 
   const auto [pathKey, identity] = CacheKeys(path, sources, entries);
-  const std::string name = pathKey + "-" + identity;
+  // The games of one archive each have their own folder; one alone keeps the plain name.
+  std::string name = pathKey + "-" + identity;
+  if (game.Games.size() > 1) {
+    THash rootKey;
+    rootKey.Add(root);
+    name += "-" + rootKey.Hex();
+  }
   game.Folder = cacheRoot + "/" + name;
   std::error_code error;
   if (fs::is_directory(fs::path(game.Folder), error)) return game;
@@ -514,13 +534,17 @@ TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, 
     fs::remove_all(fs::path(temporary), error);
     // Another run unpacked the same archive at the same time: its folder is as good as ours.
     if (!fs::is_directory(fs::path(game.Folder), error))
-      throw EArchiveError("the cache folder " + Shown(game.Folder) + " cannot be made: " + std::strerror(why));
+      throw EArchiveError("the cache folder " + Shown(game.Folder) +
+                          " cannot be made: " + std::strerror(why));
   }
   SyncFolder(cacheRoot);
-  // The same archive path unpacked before it changed: that copy is never used again.
+  // The same archive path unpacked before it changed: those copies are never used again. Its other games'
+  // folders stay.
+  const std::string current = pathKey + "-" + identity;
   for (fs::directory_iterator it(fs::path(cacheRoot), error), end; !error && it != end; it.increment(error)) {
     const std::string other = it->path().filename().native();
-    if (other != name && other.compare(0, pathKey.size() + 1, pathKey + "-") == 0) {
+    if (other.compare(0, pathKey.size() + 1, pathKey + "-") == 0 &&
+        other.compare(0, current.size(), current) != 0) {
       std::error_code ignored;
       fs::remove_all(it->path(), ignored);
     }

@@ -17,6 +17,8 @@
 // refused before it fills the disk.
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +35,7 @@ struct TArchiveEntry {
   uint64_t Size = 0;
   int64_t Time = 0;  // modification time, seconds
   bool Folder = false;
-  bool File = false;  // a regular file; anything else (links, devices) is never unpacked
+  bool File = false;    // a regular file; anything else (links, devices) is never unpacked
   bool Unsafe = false;  // the name would leave the game (`..`, an absolute path)
 };
 
@@ -65,13 +67,20 @@ std::string DefaultCacheRoot();
 
 struct TUnpackedGame {
   std::string Folder;  // the game folder to enter: a cache folder holding the game's part of the archive
-  std::vector<std::string> Games;  // every game folder inside the archive (GameFoldersIn); Folder is the first
+  std::vector<std::string> Games;  // every game folder inside the archive (GameFoldersIn)
+  std::string Game;                // the one of them Folder holds
 };
 
-// Unpacks the game inside the archive at `path` into `cacheRoot`, or finds it unpacked there already.
-// Throws EArchiveError naming the file when the archive cannot be read, holds no game, holds several and
-// `oneGameOnly` is set, or an entry breaks the limits.
+// Picks the game to play among the game folders of an archive that holds several; nothing when the player
+// declines.
+using TChooseGame = std::function<std::optional<std::string>(const std::vector<std::string>& games)>;
+
+// Unpacks the game inside the archive at `path` into `cacheRoot`, or finds it unpacked there already. Of
+// several games, `choose` picks one (without it, the first is taken); each game of an archive has a cache
+// folder of its own. Throws EArchiveError naming the file when the archive cannot be read, holds no game,
+// holds several and `oneGameOnly` is set, or an entry breaks the limits; EGameNotChosen when `choose` picks
+// none.
 TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, bool oneGameOnly,
-                         const TArchiveLimits& limits = {});
+                         const TArchiveLimits& limits = {}, const TChooseGame& choose = nullptr);
 
 }  // namespace orbel::game

@@ -11,4 +11,10 @@ class EArchiveError : public EOrbelError {
   using EOrbelError::EOrbelError;
 };
 
+// The archive holds several games and the player chose none of them: nothing to report, nothing to play.
+class EGameNotChosen : public EArchiveError {
+ public:
+  using EArchiveError::EArchiveError;
+};
+
 }  // namespace orbel::game

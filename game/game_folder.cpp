@@ -6,14 +6,17 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QSettings>
 #include <QUrl>
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 
 #include "game/data_files.h"
 #include "game/game_archive.h"
+#include "platform/text_codec.h"
 
 namespace orbel::game {
 
@@ -42,8 +45,22 @@ class TGameDialog : public QFileDialog {
 }  // namespace
 
 // The game folder of an archive or disc image: its game unpacked into the cache. Throws game::EArchiveError.
-std::string UnpackedFolder(const std::string& archive, bool oneGameOnly) {
-  return game::UnpackGame(archive, game::DefaultCacheRoot(), oneGameOnly).Folder;
+std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool askWhichGame) {
+  const TChooseGame ask = [&archive](const std::vector<std::string>& games) -> std::optional<std::string> {
+    QStringList items;
+    for (const std::string& game : games)
+      items << (game.empty() ? QStringLiteral("/") : QString::fromStdString(platform::FileNameToUtf8(game)));
+    bool taken = false;
+    const QString item =
+        QInputDialog::getItem(nullptr, QStringLiteral("Orbel"),
+                              QStringLiteral("%1 holds several games. Which one?")
+                                  .arg(QFileInfo(QString::fromStdString(archive)).fileName()),
+                              items, 0, false, &taken);
+    if (!taken) return std::nullopt;
+    return games[static_cast<size_t>(std::max<qsizetype>(0, items.indexOf(item)))];
+  };
+  return game::UnpackGame(archive, game::DefaultCacheRoot(), oneGameOnly, {}, askWhichGame ? ask : nullptr)
+      .Folder;
 }
 
 // The archive path as the recent games remember it.
@@ -72,8 +89,8 @@ std::string FindDemoFolder(const QString& programDirectory) {
     const QString folder = QDir::cleanPath(programDirectory + "/" + QString::fromUtf8(relative));
     if (HoldsGame(folder.toStdString())) return folder.toStdString();
   }
-  // A build folder may lie anywhere, so the program run where the build put it finds the source tree's demo by
-  // the path known when it was configured. Only there: an installed or packaged copy must not reach into a
+  // A build folder may lie anywhere, so the program run where the build put it finds the source tree's demo
+  // by the path known when it was configured. Only there: an installed or packaged copy must not reach into a
   // source tree that may since have changed or gone.
   const QString built = QFileInfo(QString::fromUtf8(ORBEL_BUILD_PROGRAM_DIR)).canonicalFilePath();
   if (!built.isEmpty() && QFileInfo(programDirectory).canonicalFilePath() == built) {
@@ -109,8 +126,9 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
     TGameDialog dialog(nullptr, QStringLiteral("choose a game folder or archive"), start);
     dialog.setFileMode(QFileDialog::Directory);
     // Folders, and the archives and disc images a game may come in.
-    dialog.setNameFilter(QStringLiteral("Games (*.zip *.ZIP *.lzh *.LZH *.lha *.LHA *.7z *.7Z *.iso *.ISO "
-                                        "*.cue *.CUE *.cab *.CAB)"));
+    dialog.setNameFilter(
+        QStringLiteral("Games (*.zip *.ZIP *.lzh *.LZH *.lha *.LHA *.7z *.7Z *.iso *.ISO "
+                       "*.cue *.CUE *.cab *.CAB)"));
     // The sidebar with the recent games exists only in Qt's own dialog.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setSidebarUrls(sidebar);
@@ -118,10 +136,13 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
     const QString chosen = dialog.selectedFiles().first();
     if (game::IsArchiveName(chosen.toStdString()) && QFileInfo(chosen).isFile()) {
       try {
-        // Several games in one archive: the first for now; a choice among them is yet to come.
-        const std::string folder = UnpackedFolder(chosen.toStdString(), false);
+        const std::string folder = UnpackedFolder(chosen.toStdString(), false, true);
         RememberGame(settings, AbsoluteArchivePath(chosen.toStdString()));
         return folder;
+      } catch (const game::EGameNotChosen&) {
+        // Back to the folders, where the player was.
+        start = QFileInfo(chosen).absolutePath();
+        continue;
       } catch (const game::EArchiveError& error) {
         QMessageBox::warning(nullptr, QStringLiteral("Orbel"), QString::fromStdString(error.what()));
         start = QFileInfo(chosen).absolutePath();

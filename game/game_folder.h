@@ -19,8 +19,8 @@ std::string GameFolderOf(const std::string& path);
 bool HoldsGame(const std::string& directory);
 
 // The bundled demo game, looked up from the program's own folder: installed under ../share/orbel/demo, or the
-// source tree's demo/ beside a build folder, or, for the program in the folder its build put it in, the source
-// tree's demo/ wherever that build folder is. Empty when there is none.
+// source tree's demo/ beside a build folder, or, for the program in the folder its build put it in, the
+// source tree's demo/ wherever that build folder is. Empty when there is none.
 std::string FindDemoFolder(const QString& programDirectory);
 
 // The last games played, newest first, as the settings remember them.
@@ -36,9 +36,11 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings);
 // when it has no script of its own.
 bool HoldsGameFiles(const std::string& directory);
 
-// The game folder of an archive or disc image: its game unpacked into the cache. Throws EArchiveError, naming
-// the file, when the archive cannot be played: it is damaged, holds no game, or (oneGameOnly) several.
-std::string UnpackedFolder(const std::string& archive, bool oneGameOnly);
+// The game folder of an archive or disc image: its game unpacked into the cache. Of several games the player
+// picks one from a list when `askWhichGame` is set, else the first is played. Throws EArchiveError, naming
+// the file, when the archive cannot be played: it is damaged, holds no game, or (oneGameOnly) several;
+// EGameNotChosen when the player closed the list.
+std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool askWhichGame = false);
 
 // The archive path as the recent games remember it.
 QString AbsoluteArchivePath(const std::string& archive);

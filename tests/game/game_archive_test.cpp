@@ -8,6 +8,7 @@
 
 #include <QTemporaryDir>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,40 @@ TEST_F(GameArchive, SeveralGamesAreListedWhenOneIsWantedElseTheFirstIsTaken) {
   const TUnpackedGame game = UnpackGame(zip, Cache(), false);
   EXPECT_EQ(game.Games, (std::vector<std::string>{"A", "B"}));
   EXPECT_EQ(ReadAll(game.Folder + "/Data/SCRIPT.TXT"), "a");
+}
+
+// The player picks among them; each game keeps its own cache folder until the archive changes.
+TEST_F(GameArchive, ThePlayerPicksOneOfSeveralGamesAndEachIsKeptApart) {
+  const std::string zip = Zip("two.zip", {{"B/SCRIPT.TXT", "b"}, {"A/Data/SCRIPT.TXT", "a"}});
+  std::vector<std::string> offered;
+  const auto pick = [&offered](std::optional<std::string> choice) -> TChooseGame {
+    return [&offered, choice](const std::vector<std::string>& games) {
+      offered = games;
+      return choice;
+    };
+  };
+  const TUnpackedGame b = UnpackGame(zip, Cache(), false, {}, pick("B"));
+  EXPECT_EQ(offered, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(b.Game, "B");
+  EXPECT_EQ(ReadAll(b.Folder + "/SCRIPT.TXT"), "b");
+  const TUnpackedGame a = UnpackGame(zip, Cache(), false, {}, pick("A"));
+  EXPECT_NE(a.Folder, b.Folder);
+  EXPECT_EQ(ReadAll(a.Folder + "/Data/SCRIPT.TXT"), "a");
+  EXPECT_EQ(ReadAll(b.Folder + "/SCRIPT.TXT"), "b") << "the other game's folder stays";
+  EXPECT_EQ(UnpackGame(zip, Cache(), false, {}, pick("B")).Folder, b.Folder);
+
+  EXPECT_THROW(UnpackGame(zip, Cache(), false, {}, pick(std::nullopt)), EGameNotChosen);
+  EXPECT_THROW(UnpackGame(zip, Cache(), false, {}, pick("C")), EGameNotChosen);
+  // Asked for one game only, the archive is refused before anyone is asked.
+  offered.clear();
+  EXPECT_THROW(UnpackGame(zip, Cache(), true, {}, pick("A")), EArchiveError);
+  EXPECT_TRUE(offered.empty());
+
+  // A changed archive: both old copies go once one game of it is unpacked again.
+  Zip("two.zip", {{"B/SCRIPT.TXT", "bb"}, {"A/Data/SCRIPT.TXT", "aa"}});
+  const TUnpackedGame changed = UnpackGame(zip, Cache(), false, {}, pick("B"));
+  EXPECT_EQ(ReadAll(changed.Folder + "/SCRIPT.TXT"), "bb");
+  EXPECT_EQ(CacheFolders(), std::vector<std::string>{fs::path(changed.Folder).filename().native()});
 }
 
 TEST_F(GameArchive, TheCacheIsReusedAndReplacedWhenTheArchiveChanges) {
