@@ -195,7 +195,8 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   int64_t StepsWithoutTime = 0;
   int ClockObserver = 0;
   // The steps run since the start, and the line (from 0) the latest of them ran: a save's instant and line.
-  // The instant's time counts from OriginMs, the engine time the first step ran at.
+  // The instant's time counts from OriginMs, the run's zero: the clock's start, or the moment the replay
+  // began when the player chose to continue in the shown window.
   int64_t StepsRun = 0;
   int64_t OriginMs = 0;
   int32_t LatestLine = 0;
