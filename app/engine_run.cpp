@@ -124,7 +124,7 @@ void TEngineRun::WatchVirtualTime() {
     StepsWithoutTime = 0;
     // Time moved past the saved instant without passing through the host's waits (a blocking play): the
     // instant lies behind.
-    if (Replay && Replay->Instant && nowMs > Replay->Instant->TimeMs) EndReplay();
+    if (Replay && Replay->Instant && nowMs - OriginMs > Replay->Instant->TimeMs) EndReplay();
   });
 }
 
@@ -181,8 +181,11 @@ bool TEngineRun::event(QEvent* event) {
       FinishProgram(esError);
       return true;
     }
+    // The run's time counts from its first step, so that a save of a run the player watched names the moment
+    // of the game they saw, whatever start-up took before it.
+    if (StepsRun == 0) OriginMs = platform::EngineClock().NowMs();
     if (Replay) {
-      const int64_t now = platform::EngineClock().NowMs();
+      const int64_t now = platform::EngineClock().NowMs() - OriginMs;
       if (Replay->UntilLine ? InterpreterValue.NextLine == *Replay->UntilLine
                             : StepsRun >= Replay->Instant->Steps && now >= Replay->Instant->TimeMs)
         EndReplay();

@@ -105,9 +105,9 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // writing no trace and no frames, up to the start point; the run then goes on from there.
   void StartAt(const TStartPoint& start);
   // Starts the game with a replay up to `start` when the run has been going in real time without a step
-  // (the player was asked first): the clock goes over to virtual time and on to `originMs`, the run's zero
-  // from then on for the start point and for the saves it makes, and the game is replayed from there.
-  void ReplayFrom(TStartPoint start, int64_t originMs);
+  // (the player was asked first): the clock goes over to virtual time and on to `originMs`, where the first
+  // step runs, and the game is replayed from there.
+  void ReplayFrom(const TStartPoint& start, int64_t originMs);
   // Moves virtual time on until the run closes or the clock goes over to real time (a replay that reached
   // its start point): what is due now runs, then time jumps to the next due moment.
   void RunVirtualTime();
@@ -195,8 +195,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   int64_t StepsWithoutTime = 0;
   int ClockObserver = 0;
   // The steps run since the start, and the line (from 0) the latest of them ran: a save's instant and line.
-  // The instant's time counts from OriginMs, the run's zero: the clock's start, or the moment the replay
-  // began when the player chose to continue in the shown window.
+  // The instant's time counts from OriginMs, the engine time the first step ran at.
   int64_t StepsRun = 0;
   int64_t OriginMs = 0;
   int32_t LatestLine = 0;

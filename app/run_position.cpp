@@ -31,7 +31,7 @@ void TEngineRun::StartAt(const TStartPoint& start) {
   ScreenValue.DeferFrames(true);
 }
 
-void TEngineRun::ReplayFrom(TStartPoint start, int64_t originMs) {
+void TEngineRun::ReplayFrom(const TStartPoint& start, int64_t originMs) {
   platform::TEngineClock& clock = platform::EngineClock();
   clock.SwitchToVirtual();
   WatchVirtualTime();
@@ -40,8 +40,6 @@ void TEngineRun::ReplayFrom(TStartPoint start, int64_t originMs) {
     platform::DispatchPostedEvents();
     clock.AdvanceTo(originMs);
   }
-  OriginMs = clock.NowMs();
-  if (start.Instant) start.Instant->TimeMs += OriginMs;
   StartAt(start);
   PostStep();
   RunVirtualTime();
@@ -67,11 +65,11 @@ int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
   if (FastForwarding()) wantedMs = std::min(wantedMs, FastForwardLimitMs);
   if (!Replay || !Replay->Instant) return wantedMs;
   // Everything due at the instant has run, and nothing can run at it any more without time moving on.
-  if (platform::EngineClock().NowMs() >= Replay->Instant->TimeMs) {
+  if (platform::EngineClock().NowMs() - OriginMs >= Replay->Instant->TimeMs) {
     EndReplay();
     return wantedMs;
   }
-  return std::min(wantedMs, Replay->Instant->TimeMs);
+  return std::min(wantedMs, OriginMs + Replay->Instant->TimeMs);
 }
 
 void TEngineRun::EndReplay() {
