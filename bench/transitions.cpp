@@ -95,6 +95,17 @@ void FrameAtStep(benchmark::State& state, TTransitionKind kind, int step) {
   }
 }
 
+// A whole effect from its first frame to its end, drawn frame by frame or deferred as in a replay.
+void WholeEffect(benchmark::State& state, TTransitionKind kind, bool deferred) {
+  TFixture f;
+  f.Screen.DeferFrames(deferred);
+  for (auto _ : state) {
+    f.Screen.TransitionKind = kind;
+    while (f.Screen.TransitionKind != tkNone) f.Screen.ETimerTimer();
+    benchmark::ClobberMemory();
+  }
+}
+
 void PrepareStage(benchmark::State& state, TStageMode mode) {
   TFixture f;
   for (auto _ : state) {
@@ -113,6 +124,12 @@ BENCHMARK_CAPTURE(EffectFrame, slide_mean, tkSlide)->Repetitions(5)->ReportAggre
 BENCHMARK_CAPTURE(FrameAtStep, slide_first, tkSlide, 0)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(FrameAtStep, slide_last, tkSlide, 79)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(EffectFrame, cut, tkCut)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(WholeEffect, box_drawn, tkBox, false)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(WholeEffect, box_deferred, tkBox, true)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(WholeEffect, dissolve_drawn, tkDissolve, false)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK_CAPTURE(WholeEffect, dissolve_deferred, tkDissolve, true)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(PrepareStage, mode0_wall, smWall)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(PrepareStage, mode1_black, smBlack)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(PrepareStage, mode2_white, smWhite)->Repetitions(5)->ReportAggregatesOnly(true);
