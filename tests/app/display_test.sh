@@ -3,7 +3,8 @@
 # What a player sees: the real window on an X server of its own, read back from the server's picture (not
 # from the program's buffers) at set times while the script waits. Covers pictures brought in before a wait
 # by every transition, the board at start and after a reveal, a playing movie, a test key pressed during a
-# wait, a script that has ended, and the window's placement.
+# wait, a script that has ended, the window's placement, and the player's keys: Space to pause, Ctrl held to
+# run on, and a save loaded.
 set -euo pipefail
 orbel="$1"
 source_dir="$2"
@@ -18,9 +19,10 @@ convert -size 640x480 xc:'#0000ff' BMP3:"$game/Data/C.bmp"
 cp "$source_dir/demo/Data/M05.AVI" "$game/Data/M.AVI"
 
 pid=""
-start() {  # start <script lines...>: runs the game with that script; sets pid and the view's origin
+options=()
+start() {  # start <script lines...>: runs the game with that script and $options; sets pid and the view's origin
   printf '%s\r\n' "$@" > "$game/Data/SCRIPT.TXT"
-  "$orbel" --quit-after 30000 "$game" >/dev/null 2>&1 &
+  "$orbel" --quit-after 30000 "${options[@]}" "$game" >/dev/null 2>&1 &
   pid=$!
   local id
   id=$(orbel_window)
@@ -111,6 +113,32 @@ stop
 start 'board,off' 'disp,1,2,C.bmp'
 at 1500; shot; expect "after the script ended" "#0000FF" "${corners[@]}"
 stop
+
+# Space pauses the game where it is: the wait stands still until Space comes again.
+start 'board,off' 'disp,1,4,A.bmp' 'wait,time,1500' 'disp,1,4,B.bmp' 'wait,time,60000'
+at 700; xdotool key --window "$(orbel_window)" space
+at 2800; shot; expect "paused in a wait" "#FF0000" "${corners[@]}"
+xdotool key --window "$(orbel_window)" space
+at 4800; shot; expect "resumed after the pause" "#00FF00" "${corners[@]}"
+stop
+
+# Ctrl held runs a long wait through in a moment of the wall clock.
+start 'board,off' 'disp,1,4,A.bmp' 'wait,time,10000' 'disp,1,4,B.bmp' 'wait,time,600000'
+at 700; xdotool keydown --window "$(orbel_window)" Control_L
+at 1700; xdotool keyup --window "$(orbel_window)" Control_L
+at 2500; shot; expect "after running on" "#00FF00" "${corners[@]}"
+stop
+
+# A save loaded: the window shows the saved picture from the start, the dissolve after the first wait done.
+lines=('board,off' 'disp,1,4,A.bmp' 'wait,time,2000' 'disp,1,2,C.bmp' 'wait,time,600000')
+printf '%s\r\n' "${lines[@]}" > "$game/Data/SCRIPT.TXT"
+"$orbel" --batch --fast --quit-after 5000 --save-on-exit "$work/save.json" "$game" >/dev/null 2>&1 || true
+[ -s "$work/save.json" ] || fail "no save written"
+options=(--load "$work/save.json")
+start "${lines[@]}"
+at 1000; shot; expect "a loaded save" "#0000FF" "${corners[@]}"
+stop
+options=()
 
 [ "$failures" -eq 0 ] || exit 1
 echo "PASS"
