@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Measures how long a game takes to open from an archive or disc image, as a ratio to the same game in a
+folder: the demo's files as a folder, as a zip made by Python's zipfile, and inside a 650 MB ISO 9660 image
+made by genisoimage (the game beside a large file, as on a CD). Each run starts the program on the game, plays
+it up to its first picture (--quit-after 100 --grab) and ends; it is timed as a whole process, best of RUNS.
+
+An archive is unpacked into the cache the first time it is opened ("first open": an empty cache folder for every
+run) and played from there afterwards ("again": the cache kept).
+
+Usage: bench/archive_bench.py ORBEL [DEMO_DIR]
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+RUNS = 3
+IMAGE_BYTES = 650 * 1024 * 1024
+
+
+def best_seconds(command, environment, fresh_cache=None):
+    best = None
+    for _ in range(RUNS):
+        if fresh_cache:
+            shutil.rmtree(fresh_cache, ignore_errors=True)
+        start = time.monotonic()
+        result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=environment)
+        elapsed = time.monotonic() - start
+        if result.returncode not in (0, 4):
+            sys.exit(f"{' '.join(command)}: exit {result.returncode}\n{result.stderr.decode()}")
+        best = elapsed if best is None else min(best, elapsed)
+    return best
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    orbel = sys.argv[1]
+    demo = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "..", "demo")
+    with tempfile.TemporaryDirectory() as work:
+        folder = os.path.join(work, "Game")
+        shutil.copytree(os.path.join(demo, "Data"), os.path.join(folder, "Data"))
+        archive = os.path.join(work, "game.zip")
+        with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as packed:
+            for name in sorted(os.listdir(os.path.join(folder, "Data"))):
+                packed.write(os.path.join(folder, "Data", name), f"Game/Data/{name}")
+        disc = os.path.join(work, "disc")
+        os.makedirs(disc)
+        shutil.copytree(folder, os.path.join(disc, "Game"))
+        # The rest of the disc: a file that fills the image to a CD's size, laid out before the game.
+        filler_bytes = IMAGE_BYTES - sum(os.path.getsize(os.path.join(folder, "Data", name))
+                                         for name in os.listdir(os.path.join(folder, "Data")))
+        with open(os.path.join(disc, "AAAA.BIN"), "wb") as filler:
+            block = os.urandom(1 << 20)
+            for _ in range(filler_bytes >> 20):
+                filler.write(block)
+        image = os.path.join(work, "game.iso")
+        subprocess.run(["genisoimage", "-quiet", "-J", "-R", "-o", image, disc], check=True)
+        shutil.rmtree(disc)
+
+        cache = os.path.join(work, "cache")
+        environment = dict(os.environ, QT_QPA_PLATFORM="offscreen", SDL_AUDIODRIVER="dummy",
+                           XDG_CACHE_HOME=cache, XDG_DATA_HOME=os.path.join(work, "data"),
+                           XDG_CONFIG_HOME=os.path.join(work, "config"))
+
+        def command(game):
+            return [orbel, "--batch", "--fast", "--quit-after", "100", "--grab", os.path.join(work, "shot.bmp"),
+                    game]
+
+        plain = best_seconds(command(folder), environment)
+        print(f"folder: {plain:.3f} s (whole process, best of {RUNS})")
+        for label, game in (("zip", archive), (f"ISO of {os.path.getsize(image) >> 20} MB", image)):
+            first = best_seconds(command(game), environment, fresh_cache=cache)
+            again = best_seconds(command(game), environment)
+            print(f"{label}: first open {first:.3f} s ({first / plain:.2f}x the folder), "
+                  f"again {again:.3f} s ({again / plain:.2f}x)")
+
+
+if __name__ == "__main__":
+    main()
