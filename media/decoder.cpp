@@ -2,8 +2,6 @@
 
 #include "media/decoder.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -11,6 +9,7 @@
 #include <optional>
 
 #include "media/media_layer.h"
+#include "platform/files.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -32,37 +31,19 @@ constexpr int MaxSampleRate = 384000;
 // Consecutive packets that fail to decode before the file counts as broken.
 constexpr int MaxDecodeErrors = 50;
 
-// Which file a path named when it was measured: another file put in its place, or the same one rewritten,
-// differs in at least one of these.
-struct TFileStamp {
-  dev_t Device = 0;
-  ino_t Inode = 0;
-  off_t Size = 0;
-  int64_t ModifiedNs = 0;
-  int64_t ChangedNs = 0;
-  bool operator==(const TFileStamp&) const = default;
-};
-
-std::optional<TFileStamp> StampOf(const std::string& path) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-  return TFileStamp{status.st_dev, status.st_ino, status.st_size,
-                    int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
-                    int64_t(status.st_ctim.tv_sec) * 1'000'000'000 + status.st_ctim.tv_nsec};
-}
-
 // Files measured and proven before, while they stay the same file. A game plays the same few sounds
 // hundreds of times, and a replay opens them one after another; reading each through again every time
 // would cost a long replay most of its time.
 class TScanMemo {
  public:
-  std::optional<TMediaInfo> Find(const std::string& path, bool wantVideo, const TFileStamp& stamp) {
+  std::optional<TMediaInfo> Find(const std::string& path, bool wantVideo, const platform::TFileStamp& stamp) {
     std::lock_guard lock(Mutex);
     const auto found = Known.find({path, wantVideo});
     if (found == Known.end() || !(found->second.first == stamp)) return std::nullopt;
     return found->second.second;
   }
-  void Keep(const std::string& path, bool wantVideo, const TFileStamp& stamp, const TMediaInfo& info) {
+  void Keep(const std::string& path, bool wantVideo, const platform::TFileStamp& stamp,
+            const TMediaInfo& info) {
     std::lock_guard lock(Mutex);
     if (Known.size() >= MaxEntries) Known.clear();
     Known[{path, wantVideo}] = {stamp, info};
@@ -71,7 +52,7 @@ class TScanMemo {
  private:
   static constexpr size_t MaxEntries = 1024;
   std::mutex Mutex;
-  std::map<std::pair<std::string, bool>, std::pair<TFileStamp, TMediaInfo>> Known;
+  std::map<std::pair<std::string, bool>, std::pair<platform::TFileStamp, TMediaInfo>> Known;
 };
 
 TScanMemo& ScanMemo() {
@@ -254,7 +235,7 @@ void TMediaDecoder::TState::Measure(int64_t& videoEnd, int64_t& audioSamples) {
 
 uint32_t TMediaDecoder::Scan() {
   if (!State) return MCIERR_INVALID_FILE;
-  const std::optional<TFileStamp> stamp = StampOf(Path);
+  const std::optional<platform::TFileStamp> stamp = platform::FileStampOf(Path);
   if (stamp)
     if (std::optional<TMediaInfo> known = ScanMemo().Find(Path, WantVideo, *stamp)) {
       InfoValue = *known;
@@ -272,7 +253,7 @@ uint32_t TMediaDecoder::Scan() {
   if (uint32_t error = ProveDecodes(info.HasVideo)) return error;
   InfoValue = info;
   // Kept only when the file is still the one measured.
-  if (stamp && StampOf(Path) == stamp) ScanMemo().Keep(Path, WantVideo, *stamp, info);
+  if (stamp && platform::FileStampOf(Path) == stamp) ScanMemo().Keep(Path, WantVideo, *stamp, info);
   return 0;
 }
 

@@ -5,6 +5,8 @@
 // engine's lookup gives the exact bytes the directory holds, and this opens them unchanged.
 
 #include <QFile>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orbel::platform {
@@ -13,5 +15,18 @@ namespace orbel::platform {
 // or truncated) into `file`, which owns the descriptor from then on. False when the system refuses; `file`
 // stays closed then.
 bool OpenFile(QFile& file, const std::string& path, QIODevice::OpenMode mode);
+
+// Which file a path names now, for what is kept from reading it: another file put in its place, or the same
+// one rewritten, differs in at least one field.
+struct TFileStamp {
+  uint64_t Device = 0;
+  uint64_t Inode = 0;
+  int64_t Size = 0;
+  int64_t ModifiedNs = 0;
+  int64_t ChangedNs = 0;
+  bool operator==(const TFileStamp&) const = default;
+};
+// The stamp of the regular file at `path`; nothing when there is none or it cannot be read.
+std::optional<TFileStamp> FileStampOf(const std::string& path);
 
 }  // namespace orbel::platform

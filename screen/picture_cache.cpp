@@ -2,23 +2,18 @@
 
 #include "screen/picture_cache.h"
 
-#include <filesystem>
-#include <system_error>
-
+#include "platform/files.h"
 #include "screen/bitmap_file.h"
 
 namespace orbel::screen {
 
 QImage TPictureCache::Load(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const uintmax_t bytes = fs::file_size(fs::path(path), error);
-  const int64_t modified = error ? 0 : fs::last_write_time(fs::path(path), error).time_since_epoch().count();
+  const std::optional<platform::TFileStamp> stamp = platform::FileStampOf(path);
   // A file whose state cannot be read is simply read, and not kept.
-  if (error) return LoadBitmapFile(path);
+  if (!stamp) return LoadBitmapFile(path);
   for (auto entry = Entries.begin(); entry != Entries.end(); ++entry) {
     if (entry->Path != path) continue;
-    if (entry->FileBytes == bytes && entry->Modified == modified) {
+    if (entry->Stamp == *stamp) {
       Entries.splice(Entries.begin(), Entries, entry);
       return entry->Picture;
     }
@@ -33,7 +28,7 @@ QImage TPictureCache::Load(const std::string& path) {
     HeldBytes -= size_t(Entries.back().Picture.sizeInBytes());
     Entries.pop_back();
   }
-  Entries.push_front({path, bytes, modified, picture});
+  Entries.push_front({path, *stamp, picture});
   HeldBytes += size;
   return picture;
 }

@@ -2,14 +2,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The pictures the script has shown, kept decoded: a game shows the same few backgrounds and faces again and
 // again, and a replay or a fast run would otherwise read and decode each of them at every line that names
-// it. An entry is used only while its file has the size and modification time it was read with, so a picture
-// an author replaces during the run is read afresh.
+// it. An entry is used only while its path names the same file, unchanged (platform::TFileStamp), so a
+// picture an author replaces during the run is read afresh.
 
 #include <QImage>
 #include <cstddef>
 #include <cstdint>
 #include <list>
 #include <string>
+
+#include "platform/files.h"
 
 namespace orbel::screen {
 
@@ -23,8 +25,7 @@ class TPictureCache {
  private:
   struct TEntry {
     std::string Path;
-    uintmax_t FileBytes = 0;
-    int64_t Modified = 0;
+    platform::TFileStamp Stamp;
     QImage Picture;
   };
   std::list<TEntry> Entries;  // the most recently used first
