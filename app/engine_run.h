@@ -105,9 +105,10 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // writing no trace and no frames, up to the start point; the run then goes on from there.
   void StartAt(const TStartPoint& start);
   // Starts the game with a replay up to `start` when the run has been going in real time without a step
-  // (the player was asked first): the clock goes over to virtual time and on to `originMs`, where the first
-  // step runs, and the game is replayed from there.
-  void ReplayFrom(const TStartPoint& start, int64_t originMs);
+  // (the player was asked first): the clock goes over to virtual time and on to the next moment of the tick's
+  // grid (from `gridOriginMs` every `gridIntervalMs`), where the first step runs as it would at the start of
+  // a run loaded from the save, and the game is replayed from there.
+  void ReplayFrom(const TStartPoint& start, int64_t gridOriginMs, int64_t gridIntervalMs);
   // Moves virtual time on until the run closes or the clock goes over to real time (a replay that reached
   // its start point): what is due now runs, then time jumps to the next due moment.
   void RunVirtualTime();

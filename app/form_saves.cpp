@@ -56,11 +56,7 @@ bool TFormOrbel::StartFromContinueOffer() {
       AskToContinue ? AskToContinue(offer.Save, remember) : AskToContinueOver(this, offer.Save, remember);
   if (remember && offer.Remember) offer.Remember(resume);
   if (!resume || Run->Closing()) return false;
-  platform::TEngineClock& clock = platform::EngineClock();
-  clock.SwitchToVirtual();
-  const int64_t sinceOrigin = clock.NowMs() - TimerOriginMs;
-  Run->ReplayFrom(offer.Start,
-                  clock.NowMs() + (kTimerIntervalMs - sinceOrigin % kTimerIntervalMs) % kTimerIntervalMs);
+  Run->ReplayFrom(offer.Start, TimerOriginMs, kTimerIntervalMs);
   return true;
 }
 

@@ -31,10 +31,12 @@ void TEngineRun::StartAt(const TStartPoint& start) {
   ScreenValue.DeferFrames(true);
 }
 
-void TEngineRun::ReplayFrom(const TStartPoint& start, int64_t originMs) {
+void TEngineRun::ReplayFrom(const TStartPoint& start, int64_t gridOriginMs, int64_t gridIntervalMs) {
   platform::TEngineClock& clock = platform::EngineClock();
   clock.SwitchToVirtual();
   WatchVirtualTime();
+  const int64_t sinceGrid = clock.NowMs() - gridOriginMs;
+  const int64_t originMs = clock.NowMs() + (gridIntervalMs - sinceGrid % gridIntervalMs) % gridIntervalMs;
   // What falls due on the way (the tick) finds no script running yet.
   while (!ClosingValue && clock.NowMs() < originMs) {
     platform::DispatchPostedEvents();
