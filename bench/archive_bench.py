@@ -13,34 +13,17 @@ Usage: bench/archive_bench.py ORBEL [DEMO_DIR]
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
-import time
 import zipfile
+
+from process_timing import best_seconds, program_and_demo
 
 RUNS = 3
 IMAGE_BYTES = 650 * 1024 * 1024
 
 
-def best_seconds(command, environment, fresh_cache=None):
-    best = None
-    for _ in range(RUNS):
-        if fresh_cache:
-            shutil.rmtree(fresh_cache, ignore_errors=True)
-        start = time.monotonic()
-        result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=environment)
-        elapsed = time.monotonic() - start
-        if result.returncode not in (0, 4):
-            sys.exit(f"{' '.join(command)}: exit {result.returncode}\n{result.stderr.decode()}")
-        best = elapsed if best is None else min(best, elapsed)
-    return best
-
-
 def main():
-    if len(sys.argv) < 2:
-        sys.exit(__doc__)
-    orbel = sys.argv[1]
-    demo = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "..", "demo")
+    orbel, demo = program_and_demo(__doc__)
     with tempfile.TemporaryDirectory() as work:
         folder = os.path.join(work, "Game")
         shutil.copytree(os.path.join(demo, "Data"), os.path.join(folder, "Data"))
@@ -71,11 +54,12 @@ def main():
             return [orbel, "--batch", "--fast", "--quit-after", "100", "--grab", os.path.join(work, "shot.bmp"),
                     game]
 
-        plain = best_seconds(command(folder), environment)
+        plain = best_seconds(command(folder), RUNS, environment)
         print(f"folder: {plain:.3f} s (whole process, best of {RUNS})")
         for label, game in (("zip", archive), (f"ISO of {os.path.getsize(image) >> 20} MB", image)):
-            first = best_seconds(command(game), environment, fresh_cache=cache)
-            again = best_seconds(command(game), environment)
+            first = best_seconds(command(game), RUNS, environment,
+                                 before_each=lambda: shutil.rmtree(cache, ignore_errors=True))
+            again = best_seconds(command(game), RUNS, environment)
             print(f"{label}: first open {first:.3f} s ({first / plain:.2f}x the folder), "
                   f"again {again:.3f} s ({again / plain:.2f}x)")
 

@@ -10,33 +10,16 @@ Each run plays GAME_SECONDS of the demo (it loops) and is timed as a whole proce
 Usage: bench/fast_and_export.py ORBEL [DEMO_DIR]
 """
 import os
-import subprocess
-import sys
 import tempfile
-import time
+
+from process_timing import best_seconds, program_and_demo
 
 GAME_SECONDS = 120
 RUNS = 3
 
 
-def best_wall_seconds(command):
-    best = None
-    for _ in range(RUNS):
-        start = time.monotonic()
-        result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
-        elapsed = time.monotonic() - start
-        if result.returncode != 4:  # --quit-after ran out, as it should
-            sys.exit(f"{' '.join(command)}: exit {result.returncode}\n{result.stderr.decode()}")
-        best = elapsed if best is None else min(best, elapsed)
-    return best
-
-
 def main():
-    if len(sys.argv) < 2:
-        sys.exit(__doc__)
-    orbel = sys.argv[1]
-    demo = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "..", "demo")
+    orbel, demo = program_and_demo(__doc__)
     quit_after = ["--quit-after", str(GAME_SECONDS * 1000)]
     cases = [("--fast", ["--batch", "--fast"])]
     with tempfile.TemporaryDirectory() as folder:
@@ -47,7 +30,8 @@ def main():
                           ["--export-video", os.path.join(folder, "demo" + extension)] + extra))
         print(f"{GAME_SECONDS} s of the demo game, best of {RUNS} runs:")
         for name, extra in cases:
-            seconds = best_wall_seconds([orbel] + extra + quit_after + [demo])
+            # Every run ends by --quit-after running out (status 4), as it should.
+            seconds = best_seconds([orbel] + extra + quit_after + [demo], RUNS, accepted=(4,))
             print(f"  {name:32} {seconds:7.2f} s  {GAME_SECONDS / seconds:7.1f}x real time")
 
 

@@ -8,27 +8,16 @@ Usage: bench/load_bench.py ORBEL [DEMO_DIR]
 """
 import os
 import shutil
-import subprocess
-import sys
 import tempfile
-import time
+
+from process_timing import best_seconds, program_and_demo, run
 
 SCENES = 1029  # two hours
 SCENE_MS = 7000  # the two waits; the dissolve and the box run inside them
 
 
-def run(command):
-    result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                            env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
-    if result.returncode not in (0, 4):
-        sys.exit(f"{' '.join(command)}: exit {result.returncode}\n{result.stderr.decode()}")
-
-
 def main():
-    if len(sys.argv) < 2:
-        sys.exit(__doc__)
-    orbel = sys.argv[1]
-    demo = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "..", "demo")
+    orbel, demo = program_and_demo(__doc__)
     with tempfile.TemporaryDirectory() as game:
         os.makedirs(os.path.join(game, "Data"))
         for name in ("BG01.bmp", "BG02.bmp", "C_09A1.bmp", "SE01.WAV"):
@@ -43,12 +32,7 @@ def main():
         end_ms = SCENES * SCENE_MS
         save = os.path.join(game, "end.json")
         run([orbel, "--batch", "--fast", "--quit-after", str(end_ms), "--save-on-exit", save, game])
-        best = None
-        for _ in range(3):
-            start = time.monotonic()
-            run([orbel, "--batch", "--fast", "--load", save, "--quit-after", str(end_ms), game])
-            elapsed = time.monotonic() - start
-            best = elapsed if best is None else min(best, elapsed)
+        best = best_seconds([orbel, "--batch", "--fast", "--load", save, "--quit-after", str(end_ms), game], 3)
         print(f"loading a save at {end_ms / 3600000:.2f} h of a {len(lines)}-line script: {best:.2f} s "
               f"(whole process, best of 3)")
 
