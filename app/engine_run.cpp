@@ -120,11 +120,11 @@ TEngineRun::TEngineRun(const TOptions& options, QWidget* window)
 
 void TEngineRun::WatchVirtualTime() {
   if (ClockObserver) return;
-  ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t nowMs) {
+  ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t) {
     StepsWithoutTime = 0;
     // Time moved past the saved instant without passing through the host's waits (a blocking play): the
     // instant lies behind.
-    if (Replay && Replay->Instant && nowMs - OriginMs > Replay->Instant->TimeMs) EndReplay();
+    if (Replay && Replay->Instant && RunTimeMs() > Replay->Instant->TimeMs) EndReplay();
   });
 }
 
@@ -185,9 +185,8 @@ bool TEngineRun::event(QEvent* event) {
     // of the game they saw, whatever start-up took before it.
     if (StepsRun == 0) OriginMs = platform::EngineClock().NowMs();
     if (Replay) {
-      const int64_t now = platform::EngineClock().NowMs() - OriginMs;
       if (Replay->UntilLine ? InterpreterValue.NextLine == *Replay->UntilLine
-                            : StepsRun >= Replay->Instant->Steps && now >= Replay->Instant->TimeMs)
+                            : StepsRun >= Replay->Instant->Steps && RunTimeMs() >= Replay->Instant->TimeMs)
         EndReplay();
     }
     ++StepsRun;

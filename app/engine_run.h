@@ -196,9 +196,10 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   int64_t StepsWithoutTime = 0;
   int ClockObserver = 0;
   // The steps run since the start, and the line (from 0) the latest of them ran: a save's instant and line.
-  // The instant's time counts from OriginMs, the engine time the first step ran at.
+  // The instant's time counts from OriginMs, the engine time the first step ran at (RunTimeMs).
   int64_t StepsRun = 0;
   int64_t OriginMs = 0;
+  int64_t RunTimeMs() const { return platform::EngineClock().NowMs() - OriginMs; }
   int32_t LatestLine = 0;
   // What a replay runs up to: an instant, or the first step of a line.
   std::optional<TStartPoint> Replay;

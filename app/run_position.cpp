@@ -67,7 +67,7 @@ int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
   if (FastForwarding()) wantedMs = std::min(wantedMs, FastForwardLimitMs);
   if (!Replay || !Replay->Instant) return wantedMs;
   // Everything due at the instant has run, and nothing can run at it any more without time moving on.
-  if (platform::EngineClock().NowMs() - OriginMs >= Replay->Instant->TimeMs) {
+  if (RunTimeMs() >= Replay->Instant->TimeMs) {
     EndReplay();
     return wantedMs;
   }
@@ -102,7 +102,7 @@ game::TSave TEngineRun::CurrentSave() const {
   save.ScriptSha256 = ScriptSha256Value;
   std::error_code error;
   save.GameFolder = platform::FileNameToUtf8(std::filesystem::current_path(error).string());
-  save.TimeMs = platform::EngineClock().NowMs() - OriginMs;
+  save.TimeMs = RunTimeMs();
   save.Steps = StepsRun;
   save.Line = LatestLine + 1;
   const QImage shown = Controls.View->GrabPresented();
