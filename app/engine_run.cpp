@@ -343,11 +343,13 @@ void TEngineRun::CheckBatchEnd() {
   // A script that rests before the saved instant rested there in the run that made the save too.
   if (Replay) EndReplay();
   const auto* application = TOrbelApplication::Instance();
-  // A start-up that failed (an unreadable script) never ran the script: that is an error, not its end.
-  if (InterpreterValue.Ended() && !InterpreterValue.LastStepFailed() && !StartUpFailed)
+  // A start-up that failed (an unreadable script) never ran the script: that is an error, not its end. A line
+  // that failed inside another line's wait let the script go on to its end, but it failed all the same.
+  const bool errorReported = application && application->ErrorReported();
+  if (InterpreterValue.Ended() && !InterpreterValue.LastStepFailed() && !StartUpFailed && !errorReported)
     FinishProgram(esOk);
   else
-    FinishProgram(application && application->ErrorReported() ? esError : esResting);
+    FinishProgram(errorReported ? esError : esResting);
 }
 
 void TEngineRun::FinishProgram(int exitStatus) {

@@ -63,6 +63,7 @@ int TInterpreter::Lookup(const TStringList& fields, size_t index) const {
 void TInterpreter::Step() {
   if (Host.Closing() || Ended() || NextLine < 0) return;
   const std::string& line = ScriptLines[static_cast<size_t>(NextLine)];
+  const uint64_t serial = ++StepsStarted;
   if (line.size() > kMaxScriptLineBytes) {
     // Refused before its text goes anywhere; the script rests here like after any failed line.
     LastStepFailedValue = true;
@@ -73,15 +74,19 @@ void TInterpreter::Step() {
   Host.SetStatusLine(std::to_string(NextLine) + ":" + line);
   TStringList fields = SplitCommaText(line);
   ++NextLine;
-  // Stays set when an error leaves the step; errors are caught only by the event dispatch around it.
+  // Stays set when an error leaves the step; errors are caught only by the event dispatch around it. A step
+  // that waits may return long after a later step ran inside its wait: the outcome that counts is the later
+  // one's, so only the step started last may clear the flag.
   LastStepFailedValue = true;
   struct TClearOnSuccess {
-    bool& Flag;
+    TInterpreter& Self;
+    uint64_t Serial;
     int Exceptions = std::uncaught_exceptions();
     ~TClearOnSuccess() {
-      if (std::uncaught_exceptions() == Exceptions) Flag = false;
+      if (std::uncaught_exceptions() == Exceptions && Self.StepsStarted == Serial)
+        Self.LastStepFailedValue = false;
     }
-  } clearOnSuccess{LastStepFailedValue};
+  } clearOnSuccess{*this, serial};
   const int code = Lookup(fields, 0);
   // An empty field 0 (a line starting with a comma or with "") runs as an unknown word.
   if (!fields[0].empty() && fields[0][0] == '#') {

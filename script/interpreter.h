@@ -126,7 +126,8 @@ class TInterpreter {
   void Delay(int32_t ms);
 
   bool Ended() const { return NextLine >= static_cast<int64_t>(ScriptLines.size()); }
-  // The latest step left with an error: the script rests at that line, even when it was the last one.
+  // The step started latest left with an error, whether it ran on its own or inside another line's wait: the
+  // script rests at that line, even when it was the last one.
   bool LastStepFailed() const { return LastStepFailedValue; }
   // A command is waiting inside its handler (a nested step may still be on top of it).
   bool Waiting() const { return WaitDepth > 0; }
@@ -160,6 +161,7 @@ class TInterpreter {
   IScriptHost& Host;
   int WaitDepth = 0;
   bool LastStepFailedValue = false;
+  uint64_t StepsStarted = 0;
 };
 
 }  // namespace orbel::script

@@ -48,6 +48,11 @@ TEST_F(EndToEnd, ErrorRestsWithExitTwoAndOneLineOnStandardError) {
   const TRun number = Batch("wait,time,12a");
   EXPECT_EQ(number.ExitCode, 2);
   EXPECT_EQ(number.Err, "'12a' は整数ではありません.\n");
+  // The cut posts a second step, so the last line fails inside the wait of the line before it; the wait then
+  // returns normally and the script has ended, but the run failed all the same.
+  const TRun nested = Batch("disp,0,4,a.bmp\r\nwait,time,300\r\nwait,time,abc");
+  EXPECT_EQ(nested.ExitCode, 2);
+  EXPECT_EQ(nested.Err, "'abc' は整数ではありません.\n");
 }
 
 TEST_F(EndToEnd, RestingWithoutErrorExitsThree) {
