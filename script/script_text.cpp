@@ -56,7 +56,8 @@ size_t ReadQuoted(std::string_view text, size_t pos, std::string& field, const T
   return pos;
 }
 
-// Folds one code page 932 character (given as its bytes) to a case-blind form.
+// Folds one code page 932 character (given as its bytes) to a case-blind form: the small letters of every
+// alphabet the code page writes in both cases go to their capitals.
 void AppendFolded(std::string& out, std::string_view ch) {
   if (ch.size() == 1) {
     const char c = ch[0];
@@ -65,32 +66,66 @@ void AppendFolded(std::string& out, std::string_view ch) {
   }
   const auto lead = static_cast<unsigned char>(ch[0]);
   const auto trail = static_cast<unsigned char>(ch[1]);
-  // Full-width a..z (82 81..82 9A) fold to full-width A..Z (82 60..82 79).
-  if (lead == 0x82 && trail >= 0x81 && trail <= 0x9A) {
-    out.push_back(ch[0]);
-    out.push_back(static_cast<char>(trail - 0x21));
-    return;
-  }
-  out.append(ch);
+  int capital = -1;
+  if (lead == 0x82 && trail >= 0x81 && trail <= 0x9A) capital = trail - 0x21;  // full-width a..z
+  if (lead == 0x83 && trail >= 0xBF && trail <= 0xD6) capital = trail - 0x20;  // Greek
+  // Cyrillic: the small letters' run skips the trail byte 7F, the capitals' does not.
+  if (lead == 0x84 && trail >= 0x70 && trail <= 0x7E) capital = trail - 0x30;
+  if (lead == 0x84 && trail >= 0x80 && trail <= 0x91) capital = trail - 0x31;
+  out.push_back(ch[0]);
+  out.push_back(capital >= 0 ? static_cast<char>(capital) : ch[1]);
 }
 
-// The same for UTF-8 text: ASCII letters, and full-width a..z (EF BD 81..9A) to full-width A..Z
-// (EF BC A1..BA), as in code page 932. Every other byte stays; no byte of another UTF-8 character looks like
-// either, so nothing else is folded by accident.
+// The capital of a small letter that code page 932 also writes in both cases (ASCII, Greek, Cyrillic and
+// full-width Latin), so that a UTF-8 translation's labels compare as the original's would; 0 for anything
+// else.
+char32_t Utf8Capital(char32_t c) {
+  if (c >= U'a' && c <= U'z') return c - 0x20;
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;  // α..ω, without the final sigma
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;                // а..я
+  if (c == 0x451) return 0x401;                                 // ё
+  if (c >= 0xFF41 && c <= 0xFF5A) return c - 0x20;              // full-width a..z
+  return 0;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// The same for UTF-8 text. Only whole, well-formed two- and three-byte characters are decoded; every other
+// byte is copied as it stands, so malformed text never folds into something else.
 std::string FoldUtf8CaseBlind(std::string_view text) {
-  std::string out(text);
-  for (size_t pos = 0; pos < out.size(); ++pos) {
-    const auto c = static_cast<unsigned char>(out[pos]);
-    if (c >= 'a' && c <= 'z') {
-      out[pos] = static_cast<char>(c - 'a' + 'A');
-    } else if (c == 0xEF && pos + 2 < out.size() && static_cast<unsigned char>(out[pos + 1]) == 0xBD) {
-      const auto last = static_cast<unsigned char>(out[pos + 2]);
-      if (last >= 0x81 && last <= 0x9A) {
-        out[pos + 1] = static_cast<char>(0xBC);
-        out[pos + 2] = static_cast<char>(last + 0x20);
-        pos += 2;
-      }
+  std::string out;
+  out.reserve(text.size());
+  for (size_t pos = 0; pos < text.size();) {
+    const auto b0 = static_cast<unsigned char>(text[pos]);
+    const auto continuation = [&](size_t at) {
+      return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+    };
+    char32_t c = b0;
+    size_t length = 1;
+    if ((b0 & 0xE0) == 0xC0 && b0 >= 0xC2 && continuation(pos + 1)) {
+      c = (char32_t(b0 & 0x1F) << 6) | (static_cast<unsigned char>(text[pos + 1]) & 0x3F);
+      length = 2;
+    } else if ((b0 & 0xF0) == 0xE0 && continuation(pos + 1) && continuation(pos + 2)) {
+      c = (char32_t(b0 & 0x0F) << 12) | (char32_t(static_cast<unsigned char>(text[pos + 1]) & 0x3F) << 6) |
+          (static_cast<unsigned char>(text[pos + 2]) & 0x3F);
+      length = 3;
     }
+    if (const char32_t capital = Utf8Capital(c); capital != 0)
+      AppendUtf8(out, capital);
+    else
+      out.append(text.substr(pos, length));
+    pos += length;
   }
   return out;
 }

@@ -65,9 +65,9 @@ inline constexpr size_t kMaxScriptLineBytes = 64 * 1024;
 // The case-blind form of a text: equal forms mean SameTextCaseBlind.
 std::string FoldCaseBlind(std::string_view text);
 
-// Equality without regard to letter case (ASCII and full-width Latin letters, in either encoding; code page
-// 932 double-byte characters are compared whole, so a trail byte is never folded; any other UTF-8 character
-// compares by its bytes).
+// Equality without regard to letter case (the Latin, full-width Latin, Greek and Cyrillic letters code page 932
+// writes in both cases, in either encoding; a code page 932 character is folded whole, so a trail byte is never
+// taken for a letter; any other character compares by its bytes).
 bool SameTextCaseBlind(std::string_view a, std::string_view b);
 
 // Position of the first entry equal to `word` without regard to case, or -1.

@@ -120,15 +120,25 @@ TEST(SameTextCaseBlind, FoldsLettersButNeverTrailBytes) {
   // 83 41 and 83 61 are different katakana; their trail bytes look like 'A' and 'a'.
   EXPECT_FALSE(SameTextCaseBlind("\x83\x41", "\x83\x61"));
   EXPECT_FALSE(SameTextCaseBlind(" #a", "#a"));
+  // Greek and Cyrillic: #αω and #ΑΩ, #бя and #БЯ, ё and Ё (the small letters' run skips the trail byte 7F).
+  EXPECT_TRUE(SameTextCaseBlind("#\x83\xBF\x83\xD6", "#\x83\x9F\x83\xB6"));
+  EXPECT_TRUE(SameTextCaseBlind("#\x84\x71\x84\x91", "#\x84\x41\x84\x60"));
+  EXPECT_TRUE(SameTextCaseBlind("\x84\x76\x84\x80", "\x84\x46\x84\x4F"));
+  // Neighbours that are no letters stay apart: 83 BE and 83 9E, 84 7F is no character.
+  EXPECT_FALSE(SameTextCaseBlind("\x83\xBE", "\x83\x9E"));
+  EXPECT_FALSE(SameTextCaseBlind("\x84\x7F", "\x84\x4F"));
 }
 
 TEST(SameTextCaseBlind, Utf8LabelsFoldLatinLettersAndKeepEveryOtherByte) {
   tests::TScriptEncodingScope scope(platform::seUtf8);
   EXPECT_TRUE(SameTextCaseBlind("#Label", "#LABEL"));
   EXPECT_TRUE(SameTextCaseBlind("#\xEF\xBD\x81z", "#\xEF\xBC\xA1Z"));  // full-width a and A
-  EXPECT_TRUE(SameTextCaseBlind("#\xD0\xBC\xD0\xB5", "#\xD0\xBC\xD0\xB5"));
-  // Other letters are compared by their bytes: Cyrillic ме and МЕ differ.
-  EXPECT_FALSE(SameTextCaseBlind("#\xD0\xBC\xD0\xB5", "#\xD0\x9C\xD0\x95"));
+  // Cyrillic ме and МЕ, ё and Ё, Greek α and Α, as in code page 932; the final sigma has no capital there.
+  EXPECT_TRUE(SameTextCaseBlind("#\xD0\xBC\xD0\xB5", "#\xD0\x9C\xD0\x95"));
+  EXPECT_TRUE(SameTextCaseBlind("\xD1\x91\xCE\xB1", "\xD0\x81\xCE\x91"));
+  EXPECT_FALSE(SameTextCaseBlind("\xCF\x82", "\xCE\xA2"));
+  // Other letters are compared by their bytes: Latin é and É differ.
+  EXPECT_FALSE(SameTextCaseBlind("\xC3\xA9", "\xC3\x89"));
   // Code page 932's full-width folding is not applied to bytes that merely look like it.
   EXPECT_FALSE(SameTextCaseBlind("\x82\x60", "\x82\x81"));
   // A character cut short at the end folds nothing and reads nothing past the text.
