@@ -33,6 +33,9 @@ class TWaveChannel;
 
 namespace orbel::app {
 
+// The window's tick, ETimer: a transition draws one frame a tick.
+inline constexpr int kTimerIntervalMs = 50;
+
 class TGameExport;
 class TScreenView;
 
@@ -104,11 +107,15 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // Where the run starts; call it before the first step. A replay runs the game on the virtual clock,
   // writing no trace and no frames, up to the start point; the run then goes on from there.
   void StartAt(const TStartPoint& start);
+  // The window's tick falls due every kTimerIntervalMs from this moment of engine time.
+  void SetTickGrid(int64_t originMs) { TickGridOriginMs = originMs; }
+  // Posts the script's first step: at once, or for a replay of a save on the place of the tick's grid where
+  // the saved run's first step fell, so that its ticks fall on the same moments of the game.
+  void PostFirstStep();
   // Starts the game with a replay up to `start` when the run has been going in real time without a step
-  // (the player was asked first): the clock goes over to virtual time and on to the next moment of the tick's
-  // grid (from `gridOriginMs` every `gridIntervalMs`), where the first step runs as it would at the start of
-  // a run loaded from the save, and the game is replayed from there.
-  void ReplayFrom(const TStartPoint& start, int64_t gridOriginMs, int64_t gridIntervalMs);
+  // (the player was asked first): the clock goes over to virtual time, the first step runs as in a run
+  // loaded from the save, and the game is replayed from there.
+  void ReplayFrom(const TStartPoint& start);
   // Moves virtual time on until the run closes or the clock goes over to real time (a replay that reached
   // its start point): what is due now runs, then time jumps to the next due moment.
   void RunVirtualTime();
@@ -199,6 +206,8 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // The instant's time counts from OriginMs, the engine time the first step ran at (RunTimeMs).
   int64_t StepsRun = 0;
   int64_t OriginMs = 0;
+  int64_t TickGridOriginMs = 0;
+  std::unique_ptr<platform::TEngineTimer> FirstStepTimer;
   int64_t RunTimeMs() const { return platform::EngineClock().NowMs() - OriginMs; }
   int32_t LatestLine = 0;
   // What a replay runs up to: an instant, or the first step of a line.

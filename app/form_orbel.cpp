@@ -66,14 +66,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   Button1 = new QPushButton(QStringLiteral("IME Close"), ViewValue);
   Button1->hide();
   connect(Button1, &QPushButton::clicked, this, &TFormOrbel::Button1Click);
-  ETimer.SetCallback([this] {
-    if (TimerRealigning) {
-      TimerRealigning = false;
-      TimerOriginMs = platform::EngineClock().NowMs();
-      ETimer.Start(kTimerIntervalMs);
-    }
-    ETimerTimer();
-  });
+  ETimer.SetCallback([this] { ETimerTimer(); });
   PCM = new controls::TWaveChannel(this);
   Movie1 = new controls::TMovie(ViewValue);
   Movie1->hide();
@@ -107,6 +100,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   // The timer runs from creation to close; its frames do nothing until a transition starts.
   TimerOriginMs = platform::EngineClock().NowMs();
   ETimer.Start(kTimerIntervalMs);
+  Run->SetTickGrid(TimerOriginMs);
   try {
     FormCreate();
   } catch (const std::exception& error) {
@@ -236,7 +230,7 @@ void TFormOrbel::ScriptStart() {
   repaint();
   Movie1->setGeometry(40, 40, 560, 315);
   if (ContinueOffer && StartFromContinueOffer()) return;
-  Run->PostStep();
+  Run->PostFirstStep();
 }
 
 void TFormOrbel::ETimerTimer() {
@@ -244,16 +238,17 @@ void TFormOrbel::ETimerTimer() {
   // A tick without a transition draws nothing, so a window the player watches lets it rest until the next
   // transition: a wait then sleeps through to its end. Batch runs end on a tick, and the virtual clock's
   // runs keep it as their heartbeat.
-  if (!Options.Batch && !platform::EngineClock().IsVirtual() && !Run->Screen().TransitionRunning() &&
-      !TimerRealigning)
+  if (!Options.Batch && !platform::EngineClock().IsVirtual() && !Run->Screen().TransitionRunning())
     ETimer.Stop();
 }
 
+// The resting tick wakes on the grid it has had since the window was made, however late it is woken: a
+// transition's frames fall on the same moments as in a run whose tick never rested.
 void TFormOrbel::WakeTimer() {
   if (ETimer.IsActive() || Run->Closing()) return;
   const int64_t sinceOrigin = platform::EngineClock().NowMs() - TimerOriginMs;
-  TimerRealigning = true;
-  ETimer.StartSingleShot(kTimerIntervalMs - sinceOrigin % kTimerIntervalMs);
+  ETimer.StartFrom(platform::EngineClock().NowMs() + kTimerIntervalMs - sinceOrigin % kTimerIntervalMs,
+                   kTimerIntervalMs);
 }
 
 void TFormOrbel::closeEvent(QCloseEvent* event) {

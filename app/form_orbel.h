@@ -43,8 +43,6 @@ namespace orbel::app {
 class TScreenView;
 class TStagePresenter;
 
-inline constexpr int kTimerIntervalMs = 50;
-
 class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   Q_OBJECT
  public:
@@ -95,6 +93,9 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   QAction* Exit() const { return ExitValue; }
   QLabel* PauseIndicator() const { return PauseIndicatorValue; }
   QLabel* Notice() const { return NoticeValue; }
+  // The 50 ms tick and the moment of engine time its grid counts from.
+  const platform::TEngineTimer& Timer() const { return ETimer; }
+  int64_t TimerOrigin() const { return TimerOriginMs; }
 
   // Saving and loading in a player's run (none in an automated one, which writes only --save-on-exit). The
   // game's saves folder holds the slots; it is known once the script has been read.
@@ -181,7 +182,6 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   QPushButton* Button1 = nullptr;
   platform::TEngineTimer ETimer;  // the 50 ms tick, on the engine clock
   int64_t TimerOriginMs = 0;      // when the tick started: it falls due on this grid
-  bool TimerRealigning = false;   // the single shot back onto the grid is running
   std::vector<std::string> Memo1;
   TOptions Options;
   std::unique_ptr<platform::TDisplaySettings> Display;

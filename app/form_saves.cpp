@@ -46,8 +46,7 @@ bool AskToContinueOver(QWidget* window, const game::TSave& save, bool& remember)
 }  // namespace
 
 // Asked over the shown window before the script's first step, while nothing of the game has run. Going on
-// replays the game from the tick's next moment, so that the tick falls at the same moments of the game as in
-// a run started from the save (whose replay begins at the tick's origin).
+// replays the game as a run started from the save would.
 bool TFormOrbel::StartFromContinueOffer() {
   const TContinueOffer offer = std::move(*ContinueOffer);
   ContinueOffer.reset();
@@ -56,7 +55,7 @@ bool TFormOrbel::StartFromContinueOffer() {
       AskToContinue ? AskToContinue(offer.Save, remember) : AskToContinueOver(this, offer.Save, remember);
   if (remember && offer.Remember) offer.Remember(resume);
   if (!resume || Run->Closing()) return false;
-  Run->ReplayFrom(offer.Start, TimerOriginMs, kTimerIntervalMs);
+  Run->ReplayFrom(offer.Start);
   return true;
 }
 

@@ -211,7 +211,11 @@ int main(int argc, char** argv) {
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();
   form->SetFontDialog(formFont.get());
   orbel::platform::TEngineTimer quitAfter([&form] { form->FinishProgram(esQuitAfter); });
-  if (options.QuitAfterMs >= 0) quitAfter.StartSingleShot(options.QuitAfterMs);
+  // After a load, the milliseconds count the game's time, which starts with the first step: a save's replay
+  // starts it where the saved run's fell between two ticks.
+  if (options.QuitAfterMs >= 0)
+    quitAfter.StartSingleShot(options.QuitAfterMs +
+                              (start.Instant ? start.Instant->TickPhaseMs % kTimerIntervalMs : 0));
   orbel::platform::InstallShutdownSignals(
       [&form](int signalNumber) { form->FinishProgram(128 + signalNumber); });
   orbel::platform::InstallFatalErrorRestore();

@@ -31,19 +31,29 @@ void TEngineRun::StartAt(const TStartPoint& start) {
   ScreenValue.DeferFrames(true);
 }
 
-void TEngineRun::ReplayFrom(const TStartPoint& start, int64_t gridOriginMs, int64_t gridIntervalMs) {
-  platform::TEngineClock& clock = platform::EngineClock();
-  clock.SwitchToVirtual();
-  WatchVirtualTime();
-  const int64_t sinceGrid = clock.NowMs() - gridOriginMs;
-  const int64_t originMs = clock.NowMs() + (gridIntervalMs - sinceGrid % gridIntervalMs) % gridIntervalMs;
-  // What falls due on the way (the tick) finds no script running yet.
-  while (!ClosingValue && clock.NowMs() < originMs) {
-    platform::DispatchPostedEvents();
-    clock.AdvanceTo(originMs);
+void TEngineRun::PostFirstStep() {
+  const int64_t phaseMs = Replay && Replay->Instant ? Replay->Instant->TickPhaseMs % kTimerIntervalMs : 0;
+  const int64_t nowMs = platform::EngineClock().NowMs();
+  const int64_t waitMs =
+      ((TickGridOriginMs + phaseMs - nowMs) % kTimerIntervalMs + kTimerIntervalMs) % kTimerIntervalMs;
+  if (!Replay || waitMs == 0) {
+    PostStep();
+    return;
   }
+  // Counted as a step on its way, so that a batch run does not take the wait for a script at rest.
+  ++PendingSteps;
+  FirstStepTimer = std::make_unique<platform::TEngineTimer>([this] {
+    --PendingSteps;
+    PostStep();
+  });
+  FirstStepTimer->StartSingleShot(waitMs);
+}
+
+void TEngineRun::ReplayFrom(const TStartPoint& start) {
+  platform::EngineClock().SwitchToVirtual();
+  WatchVirtualTime();
   StartAt(start);
-  PostStep();
+  PostFirstStep();
   RunVirtualTime();
   // A script that comes to rest before the instant goes on in real time from where it rests.
   if (ClosingValue) return;
@@ -104,6 +114,7 @@ game::TSave TEngineRun::CurrentSave() const {
   save.GameFolder = platform::FileNameToUtf8(std::filesystem::current_path(error).string());
   save.TimeMs = RunTimeMs();
   save.Steps = StepsRun;
+  save.TickPhaseMs = ((OriginMs - TickGridOriginMs) % kTimerIntervalMs + kTimerIntervalMs) % kTimerIntervalMs;
   save.Line = LatestLine + 1;
   const QImage shown = Controls.View->GrabPresented();
   if (!shown.isNull()) {

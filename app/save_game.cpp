@@ -72,7 +72,7 @@ TStartPoint ChooseStartPoint(const TOptions& options, const TGameIdentity& curre
   const game::TSave save = game::ReadSaveFile(options.LoadFrom);
   const std::string name = platform::FileNameToUtf8(options.LoadFrom);
   if (save.ScriptSha256 == current.ScriptSha256) {
-    start.Instant = TSaveInstant{save.TimeMs, save.Steps};
+    start.Instant = TSaveInstant{save.TimeMs, save.Steps, save.TickPhaseMs};
     return start;
   }
   // The same folder with another script is this game changed since; another folder is another game.

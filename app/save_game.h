@@ -27,6 +27,8 @@ std::string ScriptIdentity(const std::string& scriptBytes);
 struct TSaveInstant {
   int64_t TimeMs = 0;
   int64_t Steps = 0;
+  // Where the first step fell on the tick's grid (game::TSave::TickPhaseMs).
+  int64_t TickPhaseMs = 0;
 };
 
 struct TStartPoint {

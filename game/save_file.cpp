@@ -73,6 +73,7 @@ QByteArray SaveToJson(const TSave& save) {
   object["game_folder"] = QString::fromUtf8(save.GameFolder);
   object["time_ms"] = static_cast<double>(save.TimeMs);
   object["steps"] = static_cast<double>(save.Steps);
+  object["tick_phase_ms"] = static_cast<double>(save.TickPhaseMs);
   object["line"] = save.Line;
   object["text"] = QString::fromUtf8(save.Text);
   object["date"] = QString::fromStdString(save.Date);
@@ -102,6 +103,8 @@ TSave ParseSave(const QByteArray& bytes, const std::string& fileName) {
   save.GameFolder = TextField(object, "game_folder", fileName).toStdString();
   save.TimeMs = WholeField(object, "time_ms", 0, kMaxWholeNumber, fileName);
   save.Steps = WholeField(object, "steps", 0, kMaxWholeNumber, fileName);
+  if (object.contains(QLatin1String("tick_phase_ms")))
+    save.TickPhaseMs = WholeField(object, "tick_phase_ms", 0, kMaxTickPhaseMs, fileName);
   save.Line = static_cast<int32_t>(WholeField(object, "line", 1, INT32_MAX, fileName));
   save.Text = TextField(object, "text", fileName).toStdString();
   save.Date = TextField(object, "date", fileName).toStdString();

@@ -25,6 +25,8 @@ inline constexpr int kSaveVersion = 1;
 // Far more than a save with its thumbnail needs; a larger file is not one of ours.
 inline constexpr size_t kMaxSaveBytes = 1024 * 1024;
 inline constexpr int kThumbnailWidth = 160, kThumbnailHeight = 120;
+// A tick's phase is below the tick's interval; this bounds what a file may claim.
+inline constexpr int64_t kMaxTickPhaseMs = 999;
 
 struct TSave {
   // The game: SHA-256 of the script's bytes (64 lower-case hex digits) and its folder as UTF-8 text.
@@ -33,6 +35,10 @@ struct TSave {
   // The instant: engine milliseconds since the game's start, and the steps run by then.
   int64_t TimeMs = 0;
   int64_t Steps = 0;
+  // Where the game's first step fell between two of the window's 50 ms ticks, in milliseconds after the
+  // earlier one: a replay starts on the same place of the tick's grid, so the ticks fall on the same moments
+  // of the game. Saves without it started on a tick.
+  int64_t TickPhaseMs = 0;
   // The script line of the latest step, counting from 1.
   int32_t Line = 1;
   QByteArray Thumbnail;  // PNG, 160x120; may be empty

@@ -84,7 +84,8 @@ void TEngineClock::SetVirtual(bool virtualTime) {
 int64_t TEngineClock::NowNsLocked() const {
   if (Virtual) return VirtualNowMs * 1'000'000;
   if (Paused) return RealBaseNs;
-  return RealBaseNs + std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - RealAnchor).count();
+  return RealBaseNs +
+         std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - RealAnchor).count();
 }
 
 int64_t TEngineClock::NowMs() const {
@@ -193,9 +194,11 @@ void TEngineClock::RemoveModeObserver(int key) {
 void TEngineClock::NotifyModeObservers(TClockChange change) {
   std::vector<int> keys;
   for (const auto& entry : ModeObservers) keys.push_back(entry.first);
-  if (change == TClockChange::ToVirtual || change == TClockChange::Paused) std::reverse(keys.begin(), keys.end());
+  if (change == TClockChange::ToVirtual || change == TClockChange::Paused)
+    std::reverse(keys.begin(), keys.end());
   for (int key : keys) {
-    auto it = std::find_if(ModeObservers.begin(), ModeObservers.end(), [key](const auto& entry) { return entry.first == key; });
+    auto it = std::find_if(ModeObservers.begin(), ModeObservers.end(),
+                           [key](const auto& entry) { return entry.first == key; });
     if (it == ModeObservers.end()) continue;
     const std::function<void(TClockChange)> observer = it->second;
     observer(change);
@@ -322,11 +325,14 @@ TEngineTimer::~TEngineTimer() {
 }
 
 void TEngineTimer::Start(int intervalMs) {
+  StartFrom(EngineClock().NowMs() + std::max(0, intervalMs), intervalMs);
+}
+
+void TEngineTimer::StartFrom(int64_t firstDueMs, int intervalMs) {
   Interval = std::max(0, intervalMs);
   Repeating = true;
   SkipTicks = false;
-  TEngineClock& clock = EngineClock();
-  clock.Schedule(*this, clock.NowMs() + Interval);
+  EngineClock().Schedule(*this, firstDueMs);
 }
 
 void TEngineTimer::StartSingleShot(int64_t intervalMs) {

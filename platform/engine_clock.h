@@ -190,9 +190,9 @@ TEngineClock& EngineClock();
 // end at one moment of engine time.
 bool DispatchPostedEvents();
 
-// A timer on the engine clock, in place of a QTimer. Either mode: an entry in the clock's schedule with its due
-// moment in engine time. Real mode: a single-shot Qt::PreciseTimer QTimer inside, armed for that moment (and
-// re-armed for the next one each time it fires), created at the first need. Belongs to the GUI thread.
+// A timer on the engine clock, in place of a QTimer. Either mode: an entry in the clock's schedule with its
+// due moment in engine time. Real mode: a single-shot Qt::PreciseTimer QTimer inside, armed for that moment
+// (and re-armed for the next one each time it fires), created at the first need. Belongs to the GUI thread.
 class TEngineTimer {
  public:
   explicit TEngineTimer(std::function<void()> callback = {});
@@ -207,6 +207,9 @@ class TEngineTimer {
   // time can move on; in real mode 0 means whenever the event loop is free, as for a QTimer. In either mode a
   // repeating timer whose callback is still running (a wait nested in it) skips the ticks meanwhile.
   void Start(int intervalMs);
+  // The same with the first due moment given in engine time, so that a timer started again keeps the grid it
+  // had (a moment already past is due at once).
+  void StartFrom(int64_t firstDueMs, int intervalMs);
   // Starts (or restarts) the timer to fire once, intervalMs from now.
   void StartSingleShot(int64_t intervalMs);
   void Stop();

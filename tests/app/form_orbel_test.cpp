@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -14,6 +16,7 @@
 #include "app/screen_view.h"
 #include "controls/board.h"
 #include "controls/movie.h"
+#include "tests/support/real_event_loop.h"
 
 namespace orbel::app {
 namespace {
@@ -137,6 +140,37 @@ TEST(StartUp, FullScreenByMenuLastsTheRunAndTheCheckFollowsTheWindow) {
   EXPECT_FALSE(form.ScaledFullScreen());
   EXPECT_EQ(checked(), T{screen::diWindow800x600});
   form.close();
+}
+
+// In a window the tick rests between transitions. However late the real clock lets it wake, every
+// transition's frames fall on the grid the tick has had since the window was made.
+TEST(Tick, WakesOnTheGridOfStartUpAfterEveryRest) {
+  QTemporaryDir game;
+  ASSERT_TRUE(QDir(game.path()).mkpath("Data"));
+  QFile script(game.filePath("Data/SCRIPT.TXT"));
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  // Each wait outlasts the tick after the cut, so the tick rests before the next cut wakes it.
+  for (int i = 0; i < 12; ++i) script.write("disp,1,4,x\r\nwait,time,60\r\n");
+  script.close();
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(game.path());
+  {
+    TFormOrbel form(TOptions{}, std::make_unique<TFixedDisplay>(768));
+    const int64_t origin = form.TimerOrigin();
+    std::vector<int64_t> wakes;
+    const auto wake = form.EngineRun().OnTransitionStarted;
+    form.EngineRun().OnTransitionStarted = [&] {
+      const bool resting = !form.Timer().IsActive();
+      wake();
+      if (resting) wakes.push_back(form.Timer().DueMs());
+    };
+    form.show();
+    tests::RunRealUntil([&] { return form.Interpreter().Ended() && form.Settled(); });
+    EXPECT_GE(wakes.size(), 6u);
+    for (const int64_t due : wakes) EXPECT_EQ((due - origin) % kTimerIntervalMs, 0) << due - origin;
+    form.close();
+  }
+  QDir::setCurrent(previous);
 }
 
 TEST(ErrorBox, FullStopOnlyAfterCharactersSortingAfterIt) {

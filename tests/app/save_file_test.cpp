@@ -24,6 +24,7 @@ TSave Sample() {
   save.GameFolder = "/games/夏の日";
   save.TimeMs = 123456789012;
   save.Steps = 4242;
+  save.TickPhaseMs = 37;
   save.Line = 17;
   save.Thumbnail = QByteArray("\x89PNG\r\n\x1a\n\0\x01\x02", 11);
   save.Text = "「こんにちは」";
@@ -38,6 +39,7 @@ TEST(SaveFile, WhatIsWrittenReadsBack) {
   EXPECT_EQ(read.GameFolder, written.GameFolder);
   EXPECT_EQ(read.TimeMs, written.TimeMs);
   EXPECT_EQ(read.Steps, written.Steps);
+  EXPECT_EQ(read.TickPhaseMs, written.TickPhaseMs);
   EXPECT_EQ(read.Line, written.Line);
   EXPECT_EQ(read.Thumbnail, written.Thumbnail);
   EXPECT_EQ(read.Text, written.Text);
@@ -79,6 +81,8 @@ TEST(SaveFile, ImpossibleFieldsAreRefused) {
   EXPECT_TRUE(refused("time_ms", 1.5));
   EXPECT_TRUE(refused("time_ms", 1e300));
   EXPECT_TRUE(refused("steps", QJsonValue::Undefined));
+  EXPECT_TRUE(refused("tick_phase_ms", 1000));
+  EXPECT_FALSE(refused("tick_phase_ms", QJsonValue::Undefined));  // saves made before it was kept
   EXPECT_TRUE(refused("line", 0));
   EXPECT_TRUE(refused("line", 3e9));
   EXPECT_TRUE(refused("text", 5));

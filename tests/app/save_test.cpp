@@ -87,17 +87,17 @@ TEST_F(Saves, LoadShowsTheSavedPictureAndGoesOnWithTheRestOfTheRun) {
   }
 }
 
-// Loaded in a run on the real clock (a window's run), the replay hands over to real time at the saved instant:
-// in the wait, in the chain's transitions and in the movie, the game goes on with the rest of its run and ends
-// with the picture it ends with on the virtual clock.
+// Loaded in a run on the real clock (a window's run), the replay hands over to real time at the saved
+// instant: in the wait, in the chain's transitions and in the movie, the game goes on with the rest of its
+// run and ends with the picture it ends with on the virtual clock.
 TEST_F(Saves, LoadGoesOnInRealTime) {
   const TRun whole = Run({"--batch", "--fast", "--trace", "--grab", Path("whole.bmp")});
   ASSERT_EQ(whole.ExitCode, 0) << whole.Err;
   for (const int instant : {1700, 4000, 7000}) {
     SCOPED_TRACE(instant);
     const QString save = Path(QString("real%1.json").arg(instant));
-    const TRun saving = Run({"--batch", "--fast", "--trace", "--quit-after", QString::number(instant),
-                             "--save-on-exit", save});
+    const TRun saving = Run(
+        {"--batch", "--fast", "--trace", "--quit-after", QString::number(instant), "--save-on-exit", save});
     ASSERT_EQ(saving.ExitCode, 4) << saving.Err;
     const TRun rest = Run({"--batch", "--trace", "--load", save, "--grab", Path("real.bmp")});
     EXPECT_EQ(rest.ExitCode, 0) << rest.Err;
@@ -138,6 +138,25 @@ TEST_F(Saves, SaveHoldsTheGameTheInstantAndAThumbnail) {
   const TRun nowhere = Run({"--batch", "--fast", "--save-on-exit", Path("no/such/folder/s.json")});
   EXPECT_EQ(nowhere.ExitCode, 1);
   EXPECT_NE(nowhere.Err.find("s.json"), std::string::npos) << nowhere.Err;
+}
+
+// A window's game starts between two ticks, wherever start-up left it. Its saves keep that place, and a
+// replay starts its first step there, so that a cut ends as long after it as in the saving run (20 ms, not 50
+// ms).
+TEST_F(Saves, ReplayStartsOnThePlaceOfTheTicksGridWhereTheSavedRunStarted) {
+  Script("disp,1,4,red.bmp\r\nwait,time,1000\r\n");
+  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "0", "--save-on-exit", Path("start.json")}).ExitCode,
+            4);
+  QJsonObject object = QJsonDocument::fromJson(Bytes(Path("start.json"))).object();
+  EXPECT_EQ(object["tick_phase_ms"].toInt(-1), 0);
+  object["tick_phase_ms"] = 30;
+  Write("start.json", QJsonDocument(object).toJson());
+  ASSERT_EQ(
+      Run({"--batch", "--fast", "--load", Path("start.json"), "--save-on-exit", Path("end.json")}).ExitCode,
+      0);
+  const orbel::game::TSave end = orbel::game::ReadSaveFile(Path("end.json").toStdString());
+  EXPECT_EQ(end.TickPhaseMs, 30);
+  EXPECT_EQ(end.TimeMs % 50, 20) << end.TimeMs;
 }
 
 // --from a line number or a label: the run starts where the script first runs that line, with what it showed.
