@@ -63,6 +63,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   Presentation->OnSynchronousFrame = [this] { Run->FlushRecordFrame(); };
   Presentation->Recording = [this] { return Run->Recording(); };
   CreateMenu();
+  Presentation->FitScaleToScreen();
   Button1 = new QPushButton(QStringLiteral("IME Close"), ViewValue);
   Button1->hide();
   connect(Button1, &QPushButton::clicked, this, &TFormOrbel::Button1Click);

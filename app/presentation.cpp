@@ -2,10 +2,12 @@
 
 #include "app/presentation.h"
 
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
 #include <algorithm>
+#include <cstdio>
 
 #include "app/screen_view.h"
 #include "app/stage_presenter.h"
@@ -127,6 +129,27 @@ void TPresentation::PresentPending() {
     PresenterValue->PresentNow();
   else
     View.PresentPending();
+}
+
+void TPresentation::FitScaleToScreen() {
+  const QScreen* screen = Window.screen();
+  if (!screen || WindowScaleValue <= 1) return;
+  const QSize available = screen->availableGeometry().size();
+  const int menuBar = Window.menuBar()->isHidden() ? 0 : Window.menuBar()->sizeHint().height();
+  int scale = WindowScaleValue;
+  while (scale > 1 && (screen::kScreenWidth * scale > available.width() ||
+                       screen::kScreenHeight * scale + menuBar > available.height()))
+    --scale;
+  if (scale == WindowScaleValue) return;
+  const QString note = QCoreApplication::translate("TPresentation",
+                                                   "orbel: a %1x zoom does not fit the screen's free area of "
+                                                   "%2x%3 pixels; the window is zoomed %4x")
+                           .arg(WindowScaleValue)
+                           .arg(available.width())
+                           .arg(available.height())
+                           .arg(scale);
+  std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
+  WindowScaleValue = scale;
 }
 
 void TPresentation::FitClientArea() {

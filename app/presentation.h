@@ -39,6 +39,9 @@ class TPresentation {
   bool HasFrame() const;
   void ShowScaledFullScreen(bool show);
   void FitClientArea();
+  // Lowers the window's scale to the largest whose picture and menu bar fit the screen's available area,
+  // with a note on standard error: a window larger than the screen hides the board and the menu.
+  void FitScaleToScreen();
   // The picture area a window mode gives: 640x480 times the window's scale.
   QSize WindowPictureSize() const;
   // The window's size without its frame for that picture: the picture area and the menu bar when attached.

@@ -44,16 +44,19 @@ menu_item() {  # menu_item <downs>: Settings > Window size > item
   xdotool mousemove 900 500; sleep 0.5
 }
 
-# Zoomed windows: 640N x 480N under the menu bar, every picture pixel an N x N block.
+# Zoomed windows: 640N x 480N under the menu bar, every picture pixel an N x N block. A zoom of 3 is 1440
+# pixels high, more than this screen has: the window takes the largest zoom that fits, and says so.
 for n in 2 3; do
   start --scale "$n"
   read -r w h x y < <(xwininfo -id "$window" |
     awk '/Width:/ {w=$2} /Height:/ {h=$2} /Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} END {print w, h, x, y}')
-  [ "$w" = $((640 * n)) ] || fail "--scale $n: window is $w wide"
+  [ "$w" = 1280 ] || fail "--scale $n: window is $w wide"
   shot
-  blocks "--scale $n" "$n" "$x" $((y + h - 480 * n))
+  blocks "--scale $n" 2 "$x" $((y + h - 960))
   stop
 done
+"$orbel" --quit-after 500 --scale 3 "$game" 2>"$work/zoom.err" >/dev/null || true
+grep -q 'zoomed 2x' "$work/zoom.err" || fail "--scale 3 on 1920x1080 gives no note: $(cat "$work/zoom.err")"
 
 # Full screen at the desktop's resolution, no mode switch.
 start --fullscreen
