@@ -50,6 +50,9 @@ std::vector<TFaceInfo> EnumerateFaces() {
       const auto seen = firstStyle.find(face.Family);
       if (seen != firstStyle.end() && seen->second != style) continue;
       if (seen == firstStyle.end()) firstStyle.emplace(face.Family, style);
+      FcChar8* name = nullptr;
+      for (int k = 1; FcPatternGetString(font, FC_FAMILY, k, &name) == FcResultMatch && name != nullptr; ++k)
+        face.OtherNames << QString::fromUtf8(reinterpret_cast<const char*>(name));
       face.Format = PatternString(font, FC_FONTFORMAT);
       FcBool outline = FcFalse;
       face.Outline = FcPatternGetBool(font, FC_OUTLINE, 0, &outline) == FcResultMatch && outline;
@@ -69,7 +72,7 @@ std::vector<TFaceInfo> EnumerateFaces() {
 
 QString FindStandIn(const std::vector<TFaceInfo>& faces, const QString& preferred, bool fixedPitch) {
   for (const TFaceInfo& face : faces)
-    if (face.Family == preferred) return preferred;
+    if (face.Family == preferred || face.OtherNames.contains(preferred)) return preferred;
   for (const TFaceInfo& face : faces)
     if (face.Japanese && IsOutlineFace(face) && IsFixedPitch(face) == fixedPitch) return face.Family;
   for (const TFaceInfo& face : faces)
