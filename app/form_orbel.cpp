@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -35,6 +36,7 @@
 #include "platform/errors.h"
 #include "platform/events.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 #include "screen/bitmap_file.h"
 
 namespace orbel::app {
@@ -89,8 +91,9 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   }
   setStatusBar(Status);
   Status->hide();
-  PauseIndicatorValue = new QLabel(QStringLiteral("一時停止"), this);
+  PauseIndicatorValue = new QLabel(platform::Tr("Window", "Paused").QStr(), this);
   NoticeValue = new QLabel(this);
+  NoticeValue->setWordWrap(true);
   for (QLabel* label : {PauseIndicatorValue, NoticeValue}) {
     label->setStyleSheet(
         QStringLiteral("QLabel { background: rgba(0, 0, 0, 170); color: white; padding: 4px 10px; "
@@ -98,6 +101,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->hide();
   }
+  WarnPlayer = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Orbel"), text); };
   StartProgram = [](const QStringList& arguments) {
     return QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
   };
@@ -264,6 +268,14 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
   // What the frames drew last is shown and recorded before the picture is saved.
   Presentation->PresentPending();
   Run->BeginClose();
+  // The player closing the game expects to find it again next time: a failed automatic save is said while the
+  // window still stands (a close by a signal tells only standard error, since nobody may be there to answer).
+  if (!Run->AutoSaveProblem().empty() && Run->ExitStatus() == esOk && WarnPlayer)
+    WarnPlayer(platform::Tr("Window",
+                            "Where the game is could not be kept, so the next start cannot continue "
+                            "from here:\n%1")
+                   .Arg(Run->AutoSaveProblem())
+                   .QStr());
   ViewValue->Closed = true;
   // A changed resolution never outlives the program, however it ends.
   Display->RestoreStoredMode();

@@ -45,6 +45,10 @@ class TStagePresenter;
 
 inline constexpr int kTimerIntervalMs = 50;
 
+// The question at the start of a game with an automatic save: whether to go on from the save's line and the
+// board text it holds, or from the line alone when it holds none.
+QString ContinueQuestion(const game::TSave& save);
+
 class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   Q_OBJECT
  public:
@@ -115,6 +119,9 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void OfferToContinue(TContinueOffer offer) { ContinueOffer = std::move(offer); }
   // The question itself: true to go on; `remember` keeps the answer for this game. Tests put their own in.
   std::function<bool(const game::TSave& save, bool& remember)> AskToContinue;
+  // Tells the player something they must see before the window goes (a box they close); tests put their own
+  // in.
+  std::function<void(const QString& text)> WarnPlayer;
   void TogglePause();
   // Ends the program with the given exit status (the close handling runs as for any close).
   void FinishProgram(int exitStatus) { Run->FinishProgram(exitStatus); }

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "platform/translation.h"
+
 namespace orbel::platform {
 
 namespace {
@@ -95,14 +97,17 @@ void InstallFaceSubstitutions() {
   for (const TSubstitution& substitution : substitutions) {
     const QString standIn = FindStandIn(faces, substitution.Preferred, substitution.FixedPitch);
     if (standIn != substitution.Preferred) {
-      const QString message =
-          standIn.isEmpty()
-              ? QStringLiteral(
-                    "orbel: フォント「%1」も日本語フォントも見つかりません。「%2」は別の書体で表示されます")
-                    .arg(substitution.Preferred, substitution.WindowsFace)
-              : QStringLiteral("orbel: フォント「%1」が見つかりません。「%2」の代わりに「%3」を使います")
-                    .arg(substitution.Preferred, substitution.WindowsFace, standIn);
-      std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+      const std::string message =
+          standIn.isEmpty() ? Tr("Fonts",
+                                 "neither the font \"%1\" nor any Japanese font is installed; \"%2\" is "
+                                 "shown in another face")
+                                  .Arg(substitution.Preferred)
+                                  .Arg(substitution.WindowsFace)
+                            : Tr("Fonts", "the font \"%1\" is not installed; \"%3\" stands in for \"%2\"")
+                                  .Arg(substitution.Preferred)
+                                  .Arg(substitution.WindowsFace)
+                                  .Arg(standIn);
+      std::fprintf(stderr, "orbel: %s\n", message.c_str());
       std::fflush(stderr);
     }
     if (!standIn.isEmpty()) QFont::insertSubstitution(substitution.WindowsFace, standIn);

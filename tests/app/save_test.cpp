@@ -87,17 +87,17 @@ TEST_F(Saves, LoadShowsTheSavedPictureAndGoesOnWithTheRestOfTheRun) {
   }
 }
 
-// Loaded in a run on the real clock (a window's run), the replay hands over to real time at the saved instant:
-// in the wait, in the chain's transitions and in the movie, the game goes on with the rest of its run and ends
-// with the picture it ends with on the virtual clock.
+// Loaded in a run on the real clock (a window's run), the replay hands over to real time at the saved
+// instant: in the wait, in the chain's transitions and in the movie, the game goes on with the rest of its
+// run and ends with the picture it ends with on the virtual clock.
 TEST_F(Saves, LoadGoesOnInRealTime) {
   const TRun whole = Run({"--batch", "--fast", "--trace", "--grab", Path("whole.bmp")});
   ASSERT_EQ(whole.ExitCode, 0) << whole.Err;
   for (const int instant : {1700, 4000, 7000}) {
     SCOPED_TRACE(instant);
     const QString save = Path(QString("real%1.json").arg(instant));
-    const TRun saving = Run({"--batch", "--fast", "--trace", "--quit-after", QString::number(instant),
-                             "--save-on-exit", save});
+    const TRun saving = Run(
+        {"--batch", "--fast", "--trace", "--quit-after", QString::number(instant), "--save-on-exit", save});
     ASSERT_EQ(saving.ExitCode, 4) << saving.Err;
     const TRun rest = Run({"--batch", "--trace", "--load", save, "--grab", Path("real.bmp")});
     EXPECT_EQ(rest.ExitCode, 0) << rest.Err;
@@ -134,10 +134,16 @@ TEST_F(Saves, SaveHoldsTheGameTheInstantAndAThumbnail) {
   // Written whole: nothing but the saves is left in the folder.
   EXPECT_EQ(QDir(Dir.path()).entryList({"*.json*"}, QDir::Files),
             QStringList({"direct.json", "first.json", "second.json"}));
-  // A save that cannot be written is an output that failed.
-  const TRun nowhere = Run({"--batch", "--fast", "--save-on-exit", Path("no/such/folder/s.json")});
+  // A save that could not be written is refused before anything runs, as an export is.
+  const TRun nowhere = Run({"--batch", "--fast", "--trace", "--save-on-exit", Path("no/such/folder/s.json")});
   EXPECT_EQ(nowhere.ExitCode, 1);
-  EXPECT_NE(nowhere.Err.find("s.json"), std::string::npos) << nowhere.Err;
+  EXPECT_EQ(nowhere.Out, "");
+  EXPECT_EQ(nowhere.Err, "orbel: the save " + Path("no/such/folder/s.json").toStdString() +
+                             " cannot be written: the folder " + Path("no/such/folder").toStdString() +
+                             " does not exist\n");
+  const TRun folder = Run({"--batch", "--fast", "--trace", "--save-on-exit", Dir.path()});
+  EXPECT_EQ(folder.ExitCode, 1);
+  EXPECT_EQ(folder.Out, "");
 }
 
 // --from a line number or a label: the run starts where the script first runs that line, with what it showed.
