@@ -697,6 +697,121 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     </message>
 </context>
 <context>
+    <name>VideoExport</name>
+    <message>
+        <source>cannot export video to %1: %2</source>
+        <translation>%1 に動画を書き出せません: %2</translation>
+    </message>
+    <message>
+        <source>a lossless export is written as .mkv only</source>
+        <translation>劣化のない書き出しは .mkv にしか書けません</translation>
+    </message>
+    <message>
+        <source>the name has no extension (use .mkv, .mp4 or .webm)</source>
+        <translation>名前に拡張子がありません (.mkv、.mp4、.webm のどれかにしてください)</translation>
+    </message>
+    <message>
+        <source>unknown extension &apos;%1&apos; (use .mkv, .mp4 or .webm)</source>
+        <translation>拡張子 &apos;%1&apos; は知りません (.mkv、.mp4、.webm のどれかにしてください)</translation>
+    </message>
+    <message>
+        <source>this system&apos;s FFmpeg has no %1 encoder</source>
+        <translation>このシステムの FFmpeg には %1 エンコーダーがありません</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>フォルダー %1 がありません</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 はフォルダーではありません</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>フォルダーです</translation>
+    </message>
+    <message>
+        <source>the folder %1 is not writable</source>
+        <translation>フォルダー %1 に書き込めません</translation>
+    </message>
+    <message>
+        <source>writing failed (%1)</source>
+        <translation>書き込みに失敗しました (%1)</translation>
+    </message>
+    <message>
+        <source>cannot give the finished file its name (%1)</source>
+        <translation>書き終えたファイルに名前を付けられません (%1)</translation>
+    </message>
+    <message>
+        <source>%1 failed (%2)</source>
+        <translation>%1に失敗しました (%2)</translation>
+    </message>
+    <message>
+        <source>an earlier error ended this export</source>
+        <translation>先のエラーでこの書き出しは終わっています</translation>
+    </message>
+    <message>
+        <source>the export is already finished</source>
+        <translation>書き出しはもう終わっています</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>メモリが足りません</translation>
+    </message>
+    <message>
+        <source>setting up the container</source>
+        <translation>コンテナーの準備</translation>
+    </message>
+    <message>
+        <source>setting up the colour conversion failed</source>
+        <translation>色変換の準備に失敗しました</translation>
+    </message>
+    <message>
+        <source>opening the %1 encoder</source>
+        <translation>%1 エンコーダーの起動</translation>
+    </message>
+    <message>
+        <source>setting up the video stream</source>
+        <translation>映像ストリームの準備</translation>
+    </message>
+    <message>
+        <source>allocating a picture</source>
+        <translation>画像の確保</translation>
+    </message>
+    <message>
+        <source>the %1 encoder takes no sample format this program can give</source>
+        <translation>%1 エンコーダーはこのプログラムが渡せる音声形式を受け付けません</translation>
+    </message>
+    <message>
+        <source>setting up the sound stream</source>
+        <translation>音声ストリームの準備</translation>
+    </message>
+    <message>
+        <source>the %1 encoder</source>
+        <translation>%1 エンコーダー</translation>
+    </message>
+    <message>
+        <source>setting up a sound frame</source>
+        <translation>音声フレームの準備</translation>
+    </message>
+    <message>
+        <source>allocating a sound frame</source>
+        <translation>音声フレームの確保</translation>
+    </message>
+    <message>
+        <source>the scale must be a whole number from 1 to %1</source>
+        <translation>拡大率は 1 から %1 の整数にしてください</translation>
+    </message>
+    <message>
+        <source>the frame rate must be from 1 to %1 per second</source>
+        <translation>フレームレートは毎秒 1 から %1 にしてください</translation>
+    </message>
+    <message>
+        <source>a picture of %1x%2 was given, the export takes %3x%4</source>
+        <translation>%1x%2 の画像が渡されましたが、書き出せるのは %3x%4 です</translation>
+    </message>
+</context>
+<context>
     <name>Window</name>
     <message>
         <source>Paused</source>
