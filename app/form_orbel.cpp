@@ -3,6 +3,7 @@
 #include "app/form_orbel.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
@@ -282,6 +283,14 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
   Run->Release();
   event->accept();
   QCoreApplication::exit(Run->ExitStatus());
+}
+
+void TFormOrbel::FinishProgram(int exitStatus) {
+  if (Run->Closing()) {
+    if (QWidget* box = QApplication::activeModalWidget(); box && box != this) box->close();
+    return;
+  }
+  Run->FinishProgram(exitStatus);
 }
 
 void TFormOrbel::ExitClick() {

@@ -123,8 +123,9 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   // in.
   std::function<void(const QString& text)> WarnPlayer;
   void TogglePause();
-  // Ends the program with the given exit status (the close handling runs as for any close).
-  void FinishProgram(int exitStatus) { Run->FinishProgram(exitStatus); }
+  // Ends the program with the given exit status (the close handling runs as for any close). During the close,
+  // a box still open for the player (WarnPlayer) is closed: a signal does not wait for an answer.
+  void FinishProgram(int exitStatus);
 
   // F11 and Alt+Enter: full screen at the desktop's own resolution with the picture enlarged, and back.
   void ToggleFullScreen();

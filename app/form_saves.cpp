@@ -104,10 +104,12 @@ void TFormOrbel::PlaceIndicators() {
   const QPoint corner = centralWidget() ? centralWidget()->geometry().topLeft() : QPoint();
   PauseIndicatorValue->adjustSize();
   // A long notice (a path, the system's reason) wraps inside the picture: a path may break after each '/'.
-  const int widest = std::max(80, (centralWidget() ? centralWidget()->width() : width()) - 24);
-  NoticeValue->setFixedWidth(
-      std::min(widest, NoticeValue->fontMetrics().horizontalAdvance(NoticeValue->text()) + 21));
-  NoticeValue->setFixedHeight(NoticeValue->heightForWidth(NoticeValue->width()));
+  if (!NoticeValue->text().isEmpty()) {
+    const int widest = std::max(80, (centralWidget() ? centralWidget()->width() : width()) - 24);
+    NoticeValue->setFixedWidth(
+        std::min(widest, NoticeValue->fontMetrics().horizontalAdvance(NoticeValue->text()) + 21));
+    NoticeValue->setFixedHeight(NoticeValue->heightForWidth(NoticeValue->width()));
+  }
   PauseIndicatorValue->move(corner + QPoint(12, 12));
   // A notice goes below the pause indicator when that is shown, else in its place.
   const int below = PauseIndicatorValue->isHidden() ? 0 : PauseIndicatorValue->height() + 6;

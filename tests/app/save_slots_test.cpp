@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
@@ -258,7 +259,13 @@ TEST_F(PlayerKeys, SavesThatCannotBeWrittenSayWhyInsideTheWindow) {
     TFormOrbel form(TOptions{});
     form.show();
     Settle(form);
-    form.WarnPlayer = [&warned](const QString& text) { warned.push_back(text); };
+    // The box is the player's to close; a signal meanwhile (FinishProgram) closes it instead of waiting.
+    form.WarnPlayer = [&warned, &form](const QString& text) {
+      warned.push_back(text);
+      QMessageBox box(QMessageBox::Warning, "Orbel", text, QMessageBox::Ok, &form);
+      QTimer::singleShot(0, &form, [&form] { form.FinishProgram(128 + SIGTERM); });
+      box.exec();
+    };
     form.EngineRun().SetAutoSavePath(AutoSavePath(form.SavesFolder()));
     EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5));
     const QLabel* notice = form.Notice();
