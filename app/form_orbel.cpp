@@ -3,7 +3,6 @@
 #include "app/form_orbel.h"
 
 #include <QActionGroup>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
@@ -269,28 +268,13 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
   // What the frames drew last is shown and recorded before the picture is saved.
   Presentation->PresentPending();
   Run->BeginClose();
-  // The player closing the game expects to find it again next time: a failed automatic save is said while the
-  // window still stands (a close by a signal tells only standard error, since nobody may be there to answer).
-  if (!Run->AutoSaveProblem().empty() && Run->ExitStatus() == esOk && WarnPlayer)
-    WarnPlayer(platform::Tr("Window",
-                            "Where the game is could not be kept, so the next start cannot continue "
-                            "from here:\n%1")
-                   .Arg(Run->AutoSaveProblem())
-                   .QStr());
+  TellIfNotKept();
   ViewValue->Closed = true;
   // A changed resolution never outlives the program, however it ends.
   Display->RestoreStoredMode();
   Run->Release();
   event->accept();
   QCoreApplication::exit(Run->ExitStatus());
-}
-
-void TFormOrbel::FinishProgram(int exitStatus) {
-  if (Run->Closing()) {
-    if (QWidget* box = QApplication::activeModalWidget(); box && box != this) box->close();
-    return;
-  }
-  Run->FinishProgram(exitStatus);
 }
 
 void TFormOrbel::ExitClick() {

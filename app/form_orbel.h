@@ -170,6 +170,8 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   // Asks about the offered position and, when the player goes on, replays the game up to it; true then.
   bool StartFromContinueOffer();
   void SaveScreenKey();
+  // At the close: tells the player, through WarnPlayer, when the automatic save could not be written.
+  void TellIfNotKept();
   // A line for the player over the picture for a few seconds, and on standard error.
   void ShowNotice(const QString& text);
   void PlaceIndicators();

@@ -2,6 +2,7 @@
 // The engine window's side of the player's saves and keys: F5 and F9, Space to pause, Ctrl to fast-forward,
 // the Save and Load items with their dialog, and the notices that answer them.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
@@ -65,6 +66,26 @@ bool TFormOrbel::StartFromContinueOffer() {
   if (!resume || Run->Closing()) return false;
   Run->ReplayFrom(offer.Start, TimerOriginMs, kTimerIntervalMs);
   return true;
+}
+
+// The player closing the game expects to find it again next time: a failed automatic save is said while the
+// window still stands (a close by a signal tells only standard error, since nobody may be there to answer).
+void TFormOrbel::TellIfNotKept() {
+  if (!Run->AutoSaveProblem().empty() && Run->ExitStatus() == esOk && WarnPlayer)
+    WarnPlayer(platform::Tr("Window",
+                            "Where the game is could not be kept, so the next start cannot continue "
+                            "from here:\n%1")
+                   .Arg(Run->AutoSaveProblem())
+                   .QStr());
+}
+
+// The close's box about a failed automatic save (WarnPlayer) waits for the player; a signal does not.
+void TFormOrbel::FinishProgram(int exitStatus) {
+  if (Run->Closing()) {
+    if (QWidget* box = QApplication::activeModalWidget(); box && box != this) box->close();
+    return;
+  }
+  Run->FinishProgram(exitStatus);
 }
 
 bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
