@@ -29,6 +29,7 @@
 #include "platform/errors.h"
 #include "platform/events.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 #include "screen/bitmap_file.h"
 
 // The program's stored data is compiled into this library; a static library must register it itself.
@@ -175,9 +176,13 @@ bool TEngineRun::event(QEvent* event) {
   if (event->type() == platform::WM_SCRIPTSTEP) {
     --PendingSteps;
     if (ClockObserver && ++StepsWithoutTime > kMaxStepsWithoutTime) {
-      std::fprintf(stderr,
-                   "orbel: the script runs on at line %d without ever waiting, so its time cannot move on\n",
-                   static_cast<int>(InterpreterValue.NextLine) + 1);
+      std::fprintf(stderr, "orbel: %s\n",
+                   platform::Tr("Run",
+                                "the script runs on at line %1 without ever waiting, so its time cannot "
+                                "move on")
+                       .Arg(static_cast<int>(InterpreterValue.NextLine) + 1)
+                       .Str()
+                       .c_str());
       FinishProgram(esError);
       return true;
     }
@@ -238,12 +243,14 @@ void TEngineRun::TransitionStarted() {
 
 void TEngineRun::BoardClear() {
   Controls.MsgBoard->Text().clear();
+  BoardTextFromScript = true;
 }
 void TEngineRun::BoardSetVisible(bool visible) {
   Controls.MsgBoard->setVisible(visible);
 }
 void TEngineRun::BoardSetText(const script::TStringList& lines) {
   Controls.MsgBoard->SetText(lines);
+  BoardTextFromScript = true;
 }
 
 script::IScriptMedia& TEngineRun::LogoMovie() {
@@ -335,8 +342,12 @@ bool TEngineRun::Settled() const {
 void TEngineRun::CheckBatchEnd() {
   if (!Options.Batch || !Settled()) return;
   if (Replay && Replay->UntilLine) {
-    std::fprintf(stderr, "orbel: --from %s: line %d never runs\n", Options.StartFrom.c_str(),
-                 static_cast<int>(*Replay->UntilLine) + 1);
+    std::fprintf(stderr, "orbel: %s\n",
+                 platform::Tr("Run", "--from %1: line %2 never runs")
+                     .Arg(Options.StartFrom)
+                     .Arg(static_cast<int>(*Replay->UntilLine) + 1)
+                     .Str()
+                     .c_str());
     FinishProgram(esError);
     return;
   }
@@ -391,8 +402,11 @@ void TEngineRun::WriteRecordFrame() {
   char name[32];
   std::snprintf(name, sizeof name, "/%06d.bmp", ++RecordFrame);
   if (!screen::SaveBitmapFile(shown, Options.Record + name))
-    std::fprintf(stderr, "orbel: cannot write %s%s\n", platform::FileNameToUtf8(Options.Record).c_str(),
-                 name);
+    std::fprintf(stderr, "orbel: %s\n",
+                 platform::Tr("Run", "cannot write %1")
+                     .Arg(platform::FileNameToUtf8(Options.Record + name))
+                     .Str()
+                     .c_str());
 }
 
 void TEngineRun::WriteExitOutputs() {
@@ -400,13 +414,19 @@ void TEngineRun::WriteExitOutputs() {
   WriteAutoSave();
   ScreenValue.Settle();
   if (!Options.SaveScreen.empty() && !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, Options.SaveScreen)) {
-    std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.SaveScreen).c_str());
+    std::fprintf(stderr, "orbel: %s\n",
+                 platform::Tr("Run", "cannot write %1")
+                     .Arg(platform::FileNameToUtf8(Options.SaveScreen))
+                     .Str()
+                     .c_str());
     ExitStatusValue = esFailure;
   }
   if (!Options.Grab.empty()) {
     const QImage shown = Controls.View->GrabPresented();
     if (!screen::SaveBitmapFile(shown, Options.Grab)) {
-      std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(Options.Grab).c_str());
+      std::fprintf(
+          stderr, "orbel: %s\n",
+          platform::Tr("Run", "cannot write %1").Arg(platform::FileNameToUtf8(Options.Grab)).Str().c_str());
       ExitStatusValue = esFailure;
     }
   }

@@ -84,6 +84,9 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // any more. Release then stops the media and frees the script and the buffers.
   void BeginClose();
   void Release();
+  // Why the automatic save could not be written at the close (empty when it was, or was not due): the window
+  // tells the player before it goes.
+  const std::string& AutoSaveProblem() const { return AutoSaveProblemValue; }
 
   // Called when a script step has started a transition, which the window's tick then draws.
   std::function<void()> OnTransitionStarted;
@@ -214,6 +217,9 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   std::optional<TStartPoint> Replay;
   std::string ScriptSha256Value;  // the identity of the script that was loaded
   std::string AutoSavePath;
+  std::string AutoSaveProblemValue;
+  // The board holds the script's text, not the sample text it starts with.
+  bool BoardTextFromScript = false;
   // While fast-forwarding: virtual time runs up to this moment, then waits for the next slice.
   int64_t FastForwardLimitMs = 0;
   std::unique_ptr<QTimer> FastForwardTimer;

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -35,6 +36,7 @@
 #include "platform/errors.h"
 #include "platform/events.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 #include "screen/bitmap_file.h"
 
 namespace orbel::app {
@@ -83,8 +85,9 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   }
   setStatusBar(Status);
   Status->hide();
-  PauseIndicatorValue = new QLabel(QStringLiteral("一時停止"), this);
+  PauseIndicatorValue = new QLabel(platform::Tr("Window", "Paused").QStr(), this);
   NoticeValue = new QLabel(this);
+  NoticeValue->setWordWrap(true);
   for (QLabel* label : {PauseIndicatorValue, NoticeValue}) {
     label->setStyleSheet(
         QStringLiteral("QLabel { background: rgba(0, 0, 0, 170); color: white; padding: 4px 10px; "
@@ -92,6 +95,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->hide();
   }
+  WarnPlayer = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Orbel"), text); };
   StartProgram = [](const QStringList& arguments) {
     return QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
   };
@@ -260,6 +264,7 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
   // What the frames drew last is shown and recorded before the picture is saved.
   Presentation->PresentPending();
   Run->BeginClose();
+  TellIfNotKept();
   ViewValue->Closed = true;
   // A changed resolution never outlives the program, however it ends.
   Display->RestoreStoredMode();

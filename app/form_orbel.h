@@ -43,6 +43,10 @@ namespace orbel::app {
 class TScreenView;
 class TStagePresenter;
 
+// The question at the start of a game with an automatic save: whether to go on from the save's line and the
+// board text it holds, or from the line alone when it holds none.
+QString ContinueQuestion(const game::TSave& save);
+
 class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   Q_OBJECT
  public:
@@ -116,9 +120,13 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void OfferToContinue(TContinueOffer offer) { ContinueOffer = std::move(offer); }
   // The question itself: true to go on; `remember` keeps the answer for this game. Tests put their own in.
   std::function<bool(const game::TSave& save, bool& remember)> AskToContinue;
+  // Tells the player something they must see before the window goes (a box they close); tests put their own
+  // in.
+  std::function<void(const QString& text)> WarnPlayer;
   void TogglePause();
-  // Ends the program with the given exit status (the close handling runs as for any close).
-  void FinishProgram(int exitStatus) { Run->FinishProgram(exitStatus); }
+  // Ends the program with the given exit status (the close handling runs as for any close). During the close,
+  // a box still open for the player (WarnPlayer) is closed: a signal does not wait for an answer.
+  void FinishProgram(int exitStatus);
 
   // F11 and Alt+Enter: full screen at the desktop's own resolution with the picture enlarged, and back.
   void ToggleFullScreen();
@@ -163,6 +171,8 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   // Asks about the offered position and, when the player goes on, replays the game up to it; true then.
   bool StartFromContinueOffer();
   void SaveScreenKey();
+  // At the close: tells the player, through WarnPlayer, when the automatic save could not be written.
+  void TellIfNotKept();
   // A line for the player over the picture for a few seconds, and on standard error.
   void ShowNotice(const QString& text);
   void PlaceIndicators();

@@ -2,6 +2,7 @@
 // The engine window's side of the player's saves and keys: F5 and F9, Space to pause, Ctrl to fast-forward,
 // the Save and Load items with their dialog, and the notices that answer them.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -18,6 +20,7 @@
 #include "game/save_file.h"
 #include "platform/errors.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::app {
 
@@ -26,17 +29,14 @@ namespace {
 // The game closed last time with its position kept: go on from there, or start again. A ticked box keeps the
 // answer for this game, so later starts ask nothing.
 bool AskToContinueOver(QWidget* window, const game::TSave& save, bool& remember) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
-                  QStringLiteral("前回の続きから始めますか?\n\n%1 行目: %2")
-                      .arg(save.Line)
-                      .arg(QString::fromStdString(save.Text)),
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"), ContinueQuestion(save),
                   QMessageBox::NoButton, window);
   box.setWindowModality(Qt::WindowModal);
-  QPushButton* resume = box.addButton(QStringLiteral("続きから"), QMessageBox::AcceptRole);
-  QPushButton* again = box.addButton(QStringLiteral("最初から"), QMessageBox::RejectRole);
+  QPushButton* resume = box.addButton(platform::Tr("Window", "Continue").QStr(), QMessageBox::AcceptRole);
+  QPushButton* again = box.addButton(platform::Tr("Window", "Start again").QStr(), QMessageBox::RejectRole);
   box.setDefaultButton(resume);
   box.setEscapeButton(again);
-  auto* keep = new QCheckBox(QStringLiteral("このゲームではいつもこうする"));
+  auto* keep = new QCheckBox(platform::Tr("Window", "Always do this for this game").QStr());
   box.setCheckBox(keep);
   box.exec();
   remember = keep->isChecked();
@@ -44,6 +44,14 @@ bool AskToContinueOver(QWidget* window, const game::TSave& save, bool& remember)
 }
 
 }  // namespace
+
+QString ContinueQuestion(const game::TSave& save) {
+  const QString where = save.Text.empty()
+                            ? platform::Tr("Window", "Line %1").Arg(save.Line).QStr()
+                            : platform::Tr("Window", "Line %1: %2").Arg(save.Line).Arg(save.Text).QStr();
+  return platform::Tr("Window", "Continue from where you left off last time?").QStr() +
+         QStringLiteral("\n\n") + where;
+}
 
 // Asked over the shown window before the script's first step, while nothing of the game has run. Going on
 // replays the game as a run started from the save would.
@@ -57,6 +65,26 @@ bool TFormOrbel::StartFromContinueOffer() {
   if (!resume || Run->Closing()) return false;
   Run->ReplayFrom(offer.Start);
   return true;
+}
+
+// The player closing the game expects to find it again next time: a failed automatic save is said while the
+// window still stands (a close by a signal tells only standard error, since nobody may be there to answer).
+void TFormOrbel::TellIfNotKept() {
+  if (!Run->AutoSaveProblem().empty() && Run->ExitStatus() == esOk && WarnPlayer)
+    WarnPlayer(platform::Tr("Window",
+                            "Where the game is could not be kept, so the next start cannot continue "
+                            "from here:\n%1")
+                   .Arg(Run->AutoSaveProblem())
+                   .QStr());
+}
+
+// The close's box about a failed automatic save (WarnPlayer) waits for the player; a signal does not.
+void TFormOrbel::FinishProgram(int exitStatus) {
+  if (Run->Closing()) {
+    if (QWidget* box = QApplication::activeModalWidget(); box && box != this) box->close();
+    return;
+  }
+  Run->FinishProgram(exitStatus);
 }
 
 bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
@@ -73,7 +101,7 @@ bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
     case Qt::Key_Control:
       if (!autoRepeat && !Run->Closing() && !Run->FastForwarding() && !Run->StartFastForward() &&
           Run->Paused())
-        ShowNotice(QStringLiteral("一時停止中は早送りできません"));
+        ShowNotice(platform::Tr("Window", "The game cannot run fast while it is paused").QStr());
       return true;
     default:
       return false;
@@ -94,7 +122,14 @@ void TFormOrbel::TogglePause() {
 void TFormOrbel::PlaceIndicators() {
   if (!PauseIndicatorValue) return;
   const QPoint corner = centralWidget() ? centralWidget()->geometry().topLeft() : QPoint();
-  for (QLabel* label : {PauseIndicatorValue, NoticeValue}) label->adjustSize();
+  PauseIndicatorValue->adjustSize();
+  // A long notice (a path, the system's reason) wraps inside the picture: a path may break after each '/'.
+  if (!NoticeValue->text().isEmpty()) {
+    const int widest = std::max(80, (centralWidget() ? centralWidget()->width() : width()) - 24);
+    NoticeValue->setFixedWidth(
+        std::min(widest, NoticeValue->fontMetrics().horizontalAdvance(NoticeValue->text()) + 21));
+    NoticeValue->setFixedHeight(NoticeValue->heightForWidth(NoticeValue->width()));
+  }
   PauseIndicatorValue->move(corner + QPoint(12, 12));
   // A notice goes below the pause indicator when that is shown, else in its place.
   const int below = PauseIndicatorValue->isHidden() ? 0 : PauseIndicatorValue->height() + 6;
@@ -105,13 +140,13 @@ void TFormOrbel::PlaceIndicators() {
 
 void TFormOrbel::ShowNotice(const QString& text) {
   std::fprintf(stderr, "orbel: %s\n", text.toUtf8().constData());
-  NoticeValue->setText(text);
+  NoticeValue->setText(QString(text).replace(QLatin1Char('/'), QStringLiteral("/\u200B")));
   PlaceIndicators();
   NoticeValue->show();
   // A plain timer of the toolkit: the notice lasts a few seconds of the player's time, whatever the game's
   // clock does meanwhile.
-  QTimer::singleShot(3000, NoticeValue, [label = NoticeValue, text] {
-    if (label->text() == text) label->hide();
+  QTimer::singleShot(3000, NoticeValue, [label = NoticeValue, shown = NoticeValue->text()] {
+    if (label->text() == shown) label->hide();
   });
 }
 
@@ -126,12 +161,11 @@ bool TFormOrbel::SaveTo(const std::string& path) {
   if (!PlayerRun() || Run->Closing() || path.empty()) return false;
   // During a replay the position is the saved one's and not yet the player's own.
   if (Run->Replaying()) {
-    ShowNotice(QStringLiteral("ロード中はセーブできません"));
+    ShowNotice(platform::Tr("Window", "The game cannot be saved while a save is being loaded").QStr());
     return false;
   }
   try {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    game::MakeSaveFolder(path);
     game::WriteSaveFile(Run->CurrentSave(), path);
   } catch (const game::ESaveError& problem) {
     ShowNotice(QString::fromUtf8(problem.what()));
@@ -142,7 +176,7 @@ bool TFormOrbel::SaveTo(const std::string& path) {
 
 void TFormOrbel::QuickSave() {
   if (!PlayerRun()) return;
-  if (SaveTo(QuickSavePath(SavesFolder()))) ShowNotice(QStringLiteral("クイックセーブしました"));
+  if (SaveTo(QuickSavePath(SavesFolder()))) ShowNotice(platform::Tr("Window", "Quick saved").QStr());
 }
 
 void TFormOrbel::QuickLoad() {
@@ -150,7 +184,7 @@ void TFormOrbel::QuickLoad() {
   const std::string path = QuickSavePath(SavesFolder());
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
-    ShowNotice(QStringLiteral("クイックセーブがありません"));
+    ShowNotice(platform::Tr("Window", "There is no quick save").QStr());
     return;
   }
   LoadAndRestart(path);
@@ -170,10 +204,9 @@ void TFormOrbel::SaveClick() {
   if (Run->Replaying()) return;
   const std::string path = SlotPath(SavesFolder(), *dialog.ChosenSlot());
   try {
-    std::error_code error;
-    std::filesystem::create_directories(SavesFolder(), error);
+    game::MakeSaveFolder(path);
     game::WriteSaveFile(save, path);
-    ShowNotice(QStringLiteral("%1 番にセーブしました").arg(*dialog.ChosenSlot()));
+    ShowNotice(platform::Tr("Window", "Saved to slot %1").Arg(*dialog.ChosenSlot()).QStr());
   } catch (const game::ESaveError& problem) {
     ShowNotice(QString::fromUtf8(problem.what()));
   }
@@ -208,7 +241,7 @@ void TFormOrbel::LoadAndRestart(const std::string& path) {
       !Options.GameDir.empty() ? Options.GameDir : std::filesystem::current_path(error).string();
   if (!StartProgram || !StartProgram(RestartArguments(Options, game, path, WindowScale(), FitMode(),
                                                       RememberedFullScreen()))) {
-    ShowNotice(QStringLiteral("プログラムを起動し直せません"));
+    ShowNotice(platform::Tr("Window", "The program cannot be started again").QStr());
     return;
   }
   FinishProgram(esOk);

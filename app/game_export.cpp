@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 #include "media/media_layer.h"
 #include "media/video_export.h"
 #include "platform/engine_clock.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::app {
 
@@ -71,17 +73,33 @@ void TGameExport::Report(bool last) {
   const double gameSeconds = double(platform::EngineClock().NowMs()) / 1000;
   const double wallSeconds = std::chrono::duration<double>(LastReport - Started).count();
   const double speed = wallSeconds > 0 ? gameSeconds / wallSeconds : 0;
+  const auto decimals = [](double value, int places) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", places, value);
+    return std::string(text);
+  };
   if (!last) {
-    std::fprintf(stderr, "\rorbel: exporting: line %d, %.1f s of the game, %.1fx real time ",
-                 Line ? Line() : 0, gameSeconds, speed);
+    std::fprintf(stderr, "\rorbel: %s ",
+                 platform::Tr("Export", "exporting: line %1, %2 s of the game, %3x real time")
+                     .Arg(Line ? Line() : 0)
+                     .Arg(decimals(gameSeconds, 1))
+                     .Arg(decimals(speed, 1))
+                     .Str()
+                     .c_str());
     std::fflush(stderr);
     return;
   }
   if (Terminal) std::fputc('\n', stderr);
-  std::fprintf(stderr,
-               "orbel: exported %.2f s of the game to %s (%lld pictures) in %.2f s, %.1fx real time\n",
-               gameSeconds, platform::FileNameToUtf8(Path).c_str(), static_cast<long long>(NextFrame),
-               wallSeconds, speed);
+  const int pictures = static_cast<int>(NextFrame);
+  std::fprintf(stderr, "orbel: %s\n",
+               platform::Tr("Export", "exported %1 s of the game to %2 (%n pictures) in %3 s, %4x real time",
+                            nullptr, pictures)
+                   .Arg(decimals(gameSeconds, 2))
+                   .Arg(platform::FileNameToUtf8(Path))
+                   .Arg(decimals(wallSeconds, 2))
+                   .Arg(decimals(speed, 1))
+                   .Str()
+                   .c_str());
 }
 
 }  // namespace orbel::app

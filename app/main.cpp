@@ -32,6 +32,7 @@
 #include "platform/fonts.h"
 #include "platform/shutdown_signals.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -41,13 +42,15 @@ bool ShowsDialogs(const orbel::app::TOptions& options) {
 
 // A save of a changed script, in a run the player watches: start at its line as it is, or from the beginning.
 orbel::app::TChangedScriptChoice AskAboutChangedScript(const std::string& text, int32_t line) {
-  QMessageBox box(
-      QMessageBox::Question, QStringLiteral("Orbel"),
-      QString::fromUtf8(text) + QStringLiteral(".\n\nStart at its line %1 without what led there, or "
-                                               "start the game again?")
-                                    .arg(line));
-  QPushButton* atLine = box.addButton(QStringLiteral("Start at line %1").arg(line), QMessageBox::AcceptRole);
-  QPushButton* again = box.addButton(QStringLiteral("Start again"), QMessageBox::RejectRole);
+  using orbel::platform::Tr;
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
+                  Tr("Window", "%1.\n\nStart at its line %2 without what led there, or start the game again?")
+                      .Arg(text)
+                      .Arg(line)
+                      .QStr());
+  QPushButton* atLine =
+      box.addButton(Tr("Window", "Start at line %1").Arg(line).QStr(), QMessageBox::AcceptRole);
+  QPushButton* again = box.addButton(Tr("Window", "Start again").QStr(), QMessageBox::RejectRole);
   box.setDefaultButton(again);
   box.setEscapeButton(again);
   box.exec();
@@ -76,7 +79,8 @@ std::optional<orbel::app::TContinueOffer> OfferToContinue(orbel::app::TOptions& 
     loading.LoadFrom = autoSave;
     offer.Start = ChooseStartPoint(loading, CurrentGame(), nullptr);
   } catch (const orbel::EOrbelError& problem) {
-    std::fprintf(stderr, "orbel: %s; the game starts again\n", problem.what());
+    std::fprintf(stderr, "orbel: %s\n",
+                 orbel::platform::Tr("Saves", "%1; the game starts again").Arg(problem.what()).Str().c_str());
     return std::nullopt;
   }
   offer.Remember = [&settings, key](bool continueRun) { RememberContinueAnswer(settings, key, continueRun); };
@@ -111,6 +115,8 @@ int main(int argc, char** argv) {
     });
 
   TOrbelApplication application(argc, argv);
+  // Before anything speaks: the help and the command line's complaints are in the user's language too.
+  application.UseTranslations();
   // The arguments as their bytes (the application object took its own options out of argv): a game folder
   // may be named in code page 932.
   const TParseResult parsed = ParseCommandLine(ArgumentList(argc, argv));
@@ -146,8 +152,11 @@ int main(int argc, char** argv) {
   std::error_code error;
   if (!gameDir.empty()) std::filesystem::current_path(gameDir, error);
   if (error) {
-    std::fprintf(stderr, "orbel: cannot enter the game folder %s\n",
-                 orbel::platform::FileNameToUtf8(gameDir).c_str());
+    std::fprintf(stderr, "orbel: %s\n",
+                 orbel::platform::Tr("CommandLine", "cannot enter the game folder %1")
+                     .Arg(orbel::platform::FileNameToUtf8(gameDir))
+                     .Str()
+                     .c_str());
     return esFailure;
   }
   // Settled before anything reads script text: the checker, the board's first text, the data-file lookup and
@@ -156,10 +165,20 @@ int main(int argc, char** argv) {
   if (options.Check) return orbel::game::RunScriptCheck(stdout, stderr);
   if (!options.Record.empty()) std::filesystem::create_directories(options.Record, error);
   if (error) {
-    std::fprintf(stderr, "orbel: cannot create the folder %s\n",
-                 orbel::platform::FileNameToUtf8(options.Record).c_str());
+    std::fprintf(stderr, "orbel: %s\n",
+                 orbel::platform::Tr("CommandLine", "cannot create the folder %1")
+                     .Arg(orbel::platform::FileNameToUtf8(options.Record))
+                     .Str()
+                     .c_str());
     return esFailure;
   }
+  // A save that could not be written at the end is refused before anything plays, as an export is.
+  if (!options.SaveOnExit.empty()) try {
+      orbel::game::CheckSaveTarget(options.SaveOnExit);
+    } catch (const orbel::game::ESaveError& problem) {
+      std::fprintf(stderr, "orbel: %s\n", problem.what());
+      return esFailure;
+    }
   application.Batch = options.Batch;
 
   // A player's saves and the position kept at the last close live in the game's own folder of saves.

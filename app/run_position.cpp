@@ -19,6 +19,7 @@
 #include "game/save_file.h"
 #include "platform/engine_clock.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::app {
 
@@ -125,8 +126,14 @@ game::TSave TEngineRun::CurrentSave() const {
                 Qt::SmoothTransformation)
         .save(&png, "PNG");
   }
-  const std::vector<std::string>& board = Controls.MsgBoard->Text();
-  if (!board.empty()) save.Text = platform::ScriptTextToUtf8(board.front());
+  // The first line of the script's text that holds anything; the sample text the board starts with is
+  // nobody's, and blank lines say nothing.
+  if (BoardTextFromScript)
+    for (const std::string& line : Controls.MsgBoard->Text())
+      if (line.find_first_not_of(" \t") != std::string::npos) {
+        save.Text = platform::ScriptTextToUtf8(line);
+        break;
+      }
   save.Date = QDateTime::currentDateTime()
                   .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
                   .toString(Qt::ISODate)
@@ -138,8 +145,9 @@ void TEngineRun::WriteSaveOnExit() {
   if (Options.SaveOnExit.empty()) return;
   try {
     if (ScriptSha256Value.empty())
-      throw game::ESaveError("the save " + platform::FileNameToUtf8(Options.SaveOnExit) +
-                             " cannot be written: the game's script was never read");
+      throw game::ESaveError(
+          platform::Tr("Saves", "the save %1 cannot be written: the game's script was never read")
+              .Arg(platform::FileNameToUtf8(Options.SaveOnExit)));
     game::WriteSaveFile(CurrentSave(), Options.SaveOnExit);
   } catch (const game::ESaveError& problem) {
     std::fprintf(stderr, "orbel: %s\n", problem.what());
@@ -154,11 +162,11 @@ void TEngineRun::WriteAutoSave() {
       StepsRun == 0)
     return;
   try {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(AutoSavePath).parent_path(), error);
+    game::MakeSaveFolder(AutoSavePath);
     game::WriteSaveFile(CurrentSave(), AutoSavePath);
   } catch (const game::ESaveError& problem) {
     std::fprintf(stderr, "orbel: %s\n", problem.what());
+    AutoSaveProblemValue = problem.what();
   }
 }
 

@@ -11,25 +11,30 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/translation.h"
+
 namespace orbel::app {
 
 QString TFormSaves::SlotCaption(const TSlot& slot) {
   const QString number = QStringLiteral("%1").arg(slot.Number, 2, 10, QLatin1Char('0'));
-  if (!slot.Save) return number + QStringLiteral("  (空き)");
+  if (!slot.Save) return number + QStringLiteral("  ") + platform::Tr("Window", "(free)").QStr();
   const QDateTime date = QDateTime::fromString(QString::fromStdString(slot.Save->Date), Qt::ISODate);
   const QString shownDate = date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd HH:mm"))
                                            : QString::fromStdString(slot.Save->Date);
-  return number + QStringLiteral("  ") + shownDate + QStringLiteral("  %1 行目").arg(slot.Save->Line) +
-         QStringLiteral("\n") + QString::fromStdString(slot.Save->Text);
+  return number + QStringLiteral("  ") + shownDate + QStringLiteral("  ") +
+         platform::Tr("Window", "line %1").Arg(slot.Save->Line).QStr() + QStringLiteral("\n") +
+         QString::fromStdString(slot.Save->Text);
 }
 
 TFormSaves::TFormSaves(TMode mode, const std::vector<TSlot>& saves, QWidget* parent)
     : QDialog(parent), Mode(mode), Slots(saves) {
-  setWindowTitle(mode == smSave ? QStringLiteral("セーブ") : QStringLiteral("ロード"));
+  const QString action =
+      mode == smSave ? platform::Tr("Window", "Save").QStr() : platform::Tr("Window", "Load").QStr();
+  setWindowTitle(action);
   setModal(true);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(mode == smSave ? QStringLiteral("セーブする場所を選んでください")
-                                              : QStringLiteral("ロードするデータを選んでください"),
+  layout->addWidget(new QLabel(mode == smSave ? platform::Tr("Window", "Choose the slot to save to").QStr()
+                                              : platform::Tr("Window", "Choose the save to load").QStr(),
                                this));
   ListValue = new QListWidget(this);
   ListValue->setIconSize(QSize(game::kThumbnailWidth, game::kThumbnailHeight));
@@ -49,9 +54,8 @@ TFormSaves::TFormSaves(TMode mode, const std::vector<TSlot>& saves, QWidget* par
   }
   layout->addWidget(ListValue);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)
-      ->setText(mode == smSave ? QStringLiteral("セーブ") : QStringLiteral("ロード"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+  buttons->button(QDialogButtonBox::Ok)->setText(action);
+  buttons->button(QDialogButtonBox::Cancel)->setText(platform::Tr("Window", "Cancel").QStr());
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] { Take(ListValue->currentRow()); });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -1,7 +1,7 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // TFormSaves: the dialog of the menu's Save and Load items. One row per slot, with the save's small picture,
-// its date, its line and the board's first line, or "(空き)" for a free slot. Arrow keys choose, Enter takes
+// its date, its line and the board's first line, or "(free)" for a free slot. Arrow keys choose, Enter takes
 // the slot, Escape closes without one. Saving may go over a used slot; a free slot cannot be loaded.
 
 #include <QDialog>
@@ -24,7 +24,8 @@ class TFormSaves : public QDialog {
   std::optional<int> ChosenSlot() const { return Chosen; }
   QListWidget* List() const { return ListValue; }
 
-  // A row's text: the number and the save's date, line and board text, or the number and "(空き)".
+  // A row's text: the number and the save's date, line and board text, or the number and "(free)", in the
+  // user's language.
   static QString SlotCaption(const TSlot& slot);
 
  private:

@@ -9,6 +9,7 @@
 #include "game/save_file.h"
 #include "platform/errors.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 #include "script/script_text.h"
 
 namespace orbel::app {
@@ -27,7 +28,8 @@ int32_t FromLine(const std::string& from, const TGameIdentity& current) {
   if (AllDigits(from)) {
     const unsigned long long number = from.size() > 9 ? 0 : std::stoull(from);
     if (number < 1 || number > lines.size())
-      throw EOrbelError("--from " + from + ": the script has lines 1 to " + std::to_string(lines.size()));
+      throw EOrbelError(
+          platform::Tr("Saves", "--from %1: the script has lines 1 to %2").Arg(from).Arg(lines.size()));
     return static_cast<int32_t>(number - 1);
   }
   const std::string label = platform::EncodeScriptText(QString::fromStdString(from));
@@ -36,7 +38,7 @@ int32_t FromLine(const std::string& from, const TGameIdentity& current) {
     const auto found = targets.find(script::FoldCaseBlind(candidate));
     if (found != targets.end() && !candidate.empty() && candidate[0] == '#') return found->second;
   }
-  throw EOrbelError("--from " + from + ": the script has no such label");
+  throw EOrbelError(platform::Tr("Saves", "--from %1: the script has no such label").Arg(from));
 }
 
 }  // namespace
@@ -77,9 +79,12 @@ TStartPoint ChooseStartPoint(const TOptions& options, const TGameIdentity& curre
   }
   // The same folder with another script is this game changed since; another folder is another game.
   if (save.GameFolder != current.Folder)
-    throw game::ESaveError("the save " + name + " belongs to another game (" + save.GameFolder + ")");
-  const std::string text = "the save " + name + " was made with another version of this game's script, so " +
-                           "the game cannot be replayed up to it";
+    throw game::ESaveError(
+        platform::Tr("Saves", "the save %1 belongs to another game (%2)").Arg(name).Arg(save.GameFolder));
+  const std::string text = platform::Tr("Saves",
+                                        "the save %1 was made with another version of this game's script, so "
+                                        "the game cannot be replayed up to it")
+                               .Arg(name);
   if (!ask) throw game::ESaveError(text);
   if (ask(text, save.Line) == ccStartAtLine) start.AtLine = save.Line - 1;
   return start;

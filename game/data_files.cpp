@@ -15,6 +15,7 @@
 
 #include "platform/shift_jis.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::game {
 
@@ -475,35 +476,47 @@ TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& 
 std::string DescribeDataFileCheck(const std::string& directory, const std::string& name,
                                   const TDataFileCheck& check) {
   const std::string shown = platform::ScriptTextToUtf8(name);
+  const std::string foundAs = Relative(directory, check.Path);
   switch (check.Match) {
     case dmExact:
       return {};
     case dmSameText:
-      return shown + " is found as " + Relative(directory, check.Path) +
-             ", stored in another encoding or normal form";
+      return platform::Tr("DataFiles", "%1 is found as %2, stored in another encoding or normal form")
+          .Arg(shown)
+          .Arg(foundAs);
     case dmFolded:
-      return shown + " is found as " + Relative(directory, check.Path) +
-             ", which differs in letter case, separators or converted characters";
+      return platform::Tr(
+                 "DataFiles",
+                 "%1 is found as %2, which differs in letter case, separators or converted characters")
+          .Arg(shown)
+          .Arg(foundAs);
     case dmNotFound:
       break;
   }
   const std::string nearPath = Relative(directory, check.NearPath);
   switch (check.Near) {
     case nmRefused:
-      return "file name " + shown + " leaves the game folder; it is never looked up";
+      return platform::Tr("DataFiles", "file name %1 leaves the game folder; it is never looked up")
+          .Arg(shown);
     case nmFolder:
-      return "file " + shown + " not found; " + nearPath + " is a folder";
+      return platform::Tr("DataFiles", "file %1 not found; %2 is a folder").Arg(shown).Arg(nearPath);
     case nmWidth:
-      return "file " + shown + " not found; near match " + nearPath +
-             " differs in character width or letter case";
+      return platform::Tr("DataFiles",
+                          "file %1 not found; near match %2 differs in character width or letter case")
+          .Arg(shown)
+          .Arg(nearPath);
     case nmExtension:
-      return "file " + shown + " not found; near match " + nearPath + " differs in its extension";
+      return platform::Tr("DataFiles", "file %1 not found; near match %2 differs in its extension")
+          .Arg(shown)
+          .Arg(nearPath);
     case nmElsewhere:
-      return "file " + shown + " not found; near match " + nearPath + " is in another folder";
+      return platform::Tr("DataFiles", "file %1 not found; near match %2 is in another folder")
+          .Arg(shown)
+          .Arg(nearPath);
     case nmNone:
       break;
   }
-  return "file " + shown + " not found";
+  return platform::Tr("DataFiles", "file %1 not found").Arg(shown);
 }
 
 }  // namespace orbel::game

@@ -88,8 +88,8 @@ struct TDataFileCheck {
 // the running engine.
 TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& name);
 
-// One line of English for a checker: what was found and how, or why nothing was, naming paths relative to
-// `directory` and decoded for reading. Empty for an exact match.
+// One line for a checker, in the user's language: what was found and how, or why nothing was, naming paths
+// relative to `directory` and decoded for reading. Empty for an exact match.
 std::string DescribeDataFileCheck(const std::string& directory, const std::string& name,
                                   const TDataFileCheck& check);
 

@@ -24,12 +24,22 @@
 
 #include "game/disc_image.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::game {
+
+using platform::Tr;
 
 namespace fs = std::filesystem;
 
 namespace {
+
+[[noreturn]] void CannotUnpack(const std::string& archiveName, const std::string& entry, int code) {
+  throw EArchiveError(Tr("Archive", "%1: %2 cannot be unpacked: %3")
+                          .Arg(archiveName)
+                          .Arg(entry)
+                          .Arg(platform::SystemErrorText(code)));
+}
 
 constexpr size_t kBlockBytes = 64 * 1024;
 // A cue sheet is a few lines; a large file of that name is something else.
@@ -101,7 +111,7 @@ std::string Join(const std::vector<std::string>& parts, size_t count) {
 class TReader {
  public:
   explicit TReader(std::string name) : Name(std::move(name)), Archive(archive_read_new()) {
-    if (!Archive) throw EArchiveError(Shown(Name) + ": out of memory");
+    if (!Archive) throw EArchiveError(Tr("Archive", "%1: out of memory").Arg(Shown(Name)));
   }
   ~TReader() {
     archive_read_free(Archive);
@@ -145,7 +155,8 @@ class TReader {
     // A warning (a name the locale cannot show, say) leaves the entry usable.
     if (result < ARCHIVE_WARN) Fail();
     if (archive_entry_is_encrypted(entry))
-      throw EArchiveError(Shown(Name) + " is encrypted; it cannot be played without its password");
+      throw EArchiveError(
+          Tr("Archive", "%1 is encrypted; it cannot be played without its password").Arg(Shown(Name)));
     return entry;
   }
 
@@ -158,8 +169,10 @@ class TReader {
 
   [[noreturn]] void Fail() const {
     const char* why = archive_error_string(Archive);
-    throw EArchiveError(Shown(Name) +
-                        " cannot be read: " + (why ? why : "it is damaged or of an unknown kind"));
+    throw EArchiveError(
+        Tr("Archive", "%1 cannot be read: %2")
+            .Arg(Shown(Name))
+            .Arg(why ? std::string(why) : Tr("Archive", "it is damaged or of an unknown kind").Str()));
   }
 
   const std::string& FileName() const { return Name; }
@@ -180,18 +193,24 @@ class TReader {
   void OpenCueSheet(const std::string& path) {
     std::ifstream sheet(path, std::ios::binary);
     std::string text(kMaxCueSheetBytes + 1, '\0');
-    if (!sheet) throw EArchiveError(Shown(path) + " cannot be opened");
+    if (!sheet) throw EArchiveError(Tr("Archive", "%1 cannot be opened").Arg(Shown(path)));
     sheet.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (sheet.bad()) throw EArchiveError(Shown(path) + " cannot be read");
+    if (sheet.bad()) throw EArchiveError(Tr("Archive", "%1 cannot be read").Arg(Shown(path)));
     text.resize(static_cast<size_t>(sheet.gcount()));
-    if (text.size() > kMaxCueSheetBytes) throw EArchiveError(Shown(path) + " is too large for a cue sheet");
+    if (text.size() > kMaxCueSheetBytes)
+      throw EArchiveError(Tr("Archive", "%1 is too large for a cue sheet").Arg(Shown(path)));
     const TCueTrack track = ParseCueSheet(text, Shown(path));
     const std::string trackPath = TrackFilePath(path, track.File);
     Descriptor = ::open(trackPath.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat status {};
     if (Descriptor < 0 || ::fstat(Descriptor, &status) != 0 || !S_ISREG(status.st_mode))
-      throw EArchiveError(Shown(path) + " names the track file " + Shown(track.File) + ", which " +
-                          (errno == ENOENT ? "is missing" : "cannot be opened"));
+      throw EArchiveError(errno == ENOENT
+                              ? Tr("Archive", "%1 names the track file %2, which is missing")
+                                    .Arg(Shown(path))
+                                    .Arg(Shown(track.File))
+                              : Tr("Archive", "%1 names the track file %2, which cannot be opened")
+                                    .Arg(Shown(path))
+                                    .Arg(Shown(track.File)));
     Sources.push_back(trackPath);
     Name = trackPath;
     const int descriptor = Descriptor;
@@ -289,8 +308,9 @@ std::vector<TArchiveEntry> ListAll(TReader& reader, const TArchiveLimits& limits
   std::vector<TArchiveEntry> entries;
   while (archive_entry* entry = reader.Next()) {
     if (entries.size() >= limits.Entries)
-      throw EArchiveError(Shown(reader.FileName()) + " holds more than " + std::to_string(limits.Entries) +
-                          " entries; it is refused");
+      throw EArchiveError(Tr("Archive", "%1 holds more than %2 entries; it is refused")
+                              .Arg(Shown(reader.FileName()))
+                              .Arg(limits.Entries));
     entries.push_back(Describe(entry));
   }
   return entries;
@@ -360,17 +380,21 @@ void Extract(TReader& reader, const std::string& root, const std::string& target
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
-      throw EArchiveError(archiveName + ": the folder for " + Shown(entry.Name) +
-                          " cannot be made: " + error.message());
+      throw EArchiveError(Tr("Archive", "%1: the folder for %2 cannot be made: %3")
+                              .Arg(archiveName)
+                              .Arg(Shown(entry.Name))
+                              .Arg(platform::SystemErrorText(error.value())));
     for (fs::path at = folder; at.native().size() > target.size(); at = at.parent_path()) folders.insert(at);
     if (entry.Folder) continue;
     const std::string shownEntry = Shown(entry.Name);
     if (entry.Size > limits.EntryBytes)
-      throw EArchiveError(archiveName + ": " + shownEntry + " is larger than the engine takes (" +
-                          std::to_string(limits.EntryBytes >> 20) + " MB); the archive is refused");
+      throw EArchiveError(
+          Tr("Archive", "%1: %2 is larger than the engine takes (%3 MB); the archive is refused")
+              .Arg(archiveName)
+              .Arg(shownEntry)
+              .Arg(limits.EntryBytes >> 20));
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (descriptor < 0)
-      throw EArchiveError(archiveName + ": " + shownEntry + " cannot be unpacked: " + std::strerror(errno));
+    if (descriptor < 0) CannotUnpack(archiveName, shownEntry, errno);
     struct TClose {
       int Descriptor;
       ~TClose() { ::close(Descriptor); }
@@ -384,17 +408,18 @@ void Extract(TReader& reader, const std::string& root, const std::string& target
       total += read;
       // The header may understate what the data inflates to: the data itself is held to both bounds.
       if (written > limits.EntryBytes || (sizeKnown && written > entry.Size))
-        throw EArchiveError(
-            archiveName + ": " + shownEntry +
-            " inflates past the size its header gives or the engine takes; the archive is refused");
+        throw EArchiveError(Tr("Archive",
+                               "%1: %2 inflates past the size its header gives or the engine takes; the "
+                               "archive is refused")
+                                .Arg(archiveName)
+                                .Arg(shownEntry));
       if (total > limits.TotalBytes)
-        throw EArchiveError(archiveName + ": the game inflates past " +
-                            std::to_string(limits.TotalBytes >> 20) + " MB; the archive is refused");
-      if (!WriteAll(descriptor, block.data(), read))
-        throw EArchiveError(archiveName + ": " + shownEntry + " cannot be unpacked: " + std::strerror(errno));
+        throw EArchiveError(Tr("Archive", "%1: the game inflates past %2 MB; the archive is refused")
+                                .Arg(archiveName)
+                                .Arg(limits.TotalBytes >> 20));
+      if (!WriteAll(descriptor, block.data(), read)) CannotUnpack(archiveName, shownEntry, errno);
     }
-    if (::fsync(descriptor) != 0)
-      throw EArchiveError(archiveName + ": " + shownEntry + " cannot be unpacked: " + std::strerror(errno));
+    if (::fsync(descriptor) != 0) CannotUnpack(archiveName, shownEntry, errno);
   }
   for (const std::string& folder : folders) SyncFolder(folder);
 }
@@ -479,15 +504,17 @@ TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, 
   TUnpackedGame game;
   game.Games = GameFoldersIn(entries);
   if (game.Games.empty())
-    throw EArchiveError(shown + " holds no game: no Data/SCRIPT.TXT or SCRIPT.TXT inside");
+    throw EArchiveError(
+        Tr("Archive", "%1 holds no game: no Data/SCRIPT.TXT or SCRIPT.TXT inside").Arg(shown));
   if (game.Games.size() > 1 && oneGameOnly)
-    throw EArchiveError(shown + " holds several games: " + Describe(game.Games) +
-                        "; unpack it and name the one to play");
+    throw EArchiveError(Tr("Archive", "%1 holds several games: %2; unpack it and name the one to play")
+                            .Arg(shown)
+                            .Arg(Describe(game.Games)));
   game.Game = game.Games.front();
   if (game.Games.size() > 1 && choose) {
     const std::optional<std::string> chosen = choose(game.Games);
     if (!chosen || std::find(game.Games.begin(), game.Games.end(), *chosen) == game.Games.end())
-      throw EGameNotChosen(shown + ": no game was chosen");
+      throw EGameNotChosen(Tr("Archive", "%1: no game was chosen").Arg(shown));
     game.Game = *chosen;
   }
   const std::string& root = game.Game;
@@ -497,12 +524,16 @@ TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, 
   for (const TArchiveEntry& entry : entries) {
     if (!entry.File || entry.Unsafe || entry.Name.compare(0, prefix.size(), prefix) != 0) continue;
     if (entry.Size > limits.EntryBytes)
-      throw EArchiveError(shown + ": " + Shown(entry.Name) + " is larger than the engine takes (" +
-                          std::to_string(limits.EntryBytes >> 20) + " MB); the archive is refused");
+      throw EArchiveError(
+          Tr("Archive", "%1: %2 is larger than the engine takes (%3 MB); the archive is refused")
+              .Arg(shown)
+              .Arg(Shown(entry.Name))
+              .Arg(limits.EntryBytes >> 20));
     declared += entry.Size;
     if (declared > limits.TotalBytes)
-      throw EArchiveError(shown + ": the game is larger than " + std::to_string(limits.TotalBytes >> 20) +
-                          " MB unpacked; the archive is refused");
+      throw EArchiveError(Tr("Archive", "%1: the game is larger than %2 MB unpacked; the archive is refused")
+                              .Arg(shown)
+                              .Arg(limits.TotalBytes >> 20));
   }
 
   const auto [pathKey, identity] = CacheKeys(path, sources, entries);
@@ -519,8 +550,9 @@ TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, 
   fs::create_directories(fs::path(cacheRoot), error);
   std::string temporary = cacheRoot + "/." + name + ".XXXXXX";
   if (error || !::mkdtemp(temporary.data()))
-    throw EArchiveError("the cache folder " + Shown(cacheRoot) + " cannot be written, so " + shown +
-                        " cannot be unpacked");
+    throw EArchiveError(Tr("Archive", "the cache folder %1 cannot be written, so %2 cannot be unpacked")
+                            .Arg(Shown(cacheRoot))
+                            .Arg(shown));
   try {
     TReader reader(path);
     reader.OpenFile(path);
@@ -534,8 +566,9 @@ TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, 
     fs::remove_all(fs::path(temporary), error);
     // Another run unpacked the same archive at the same time: its folder is as good as ours.
     if (!fs::is_directory(fs::path(game.Folder), error))
-      throw EArchiveError("the cache folder " + Shown(game.Folder) +
-                          " cannot be made: " + std::strerror(why));
+      throw EArchiveError(Tr("Archive", "the cache folder %1 cannot be made: %2")
+                              .Arg(Shown(game.Folder))
+                              .Arg(platform::SystemErrorText(why)));
   }
   SyncFolder(cacheRoot);
   // The same archive path unpacked before it changed: those copies are never used again. Its other games'

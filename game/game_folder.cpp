@@ -3,11 +3,14 @@
 #include "game/game_folder.h"
 
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QUrl>
 #include <algorithm>
@@ -17,6 +20,7 @@
 #include "game/data_files.h"
 #include "game/game_archive.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::game {
 
@@ -25,21 +29,44 @@ namespace {
 constexpr int kRecentGames = 8;
 const char* const kRecentKey = "RecentGames";
 
-// The folder dialog in its own (not the native) form, which also takes an archive or disc image.
+// The folder dialog in its own (not the native) form, which also takes an archive or disc image: chosen with
+// one click like a folder, or opened with a double click.
 class TGameDialog : public QFileDialog {
  public:
-  using QFileDialog::QFileDialog;
+  TGameDialog(const QString& caption, const QString& start) : QFileDialog(nullptr, caption, start) {
+    setFileMode(QFileDialog::Directory);
+    // The sidebar with the recent games exists only in Qt's own dialog.
+    setOption(QFileDialog::DontUseNativeDialog);
+    // In folder mode the dialog turns its choose button off for any file; it stays on for an archive.
+    if (const auto* buttons = findChild<QDialogButtonBox*>())
+      ChooseButton = buttons->button(QDialogButtonBox::Open);
+    if (ChooseButton) ChooseButton->installEventFilter(this);
+  }
 
  protected:
   void accept() override {
-    const QStringList files = selectedFiles();
-    if (files.size() == 1 && QFileInfo(files.first()).isFile() &&
-        game::IsArchiveName(files.first().toStdString())) {
+    if (ArchiveChosen()) {
       QDialog::accept();
       return;
     }
     QFileDialog::accept();
   }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == ChooseButton && event->type() == QEvent::EnabledChange && !ChooseButton->isEnabled() &&
+        ArchiveChosen())
+      ChooseButton->setEnabled(true);
+    return QFileDialog::eventFilter(watched, event);
+  }
+
+ private:
+  bool ArchiveChosen() const {
+    const QStringList files = selectedFiles();
+    return files.size() == 1 && QFileInfo(files.first()).isFile() &&
+           game::IsArchiveName(files.first().toStdString());
+  }
+
+  QPushButton* ChooseButton = nullptr;
 };
 
 }  // namespace
@@ -53,8 +80,9 @@ std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool as
     bool taken = false;
     const QString item =
         QInputDialog::getItem(nullptr, QStringLiteral("Orbel"),
-                              QStringLiteral("%1 holds several games. Which one?")
-                                  .arg(QFileInfo(QString::fromStdString(archive)).fileName()),
+                              platform::Tr("GameFolder", "%1 holds several games. Which one?")
+                                  .Arg(QFileInfo(QString::fromStdString(archive)).fileName())
+                                  .QStr(),
                               items, 0, false, &taken);
     if (!taken) return std::nullopt;
     return games[static_cast<size_t>(std::max<qsizetype>(0, items.indexOf(item)))];
@@ -123,14 +151,11 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
   if (!demo.empty()) sidebar << QUrl::fromLocalFile(QString::fromStdString(demo));
   QString start = recent.isEmpty() ? QDir::homePath() : recent.first();
   for (;;) {
-    TGameDialog dialog(nullptr, QStringLiteral("choose a game folder or archive"), start);
-    dialog.setFileMode(QFileDialog::Directory);
+    TGameDialog dialog(platform::Tr("GameFolder", "Choose a game folder or archive").QStr(), start);
     // Folders, and the archives and disc images a game may come in.
-    dialog.setNameFilter(
-        QStringLiteral("Games (*.zip *.ZIP *.lzh *.LZH *.lha *.LHA *.7z *.7Z *.iso *.ISO "
-                       "*.cue *.CUE *.cab *.CAB)"));
-    // The sidebar with the recent games exists only in Qt's own dialog.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilter(platform::Tr("GameFolder", "Games").QStr() +
+                         QStringLiteral(" (*.zip *.ZIP *.lzh *.LZH *.lha *.LHA *.7z *.7Z *.iso *.ISO "
+                                        "*.cue *.CUE *.cab *.CAB)"));
     dialog.setSidebarUrls(sidebar);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return demo;
     const QString chosen = dialog.selectedFiles().first();
@@ -156,8 +181,9 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
     }
     QMessageBox::warning(
         nullptr, QStringLiteral("Orbel"),
-        QStringLiteral("%1 holds no game: a game folder holds Data/SCRIPT.TXT or SCRIPT.TXT.")
-            .arg(QDir::toNativeSeparators(chosen)));
+        platform::Tr("GameFolder", "%1 holds no game: a game folder holds Data/SCRIPT.TXT or SCRIPT.TXT.")
+            .Arg(QDir::toNativeSeparators(chosen))
+            .QStr());
     start = chosen;
   }
 }

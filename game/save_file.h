@@ -58,6 +58,12 @@ TSave ReadSaveFile(const std::string& path);
 // Writes the save to `path` whole or not at all: a temporary file in the same folder, flushed to the disk,
 // then renamed over it. ESaveError naming the file when that fails; the earlier file is then untouched.
 void WriteSaveFile(const TSave& save, const std::string& path);
+// Makes the folder the save `path` goes in, with the folders above it; ESaveError naming the save, the
+// folder and the system's reason when it cannot.
+void MakeSaveFolder(const std::string& path);
+// Whether `path` can take a save, before anything runs: its folder exists and may be written, and it is not
+// a folder itself. ESaveError naming the file and the reason when not.
+void CheckSaveTarget(const std::string& path);
 
 // The folder of a game's saves: $XDG_DATA_HOME/orbel/saves/<game>/ (~/.local/share when unset), where <game>
 // is the folder's last name, reduced to letters, digits, '.', '_' and '-', and the first 16 digits of the

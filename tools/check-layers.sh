@@ -21,9 +21,11 @@ declare -A allowed=(
   [platform]=""
   [script]=""
 )
-# The error root, the Shift-JIS byte classes and the script's encoding setting are header-only and need nothing
-# but the standard library, so the script may share them (checked below).
-declare -A allowedFiles=([script]="platform/errors.h platform/shift_jis.h platform/script_encoding.h")
+# The error root, the Shift-JIS byte classes, the script's encoding setting and the marking of the program's
+# own texts are header-only and need nothing but the standard library, so the script may share them (checked
+# below).
+declare -A allowedFiles=(
+  [script]="platform/errors.h platform/shift_jis.h platform/script_encoding.h platform/texts.h")
 
 local_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"/]+)/[^"]*"'
 system_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<((libav|libsw|SDL|X11/|archive)[^>]*)>'

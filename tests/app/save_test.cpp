@@ -134,10 +134,16 @@ TEST_F(Saves, SaveHoldsTheGameTheInstantAndAThumbnail) {
   // Written whole: nothing but the saves is left in the folder.
   EXPECT_EQ(QDir(Dir.path()).entryList({"*.json*"}, QDir::Files),
             QStringList({"direct.json", "first.json", "second.json"}));
-  // A save that cannot be written is an output that failed.
-  const TRun nowhere = Run({"--batch", "--fast", "--save-on-exit", Path("no/such/folder/s.json")});
+  // A save that could not be written is refused before anything runs, as an export is.
+  const TRun nowhere = Run({"--batch", "--fast", "--trace", "--save-on-exit", Path("no/such/folder/s.json")});
   EXPECT_EQ(nowhere.ExitCode, 1);
-  EXPECT_NE(nowhere.Err.find("s.json"), std::string::npos) << nowhere.Err;
+  EXPECT_EQ(nowhere.Out, "");
+  EXPECT_EQ(nowhere.Err, "orbel: the save " + Path("no/such/folder/s.json").toStdString() +
+                             " cannot be written: the folder " + Path("no/such/folder").toStdString() +
+                             " does not exist\n");
+  const TRun folder = Run({"--batch", "--fast", "--trace", "--save-on-exit", Dir.path()});
+  EXPECT_EQ(folder.ExitCode, 1);
+  EXPECT_EQ(folder.Out, "");
 }
 
 // A window's game starts between two ticks, wherever start-up left it. Its saves keep that place, and a
