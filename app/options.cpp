@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "platform/text_codec.h"
+#include "translation/catalogue.h"
+#include "translation/game_translations.h"
 
 namespace orbel::app {
 
@@ -55,6 +57,43 @@ struct TSaveOptions {
       return "--load and --from do not go with --export-video, whose video starts with the game";
     if ((parser.isSet(Load) || parser.isSet(From) || parser.isSet(SaveOnExit)) && options.Check)
       return "--check runs nothing, so it has nothing to save or load";
+    return {};
+  }
+};
+
+// Translations: --translation, --language and --extract-text, declared, read and checked together.
+struct TTranslationOptions {
+  QCommandLineOption Translation{
+      "translation",
+      "Show the board's texts in the translation of the gettext catalogue FILE (.po or .mo) instead of the "
+      "game's Translations folder.",
+      "FILE"};
+  QCommandLineOption Language{
+      "language",
+      "Play in the translation CODE: Translations/CODE.po (or .mo) beside the game's Data folder, and the "
+      "pictures of Translations/CODE/Data. 'none' shows the script's own text. Without it a player's run "
+      "follows the user's locale when the game has a catalogue for it.",
+      "CODE"};
+  QCommandLineOption ExtractText{"extract-text",
+                                 "Write every board text of the game's script to FILE, a gettext template "
+                                 "(.pot) to translate, and exit.",
+                                 "FILE"};
+
+  void AddTo(QCommandLineParser& parser) const { parser.addOptions({Translation, Language, ExtractText}); }
+  // Empty, or the error text.
+  std::string Read(const QCommandLineParser& parser, TOptions& options) const {
+    options.TranslationFile = ArgumentBytes(parser.value(Translation));
+    options.Language = parser.value(Language).toStdString();
+    options.ExtractText = ArgumentBytes(parser.value(ExtractText));
+    if (parser.isSet(Translation) && options.TranslationFile.empty()) return "--translation needs a file";
+    if (parser.isSet(ExtractText) && options.ExtractText.empty()) return "--extract-text needs a file";
+    if (parser.isSet(Language) && options.Language != translation::kNoTranslation &&
+        !translation::IsLanguageCode(options.Language))
+      return "--language takes a language code such as fr or pt_BR, or none, not '" + options.Language + "'";
+    if (parser.isSet(Translation) && options.Language == translation::kNoTranslation)
+      return "--translation names a translation, which --language none turns off; give one";
+    if (parser.isSet(ExtractText) && (options.Check || parser.isSet(Translation) || parser.isSet(Language)))
+      return "--extract-text writes the script's own texts and runs nothing else";
     return {};
   }
 };
@@ -162,7 +201,9 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption check(
       "check",
       "Check the game's script without showing anything: one line SCRIPT.TXT:<line>: <message> per problem; "
-      "exit 0 when there are none, else 1.");
+      "exit 0 when there are none, else 1. With --language or --translation the catalogue too: "
+      "<catalogue>:<line>: <message> for texts that do not fit the board (exit 1) and stale entries, and the "
+      "share translated.");
   const QCommandLineOption encoding(
       "encoding",
       "The script's encoding: cp932 (Shift-JIS, the default) or utf-8, as translations are saved. A script "
@@ -198,6 +239,8 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
                      fullScreen, fit, noModeSwitch, fast, exportVideo, exportFps, exportLossless});
   const TSaveOptions saving;
   saving.AddTo(parser);
+  const TTranslationOptions translating;
+  translating.AddTo(parser);
   parser.addPositionalArgument("GAME_DIR", "The game folder; it becomes the current directory.",
                                "[GAME_DIR]");
 
@@ -214,7 +257,8 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
                     "  1      bad options, a game folder that cannot be entered, an output file\n"
                     "         that cannot be written\n"
                     "  2      (--batch) the script rests after an error, or SCRIPT.TXT exists but\n"
-                    "         cannot be read, or the archive named as GAME_DIR cannot be played;\n"
+                    "         cannot be read, or the archive named as GAME_DIR cannot be played,\n"
+                    "         or the translation asked for cannot be read;\n"
                     "         the save named by --load cannot be used, or --from's line never runs\n"
                     "  3      (--batch) the script rests without an error: nothing runs its next line\n"
                     "  4      --quit-after ran out\n"
@@ -297,6 +341,8 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
     return refuse("--fast needs --batch: a window that a player watches runs in real time");
   if (options.Fast && options.Check) return refuse("--check runs nothing, so --fast has nothing to speed up");
   if (const std::string problem = saving.Read(parser, options); !problem.empty())
+    return refuse(problem.c_str());
+  if (const std::string problem = translating.Read(parser, options); !problem.empty())
     return refuse(problem.c_str());
   result.Options = options;
   return result;

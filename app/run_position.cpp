@@ -125,8 +125,8 @@ game::TSave TEngineRun::CurrentSave() const {
                 Qt::SmoothTransformation)
         .save(&png, "PNG");
   }
-  const std::vector<std::string>& board = Controls.MsgBoard->Text();
-  if (!board.empty()) save.Text = platform::ScriptTextToUtf8(board.front());
+  const QStringList& board = Controls.MsgBoard->Text();
+  if (!board.empty()) save.Text = board.front().toStdString();
   save.Date = QDateTime::currentDateTime()
                   .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
                   .toString(Qt::ISODate)
