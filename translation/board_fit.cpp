@@ -4,6 +4,7 @@
 
 #include <QStringEncoder>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/text_codec.h"
@@ -26,25 +27,31 @@ bool IsWideOutsideCp932(char32_t c) {
   return false;
 }
 
+// The columns of one character that is not ASCII.
+int CharacterColumns(QStringView character, char32_t code) {
+  if (QChar::category(code) == QChar::Mark_NonSpacing || QChar::category(code) == QChar::Mark_Enclosing)
+    return 0;
+  // Asking the code page is slow and a text repeats its characters: each thread remembers the answers.
+  thread_local std::unordered_map<char32_t, int> known;
+  if (const auto found = known.find(code); found != known.end()) return found->second;
+  thread_local QStringEncoder encoder("windows-31j", QStringConverter::Flag::Stateless);
+  const QByteArray bytes = encoder.encode(character);
+  // An unmapped character comes out as a substitute, which reads back as something else.
+  const bool mapped =
+      platform::DecodeSjis(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))) == character;
+  const int columns = (mapped ? bytes.size() == 2 : IsWideOutsideCp932(code)) ? 2 : 1;
+  known.emplace(code, columns);
+  return columns;
+}
+
 // The columns of each UTF-16 unit of `text`: a character's count on its first unit, 0 on the rest.
 std::vector<int> UnitColumns(QStringView text) {
-  QStringEncoder encoder("windows-31j", QStringConverter::Flag::Stateless);
   std::vector<int> columns(static_cast<size_t>(text.size()), 0);
   for (qsizetype i = 0; i < text.size();) {
     const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
     const QStringView character = text.mid(i, length);
     const char32_t code = character.toUcs4().value(0);
-    int width = 1;
-    if (QChar::category(code) == QChar::Mark_NonSpacing || QChar::category(code) == QChar::Mark_Enclosing) {
-      width = 0;
-    } else if (code >= 0x80) {
-      const QByteArray bytes = encoder.encode(character);
-      // An unmapped character comes out as a substitute, which reads back as something else.
-      const bool mapped = platform::DecodeSjis(std::string_view(
-                              bytes.constData(), static_cast<size_t>(bytes.size()))) == character;
-      width = (mapped ? bytes.size() == 2 : IsWideOutsideCp932(code)) ? 2 : 1;
-    }
-    columns[static_cast<size_t>(i)] = width;
+    columns[static_cast<size_t>(i)] = code < 0x80 ? 1 : CharacterColumns(character, code);
     i += length;
   }
   return columns;
