@@ -141,7 +141,16 @@ void GuardedCheck(po_message_t message, po_message_iterator_t iterator) {
   po_message_check_all(message, iterator, &kHandler);
 }
 
-using TPoFile = std::unique_ptr<std::remove_pointer_t<po_file_t>, decltype(&po_file_free)>;
+// Frees a catalogue of the library's. Freeing a file leaves its messages' contexts behind, while setting one
+// frees the one before: so they go first.
+void FreePoFile(po_file_t file) {
+  po_message_iterator_t iterator = po_message_iterator(file, nullptr);
+  while (po_message_t message = po_next_message(iterator)) po_message_set_msgctxt(message, nullptr);
+  po_message_iterator_free(iterator);
+  po_file_free(file);
+}
+
+using TPoFile = std::unique_ptr<std::remove_pointer_t<po_file_t>, decltype(&FreePoFile)>;
 using TIterator =
     std::unique_ptr<std::remove_pointer_t<po_message_iterator_t>, decltype(&po_message_iterator_free)>;
 
@@ -204,7 +213,7 @@ TCatalogue ParsePoFile(std::string_view bytes, const std::string& name) {
     throw ECatalogueError(name + ": cannot be read: no room in memory");
   TLibraryUse use;
   TReport& report = use.Report;
-  TPoFile file(GuardedRead(input.Name().c_str()), &po_file_free);
+  TPoFile file(GuardedRead(input.Name().c_str()), &FreePoFile);
   if (report.Failed || !file) throw ECatalogueError(Where(name, report.Line) + report.Text);
   TCatalogue catalogue;
   catalogue.Name = name;
@@ -285,7 +294,7 @@ TCatalogue ReadCatalogue(const std::string& path, const std::string& name) {
 std::string TemplateText(const std::string& project, const std::vector<TTemplateEntry>& entries) {
   TLibraryUse use;
   TReport& report = use.Report;
-  TPoFile file(po_file_create(), &po_file_free);
+  TPoFile file(po_file_create(), &FreePoFile);
   {
     TIterator iterator(po_message_iterator(file.get(), nullptr), &po_message_iterator_free);
     // The header as gettext's extractor writes one: its placeholders are the translator's to fill in.
