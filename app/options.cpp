@@ -3,6 +3,7 @@
 #include "app/options.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QSettings>
 #include <algorithm>
 #include <limits>
@@ -87,13 +88,16 @@ struct TTranslationOptions {
     options.ExtractText = ArgumentBytes(parser.value(ExtractText));
     if (parser.isSet(Translation) && options.TranslationFile.empty()) return "--translation needs a file";
     if (parser.isSet(ExtractText) && options.ExtractText.empty()) return "--extract-text needs a file";
+    const auto tr = [](const char* text) { return QCoreApplication::translate("Options", text); };
     if (parser.isSet(Language) && options.Language != translation::kNoTranslation &&
         !translation::IsLanguageCode(options.Language))
-      return "--language takes a language code such as fr or pt_BR, or none, not '" + options.Language + "'";
+      return tr("--language takes a language code such as fr or pt_BR, or none, not '%1'")
+          .arg(parser.value(Language))
+          .toStdString();
     if (parser.isSet(Translation) && options.Language == translation::kNoTranslation)
-      return "--translation names a translation, which --language none turns off; give one";
+      return tr("--translation names a translation, which --language none turns off; give one").toStdString();
     if (parser.isSet(ExtractText) && (options.Check || parser.isSet(Translation) || parser.isSet(Language)))
-      return "--extract-text writes the script's own texts and runs nothing else";
+      return tr("--extract-text writes the script's own texts and runs nothing else").toStdString();
     return {};
   }
 };

@@ -37,8 +37,8 @@ int CharacterColumns(QStringView character, char32_t code) {
   thread_local QStringEncoder encoder("windows-31j", QStringConverter::Flag::Stateless);
   const QByteArray bytes = encoder.encode(character);
   // An unmapped character comes out as a substitute, which reads back as something else.
-  const bool mapped =
-      platform::DecodeSjis(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))) == character;
+  const bool mapped = platform::DecodeSjis(std::string_view(bytes.constData(),
+                                                            static_cast<size_t>(bytes.size()))) == character;
   const int columns = (mapped ? bytes.size() == 2 : IsWideOutsideCp932(code)) ? 2 : 1;
   known.emplace(code, columns);
   return columns;

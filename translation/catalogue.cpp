@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <algorithm>
 #include <cctype>
 #include <csetjmp>
@@ -154,6 +155,10 @@ using TPoFile = std::unique_ptr<std::remove_pointer_t<po_file_t>, decltype(&Free
 using TIterator =
     std::unique_ptr<std::remove_pointer_t<po_message_iterator_t>, decltype(&po_message_iterator_free)>;
 
+std::string Tr(const char* text) {
+  return QCoreApplication::translate("Catalogue", text).toStdString();
+}
+
 std::string Where(const std::string& name, size_t line) {
   return line ? name + ":" + std::to_string(line) + ": " : name + ": ";
 }
@@ -210,7 +215,7 @@ bool IsUtf8Text(std::string_view text) {
 TCatalogue ParsePoFile(std::string_view bytes, const std::string& name) {
   TMemoryFile input;
   if (!input.Valid() || !input.Write(bytes))
-    throw ECatalogueError(name + ": cannot be read: no room in memory");
+    throw ECatalogueError(name + ": " + Tr("cannot be read: no room in memory"));
   TLibraryUse use;
   TReport& report = use.Report;
   TPoFile file(GuardedRead(input.Name().c_str()), &FreePoFile);
@@ -263,11 +268,12 @@ void TCatalogue::Index() {
 }
 
 TCatalogue ParseCatalogue(std::string_view bytes, const std::string& name) {
-  if (bytes.size() > kMaxCatalogueBytes) throw ECatalogueError(name + ": too large to be a catalogue");
+  if (bytes.size() > kMaxCatalogueBytes)
+    throw ECatalogueError(name + ": " + Tr("too large to be a catalogue"));
   TCatalogue catalogue = IsMoFile(bytes) ? ParseMoFile(bytes, name) : ParsePoFile(bytes, name);
   for (const TCatalogueEntry& entry : catalogue.Entries)
     if (!IsUtf8Text(entry.Context) || !IsUtf8Text(entry.Id) || !IsUtf8Text(entry.Text))
-      throw ECatalogueError(Where(name, static_cast<size_t>(entry.Line)) + "the text is not UTF-8");
+      throw ECatalogueError(Where(name, static_cast<size_t>(entry.Line)) + Tr("the text is not UTF-8"));
   // The header is the translation of the empty text without a context (the .po reader's own accessor for it
   // leaks its copy).
   const auto header =
@@ -276,7 +282,7 @@ TCatalogue ParseCatalogue(std::string_view bytes, const std::string& name) {
   if (header != catalogue.Entries.end()) {
     if (!IsUtf8Charset(header->Text.c_str()))
       throw ECatalogueError(Where(name, static_cast<size_t>(header->Line)) +
-                            "the catalogue is not in UTF-8: save it as UTF-8");
+                            Tr("the catalogue is not in UTF-8: save it as UTF-8"));
     catalogue.Language = HeaderLanguage(header->Text.c_str());
     catalogue.Entries.erase(header);
   }
@@ -286,8 +292,8 @@ TCatalogue ParseCatalogue(std::string_view bytes, const std::string& name) {
 
 TCatalogue ReadCatalogue(const std::string& path, const std::string& name) {
   const game::TFileText file = game::ReadWholeFile(path, kMaxCatalogueBytes);
-  if (file.Result == game::frTooLarge) throw ECatalogueError(name + ": too large to be a catalogue");
-  if (file.Result != game::frRead) throw ECatalogueError(name + ": cannot be read");
+  if (file.Result == game::frTooLarge) throw ECatalogueError(name + ": " + Tr("too large to be a catalogue"));
+  if (file.Result != game::frRead) throw ECatalogueError(name + ": " + Tr("cannot be read"));
   return ParseCatalogue(file.Text, name);
 }
 
@@ -320,11 +326,15 @@ std::string TemplateText(const std::string& project, const std::vector<TTemplate
     }
   }
   TMemoryFile output;
+  const auto fail = [](const std::string& why) {
+    return ECatalogueError(QCoreApplication::translate("Catalogue", "the template cannot be made: %1")
+                               .arg(QString::fromStdString(why))
+                               .toStdString());
+  };
   if (!output.Valid() || !GuardedWrite(file.get(), output.Name().c_str()) || report.Failed)
-    throw ECatalogueError("the template cannot be made: " +
-                          (report.Text.empty() ? "no room in memory" : report.Text));
+    throw fail(report.Text.empty() ? Tr("no room in memory") : report.Text);
   const std::optional<std::string> bytes = output.ReadAll();
-  if (!bytes) throw ECatalogueError("the template cannot be made: no room in memory");
+  if (!bytes) throw fail(Tr("no room in memory"));
   return *bytes;
 }
 

@@ -2,6 +2,7 @@
 
 #include "translation/game_translations.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -126,8 +127,15 @@ TChosenTranslation ChooseTranslation(const TTranslationRequest& request, const Q
         return chosen;
       }
       const std::vector<std::string> languages = CatalogueLanguages(gameFolder);
-      chosen.Problem = "there is no translation '" + language + "' in " + kTranslationsFolder + "/" +
-                       (languages.empty() ? std::string() : " (there is: " + Joined(languages) + ")");
+      chosen.Problem =
+          (languages.empty()
+               ? QCoreApplication::translate("Translations", "there is no translation '%1' in %2/")
+                     .arg(QString::fromStdString(language), kTranslationsFolder)
+               : QCoreApplication::translate("Translations",
+                                             "there is no translation '%1' in %2/ (there is: %3)")
+                     .arg(QString::fromStdString(language), kTranslationsFolder,
+                          QString::fromStdString(Joined(languages))))
+              .toStdString();
       return chosen;
     }
     chosen.CatalogueName = platform::FileNameToUtf8(fs::path(path).lexically_relative(gameFolder).string());

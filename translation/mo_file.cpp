@@ -2,6 +2,7 @@
 
 #include "translation/mo_file.h"
 
+#include <QCoreApplication>
 #include <cstdint>
 
 namespace orbel::translation {
@@ -53,7 +54,9 @@ class TMoReader {
   }
 
  private:
-  [[noreturn]] void Fail(const std::string& why) const { throw ECatalogueError(Name + ": " + why); }
+  [[noreturn]] void Fail(const char* why) const {
+    throw ECatalogueError(Name + ": " + QCoreApplication::translate("Catalogue", why).toStdString());
+  }
 
   uint32_t Word(uint64_t offset) const {
     if (offset > Bytes.size() || Bytes.size() - offset < 4) Fail("the file is cut short");

@@ -218,7 +218,8 @@ TEST_F(Translation, CheckNamesWhatDoesNotFitTheBoard) {
 // translation leads out of the game.
 TEST_F(Translation, BrokenCatalogueIsRefusedWithItsLine) {
   // An entry without its original.
-  Make("Translations/en.po", "msgid \"\"\nmsgstr \"Language: en\\n\"\n\nmsgctxt \"(start)/1\"\nmsgstr \"x\"\n");
+  Make("Translations/en.po",
+       "msgid \"\"\nmsgstr \"Language: en\\n\"\n\nmsgctxt \"(start)/1\"\nmsgstr \"x\"\n");
   QProcess msgfmt;
   msgfmt.start("msgfmt", {"-o", "/dev/null", QString::fromStdString(Root() + "/Translations/en.po")});
   ASSERT_TRUE(msgfmt.waitForFinished(30000));
@@ -256,6 +257,16 @@ TEST_F(Translation, BrokenCatalogueIsRefusedWithItsLine) {
   fs::remove(outside);
   EXPECT_EQ(run.ExitCode, 2);
   EXPECT_NE(run.Err.find("there is no translation 'en'"), std::string::npos) << run.Err;
+  fs::remove(Root() + "/Translations/en.po");
+  Make("Translations/en.po", kEnglish);
+  const std::string picture = Root() + "-outside.bmp";
+  ASSERT_TRUE(tests::SaveScreenPicture(picture, qRgb(200, 100, 50)));
+  fs::create_directories(Root() + "/Translations/en/Data");
+  fs::create_symlink(picture, Root() + "/Translations/en/Data/bg.bmp");
+  QRgb colour = 0;
+  EXPECT_EQ(BoardAfter(50, {"--language", "en"}, &colour), "Hello, \"world\"   and all");
+  fs::remove(picture);
+  EXPECT_EQ(colour, qRgb(10, 20, 30));
 }
 
 // The room the translations are counted in is the board's: the board's face draws sixty half-width
