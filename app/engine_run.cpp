@@ -248,8 +248,8 @@ void TEngineRun::BoardClear() {
 void TEngineRun::BoardSetVisible(bool visible) {
   Controls.MsgBoard->setVisible(visible);
 }
-void TEngineRun::BoardSetText(const script::TStringList& lines) {
-  Controls.MsgBoard->SetText(lines);
+void TEngineRun::BoardSetText(int32_t line, const script::TStringList& lines) {
+  Controls.MsgBoard->SetText(Translation.Shown(line, lines));
   BoardTextFromScript = true;
 }
 

@@ -20,6 +20,7 @@
 #include "platform/engine_clock.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
+#include "translation/board_translation.h"
 
 class QLabel;
 class QTimer;
@@ -66,6 +67,10 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   void LoadScript();
   // Start-up failed before the script could run: a batch run then ends as an error, not as the script's end.
   void SetStartUpFailed() { StartUpFailed = true; }
+  // The board shows the catalogue's translations of the loaded script's texts from now on.
+  void SetTranslation(std::shared_ptr<const translation::TCatalogue> catalogue) {
+    Translation = translation::TBoardTranslation(std::move(catalogue), InterpreterValue.ScriptLines);
+  }
 
   // Queues the next step (WM_SCRIPTSTEP), unless the run is closing.
   void PostStep() override;
@@ -161,7 +166,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   void TransPicture(const std::string& fileName, int32_t kind) override;
   void BoardClear() override;
   void BoardSetVisible(bool visible) override;
-  void BoardSetText(const script::TStringList& lines) override;
+  void BoardSetText(int32_t line, const script::TStringList& lines) override;
   script::IScriptMedia& LogoMovie() override;
   script::IScriptMedia& ScriptMovie() override;
   script::IScriptMedia& WaveChannel() override;
@@ -215,7 +220,8 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   int32_t LatestLine = 0;
   // What a replay runs up to: an instant, or the first step of a line.
   std::optional<TStartPoint> Replay;
-  std::string ScriptSha256Value;  // the identity of the script that was loaded
+  std::string ScriptSha256Value;               // the identity of the script that was loaded
+  translation::TBoardTranslation Translation;  // what the board shows for the script's texts
   std::string AutoSavePath;
   std::string AutoSaveProblemValue;
   // The board holds the script's text, not the sample text it starts with.

@@ -355,9 +355,8 @@ void TFormOrbel::FormKeyPress(QChar key) {
       PlayMovieToEnd("M04.AVI");
       break;
     case '7':
-      Memo1.clear();
-      for (const char* line : {"１２３４５６７８９", "あいうえおかきくけ", "ＡＢＣＤＥＦＧＨＩ"})
-        Memo1.push_back(platform::EncodeScriptText(QString::fromUtf8(line)));
+      Memo1 = QStringList{QStringLiteral("１２３４５６７８９"), QStringLiteral("あいうえおかきくけ"),
+                          QStringLiteral("ＡＢＣＤＥＦＧＨＩ")};
       MsgBoardValue->SetText(Memo1);
       break;
     case 'S':

@@ -192,7 +192,7 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   QPushButton* Button1 = nullptr;
   platform::TEngineTimer ETimer;  // the 50 ms tick, on the engine clock
   int64_t TimerOriginMs = 0;      // when the tick started: it falls due on this grid
-  std::vector<std::string> Memo1;
+  QStringList Memo1;
   TOptions Options;
   std::unique_ptr<platform::TDisplaySettings> Display;
   // Made before the controls (the view shows its screen) and gone before them, as the window's own parts.

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry: the command line, the application object, the engine window and the font dialog.
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +36,8 @@
 #include "platform/shutdown_signals.h"
 #include "platform/text_codec.h"
 #include "platform/translation.h"
+#include "translation/game_translations.h"
+#include "translation/text_tools.h"
 
 namespace {
 
@@ -99,7 +104,10 @@ int main(int argc, char** argv) {
     batch = batch || std::string_view(argv[i]) == "--batch" ||
             std::string_view(argv[i]) == "--export-video" ||
             std::string_view(argv[i]).starts_with("--export-video=");
-    check = check || std::string_view(argv[i]) == "--check";
+    // Extracting the texts shows nothing either.
+    check = check || std::string_view(argv[i]) == "--check" ||
+            std::string_view(argv[i]) == "--extract-text" ||
+            std::string_view(argv[i]).starts_with("--extract-text=");
   }
   // Without a display the window still runs, unseen (batch runs on servers and in tests); the checker never
   // shows anything, so it needs no display at all.
@@ -162,7 +170,32 @@ int main(int argc, char** argv) {
   // Settled before anything reads script text: the checker, the board's first text, the data-file lookup and
   // the script reader all go by it.
   orbel::platform::SetScriptEncoding(orbel::game::GameScriptEncoding(".", options.Encoding));
-  if (options.Check) return orbel::game::RunScriptCheck(stdout, stderr);
+  if (!options.ExtractText.empty()) return orbel::translation::RunExtractText(options.ExtractText, stderr);
+  // The translation is settled before anything looks up a data file, which its pictures may replace. One
+  // that cannot be read leaves the game untranslated: the checker reports it, a batch run ends, a player is
+  // told.
+  const orbel::translation::TChosenTranslation translation = orbel::translation::ChooseTranslation(
+      {options.Language, options.TranslationFile, !options.Automated()}, QLocale::system().uiLanguages());
+  if (options.Check) {
+    int status = orbel::game::RunScriptCheck(stdout, stderr);
+    if (translation.Catalogue)
+      status = std::max(status, orbel::translation::RunCatalogueCheck(*translation.Catalogue, stdout));
+    if (!translation.Problem.empty()) {
+      // A catalogue's problem names its file and line like the script's; a missing translation is no file's.
+      std::fprintf(translation.CatalogueName.empty() ? stderr : stdout, "%s%s\n",
+                   translation.CatalogueName.empty() ? "orbel: " : "", translation.Problem.c_str());
+      status = 1;
+    }
+    return status;
+  }
+  if (!translation.Problem.empty()) {
+    std::fprintf(stderr, "orbel: %s\n", translation.Problem.c_str());
+    if (options.Batch) return esError;
+    if (ShowsDialogs(options))
+      QMessageBox::warning(nullptr, QStringLiteral("Orbel"),
+                           QCoreApplication::translate("main", "%1\n\nThe game plays untranslated.")
+                               .arg(QString::fromStdString(translation.Problem)));
+  }
   if (!options.Record.empty()) std::filesystem::create_directories(options.Record, error);
   if (error) {
     std::fprintf(stderr, "orbel: %s\n",
@@ -224,6 +257,7 @@ int main(int argc, char** argv) {
     }
   auto form = std::make_unique<TFormOrbel>(options);
   if (exporter) form->EngineRun().SetExport(std::move(exporter));
+  if (translation.Catalogue) form->EngineRun().SetTranslation(translation.Catalogue);
   form->EngineRun().StartAt(start);
   if (continueOffer) form->OfferToContinue(std::move(*continueOffer));
   if (!savesFolder.empty()) form->EngineRun().SetAutoSavePath(AutoSavePath(savesFolder));

@@ -3,6 +3,7 @@
 #include "app/options.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QSettings>
 #include <algorithm>
 #include <limits>
@@ -10,6 +11,8 @@
 
 #include "platform/text_codec.h"
 #include "platform/translation.h"
+#include "translation/catalogue.h"
+#include "translation/game_translations.h"
 
 namespace orbel::app {
 
@@ -64,6 +67,53 @@ struct TSaveOptions {
                 "--load and --from do not go with --export-video, whose video starts with the game");
     if ((parser.isSet(Load) || parser.isSet(From) || parser.isSet(SaveOnExit)) && options.Check)
       return Tr("CommandLine", "--check runs nothing, so it has nothing to save or load");
+    return {};
+  }
+};
+
+// Translations: --translation, --language and --extract-text, declared, read and checked together.
+struct TTranslationOptions {
+  QCommandLineOption Translation{"translation",
+                                 Tr("CommandLine",
+                                    "Show the board's texts in the translation of the gettext catalogue FILE "
+                                    "(.po or .mo) instead of the "
+                                    "game's Translations folder.")
+                                     .QStr(),
+                                 "FILE"};
+  QCommandLineOption Language{
+      "language",
+      Tr("CommandLine",
+         "Play in the translation CODE: Translations/CODE.po (or .mo) beside the game's Data folder, and the "
+         "pictures of Translations/CODE/Data. 'none' shows the script's own text. Without it a player's run "
+         "follows the user's locale when the game has a catalogue for it.")
+          .QStr(),
+      "CODE"};
+  QCommandLineOption ExtractText{"extract-text",
+                                 Tr("CommandLine",
+                                    "Write every board text of the game's script to FILE, a gettext template "
+                                    "(.pot) to translate, and exit.")
+                                     .QStr(),
+                                 "FILE"};
+
+  void AddTo(QCommandLineParser& parser) const { parser.addOptions({Translation, Language, ExtractText}); }
+  // Empty, or the error text.
+  std::string Read(const QCommandLineParser& parser, TOptions& options) const {
+    options.TranslationFile = ArgumentBytes(parser.value(Translation));
+    options.Language = parser.value(Language).toStdString();
+    options.ExtractText = ArgumentBytes(parser.value(ExtractText));
+    if (parser.isSet(Translation) && options.TranslationFile.empty())
+      return Tr("CommandLine", "--translation needs a file");
+    if (parser.isSet(ExtractText) && options.ExtractText.empty())
+      return Tr("CommandLine", "--extract-text needs a file");
+    if (parser.isSet(Language) && options.Language != translation::kNoTranslation &&
+        !translation::IsLanguageCode(options.Language))
+      return Tr("CommandLine", "--language takes a language code such as fr or pt_BR, or none, not '%1'")
+          .Arg(parser.value(Language));
+    if (parser.isSet(Translation) && options.Language == translation::kNoTranslation)
+      return Tr("CommandLine",
+                "--translation names a translation, which --language none turns off; give one");
+    if (parser.isSet(ExtractText) && (options.Check || parser.isSet(Translation) || parser.isSet(Language)))
+      return Tr("CommandLine", "--extract-text writes the script's own texts and runs nothing else");
     return {};
   }
 };
@@ -182,7 +232,9 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
       "check", Tr("CommandLine",
                   "Check the game's script without showing anything: one line SCRIPT.TXT:<line>: "
                   "<message> per problem (\"note:\" before the message of a line that runs, but "
-                  "likely not as meant); exit 0 when there are no problems, else 1.")
+                  "likely not as meant); exit 0 when there are no problems, else 1. With --language or "
+                  "--translation the catalogue too: <catalogue>:<line>: <message> for texts that do not fit "
+                  "the board (exit 1) and stale entries, and the share translated.")
                    .QStr());
   const QCommandLineOption encoding(
       "encoding",
@@ -233,6 +285,8 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
                      fullScreen, fit, noModeSwitch, fast, exportVideo, exportFps, exportLossless});
   const TSaveOptions saving;
   saving.AddTo(parser);
+  const TTranslationOptions translating;
+  translating.AddTo(parser);
   parser.addPositionalArgument("GAME_DIR",
                                Tr("CommandLine", "The game folder; it becomes the current directory.").QStr(),
                                "[GAME_DIR]");
@@ -251,7 +305,8 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
                        "  1      bad options, a game folder that cannot be entered, an output file\n"
                        "         that cannot be written\n"
                        "  2      (--batch) the script rests after an error, or SCRIPT.TXT exists but\n"
-                       "         cannot be read, or the archive named as GAME_DIR cannot be played;\n"
+                       "         cannot be read, or the archive named as GAME_DIR cannot be played,\n"
+                       "         or the translation asked for cannot be read;\n"
                        "         the save named by --load cannot be used, or --from's line never runs\n"
                        "  3      (--batch) the script rests without an error: nothing runs its next line\n"
                        "  4      --quit-after ran out\n"
@@ -349,6 +404,7 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   if (options.Fast && options.Check)
     return refuse(Tr("CommandLine", "--check runs nothing, so --fast has nothing to speed up"));
   if (const std::string problem = saving.Read(parser, options); !problem.empty()) return refuse(problem);
+  if (const std::string problem = translating.Read(parser, options); !problem.empty()) return refuse(problem);
   result.Options = options;
   return result;
 }

@@ -46,12 +46,17 @@ struct TOptions {
   std::string SaveOnExit;
   std::string LoadFrom;
   std::string StartFrom;
+  // Translations (README, "Translating a game"): the catalogue named, the language chosen, and the template
+  // to write instead of running the game.
+  std::string TranslationFile;
+  std::string Language;
+  std::string ExtractText;
 
   // Runs driven by a test or a tool: nothing the player chose is read from or written to the settings, so
   // such runs start alike everywhere.
   bool Automated() const {
     return Batch || Check || QuitAfterMs >= 0 || !Grab.empty() || !Record.empty() || !SaveScreen.empty() ||
-           Fast || !ExportVideo.empty();
+           Fast || !ExportVideo.empty() || !ExtractText.empty();
   }
 };
 

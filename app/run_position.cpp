@@ -126,12 +126,12 @@ game::TSave TEngineRun::CurrentSave() const {
                 Qt::SmoothTransformation)
         .save(&png, "PNG");
   }
-  // The first line of the script's text that holds anything; the sample text the board starts with is
-  // nobody's, and blank lines say nothing.
+  // The first line of the text the script put on the board that holds anything, as shown; the sample text
+  // the board starts with is nobody's, and blank lines say nothing.
   if (BoardTextFromScript)
-    for (const std::string& line : Controls.MsgBoard->Text())
-      if (line.find_first_not_of(" \t") != std::string::npos) {
-        save.Text = platform::ScriptTextToUtf8(line);
+    for (const QString& line : Controls.MsgBoard->Text())
+      if (!line.trimmed().isEmpty()) {
+        save.Text = line.toStdString();
         break;
       }
   save.Date = QDateTime::currentDateTime()

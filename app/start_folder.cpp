@@ -14,8 +14,9 @@ namespace orbel::app {
 std::string StartFolder(TOptions& options, QSettings& settings) {
   // Whatever folder start-up enters, the output paths named on the command line mean the folder the user
   // started the program in; they are fixed before any change of directory. std::filesystem keeps their bytes.
-  for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record, &options.ExportVideo,
-                            &options.SaveOnExit, &options.LoadFrom})
+  for (std::string* path :
+       {&options.SaveScreen, &options.Grab, &options.Record, &options.ExportVideo, &options.SaveOnExit,
+        &options.LoadFrom, &options.ExtractText, &options.TranslationFile})
     if (!path->empty()) {
       std::error_code error;
       const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);
@@ -27,8 +28,9 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
       std::filesystem::is_regular_file(std::filesystem::path(options.GameDir))) {
     // An archive or disc image plays from the cache folder its game is unpacked into; of several games, the
     // player picks one, and runs nobody watches refuse them or take the first.
-    const std::string folder = game::UnpackedFolder(options.GameDir, options.Batch || options.Check,
-                                                    display && !options.Automated());
+    const std::string folder =
+        game::UnpackedFolder(options.GameDir, options.Batch || options.Check || !options.ExtractText.empty(),
+                             display && !options.Automated());
     if (!options.Automated()) game::RememberGame(settings, game::AbsoluteArchivePath(options.GameDir));
     return folder;
   }
@@ -40,7 +42,7 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
   }
   // Anything of a game here (a Data folder without a script included) runs here, the built-in script standing
   // in for a missing one; the dialog and the demo are for folders that hold nothing of a game.
-  if (options.Check || game::HoldsGameFiles(".")) return {};
+  if (options.Check || !options.ExtractText.empty() || game::HoldsGameFiles(".")) return {};
   return game::ChooseFirstRunGame(display && !options.Batch, settings);
 }
 

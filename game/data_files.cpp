@@ -353,12 +353,30 @@ TPart DataFolderPart() {
   return MakePart("Data");
 }
 
-// The lookup order, with `how` for the walks: the Data folder, then the game folder itself; the exact join
-// first in each.
+// The run's translated files (SetTranslatedDataFolder).
+std::string& TranslatedDataFolder() {
+  static std::string folder;
+  return folder;
+}
+
+// The script is the game's own: a translation never replaces it.
+bool IsScriptName(const std::vector<TPart>& parts) {
+  return parts.size() == 1 && parts[0].Reading.Key == StrictKey(QStringLiteral("SCRIPT.TXT"));
+}
+
+// The lookup order, with `how` for the walks: the translated files, the Data folder, then the game folder
+// itself; the exact join first in the last two.
 std::optional<TFound> Lookup(const std::string& directory, const std::string& name,
                              const std::vector<TPart>& parts, const TWalk& how) {
   const bool exactJoin = how.MaxTier <= tFolded && !how.WantFolder && !how.ExtensionOnly;
   if (parts.empty()) return std::nullopt;
+  if (!TranslatedDataFolder().empty() && !IsScriptName(parts))
+    if (auto translated = SplitName(TranslatedDataFolder())) {
+      translated->insert(translated->end(), parts.begin(), parts.end());
+      // A translation's link to somewhere else is not followed out of the game.
+      auto found = Walk(directory, *translated, 0, how, tBytes);
+      if (found && IsInsideFolder(directory, found->Path)) return found;
+    }
   if (exactJoin && IsFile(directory + "/Data/" + name)) return TFound{directory + "/Data/" + name, tBytes};
   std::vector<TPart> inData = parts;
   inData.insert(inData.begin(), DataFolderPart());
@@ -403,6 +421,19 @@ std::string FindDataFileIn(const std::string& directory, const std::string& name
   if (!parts) return {};
   const auto found = Lookup(directory, name, *parts, TWalk{});
   return found ? found->Path : std::string();
+}
+
+bool IsInsideFolder(const std::string& directory, const std::string& path) {
+  std::error_code error;
+  const fs::path root = fs::canonical(fs::path(directory), error);
+  if (error) return false;
+  const fs::path real = fs::canonical(fs::path(path), error);
+  if (error) return false;
+  return std::mismatch(root.begin(), root.end(), real.begin(), real.end()).first == root.end();
+}
+
+void SetTranslatedDataFolder(const std::string& folder) {
+  TranslatedDataFolder() = folder;
 }
 
 std::string FindDataFile(const std::string& name) {

@@ -37,6 +37,16 @@ std::string FindDataFile(const std::string& name);
 // The same lookup under an explicit game folder.
 std::string FindDataFileIn(const std::string& directory, const std::string& name);
 
+// Whether the file or folder `path` really lies inside the folder `directory`, links followed (false when
+// either does not exist).
+bool IsInsideFolder(const std::string& directory, const std::string& path);
+
+// The run's translated files: a folder under the game folder (`Translations/fr/Data`, compared like any
+// name) whose files replace the game's files of the same names, looked up before the Data folder; empty for
+// none. The script itself is never looked up there, and a file whose real place is outside the game folder (a
+// link) is passed over. Set once at start-up, before anything looks a file up.
+void SetTranslatedDataFolder(const std::string& folder);
+
 // The encoding of the script of the game in `directory`: UTF-8 when its SCRIPT.TXT starts with a UTF-8
 // byte-order mark, else `given` (the command line's choice). For start-up, which sets it for the whole run.
 platform::TScriptEncoding GameScriptEncoding(const std::string& directory, platform::TScriptEncoding given);

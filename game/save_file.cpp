@@ -2,7 +2,6 @@
 
 #include "game/save_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,10 +12,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 #include "game/data_files.h"
+#include "platform/files.h"
 #include "platform/text_codec.h"
 #include "platform/translation.h"
 
@@ -186,44 +185,9 @@ void CheckSaveTarget(const std::string& path) {
 
 void WriteSaveFile(const TSave& save, const std::string& path) {
   const QByteArray bytes = SaveToJson(save);
-  const std::filesystem::path target(path);
-  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  std::string temporary = (folder / (target.filename().string() + ".XXXXXX")).string();
-  const int descriptor = ::mkstemp(temporary.data());
-  if (descriptor < 0) RefuseWrite(path, errno);
-  const auto fail = [&](int code) {
-    ::close(descriptor);
-    ::unlink(temporary.c_str());
-    RefuseWrite(path, code);
-  };
-  // mkstemp makes it readable by its owner only; a save is an ordinary file.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(descriptor, 0666 & ~mask) != 0) fail(errno);
-  for (qsizetype written = 0; written < bytes.size();) {
-    const ssize_t n =
-        ::write(descriptor, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fail(n < 0 ? errno : EIO);
-    written += n;
-  }
-  if (::fsync(descriptor) != 0) fail(errno);
-  if (::close(descriptor) != 0) {
-    const int code = errno;
-    ::unlink(temporary.c_str());
-    RefuseWrite(path, code);
-  }
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    const int code = errno;
-    ::unlink(temporary.c_str());
-    RefuseWrite(path, code);
-  }
-  // The rename itself reaches the disk with the folder.
-  const int folderDescriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderDescriptor >= 0) {
-    ::fsync(folderDescriptor);
-    ::close(folderDescriptor);
-  }
+  const int code = platform::WriteFileAtomically(
+      path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  if (code != 0) RefuseWrite(path, code);
 }
 
 std::string SavesFolder(const std::string& gameFolder, const std::string& scriptSha256) {

@@ -6,6 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
 namespace orbel::platform {
 
 std::optional<TFileStamp> FileStampOf(const std::string& path) {
@@ -25,6 +29,39 @@ bool OpenFile(QFile& file, const std::string& path, QIODevice::OpenMode mode) {
     return true;
   ::close(descriptor);
   return false;
+}
+
+int WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  const std::filesystem::path target(path);
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+  std::string temporary = (folder / (target.filename().string() + ".XXXXXX")).string();
+  const int descriptor = ::mkstemp(temporary.data());
+  if (descriptor < 0) return errno;
+  const auto fail = [&](int code, bool open) {
+    if (open) ::close(descriptor);
+    ::unlink(temporary.c_str());
+    return code;
+  };
+  // mkstemp makes it readable by its owner only; what is written here is an ordinary file.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (::fchmod(descriptor, 0666 & ~mask) != 0) return fail(errno, true);
+  for (size_t written = 0; written < bytes.size();) {
+    const ssize_t n = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return fail(n < 0 ? errno : EIO, true);
+    written += static_cast<size_t>(n);
+  }
+  if (::fsync(descriptor) != 0) return fail(errno, true);
+  if (::close(descriptor) != 0) return fail(errno, false);
+  if (::rename(temporary.c_str(), path.c_str()) != 0) return fail(errno, false);
+  // The rename itself reaches the disk with the folder.
+  const int folderDescriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folderDescriptor >= 0) {
+    ::fsync(folderDescriptor);
+    ::close(folderDescriptor);
+  }
+  return 0;
 }
 
 }  // namespace orbel::platform

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace orbel::platform {
 
@@ -28,5 +29,10 @@ struct TFileStamp {
 };
 // The stamp of the regular file at `path`; nothing when there is none or it cannot be read.
 std::optional<TFileStamp> FileStampOf(const std::string& path);
+
+// Writes `bytes` to `path` whole or not at all: a temporary file in the same folder, flushed to the disk,
+// then renamed over it; the earlier file stays untouched when anything fails. 0 on success, else the system's
+// error number (ENOSPC), for the caller to name in the user's language (SystemErrorText).
+int WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace orbel::platform

@@ -16,7 +16,7 @@ lupdate=${LUPDATE:-/usr/lib/qt6/bin/lupdate}
 check=0
 [ "${1:-}" = "--check" ] && check=1
 
-mapfile -t sources < <(find app game platform script media screen controls dialogs -type f \
+mapfile -t sources < <(find app game platform script media screen controls dialogs translation -type f \
   \( -name '*.cpp' -o -name '*.h' \) | sort)
 # Tr() and ORBEL_TRANSLATE_NOOP() are the project's spellings of Qt's translate() and QT_TRANSLATE_NOOP().
 options=(-silent -no-obsolete -locations none -tr-function-alias translate+=Tr,QT_TRANSLATE_NOOP+=ORBEL_TRANSLATE_NOOP)

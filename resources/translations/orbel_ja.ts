@@ -109,6 +109,72 @@
     </message>
 </context>
 <context>
+    <name>Catalogue</name>
+    <message>
+        <source>cannot be read: no room in memory</source>
+        <translation>読めません: メモリーが足りません</translation>
+    </message>
+    <message>
+        <source>too large to be a catalogue</source>
+        <translation>カタログとしては大きすぎます</translation>
+    </message>
+    <message>
+        <source>the text is not UTF-8</source>
+        <translation>テキストが UTF-8 ではありません</translation>
+    </message>
+    <message>
+        <source>the catalogue is not in UTF-8: save it as UTF-8</source>
+        <translation>カタログが UTF-8 ではありません: UTF-8 で保存してください</translation>
+    </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>読めません</translation>
+    </message>
+    <message>
+        <source>the template cannot be made: %1</source>
+        <translation>テンプレートを作れません: %1</translation>
+    </message>
+    <message>
+        <source>no room in memory</source>
+        <translation>メモリーが足りません</translation>
+    </message>
+    <message>
+        <source>a .mo file of a revision this reader does not know</source>
+        <translation>この読み込み部が知らない版の .mo ファイルです</translation>
+    </message>
+    <message>
+        <source>its entry count is larger than the file</source>
+        <translation>項目数がファイルより大きくなっています</translation>
+    </message>
+    <message>
+        <source>the file is cut short</source>
+        <translation>ファイルが途中で切れています</translation>
+    </message>
+    <message>
+        <source>a string lies outside the file</source>
+        <translation>文字列がファイルの外を指しています</translation>
+    </message>
+</context>
+<context>
+    <name>CatalogueCheck</name>
+    <message>
+        <source>board line %1 of the translation is %2 characters wide; the board shows %3</source>
+        <translation>訳文のボード %1 行目は %2 文字幅です。ボードに表示できるのは %3 文字です</translation>
+    </message>
+    <message>
+        <source>the translation takes %1 board lines; the board shows %2</source>
+        <translation>訳文はボードの %1 行を使います。ボードに表示できるのは %2 行です</translation>
+    </message>
+    <message>
+        <source>stale entry: the script has no board text &quot;%1&quot; any more</source>
+        <translation>古い項目: スクリプトにはもうボードのテキスト &quot;%1&quot; がありません</translation>
+    </message>
+    <message>
+        <source>stale entry: the script&apos;s text at SCRIPT.TXT:%1 is no longer its original</source>
+        <translation>古い項目: SCRIPT.TXT:%1 のスクリプトのテキストはもう原文と違います</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>cannot enter the game folder %1</source>
@@ -195,10 +261,6 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
         <translation>ゲームの時間で MS ミリ秒たったらプログラムを終了します (終了コード 4)。起動から数え、--load と --from ではゲームの最初から、再現した部分も含めて数えます (--fast では仮想時間のミリ秒)。</translation>
     </message>
     <message>
-        <source>Check the game&apos;s script without showing anything: one line SCRIPT.TXT:&lt;line&gt;: &lt;message&gt; per problem (&quot;note:&quot; before the message of a line that runs, but likely not as meant); exit 0 when there are no problems, else 1.</source>
-        <translation>何も表示せずにゲームのスクリプトを検査します: 問題ごとに SCRIPT.TXT:&lt;行&gt;: &lt;メッセージ&gt; を 1 行書きます (実行はされるが意図どおりでなさそうな行には &quot;note:&quot; が付きます)。問題がなければ 0、あれば 1 で終了します。</translation>
-    </message>
-    <message>
         <source>The script&apos;s encoding: cp932 (Shift-JIS, the default) or utf-8, as translations are saved. A script that starts with a UTF-8 byte-order mark is read as UTF-8 either way.</source>
         <translation>スクリプトの文字コード: cp932 (Shift-JIS、既定) か、翻訳で使われる utf-8。UTF-8 のバイト順マークで始まるスクリプトは、どちらでも UTF-8 として読みます。</translation>
     </message>
@@ -239,29 +301,6 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
         <translation>ゲームのフォルダー。現在のディレクトリになります。</translation>
     </message>
     <message>
-        <source>Exit status:
-  0      the window was closed, or (--batch) the script ended
-  1      bad options, a game folder that cannot be entered, an output file
-         that cannot be written
-  2      (--batch) the script rests after an error, or SCRIPT.TXT exists but
-         cannot be read, or the archive named as GAME_DIR cannot be played;
-         the save named by --load cannot be used, or --from&apos;s line never runs
-  3      (--batch) the script rests without an error: nothing runs its next line
-  4      --quit-after ran out
-  128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP)
-</source>
-        <translation>終了コード:
-  0      ウィンドウが閉じられた、または (--batch) スクリプトが終わった
-  1      オプションの誤り、入れないゲームフォルダー、書き込めない出力ファイル
-  2      (--batch) エラーの後でスクリプトが止まった、SCRIPT.TXT があるが読めない、
-         GAME_DIR に指定したアーカイブで遊べない、--load のセーブが使えない、
-         --from の行が実行されない
-  3      (--batch) エラーなしでスクリプトが止まった: 次の行を実行するものがない
-  4      --quit-after の時間が来た
-  128+N  シグナル N で終了した (SIGINT、SIGTERM、SIGHUP)
-</translation>
-    </message>
-    <message>
         <source>only one GAME_DIR may be given</source>
         <translation>GAME_DIR は一つだけ指定できます</translation>
     </message>
@@ -300,6 +339,66 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     <message>
         <source>--check runs nothing, so --fast has nothing to speed up</source>
         <translation>--check は何も実行しないため、--fast で速くするものがありません</translation>
+    </message>
+    <message>
+        <source>Show the board&apos;s texts in the translation of the gettext catalogue FILE (.po or .mo) instead of the game&apos;s Translations folder.</source>
+        <translation>ボードのテキストを、ゲームの Translations フォルダーの代わりに gettext カタログ FILE (.po か .mo) の訳で表示します。</translation>
+    </message>
+    <message>
+        <source>Play in the translation CODE: Translations/CODE.po (or .mo) beside the game&apos;s Data folder, and the pictures of Translations/CODE/Data. &apos;none&apos; shows the script&apos;s own text. Without it a player&apos;s run follows the user&apos;s locale when the game has a catalogue for it.</source>
+        <translation>翻訳 CODE で遊びます: ゲームの Data フォルダーの隣の Translations/CODE.po (か .mo) と、Translations/CODE/Data の画像を使います。none ではスクリプトの元のテキストを表示します。指定しないと、ゲームにユーザーのロケールのカタログがあればプレイヤーの実行ではそれを使います。</translation>
+    </message>
+    <message>
+        <source>Write every board text of the game&apos;s script to FILE, a gettext template (.pot) to translate, and exit.</source>
+        <translation>ゲームのスクリプトのボードのテキストをすべて、翻訳用の gettext テンプレート (.pot) FILE に書き込んで終了します。</translation>
+    </message>
+    <message>
+        <source>--translation needs a file</source>
+        <translation>--translation にはファイルが必要です</translation>
+    </message>
+    <message>
+        <source>--extract-text needs a file</source>
+        <translation>--extract-text にはファイルが必要です</translation>
+    </message>
+    <message>
+        <source>--language takes a language code such as fr or pt_BR, or none, not &apos;%1&apos;</source>
+        <translation>--language には fr や pt_BR のような言語コードか none を指定します (&apos;%1&apos; ではなく)</translation>
+    </message>
+    <message>
+        <source>--translation names a translation, which --language none turns off; give one</source>
+        <translation>--translation は翻訳を指定しますが、--language none は翻訳を切ります。どちらか一つを指定してください</translation>
+    </message>
+    <message>
+        <source>--extract-text writes the script&apos;s own texts and runs nothing else</source>
+        <translation>--extract-text はスクリプトの元のテキストを書き出すだけで、ほかには何も実行しません</translation>
+    </message>
+    <message>
+        <source>Check the game&apos;s script without showing anything: one line SCRIPT.TXT:&lt;line&gt;: &lt;message&gt; per problem (&quot;note:&quot; before the message of a line that runs, but likely not as meant); exit 0 when there are no problems, else 1. With --language or --translation the catalogue too: &lt;catalogue&gt;:&lt;line&gt;: &lt;message&gt; for texts that do not fit the board (exit 1) and stale entries, and the share translated.</source>
+        <translation>何も表示せずにゲームのスクリプトを検査します: 問題ごとに SCRIPT.TXT:&lt;行&gt;: &lt;メッセージ&gt; を 1 行書きます (実行はされるが意図どおりでなさそうな行には &quot;note:&quot; が付きます)。問題がなければ 0、あれば 1 で終了します。--language か --translation があればカタログも検査します: ボードに収まらない訳文 (終了コード 1) と古い項目ごとに &lt;カタログ&gt;:&lt;行&gt;: &lt;メッセージ&gt;、最後に訳された割合を書きます。</translation>
+    </message>
+    <message>
+        <source>Exit status:
+  0      the window was closed, or (--batch) the script ended
+  1      bad options, a game folder that cannot be entered, an output file
+         that cannot be written
+  2      (--batch) the script rests after an error, or SCRIPT.TXT exists but
+         cannot be read, or the archive named as GAME_DIR cannot be played,
+         or the translation asked for cannot be read;
+         the save named by --load cannot be used, or --from&apos;s line never runs
+  3      (--batch) the script rests without an error: nothing runs its next line
+  4      --quit-after ran out
+  128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP)
+</source>
+        <translation>終了コード:
+  0      ウィンドウが閉じられた、または (--batch) スクリプトが終わった
+  1      オプションの誤り、入れないゲームフォルダー、書き込めない出力ファイル
+  2      (--batch) エラーの後でスクリプトが止まった、SCRIPT.TXT があるが読めない、
+         GAME_DIR に指定したアーカイブで遊べない、指定した翻訳が読めない、
+         --load のセーブが使えない、--from の行が実行されない
+  3      (--batch) エラーなしでスクリプトが止まった: 次の行を実行するものがない
+  4      --quit-after の時間が来た
+  128+N  シグナル N で終了した (SIGINT、SIGTERM、SIGHUP)
+</translation>
     </message>
 </context>
 <context>
@@ -704,6 +803,48 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     </message>
 </context>
 <context>
+    <name>TextTools</name>
+    <message>
+        <source>no SCRIPT.TXT in Data/ or in the game folder</source>
+        <translation>Data/ にもゲームフォルダーにも SCRIPT.TXT がありません</translation>
+    </message>
+    <message>
+        <source>cannot read %1</source>
+        <translation>%1 を読めません</translation>
+    </message>
+    <message>
+        <source>The board shows %1 lines of %2 characters; a full-width character takes two. A longer line breaks at a blank.</source>
+        <translation>ボードには %2 文字の行が %1 行表示されます。全角文字は 2 文字分です。長い行は空白で折り返されます。</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>%1 に書き込めません: %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2 board texts translated (%3%)</source>
+        <translation>ボードのテキスト %2 個のうち %1 個が翻訳済み (%3%)</translation>
+    </message>
+    <message>
+        <source>; %1 fuzzy, shown untranslated</source>
+        <translation>。%1 個は未確定 (fuzzy) で、原文のまま表示されます</translation>
+    </message>
+    <message>
+        <source>; %1 not in the catalogue: extract the texts again and merge them in</source>
+        <translation>。%1 個はカタログにありません: テキストを抽出し直してマージしてください</translation>
+    </message>
+</context>
+<context>
+    <name>Translations</name>
+    <message>
+        <source>there is no translation &apos;%1&apos; in %2/</source>
+        <translation>%2/ に翻訳 &apos;%1&apos; はありません</translation>
+    </message>
+    <message>
+        <source>there is no translation &apos;%1&apos; in %2/ (there is: %3)</source>
+        <translation>%2/ に翻訳 &apos;%1&apos; はありません (あるのは %3)</translation>
+    </message>
+</context>
+<context>
     <name>VideoExport</name>
     <message>
         <source>cannot export video to %1: %2</source>
@@ -917,6 +1058,17 @@ Start at its line %2 without what led there, or start the game again?</source>
     <message>
         <source>Cancel</source>
         <translation>キャンセル</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>%1
+
+The game plays untranslated.</source>
+        <translation>%1
+
+ゲームは翻訳なしで始まります。</translation>
     </message>
 </context>
 </TS>
