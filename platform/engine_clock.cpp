@@ -84,7 +84,8 @@ void TEngineClock::SetVirtual(bool virtualTime) {
 int64_t TEngineClock::NowNsLocked() const {
   if (Virtual) return VirtualNowMs * 1'000'000;
   if (Paused) return RealBaseNs;
-  return RealBaseNs + std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - RealAnchor).count();
+  return RealBaseNs +
+         std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - RealAnchor).count();
 }
 
 int64_t TEngineClock::NowMs() const {
@@ -193,9 +194,11 @@ void TEngineClock::RemoveModeObserver(int key) {
 void TEngineClock::NotifyModeObservers(TClockChange change) {
   std::vector<int> keys;
   for (const auto& entry : ModeObservers) keys.push_back(entry.first);
-  if (change == TClockChange::ToVirtual || change == TClockChange::Paused) std::reverse(keys.begin(), keys.end());
+  if (change == TClockChange::ToVirtual || change == TClockChange::Paused)
+    std::reverse(keys.begin(), keys.end());
   for (int key : keys) {
-    auto it = std::find_if(ModeObservers.begin(), ModeObservers.end(), [key](const auto& entry) { return entry.first == key; });
+    auto it = std::find_if(ModeObservers.begin(), ModeObservers.end(),
+                           [key](const auto& entry) { return entry.first == key; });
     if (it == ModeObservers.end()) continue;
     const std::function<void(TClockChange)> observer = it->second;
     observer(change);
@@ -276,16 +279,21 @@ bool TEngineClock::Fire(TEngineTimer& timer) {
     Unschedule(timer);
   }
   if (!timer.Callback) return false;
-  bool alive = true;
-  timer.Firing = &alive;
+  // Undone however the callback returns, an error it raises included, unless it destroyed the timer.
+  struct TFiring {
+    TEngineTimer& Timer;
+    bool Alive = true;
+    ~TFiring() {
+      if (!Alive) return;
+      Timer.Firing = nullptr;
+      Timer.SkipTicks = false;
+    }
+  } firing{timer};
+  timer.Firing = &firing.Alive;
   timer.SkipTicks = timer.Repeating;
   // Copied: the timer, and the function with it, may be destroyed by the call.
   const std::function<void()> callback = timer.Callback;
   callback();
-  if (alive) {
-    timer.Firing = nullptr;
-    timer.SkipTicks = false;
-  }
   return true;
 }
 
