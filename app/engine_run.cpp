@@ -134,8 +134,13 @@ TEngineRun::~TEngineRun() {
 
 void TEngineRun::SetExport(std::unique_ptr<TGameExport> exporter) {
   Export = std::move(exporter);
+  // A failed write is noticed deep inside the clock's advance; the run ends once that has returned.
   Export->Begin([this] { return Controls.View->GrabPresented(); },
-                [this] { return static_cast<int>(InterpreterValue.NextLine); });
+                [this] { return static_cast<int>(InterpreterValue.NextLine); },
+                [this] {
+                  QMetaObject::invokeMethod(
+                      this, [this] { FinishProgram(esError); }, Qt::QueuedConnection);
+                });
 }
 
 void TEngineRun::Attach(const TControls& controls) {
@@ -418,13 +423,16 @@ void TEngineRun::BeginClose() {
   ClosingValue = true;
 }
 
+// An export's status is its file's: a complete video is a success whatever ended the game (its end, a rest, a
+// loop, --quit-after), and one that could not be completed is an error and leaves no file.
 void TEngineRun::FinishExport() {
   if (!Export) return;
   try {
     Export->Finish();
-  } catch (const media::EVideoExportError& error) {
+    if (ExitStatusValue == esResting || ExitStatusValue == esQuitAfter) ExitStatusValue = esOk;
+  } catch (const std::exception& error) {
     std::fprintf(stderr, "orbel: %s\n", error.what());
-    ExitStatusValue = esFailure;
+    ExitStatusValue = esError;
   }
   Export.reset();
 }

@@ -110,6 +110,7 @@ int main(int argc, char** argv) {
       if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
     });
 
+  orbel::platform::IgnoreFileSizeLimitSignal();
   TOrbelApplication application(argc, argv);
   // The arguments as their bytes (the application object took its own options out of argv): a game folder
   // may be named in code page 932.

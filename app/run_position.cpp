@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "app/engine_run.h"
+#include "app/orbel_application.h"
 #include "app/screen_view.h"
 #include "controls/board.h"
 #include "game/save_file.h"
@@ -56,10 +57,19 @@ void TEngineRun::ReplayFrom(const TStartPoint& start, int64_t gridOriginMs, int6
 void TEngineRun::RunVirtualTime() {
   platform::TEngineClock& clock = platform::EngineClock();
   while (clock.IsVirtual() && !ClosingValue) {
-    ProcessWindowEvents();
-    platform::DispatchPostedEvents();
-    if (ClosingValue) break;
-    if (!clock.IsVirtual() || !clock.AdvanceToNextDue(VirtualLimitMs(INT64_MAX))) break;
+    try {
+      ProcessWindowEvents();
+      platform::DispatchPostedEvents();
+      if (ClosingValue) break;
+      if (!clock.IsVirtual() || !clock.AdvanceToNextDue(VirtualLimitMs(INT64_MAX))) break;
+    } catch (const std::exception& error) {
+      // A timer's callback runs here outside any event handler, so nothing else would take its error: it is
+      // reported as the application reports an event's, and the run goes on.
+      if (TOrbelApplication* application = TOrbelApplication::Instance())
+        application->ReportError(error.what());
+      else
+        std::fprintf(stderr, "orbel: %s\n", error.what());
+    }
   }
 }
 
