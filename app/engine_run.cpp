@@ -180,10 +180,7 @@ bool TEngineRun::event(QEvent* event) {
   if (event->type() == platform::WM_SCRIPTSTEP) {
     --PendingSteps;
     if (ClockObserver && ++StepsWithoutTime > kMaxStepsWithoutTime) {
-      std::fprintf(stderr,
-                   "orbel: the script runs on at line %d without ever waiting, so its time cannot move on\n",
-                   static_cast<int>(InterpreterValue.NextLine) + 1);
-      FinishProgram(esError);
+      EndWithoutTime();
       return true;
     }
     // The run's time counts from its first step, so that a save of a run the player watched names the moment
@@ -194,6 +191,9 @@ bool TEngineRun::event(QEvent* event) {
                             : StepsRun >= Replay->Instant->Steps && RunTimeMs() >= Replay->Instant->TimeMs)
         EndReplay();
     }
+    if (StepsRun > 0 && InterpreterValue.NextLine <= LatestLine)
+      BackMove = {LatestLine, InterpreterValue.NextLine};
+    if (CameBackAround()) return true;
     ++StepsRun;
     if (!InterpreterValue.Ended()) LatestLine = InterpreterValue.NextLine;
     InterpreterValue.Step();
@@ -340,9 +340,7 @@ bool TEngineRun::Settled() const {
 void TEngineRun::CheckBatchEnd() {
   if (!Options.Batch || !Settled()) return;
   if (Replay && Replay->UntilLine) {
-    std::fprintf(stderr, "orbel: --from %s: line %d never runs\n", Options.StartFrom.c_str(),
-                 static_cast<int>(*Replay->UntilLine) + 1);
-    FinishProgram(esError);
+    EndAsLineNeverRuns();
     return;
   }
   // A script that rests before the saved instant rested there in the run that made the save too.

@@ -87,11 +87,60 @@ int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
 void TEngineRun::EndReplay() {
   if (!Replay) return;
   Replay.reset();
+  Loops.Clear();
   ScreenValue.DeferFrames(false);
   Controls.View->HoldFrames(false);
   // The picture at the start point is the first one recorded.
   RecordSoon();
   if (!Options.Fast) ContinueInRealTime();
+}
+
+bool TEngineRun::WatchesLoops() const {
+  if (!platform::EngineClock().IsVirtual() || FastForwarding()) return false;
+  if (Replay) return Replay->UntilLine && Options.Batch;
+  return Options.Fast;
+}
+
+// Called as a step is about to run. Only a step with nothing queued or waiting beside it is a moment that can
+// come round again.
+bool TEngineRun::CameBackAround() {
+  if (!WatchesLoops() || PendingSteps > 0 || InterpreterValue.Waiting() || InterpreterValue.Ended())
+    return false;
+  const std::optional<TLoopWatch::TVisit> earlier = Loops.Visit({InterpreterValue.NextLine,
+                                                                 &ScreenValue,
+                                                                 Controls.MsgBoard,
+                                                                 {Controls.Movie0, Controls.Movie1},
+                                                                 Controls.PCM},
+                                                                {RunTimeMs(), StepsRun});
+  if (!earlier) return false;
+  if (earlier->TimeMs == RunTimeMs()) {
+    EndWithoutTime();
+  } else if (Replay) {
+    EndAsLineNeverRuns();
+  } else {
+    std::fprintf(stderr,
+                 "orbel: the game loops back to line %d (from line %d): at line %d it is as it was %.2f s "
+                 "before, so the run ends after one round\n",
+                 static_cast<int>(BackMove.To) + 1, static_cast<int>(BackMove.From) + 1,
+                 static_cast<int>(InterpreterValue.NextLine) + 1,
+                 static_cast<double>(RunTimeMs() - earlier->TimeMs) / 1000);
+    const TOrbelApplication* application = TOrbelApplication::Instance();
+    FinishProgram(application && application->ErrorReported() ? esError : esOk);
+  }
+  return true;
+}
+
+void TEngineRun::EndWithoutTime() {
+  std::fprintf(stderr,
+               "orbel: the script runs on at line %d without ever waiting, so its time cannot move on\n",
+               static_cast<int>(InterpreterValue.NextLine) + 1);
+  FinishProgram(esError);
+}
+
+void TEngineRun::EndAsLineNeverRuns() {
+  std::fprintf(stderr, "orbel: --from %s: line %d never runs\n", Options.StartFrom.c_str(),
+               static_cast<int>(*Replay->UntilLine) + 1);
+  FinishProgram(esError);
 }
 
 // The one place where a replayed run goes over to the clock the player sees.
