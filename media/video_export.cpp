@@ -203,6 +203,15 @@ void RemoveStaleParts(const std::string& target) {
   closedir(folder);
 }
 
+// The same picture, or one with the very same bytes (a picture grabbed anew while nothing changed).
+bool SameBytes(const QImage& picture, const QImage& last) {
+  if (last.isNull()) return false;
+  if (picture.cacheKey() == last.cacheKey()) return true;
+  return picture.format() == last.format() && picture.size() == last.size() &&
+         picture.bytesPerLine() == last.bytesPerLine() &&
+         std::memcmp(picture.constBits(), last.constBits(), size_t(picture.sizeInBytes())) == 0;
+}
+
 // The file being written, under a temporary name beside the target until Commit gives it the target's name.
 // Written through its own descriptor rather than FFmpeg's protocols, so the name is used byte for byte and a
 // colon in it never selects a protocol.
@@ -572,8 +581,7 @@ void TVideoExport::AddFrame(const QImage& picture) {
 
   // A writable frame keeps what it held: a picture like the last one needs no conversion.
   s.Check(av_frame_make_writable(s.Picture), "allocating a picture");
-  const bool same =
-      !s.LastSource.isNull() && (source.cacheKey() == s.LastSource.cacheKey() || source == s.LastSource);
+  const bool same = SameBytes(source, s.LastSource);
   s.LastSource = source;
   if (!same && !s.Converter) {
     Enlarge(source, s.Settings.Scale, s.Picture->data[0], s.Picture->linesize[0]);
