@@ -106,12 +106,12 @@ bool TEngineRun::WatchesLoops() const {
 bool TEngineRun::CameBackAround() {
   if (!WatchesLoops() || PendingSteps > 0 || InterpreterValue.Waiting() || InterpreterValue.Ended())
     return false;
-  const std::optional<TLoopWatch::TVisit> earlier = Loops.Visit({InterpreterValue.NextLine,
-                                                                 &ScreenValue,
-                                                                 Controls.MsgBoard,
-                                                                 {Controls.Movie0, Controls.Movie1},
-                                                                 Controls.PCM},
-                                                                {RunTimeMs(), StepsRun});
+  const TLoopWatch::TMoment moment{.Line = InterpreterValue.NextLine,
+                                   .Screen = &ScreenValue,
+                                   .Board = Controls.MsgBoard,
+                                   .Movies = {Controls.Movie0, Controls.Movie1},
+                                   .Wave = Controls.PCM};
+  const std::optional<TLoopWatch::TVisit> earlier = Loops.Visit(moment, {RunTimeMs(), StepsRun});
   if (!earlier) return false;
   if (earlier->TimeMs == RunTimeMs()) {
     EndWithoutTime();
