@@ -55,9 +55,9 @@ std::optional<std::string> RoomShortfall(const TExportRoom& room) {
       (room.GameMs >= kEstimateAfterMs || 2 * room.Bytes >= capacity || nearlyFull)) {
     const double needed = bytesPerMs * double(*room.EndMs);
     if (needed > double(capacity))
-      return "it would need about " + SizeText(int64_t(needed)) + " for the " +
-             SecondsText(double(*room.EndMs) / 1000) + " up to --quit-after, and its file system has " +
-             SizeText(capacity) + " free";
+      return "at the rate of its first " + SecondsText(double(room.GameMs) / 1000) + " it would need about " +
+             SizeText(int64_t(needed)) + " for the " + SecondsText(double(*room.EndMs) / 1000) +
+             " up to --quit-after, and its file system has " + SizeText(capacity) + " free";
   }
   if (!nearlyFull) return std::nullopt;
   return "its file system is nearly full: " + SizeText(std::max<int64_t>(0, int64_t(left))) +

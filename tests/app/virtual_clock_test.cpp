@@ -262,9 +262,9 @@ TEST(ExportRoom, StopsBeforeTheFileSystemFills) {
   orbel::app::TExportRoom room{2000, 10 * MB, 4 * MB, 400 * MB, 60000, true};
   EXPECT_EQ(RoomShortfall(room), std::nullopt);
   room.FreeBytes = 200 * MB;
-  EXPECT_EQ(
-      RoomShortfall(room),
-      "it would need about 300 MB for the 60 s up to --quit-after, and its file system has 204 MB free");
+  EXPECT_EQ(RoomShortfall(room),
+            "at the rate of its first 2.0 s it would need about 300 MB for the 60 s up to --quit-after, and "
+            "its file system has 204 MB free");
   room.Lossless = false;  // a compressed file's first seconds say too little about the rest
   EXPECT_EQ(RoomShortfall(room), std::nullopt);
   room.EndMs.reset();
@@ -275,9 +275,9 @@ TEST(ExportRoom, StopsBeforeTheFileSystemFills) {
   room.GameMs = 100;  // too early to tell
   EXPECT_EQ(RoomShortfall(room), std::nullopt);
   // Half the room gone in the first quarter second: the estimate does not wait for the first second.
-  EXPECT_EQ(
-      RoomShortfall({300, 2 * MB, 1 * MB, 2 * MB, 20000, true}),
-      "it would need about 133 MB for the 20 s up to --quit-after, and its file system has 3.0 MB free");
+  EXPECT_EQ(RoomShortfall({300, 2 * MB, 1 * MB, 2 * MB, 20000, true}),
+            "at the rate of its first 0.3 s it would need about 133 MB for the 20 s up to --quit-after, and "
+            "its file system has 3.0 MB free");
 }
 
 }  // namespace
