@@ -25,21 +25,18 @@ size_t Utf8CharLength(std::string_view bytes) {
 
 // Saving and continuing: --save-on-exit, --load and --from, declared, read and checked together.
 struct TSaveOptions {
-  QCommandLineOption SaveOnExit{
-      "save-on-exit",
-      "At exit (any exit, automated runs included), write a save of where the game is "
-      "to FILE (docs/saves.md).",
-      "FILE"};
-  QCommandLineOption Load{
-      "load",
-      "Start from the save FILE: the game is replayed on the virtual clock up to the saved "
-      "instant, then goes on in real time (on the virtual clock with --fast).",
-      "FILE"};
-  QCommandLineOption From{
-      "from",
-      "Start as if the script had run up to the first time line N (counting from 1) or the "
-      "label LABEL (#LABEL) runs, replayed on the virtual clock.",
-      "N|LABEL"};
+  QCommandLineOption SaveOnExit{"save-on-exit",
+                                "At exit (any exit, automated runs included), write a save of where the game is "
+                                "to FILE (docs/saves.md).",
+                                "FILE"};
+  QCommandLineOption Load{"load",
+                          "Start from the save FILE: the game is replayed on the virtual clock up to the saved "
+                          "instant, then goes on in real time (on the virtual clock with --fast).",
+                          "FILE"};
+  QCommandLineOption From{"from",
+                          "Start as if the script had run up to the first time line N (counting from 1) or the "
+                          "label LABEL (#LABEL) runs, replayed on the virtual clock.",
+                          "N|LABEL"};
 
   void AddTo(QCommandLineParser& parser) const { parser.addOptions({SaveOnExit, Load, From}); }
   // Empty, or the error text.
@@ -49,8 +46,7 @@ struct TSaveOptions {
     options.StartFrom = parser.value(From).toStdString();
     if (parser.isSet(Load) && options.LoadFrom.empty()) return "--load needs a file";
     if (parser.isSet(From) && options.StartFrom.empty()) return "--from needs a line number or a label";
-    if (parser.isSet(Load) && parser.isSet(From))
-      return "--load and --from each choose where to start; give one";
+    if (parser.isSet(Load) && parser.isSet(From)) return "--load and --from each choose where to start; give one";
     if ((parser.isSet(Load) || parser.isSet(From)) && !options.ExportVideo.empty())
       return "--load and --from do not go with --export-video, whose video starts with the game";
     if ((parser.isSet(Load) || parser.isSet(From) || parser.isSet(SaveOnExit)) && options.Check)
@@ -139,10 +135,8 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       "Orbel runs a script-driven visual novel: GAME_DIR holds Data/SCRIPT.TXT and the pictures, movies and\n"
-      "sounds it names (a path to its SCRIPT.TXT works too, or a zip, LZH, 7z, cabinet, ISO or BIN/CUE "
-      "image\n"
-      "holding the game, played from a copy unpacked into ~/.cache/orbel). Without GAME_DIR and without a "
-      "game\n"
+      "sounds it names (a path to its SCRIPT.TXT works too, or a zip, LZH, 7z, cabinet, ISO or BIN/CUE image\n"
+      "holding the game, played from a copy unpacked into ~/.cache/orbel). Without GAME_DIR and without a game\n"
       "in the current directory, a folder dialog asks for one, and the bundled demo game runs when it is\n"
       "cancelled.");
   const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
@@ -283,8 +277,7 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   options.NoModeSwitch = parser.isSet(noModeSwitch);
   options.ExportVideo = ArgumentBytes(parser.value(exportVideo));
   options.ExportLossless = parser.isSet(exportLossless);
-  if (parser.isSet(exportFps) &&
-      !number(exportFps, 1, 240, "a whole number from 1 to 240", options.ExportFps))
+  if (parser.isSet(exportFps) && !number(exportFps, 1, 240, "a whole number from 1 to 240", options.ExportFps))
     return result;
   const auto refuse = [&result](const char* text) {
     result.ExitStatus = esFailure;
@@ -299,8 +292,7 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   if (options.Fast && !options.Batch)
     return refuse("--fast needs --batch: a window that a player watches runs in real time");
   if (options.Fast && options.Check) return refuse("--check runs nothing, so --fast has nothing to speed up");
-  if (const std::string problem = saving.Read(parser, options); !problem.empty())
-    return refuse(problem.c_str());
+  if (const std::string problem = saving.Read(parser, options); !problem.empty()) return refuse(problem.c_str());
   result.Options = options;
   return result;
 }
