@@ -135,8 +135,13 @@ TEngineRun::~TEngineRun() {
 
 void TEngineRun::SetExport(std::unique_ptr<TGameExport> exporter) {
   Export = std::move(exporter);
+  // A failed write is noticed deep inside the clock's advance; the run ends once that has returned.
   Export->Begin([this] { return Controls.View->GrabPresented(); },
-                [this] { return static_cast<int>(InterpreterValue.NextLine); });
+                [this] { return static_cast<int>(InterpreterValue.NextLine); },
+                [this] {
+                  QMetaObject::invokeMethod(
+                      this, [this] { FinishProgram(esError); }, Qt::QueuedConnection);
+                });
 }
 
 void TEngineRun::Attach(const TControls& controls) {
@@ -176,14 +181,7 @@ bool TEngineRun::event(QEvent* event) {
   if (event->type() == platform::WM_SCRIPTSTEP) {
     --PendingSteps;
     if (ClockObserver && ++StepsWithoutTime > kMaxStepsWithoutTime) {
-      std::fprintf(stderr, "orbel: %s\n",
-                   platform::Tr("Run",
-                                "the script runs on at line %1 without ever waiting, so its time cannot "
-                                "move on")
-                       .Arg(static_cast<int>(InterpreterValue.NextLine) + 1)
-                       .Str()
-                       .c_str());
-      FinishProgram(esError);
+      EndWithoutTime();
       return true;
     }
     // The run's time counts from its first step, so that a save of a run the player watched names the moment
@@ -194,6 +192,9 @@ bool TEngineRun::event(QEvent* event) {
                             : StepsRun >= Replay->Instant->Steps && RunTimeMs() >= Replay->Instant->TimeMs)
         EndReplay();
     }
+    if (StepsRun > 0 && InterpreterValue.NextLine <= LatestLine)
+      BackMove = {LatestLine, InterpreterValue.NextLine};
+    if (CameBackAround()) return true;
     ++StepsRun;
     if (!InterpreterValue.Ended()) LatestLine = InterpreterValue.NextLine;
     InterpreterValue.Step();
@@ -342,13 +343,7 @@ bool TEngineRun::Settled() const {
 void TEngineRun::CheckBatchEnd() {
   if (!Options.Batch || !Settled()) return;
   if (Replay && Replay->UntilLine) {
-    std::fprintf(stderr, "orbel: %s\n",
-                 platform::Tr("Run", "--from %1: line %2 never runs")
-                     .Arg(Options.StartFrom)
-                     .Arg(static_cast<int>(*Replay->UntilLine) + 1)
-                     .Str()
-                     .c_str());
-    FinishProgram(esError);
+    EndAsLineNeverRuns();
     return;
   }
   // A script that rests before the saved instant rested there in the run that made the save too.
@@ -440,13 +435,16 @@ void TEngineRun::BeginClose() {
   ClosingValue = true;
 }
 
+// An export's status is its file's: a complete video is a success whatever ended the game (its end, a rest, a
+// loop, --quit-after), and one that could not be completed is an error and leaves no file.
 void TEngineRun::FinishExport() {
   if (!Export) return;
   try {
     Export->Finish();
-  } catch (const media::EVideoExportError& error) {
+    if (ExitStatusValue == esResting || ExitStatusValue == esQuitAfter) ExitStatusValue = esOk;
+  } catch (const std::exception& error) {
     std::fprintf(stderr, "orbel: %s\n", error.what());
-    ExitStatusValue = esFailure;
+    ExitStatusValue = esError;
   }
   Export.reset();
 }

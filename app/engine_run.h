@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/loop_watch.h"
 #include "app/options.h"
 #include "app/save_game.h"
 #include "game/save_file.h"
@@ -179,6 +180,13 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
 
   void TransitionStarted();
   void CheckBatchEnd();
+  // Loops on the virtual clock (run_position.cpp): a run the player does not watch ends where its game comes
+  // back to a moment it has been at, since it would play the same round for ever; a replay up to a line
+  // learns there that the line never runs. A replay up to a save's instant goes on: time reaches it.
+  bool WatchesLoops() const;
+  bool CameBackAround();
+  void EndWithoutTime();
+  void EndAsLineNeverRuns();
   // On the virtual clock: notes when time moves, for the guard against a script that never waits and for a
   // replay whose instant time has passed.
   void WatchVirtualTime();
@@ -218,6 +226,11 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   std::unique_ptr<platform::TEngineTimer> FirstStepTimer;
   int64_t RunTimeMs() const { return platform::EngineClock().NowMs() - OriginMs; }
   int32_t LatestLine = 0;
+  TLoopWatch Loops;
+  // The latest step that ran a line before the one run just before it (a jump back): where a loop closes.
+  struct TBackMove {
+    int32_t From = 0, To = 0;
+  } BackMove;
   // What a replay runs up to: an instant, or the first step of a line.
   std::optional<TStartPoint> Replay;
   std::string ScriptSha256Value;               // the identity of the script that was loaded

@@ -267,7 +267,8 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption fast(
       "fast", Tr("CommandLine",
                  "With --batch: run on a virtual clock, as fast as the machine allows, with the real-time "
-                 "result (the milliseconds of --quit-after are then virtual too).")
+                 "result (the milliseconds of --quit-after are then virtual too); a game that loops ends "
+                 "after one round.")
                   .QStr());
   const QCommandLineOption exportVideo(
       "export-video",
@@ -301,15 +302,18 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
     result.Output = parser.helpText().toStdString() + "\n" +
                     Tr("CommandLine",
                        "Exit status:\n"
-                       "  0      the window was closed, or (--batch) the script ended\n"
+                       "  0      the window was closed, or (--batch) the script ended, or (--fast) the\n"
+                       "         game came back to where it had been; (--export-video) the video is\n"
+                       "         complete, whatever ended the game\n"
                        "  1      bad options, a game folder that cannot be entered, an output file\n"
-                       "         that cannot be written\n"
+                       "         that cannot be written, a video that cannot be started\n"
                        "  2      (--batch) the script rests after an error, or SCRIPT.TXT exists but\n"
                        "         cannot be read, or the archive named as GAME_DIR cannot be played,\n"
                        "         or the translation asked for cannot be read;\n"
-                       "         the save named by --load cannot be used, or --from's line never runs\n"
+                       "         the save named by --load cannot be used, or --from's line never runs;\n"
+                       "         (--export-video) the video could not be completed, and no file is left\n"
                        "  3      (--batch) the script rests without an error: nothing runs its next line\n"
-                       "  4      --quit-after ran out\n"
+                       "  4      --quit-after ran out (not with --export-video: its video is complete)\n"
                        "  128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP)\n")
                         .Str();
     return result;

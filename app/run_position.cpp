@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "app/engine_run.h"
+#include "app/orbel_application.h"
 #include "app/screen_view.h"
 #include "controls/board.h"
 #include "game/save_file.h"
@@ -67,10 +68,19 @@ void TEngineRun::ReplayFrom(const TStartPoint& start) {
 void TEngineRun::RunVirtualTime() {
   platform::TEngineClock& clock = platform::EngineClock();
   while (clock.IsVirtual() && !ClosingValue) {
-    ProcessWindowEvents();
-    platform::DispatchPostedEvents();
-    if (ClosingValue) break;
-    if (!clock.IsVirtual() || !clock.AdvanceToNextDue(VirtualLimitMs(INT64_MAX))) break;
+    try {
+      ProcessWindowEvents();
+      platform::DispatchPostedEvents();
+      if (ClosingValue) break;
+      if (!clock.IsVirtual() || !clock.AdvanceToNextDue(VirtualLimitMs(INT64_MAX))) break;
+    } catch (const std::exception& error) {
+      // A timer's callback runs here outside any event handler, so nothing else would take its error: it is
+      // reported as the application reports an event's, and the run goes on.
+      if (TOrbelApplication* application = TOrbelApplication::Instance())
+        application->ReportError(error.what());
+      else
+        std::fprintf(stderr, "orbel: %s\n", error.what());
+    }
   }
 }
 
@@ -88,11 +98,74 @@ int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
 void TEngineRun::EndReplay() {
   if (!Replay) return;
   Replay.reset();
+  Loops.Clear();
   ScreenValue.DeferFrames(false);
   Controls.View->HoldFrames(false);
   // The picture at the start point is the first one recorded.
   RecordSoon();
   if (!Options.Fast) ContinueInRealTime();
+}
+
+bool TEngineRun::WatchesLoops() const {
+  if (!platform::EngineClock().IsVirtual() || FastForwarding()) return false;
+  if (Replay) return Replay->UntilLine && Options.Batch;
+  return Options.Fast;
+}
+
+// Called as a step is about to run. Only a step with nothing queued or waiting beside it is a moment that can
+// come round again.
+bool TEngineRun::CameBackAround() {
+  if (!WatchesLoops() || PendingSteps > 0 || InterpreterValue.Waiting() || InterpreterValue.Ended())
+    return false;
+  const TLoopWatch::TMoment moment{.Line = InterpreterValue.NextLine,
+                                   .Screen = &ScreenValue,
+                                   .Board = Controls.MsgBoard,
+                                   .Movies = {Controls.Movie0, Controls.Movie1},
+                                   .Wave = Controls.PCM};
+  const std::optional<TLoopWatch::TVisit> earlier = Loops.Visit(moment, {RunTimeMs(), StepsRun});
+  if (!earlier) return false;
+  if (earlier->TimeMs == RunTimeMs()) {
+    EndWithoutTime();
+  } else if (Replay) {
+    EndAsLineNeverRuns();
+  } else {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f", static_cast<double>(RunTimeMs() - earlier->TimeMs) / 1000);
+    std::fprintf(
+        stderr, "orbel: %s\n",
+        platform::Tr("Run",
+                     "the game loops back to line %1 (from line %2): at line %3 it is as it was %4 s "
+                     "before, so the run ends after one round")
+            .Arg(static_cast<int>(BackMove.To) + 1)
+            .Arg(static_cast<int>(BackMove.From) + 1)
+            .Arg(static_cast<int>(InterpreterValue.NextLine) + 1)
+            .Arg(seconds)
+            .Str()
+            .c_str());
+    const TOrbelApplication* application = TOrbelApplication::Instance();
+    FinishProgram(application && application->ErrorReported() ? esError : esOk);
+  }
+  return true;
+}
+
+void TEngineRun::EndWithoutTime() {
+  std::fprintf(
+      stderr, "orbel: %s\n",
+      platform::Tr("Run", "the script runs on at line %1 without ever waiting, so its time cannot move on")
+          .Arg(static_cast<int>(InterpreterValue.NextLine) + 1)
+          .Str()
+          .c_str());
+  FinishProgram(esError);
+}
+
+void TEngineRun::EndAsLineNeverRuns() {
+  std::fprintf(stderr, "orbel: %s\n",
+               platform::Tr("Run", "--from %1: line %2 never runs")
+                   .Arg(Options.StartFrom)
+                   .Arg(static_cast<int>(*Replay->UntilLine) + 1)
+                   .Str()
+                   .c_str());
+  FinishProgram(esError);
 }
 
 // The one place where a replayed run goes over to the clock the player sees.

@@ -2,14 +2,18 @@
 
 #include "media/video_export.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <thread>
 #include <vector>
@@ -152,6 +156,68 @@ void Enlarge(const QImage& source, int scale, uint8_t* dest, int destStride) {
   }
 }
 
+std::string BaseNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The temporary names of a target: its own name, a dot, six hexadecimal digits and ".part".
+constexpr size_t kPartSuffixLength = 1 + 6 + 5;
+
+std::string PartName(const std::string& target, unsigned number) {
+  char suffix[kPartSuffixLength + 1];
+  std::snprintf(suffix, sizeof suffix, ".%06x.part", number & 0xffffffu);
+  return target + suffix;
+}
+
+bool IsPartNameOf(const std::string& name, const std::string& base) {
+  if (name.size() != base.size() + kPartSuffixLength || name.compare(0, base.size(), base) != 0 ||
+      name[base.size()] != '.' || name.compare(name.size() - 5, 5, ".part") != 0)
+    return false;
+  return std::all_of(name.begin() + std::ptrdiff_t(base.size()) + 1, name.end() - 5,
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+bool SameFile(int fd, const std::string& path) {
+  struct stat held {};
+  struct stat named {};
+  return fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
+// An export holds a lock on its temporary file for as long as it writes it, so a temporary name of the same
+// target that nobody holds was left by an export that was killed: it is removed. One that another running
+// export holds stays.
+void RemoveStaleParts(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string prefix = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string base = BaseNameOf(target);
+  DIR* folder = opendir(prefix.empty() ? "." : prefix.c_str());
+  if (!folder) return;
+  while (const dirent* entry = readdir(folder)) {
+    if (!IsPartNameOf(entry->d_name, base)) continue;
+    const std::string path = prefix + entry->d_name;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    struct stat info {};
+    // Taking the lock proves nobody writes the file; the name must still be that file when it goes.
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        SameFile(fd, path))
+      unlink(path.c_str());
+    close(fd);
+  }
+  closedir(folder);
+}
+
+// The same picture, or one with the very same bytes (a picture grabbed anew while nothing changed).
+bool SameBytes(const QImage& picture, const QImage& last) {
+  if (last.isNull()) return false;
+  if (picture.cacheKey() == last.cacheKey()) return true;
+  return picture.format() == last.format() && picture.size() == last.size() &&
+         picture.bytesPerLine() == last.bytesPerLine() &&
+         std::memcmp(picture.constBits(), last.constBits(), size_t(picture.sizeInBytes())) == 0;
+}
+
 // The file being written, under a temporary name beside the target until Commit gives it the target's name.
 // Written through its own descriptor rather than FFmpeg's protocols, so the name is used byte for byte and a
 // colon in it never selects a protocol.
@@ -166,13 +232,21 @@ class TOutputFile {
       Refuse(target, Tr("VideoExport", "%1 is not a folder").Arg(platform::FileNameToUtf8(folder)));
     if (stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
       Refuse(target, Tr("VideoExport", "it is a folder"));
+    RemoveStaleParts(target);
     std::random_device random;
     for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
-      char suffix[16];
-      std::snprintf(suffix, sizeof suffix, ".%06x.part", unsigned(random()) & 0xffffffu);
-      Temporary = target + suffix;
+      Temporary = PartName(target, unsigned(random()));
       Fd = open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (Fd < 0 && errno != EEXIST) break;
+      if (Fd < 0) continue;
+      // Another export sweeping its stale files may have taken the new file for one between its creation and
+      // the lock: a file whose name has gone is left for a new name. A file system without locks keeps its
+      // files, since nobody can take a lock there either.
+      const bool locked = flock(Fd, LOCK_EX | LOCK_NB) == 0;
+      if ((!locked && errno == EWOULDBLOCK) || !SameFile(Fd, Temporary)) {
+        close(Fd);
+        Fd = -1;
+      }
     }
     if (Fd < 0) {
       const int error = errno;
@@ -198,6 +272,8 @@ class TOutputFile {
         return AVERROR(Errno);
       }
       done += int(written);
+      Position += written;
+      Written = std::max(Written, Position);
     }
     return size;
   }
@@ -209,11 +285,21 @@ class TOutputFile {
       return fstat(Fd, &info) == 0 ? int64_t(info.st_size) : AVERROR(errno);
     }
     const off_t position = lseek(Fd, off_t(offset), whence);
-    return position < 0 ? AVERROR(errno) : int64_t(position);
+    if (position < 0) return AVERROR(errno);
+    Position = int64_t(position);
+    return Position;
   }
 
   // The reason the last write failed, for the message; empty when no write failed.
   std::string WriteError() const { return Errno ? platform::SystemErrorText(Errno) : std::string(); }
+  // The bytes the file holds so far.
+  int64_t Size() const { return Written; }
+  // The bytes still free to a user on the file's file system; none when it cannot say.
+  std::optional<int64_t> FreeBytes() const {
+    struct statvfs info {};
+    if (Fd < 0 || fstatvfs(Fd, &info) != 0) return std::nullopt;
+    return int64_t(info.f_bavail) * int64_t(info.f_frsize);
+  }
 
   // Makes the content durable before the rename, so the target never names a file cut short by a crash.
   void Commit() {
@@ -232,6 +318,7 @@ class TOutputFile {
   std::string Target, Temporary;
   int Fd = -1;
   int Errno = 0;
+  int64_t Position = 0, Written = 0;
   bool Committed = false;
 };
 
@@ -253,7 +340,10 @@ struct TVideoExport::TState {
   AVPacket* Packet = nullptr;
   SwsContext* Converter = nullptr;  // to the encoder's pixel format, when that is not the picture's own
   std::vector<uint32_t> Enlarged;   // the enlarged picture on its way to the converter
-  std::vector<int16_t> Pending;     // sound not yet a whole encoder frame, from PendingStart
+  QImage LastSource;                // the picture Picture holds, converted: the next one is often the same
+  int64_t PacketBytes = 0;          // the encoded pictures and sound handed to the container
+  int64_t HeaderBytes = 0;
+  std::vector<int16_t> Pending;  // sound not yet a whole encoder frame, from PendingStart
   size_t PendingStart = 0;
   int SoundFrameSize = AnyFrameSize;
   bool SmallLastFrame = true;
@@ -355,16 +445,21 @@ void TVideoExport::TState::OpenVideo(const AVCodec* codec) {
     Video->color_primaries = AVCOL_PRI_SMPTE170M;
     Video->color_trc = AVCOL_TRC_SMPTE170M;
     Video->color_range = AVCOL_RANGE_MPEG;
+    // A game's pictures are flat and mostly still, and at 60 pictures a second most of them repeat the one
+    // before: what costs is each picture's fixed share of the encoder's work, not the detail. The fastest
+    // settings, at a quality that keeps the pictures as well as the slower ones did (bench/fast_and_export.py
+    // measures both).
     if (codec->id == AV_CODEC_ID_H264) {
-      av_dict_set(&options, "preset", "veryfast", 0);
-      av_dict_set(&options, "crf", "18", 0);
+      av_dict_set(&options, "preset", "ultrafast", 0);
+      av_dict_set(&options, "x264-params", "cabac=1", 0);  // costs little on still pictures, saves a fifth
+      av_dict_set(&options, "crf", "23", 0);
     } else {
-      // The fastest of the good-quality speeds, with rows coded in parallel; the realtime mode would drop
-      // quality to keep a pace nobody here waits for.
-      av_dict_set(&options, "deadline", "good", 0);
-      av_dict_set(&options, "cpu-used", "5", 0);
+      av_dict_set(&options, "deadline", "realtime", 0);
+      av_dict_set(&options, "cpu-used", "6", 0);
+      av_dict_set(&options, "tune-content", "screen", 0);
       av_dict_set(&options, "row-mt", "1", 0);
-      av_dict_set(&options, "crf", "31", 0);
+      av_dict_set(&options, "tile-columns", "1", 0);  // two columns of tiles, one per core
+      av_dict_set(&options, "crf", "28", 0);
     }
     Converter = sws_getContext(Width, Height, AV_PIX_FMT_RGB32, Width, Height, Video->pix_fmt,
                                SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
@@ -433,6 +528,7 @@ void TVideoExport::TState::Encode(AVCodecContext* codec, AVStream* stream, const
     }
     av_packet_rescale_ts(Packet, codec->time_base, stream->time_base);
     Packet->stream_index = stream->index;
+    PacketBytes += Packet->size;
     CheckWrite(av_interleaved_write_frame(Format, Packet));
   }
 }
@@ -479,6 +575,8 @@ TVideoExport::TVideoExport(const std::string& path, const TVideoExportSettings& 
   s.OpenVideo(videoCodec);
   s.OpenAudio(audioCodec);
   s.CheckWrite(avformat_write_header(s.Format, nullptr));
+  avio_flush(s.Io);
+  s.HeaderBytes = s.File->Size();
 }
 
 TVideoExport::~TVideoExport() = default;
@@ -496,10 +594,13 @@ void TVideoExport::AddFrame(const QImage& picture) {
   const bool direct = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
   const QImage source = direct ? picture : picture.convertToFormat(QImage::Format_RGB32);
 
+  // A writable frame keeps what it held: a picture like the last one needs no conversion.
   s.Check(av_frame_make_writable(s.Picture), Tr("VideoExport", "allocating a picture"));
-  if (!s.Converter) {
+  const bool same = SameBytes(source, s.LastSource);
+  s.LastSource = source;
+  if (!same && !s.Converter) {
     Enlarge(source, s.Settings.Scale, s.Picture->data[0], s.Picture->linesize[0]);
-  } else {
+  } else if (!same) {
     const uint8_t* data = source.constBits();
     int stride = int(source.bytesPerLine());
     if (s.Settings.Scale > 1) {
@@ -550,6 +651,18 @@ int64_t TVideoExport::FrameCount() const {
 
 int64_t TVideoExport::SoundFrameCount() const {
   return State->SoundFrames;
+}
+
+int64_t TVideoExport::Bytes() const {
+  return State->HeaderBytes + State->PacketBytes;
+}
+
+int64_t TVideoExport::BytesOnDisk() const {
+  return State->File ? State->File->Size() : 0;
+}
+
+std::optional<int64_t> TVideoExport::FreeBytes() const {
+  return State->File ? State->File->FreeBytes() : std::nullopt;
 }
 
 }  // namespace orbel::media

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 
@@ -85,9 +86,20 @@ void InstallShutdownSignals(std::function<void(int)> onSignal) {
 void InstallFatalErrorRestore() {
   std::set_terminate([] {
     RestoreAllDisplayModes();
+    // An error nothing caught still says what it was before the program dies.
+    if (const std::exception_ptr error = std::current_exception()) try {
+        std::rethrow_exception(error);
+      } catch (const std::exception& escaped) {
+        std::fprintf(stderr, "orbel: %s\n", escaped.what());
+      } catch (...) {
+      }
     std::abort();
   });
   for (const int signalNumber : kFatalSignals) std::signal(signalNumber, OnFatalSignal);
+}
+
+void IgnoreFileSizeLimitSignal() {
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace orbel::platform

@@ -18,4 +18,8 @@ void InstallShutdownSignals(std::function<void(int)> onSignal);
 // seconds is given up (SIGALRM is taken for that while the restore runs).
 void InstallFatalErrorRestore();
 
+// A write past the file size limit (ulimit -f) fails with EFBIG, which the writer reports naming its file,
+// instead of SIGXFSZ ending the program without a word.
+void IgnoreFileSizeLimitSignal();
+
 }  // namespace orbel::platform

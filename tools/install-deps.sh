@@ -14,6 +14,7 @@ packages=(
   weston qt6-wayland
   genisoimage xorriso p7zip-full jlha-utils gcab python3 gettext
   dpkg-dev file desktop-file-utils appstream lintian groff-base
+  ffmpeg
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,10 +4,10 @@
 <context>
     <name>Export</name>
     <message numerus="yes">
-        <source>exported %1 s of the game to %2 (%n pictures) in %3 s, %4x real time</source>
+        <source>exported %1 s of the game to %2 (%n pictures, %3) in %4 s, %5x real time</source>
         <translation>
-            <numerusform>exported %1 s of the game to %2 (%n picture) in %3 s, %4x real time</numerusform>
-            <numerusform>exported %1 s of the game to %2 (%n pictures) in %3 s, %4x real time</numerusform>
+            <numerusform>exported %1 s of the game to %2 (%n picture, %3) in %4 s, %5x real time</numerusform>
+            <numerusform>exported %1 s of the game to %2 (%n pictures, %3) in %4 s, %5x real time</numerusform>
         </translation>
     </message>
 </context>

@@ -281,10 +281,6 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
         <translation>メニューのフルスクリーン項目で画面の解像度を変えず、代わりに拡大した画像を表示します。</translation>
     </message>
     <message>
-        <source>With --batch: run on a virtual clock, as fast as the machine allows, with the real-time result (the milliseconds of --quit-after are then virtual too).</source>
-        <translation>--batch と一緒に: 仮想時計で、マシンの許す限り速く、実時間と同じ結果になるように実行します (このとき --quit-after のミリ秒も仮想時間です)。</translation>
-    </message>
-    <message>
         <source>Play the game on the virtual clock and write the window&apos;s picture and the sound to FILE (.mkv or .mp4: H.264; .webm: VP9), then exit as --batch does.</source>
         <translation>ゲームを仮想時計で動かし、ウィンドウの画像と音を FILE に書き込んで (.mkv と .mp4 は H.264、.webm は VP9)、--batch と同じように終了します。</translation>
     </message>
@@ -377,26 +373,36 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
         <translation>何も表示せずにゲームのスクリプトを検査します: 問題ごとに SCRIPT.TXT:&lt;行&gt;: &lt;メッセージ&gt; を 1 行書きます (実行はされるが意図どおりでなさそうな行には &quot;note:&quot; が付きます)。問題がなければ 0、あれば 1 で終了します。--language か --translation があればカタログも検査します: ボードに収まらない訳文 (終了コード 1) と古い項目ごとに &lt;カタログ&gt;:&lt;行&gt;: &lt;メッセージ&gt;、最後に訳された割合を書きます。</translation>
     </message>
     <message>
+        <source>With --batch: run on a virtual clock, as fast as the machine allows, with the real-time result (the milliseconds of --quit-after are then virtual too); a game that loops ends after one round.</source>
+        <translation>--batch と一緒に: 仮想時計で、マシンの許す限り速く、実時間と同じ結果になるように実行します (このとき --quit-after のミリ秒も仮想時間です)。繰り返すゲームは一巡で終わります。</translation>
+    </message>
+    <message>
         <source>Exit status:
-  0      the window was closed, or (--batch) the script ended
+  0      the window was closed, or (--batch) the script ended, or (--fast) the
+         game came back to where it had been; (--export-video) the video is
+         complete, whatever ended the game
   1      bad options, a game folder that cannot be entered, an output file
-         that cannot be written
+         that cannot be written, a video that cannot be started
   2      (--batch) the script rests after an error, or SCRIPT.TXT exists but
          cannot be read, or the archive named as GAME_DIR cannot be played,
          or the translation asked for cannot be read;
-         the save named by --load cannot be used, or --from&apos;s line never runs
+         the save named by --load cannot be used, or --from&apos;s line never runs;
+         (--export-video) the video could not be completed, and no file is left
   3      (--batch) the script rests without an error: nothing runs its next line
-  4      --quit-after ran out
+  4      --quit-after ran out (not with --export-video: its video is complete)
   128+N  ended by signal N (SIGINT, SIGTERM, SIGHUP)
 </source>
         <translation>終了コード:
-  0      ウィンドウが閉じられた、または (--batch) スクリプトが終わった
-  1      オプションの誤り、入れないゲームフォルダー、書き込めない出力ファイル
+  0      ウィンドウが閉じられた、(--batch) スクリプトが終わった、(--fast) ゲームが
+         前と同じところに戻った、(--export-video) 何でゲームが終わっても動画が完成した
+  1      オプションの誤り、入れないゲームフォルダー、書き込めない出力ファイル、
+         始められない動画
   2      (--batch) エラーの後でスクリプトが止まった、SCRIPT.TXT があるが読めない、
          GAME_DIR に指定したアーカイブで遊べない、指定した翻訳が読めない、
-         --load のセーブが使えない、--from の行が実行されない
+         --load のセーブが使えない、--from の行が実行されない、
+         (--export-video) 動画を完成できなかった (ファイルは残りません)
   3      (--batch) エラーなしでスクリプトが止まった: 次の行を実行するものがない
-  4      --quit-after の時間が来た
+  4      --quit-after の時間が来た (--export-video では動画が完成しているので 0)
   128+N  シグナル N で終了した (SIGINT、SIGTERM、SIGHUP)
 </translation>
     </message>
@@ -439,13 +445,25 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
 <context>
     <name>Export</name>
     <message>
-        <source>exporting: line %1, %2 s of the game, %3x real time</source>
-        <translation>書き出し中: %1 行目、ゲームの %2 秒、実時間の %3 倍</translation>
+        <source>at the rate of its first %1 it would need about %2 for the %3 up to --quit-after, and its file system has %4 free</source>
+        <translation>最初の %1 の割合では、--quit-after までの %3 に約 %2 が必要ですが、ファイルシステムの空きは %4 です</translation>
+    </message>
+    <message>
+        <source>its file system is nearly full: %1 free, room for about %2 more of the game at %3 a minute (free some space, or bound the export with --quit-after)</source>
+        <translation>ファイルシステムがほぼいっぱいです: 空きは %1 で、1 分あたり %3 の割合ではゲームのあと約 %2 ぶんしか入りません (空きを作るか、--quit-after で書き出しを区切ってください)</translation>
+    </message>
+    <message>
+        <source>cannot export video to %1: %2</source>
+        <translation>%1 に動画を書き出せません: %2</translation>
+    </message>
+    <message>
+        <source>exporting: line %1, %2 s of the game, %3, %4x real time</source>
+        <translation>書き出し中: %1 行目、ゲームの %2 秒、%3、実時間の %4 倍</translation>
     </message>
     <message numerus="yes">
-        <source>exported %1 s of the game to %2 (%n pictures) in %3 s, %4x real time</source>
+        <source>exported %1 s of the game to %2 (%n pictures, %3) in %4 s, %5x real time</source>
         <translation>
-            <numerusform>ゲームの %1 秒を %2 に書き出しました (%n 枚の画像、%3 秒、実時間の %4 倍)</numerusform>
+            <numerusform>ゲームの %1 秒を %2 に書き出しました (%n 枚の画像、%3、%4 秒、実時間の %5 倍)</numerusform>
         </translation>
     </message>
 </context>
@@ -499,6 +517,10 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     <message>
         <source>cannot write %1</source>
         <translation>%1 に書き込めません</translation>
+    </message>
+    <message>
+        <source>the game loops back to line %1 (from line %2): at line %3 it is as it was %4 s before, so the run ends after one round</source>
+        <translation>ゲームは %1 行目に戻って繰り返します (%2 行目から): %3 行目で %4 秒前と同じ状態なので、一巡で実行を終えます</translation>
     </message>
 </context>
 <context>
