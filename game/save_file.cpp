@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "game/data_files.h"
+#include "platform/file_locks.h"
 #include "platform/text_codec.h"
 
 namespace orbel::game {
@@ -53,6 +54,18 @@ QString TextField(const QJsonObject& object, const char* name, const std::string
   const QJsonValue value = object.value(QLatin1String(name));
   if (!value.isString()) Refuse(fileName, std::string("has no text \"") + name + "\"");
   return value.toString();
+}
+
+// Removes the leftover temporaries in `folder` of the file that `finalName` gives for each name there (empty:
+// the name is none of them).
+template <typename TFinalName>
+void RemoveLeftovers(const std::filesystem::path& folder, const TFinalName& finalName) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string final = finalName(it->path().filename().native());
+    if (!final.empty() && platform::IsLeftoverTemporary(it->path().native(), (folder / final).native()))
+      ::unlink(it->path().c_str());
+  }
 }
 
 }  // namespace
@@ -113,13 +126,14 @@ TSave ParseSave(const QByteArray& bytes, const std::string& fileName) {
 }
 
 TSave ReadSaveFile(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(std::filesystem::path(path), error);
-  if (error || !std::filesystem::exists(status)) Refuse(path, "does not exist");
-  if (std::filesystem::is_directory(status)) Refuse(path, "is a folder, not a file");
   const TFileText file = ReadWholeFile(path, kMaxSaveBytes);
   if (file.Result == frTooLarge) Refuse(path, "is too large to be a save");
-  if (file.Result != frRead) Refuse(path, "cannot be read");
+  if (file.Result != frRead) {
+    if (file.Kind == platform::fkMissing && (file.Error == ENOENT || file.Error == ENOTDIR))
+      Refuse(path, "does not exist");
+    Refuse(path, file.Kind == platform::fkFile ? std::string("cannot be read")
+                                               : platform::NotReadableReason(file.Kind, file.Error));
+  }
   return ParseSave(QByteArray(file.Text.data(), static_cast<qsizetype>(file.Text.size())), path);
 }
 
@@ -127,9 +141,15 @@ void WriteSaveFile(const TSave& save, const std::string& path) {
   const QByteArray bytes = SaveToJson(save);
   const std::filesystem::path target(path);
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  std::string temporary = (folder / (target.filename().string() + ".XXXXXX")).string();
+  const std::string name = target.filename().native();
+  RemoveLeftovers(folder, [&name](const std::string& other) {
+    return other.compare(0, name.size() + 1, name + ".") == 0 ? name : std::string();
+  });
+  std::string temporary = platform::TemporaryTemplate((folder / name).native());
   const int descriptor = ::mkstemp(temporary.data());
   if (descriptor < 0) Refuse(path, std::string("cannot be written: ") + std::strerror(errno));
+  // Held while it is written, so that no other run's clean-up takes it for a leftover.
+  const platform::TFileLock writing = platform::TFileLock::Take(temporary, true, false);
   const auto fail = [&](int code) {
     ::close(descriptor);
     ::unlink(temporary.c_str());
@@ -163,6 +183,13 @@ void WriteSaveFile(const TSave& save, const std::string& path) {
     ::fsync(folderDescriptor);
     ::close(folderDescriptor);
   }
+}
+
+void RemoveSaveLeftovers(const std::string& folder) {
+  RemoveLeftovers(std::filesystem::path(folder), [](const std::string& name) {
+    const size_t json = name.find(".json.");
+    return json == std::string::npos ? std::string() : name.substr(0, json + 5);
+  });
 }
 
 std::string SavesFolder(const std::string& gameFolder, const std::string& scriptSha256) {
