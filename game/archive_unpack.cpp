@@ -172,11 +172,14 @@ class TUnpacker {
     for (size_t other = home + 1; other < destinations.size(); ++other)
       Link(destinations[home], destinations[other]);
     Files += destinations.size();
+    // The progress counts every name's bytes, as the totals do.
+    Linked += written * (destinations.size() - home - 1);
     Going();
   }
 
   void Going() {
-    if (Step && !Step(Total, Files)) throw EUnpackCancelled(ArchiveName + ": the unpack was stopped");
+    if (Step && !Step(Total + Linked, Files))
+      throw EUnpackCancelled(ArchiveName + ": the unpack was stopped");
   }
 
   TArchiveReader& Reader;
@@ -188,7 +191,8 @@ class TUnpacker {
   std::unordered_map<std::string, std::vector<std::string>> Destinations;
   std::unordered_set<std::string> Made;
   std::vector<TLeftOut> LeftOut;
-  uint64_t Total = 0;
+  uint64_t Total = 0;   // bytes written
+  uint64_t Linked = 0;  // bytes that second names stand for
   size_t Files = 0;
 };
 

@@ -64,6 +64,15 @@ class ArchiveEndToEnd : public testing::Test {
     if (!locale.isEmpty()) environment.insert("LC_ALL", locale);
     return environment;
   }
+  // Starts the program as Run does, without waiting for it.
+  void Start(QProcess& process, const QStringList& arguments) const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(Environment());
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(Dir.path());
+    process.start(ORBEL_BINARY, arguments);
+  }
   // The names in the cache folder.
   std::vector<std::string> Cached() const {
     std::vector<std::string> names;
@@ -199,12 +208,7 @@ TEST_F(ArchiveEndToEnd, SignalsKillsAndASecondStartLeaveEveryCopyWholeOrGone) {
   ASSERT_TRUE(RunTool("python3", {"-c", QString::fromStdString(script), "3000"}, Dir.path()));
   const auto unpackUntilStarted = [this](int signalNumber) {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(Environment());
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(Dir.path());
-    process.start(ORBEL_BINARY, {"--batch", "game.zip"});
+    Start(process, {"--batch", "game.zip"});
     EXPECT_TRUE(process.waitForStarted());
     // Its folder being unpacked is named after its process.
     const std::string unpacking = "." + std::to_string(process.processId()) + ".";
@@ -234,12 +238,7 @@ TEST_F(ArchiveEndToEnd, SignalsKillsAndASecondStartLeaveEveryCopyWholeOrGone) {
   WriteAll(Root() + "/ascii/Data/SCRIPT.TXT", kAsciiScript + "wait,time,60000\r\n");
   ASSERT_TRUE(RunTool("python3", {"-c", QString::fromStdString(script), "10"}, Dir.path()));
   QProcess playing;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(Environment());
-  environment.insert("QT_QPA_PLATFORM", "offscreen");
-  playing.setProcessEnvironment(environment);
-  playing.setWorkingDirectory(Dir.path());
-  playing.start(ORBEL_BINARY, {"--batch", "game.zip"});
+  Start(playing, {"--batch", "game.zip"});
   // It plays once its copy is there and the copy from before the change is gone.
   const auto playedCopy = [&] {
     const std::vector<std::string> names = Cached();
