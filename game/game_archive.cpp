@@ -118,14 +118,22 @@ void RefuseWhatTheScriptNeeds(const std::string& folder, const std::vector<TLeft
                               const std::string& shown) {
   if (leftOut.empty()) return;
   const std::string scriptPath = FindDataFileIn(folder, "SCRIPT.TXT");
+  if (scriptPath.empty()) return;
   const TFileText script = ReadWholeFile(scriptPath, script::kMaxScriptBytes);
-  if (scriptPath.empty() || script.Result != frRead) return;
+  if (script.Result != frRead) return;
   // The script is read in its own encoding; the run settles the encoding only once it has the game.
-  const platform::TScriptEncoding before = platform::ScriptEncoding();
-  platform::SetScriptEncoding(GameScriptEncoding(folder, before));
+  struct TEncodingFor {
+    const platform::TScriptEncoding Before = platform::ScriptEncoding();
+    explicit TEncodingFor(const std::string& game) {
+      platform::SetScriptEncoding(GameScriptEncoding(game, Before));
+    }
+    ~TEncodingFor() { platform::SetScriptEncoding(Before); }
+  };
   TNamesInScript names;
-  script::CheckScript(script.Text, names);
-  platform::SetScriptEncoding(before);
+  {
+    const TEncodingFor encoding(folder);
+    script::CheckScript(script.Text, names);
+  }
   for (const TLeftOut& entry : leftOut)
     for (const std::string& name : names.Names)
       if (DataFileNameMatches(name, entry.Name))
