@@ -51,7 +51,7 @@ class TUnpacker {
         LeftOut.push_back({*relative, entry.Unsupported});
         continue;
       }
-      // A name the archive holds twice is written twice, the later data last, as before a second name.
+      // A name the archive holds twice gets the data of each in turn; the later stays.
       std::vector<std::string>& names = Destinations[entry.SameAs.empty() ? entry.Name : entry.SameAs];
       if (std::find(names.begin(), names.end(), *relative) == names.end()) names.push_back(*relative);
     }
