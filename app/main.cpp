@@ -149,7 +149,9 @@ int main(int argc, char** argv) {
     gameDir = StartFolder(options, settings);
     if (!absoluteGameDir.empty()) options.GameDir = absoluteGameDir;
   } catch (const orbel::game::EGameNotChosen&) {
-    // The player closed the list of the archive's games: nothing to play, nothing wrong.
+    // The player closed the list of the archive's games or stopped the unpack: nothing to play, nothing
+    // wrong. A signal that stopped it ends the program as it would the running game.
+    if (const int signalNumber = orbel::platform::PendingShutdownSignal()) return 128 + signalNumber;
     return esOk;
   } catch (const orbel::game::EArchiveError& problem) {
     // Like a script that cannot be read: one line on standard error, and a batch run rests with 2.
@@ -158,6 +160,8 @@ int main(int argc, char** argv) {
       QMessageBox::critical(nullptr, QStringLiteral("Orbel"), QString::fromUtf8(problem.what()));
     return options.Check ? esFailure : esError;
   }
+  // A signal that came as an unpack ended finds its copy whole; the program ends all the same.
+  if (const int signalNumber = orbel::platform::PendingShutdownSignal()) return 128 + signalNumber;
   std::error_code error;
   if (!gameDir.empty()) std::filesystem::current_path(gameDir, error);
   if (error) {
@@ -221,6 +225,8 @@ int main(int argc, char** argv) {
   if (!options.Automated()) {
     const TGameIdentity game = CurrentGame();
     savesFolder = orbel::game::SavesFolder(game.Folder, game.ScriptSha256);
+    // What a run killed while saving left behind.
+    orbel::game::RemoveSaveLeftovers(savesFolder);
     continueOffer = OfferToContinue(options, settings, savesFolder);
   }
 

@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "game/data_files.h"
+#include "platform/file_locks.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "platform/translation.h"
@@ -59,6 +60,18 @@ QString TextField(const QJsonObject& object, const char* name, const std::string
   if (!value.isString())
     Refuse(platform::Tr("Saves", "the save %1 has no text \"%2\"").Arg(Shown(fileName)).Arg(name));
   return value.toString();
+}
+
+// Removes the leftover temporaries in `folder` of the file that `finalName` gives for each name there (empty:
+// the name is none of them).
+template <typename TFinalName>
+void RemoveLeftovers(const std::filesystem::path& folder, const TFinalName& finalName) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string final = finalName(it->path().filename().native());
+    if (!final.empty() && platform::IsLeftoverTemporary(it->path().native(), (folder / final).native()))
+      ::unlink(it->path().c_str());
+  }
 }
 
 }  // namespace
@@ -133,16 +146,17 @@ TSave ParseSave(const QByteArray& bytes, const std::string& fileName) {
 }
 
 TSave ReadSaveFile(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(std::filesystem::path(path), error);
-  if (error || !std::filesystem::exists(status))
-    Refuse(platform::Tr("Saves", "the save %1 does not exist").Arg(Shown(path)));
-  if (std::filesystem::is_directory(status))
-    Refuse(platform::Tr("Saves", "the save %1 is a folder, not a file").Arg(Shown(path)));
   const TFileText file = ReadWholeFile(path, kMaxSaveBytes);
   if (file.Result == frTooLarge)
     Refuse(platform::Tr("Saves", "the save %1 is too large to be a save").Arg(Shown(path)));
-  if (file.Result != frRead) Refuse(platform::Tr("Saves", "the save %1 cannot be read").Arg(Shown(path)));
+  if (file.Result != frRead) {
+    if (file.Kind == platform::fkMissing && (file.Error == ENOENT || file.Error == ENOTDIR))
+      Refuse(platform::Tr("Saves", "the save %1 does not exist").Arg(Shown(path)));
+    if (file.Kind == platform::fkFile)
+      Refuse(platform::Tr("Saves", "the save %1 cannot be read").Arg(Shown(path)));
+    throw ESaveError(platform::NotReadableText(platform::Tr("Saves", "the save %1").Arg(Shown(path)),
+                                               file.Kind, file.Error));
+  }
   return ParseSave(QByteArray(file.Text.data(), static_cast<qsizetype>(file.Text.size())), path);
 }
 
@@ -188,6 +202,13 @@ void WriteSaveFile(const TSave& save, const std::string& path) {
   const int code = platform::WriteFileAtomically(
       path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
   if (code != 0) RefuseWrite(path, code);
+}
+
+void RemoveSaveLeftovers(const std::string& folder) {
+  RemoveLeftovers(std::filesystem::path(folder), [](const std::string& name) {
+    const size_t json = name.find(".json.");
+    return json == std::string::npos ? std::string() : name.substr(0, json + 5);
+  });
 }
 
 std::string SavesFolder(const std::string& gameFolder, const std::string& scriptSha256) {

@@ -44,32 +44,12 @@
         <translation>壊れているか、知らない形式です</translation>
     </message>
     <message>
-        <source>%1 cannot be opened</source>
-        <translation>%1 を開けません</translation>
-    </message>
-    <message>
-        <source>%1 cannot be read</source>
-        <translation>%1 を読めません</translation>
-    </message>
-    <message>
         <source>%1 is too large for a cue sheet</source>
         <translation>%1 はキューシートにしては大きすぎます</translation>
     </message>
     <message>
-        <source>%1 names the track file %2, which is missing</source>
-        <translation>%1 が指すトラックファイル %2 がありません</translation>
-    </message>
-    <message>
-        <source>%1 names the track file %2, which cannot be opened</source>
-        <translation>%1 が指すトラックファイル %2 を開けません</translation>
-    </message>
-    <message>
         <source>%1 holds more than %2 entries; it is refused</source>
         <translation>%1 には %2 個を超えるファイルがあるため、受け付けません</translation>
-    </message>
-    <message>
-        <source>%1: the folder for %2 cannot be made: %3</source>
-        <translation>%1: %2 のフォルダーを作れません: %3</translation>
     </message>
     <message>
         <source>%1: %2 is larger than the engine takes (%3 MB); the archive is refused</source>
@@ -106,6 +86,50 @@
     <message>
         <source>the cache folder %1 cannot be made: %2</source>
         <translation>キャッシュフォルダー %1 を作れません: %2</translation>
+    </message>
+    <message>
+        <source>%1 is truncated: it ends after an entry, where its end mark or further entries belong</source>
+        <translation>%1 は途中で切れています: 項目の後で終わっていますが、そこには終わりの印か次の項目があるはずです</translation>
+    </message>
+    <message>
+        <source>%1 is truncated</source>
+        <translation>%1 は途中で切れています</translation>
+    </message>
+    <message>
+        <source>%1 is truncated: %2</source>
+        <translation>%1 は途中で切れています: %2</translation>
+    </message>
+    <message>
+        <source>%1 is truncated: it ends inside %2</source>
+        <translation>%1 は途中で切れています: %2 の途中で終わっています</translation>
+    </message>
+    <message>
+        <source>%1 names a track file that cannot be used: %2</source>
+        <translation>%1 が指すトラックファイルは使えません: %2</translation>
+    </message>
+    <message>
+        <source>%1: the unpack was stopped</source>
+        <translation>%1: 展開を中止しました</translation>
+    </message>
+    <message>
+        <source>%1: %2, which the game&apos;s script names, cannot be unpacked (%3); the archive is refused</source>
+        <translation>%1: ゲームのスクリプトが使う %2 を展開できません (%3)。このアーカイブでは遊べません</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source> and %1 more</source>
+        <translation> ほか %1 個</translation>
+    </message>
+    <message>
+        <source>%1: left out of the unpacked game, which does not use them: %2</source>
+        <translation>%1: ゲームが使わないため、展開しなかったもの: %2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be unpacked: the cache&apos;s disk reports %2</source>
+        <translation>%1 を展開できません: キャッシュのディスクの報告: %2</translation>
     </message>
 </context>
 <context>
@@ -468,6 +492,41 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     </message>
 </context>
 <context>
+    <name>Files</name>
+    <message>
+        <source>%1 is a folder, not a file</source>
+        <translation>%1 はフォルダーで、ファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 is a named pipe, not a file</source>
+        <translation>%1 は名前付きパイプで、ファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 is a device, not a file</source>
+        <translation>%1 はデバイスで、ファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 is a socket, not a file</source>
+        <translation>%1 はソケットで、ファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file</source>
+        <translation>%1 は通常のファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read</source>
+        <translation>%1 を読めません</translation>
+    </message>
+    <message>
+        <source>%1 is missing</source>
+        <translation>%1 がありません</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: %2</source>
+        <translation>%1 を開けません: %2</translation>
+    </message>
+</context>
+<context>
     <name>Fonts</name>
     <message>
         <source>neither the font &quot;%1&quot; nor any Japanese font is installed; &quot;%2&quot; is shown in another face</source>
@@ -590,10 +649,6 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
         <translation>セーブ %1 はありません</translation>
     </message>
     <message>
-        <source>the save %1 is a folder, not a file</source>
-        <translation>セーブ %1 はファイルではなくフォルダーです</translation>
-    </message>
-    <message>
         <source>the save %1 cannot be read</source>
         <translation>セーブ %1 を読めません</translation>
     </message>
@@ -616,6 +671,10 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     <message>
         <source>the save %1 cannot be written: it is a folder</source>
         <translation>セーブ %1 を書き込めません: フォルダーです</translation>
+    </message>
+    <message>
+        <source>the save %1</source>
+        <translation>セーブ %1</translation>
     </message>
 </context>
 <context>
@@ -864,6 +923,23 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     <message>
         <source>there is no translation &apos;%1&apos; in %2/ (there is: %3)</source>
         <translation>%2/ に翻訳 &apos;%1&apos; はありません (あるのは %3)</translation>
+    </message>
+</context>
+<context>
+    <name>UnpackProgress</name>
+    <message>
+        <source>unpacking %1: %2% (%3 of %4 files)</source>
+        <translation>%1 を展開中: %2% (%4 個中 %3 個のファイル)</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>Unpacking %1…
+%2 of %3 files</source>
+        <translation>%1 を展開しています…
+%3 個中 %2 個のファイル</translation>
     </message>
 </context>
 <context>
