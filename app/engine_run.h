@@ -17,6 +17,7 @@
 #include "app/options.h"
 #include "app/save_game.h"
 #include "game/save_file.h"
+#include "media/media_layer.h"
 #include "platform/engine_clock.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
@@ -212,7 +213,8 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   int32_t LatestLine = 0;
   // What a replay runs up to: an instant, or the first step of a line.
   std::optional<TStartPoint> Replay;
-  std::string ScriptSha256Value;  // the identity of the script that was loaded
+  std::optional<media::TReplayScope> ReplayMedia;  // the movies and sounds nobody sees meanwhile
+  std::string ScriptSha256Value;                   // the identity of the script that was loaded
   std::string AutoSavePath;
   // While fast-forwarding: virtual time runs up to this moment, then waits for the next slice.
   int64_t FastForwardLimitMs = 0;
