@@ -45,6 +45,7 @@ struct TMediaDecoder::TState {
   AVFrame* LastVideo = nullptr;  // the latest frame handed out without its picture
   bool MakePictures = true;
   SwsContext* Scaler = nullptr;
+  int ScalerWidth = 0, ScalerHeight = 0, ScalerFormat = -1;  // what Scaler converts
   SwrContext* Resampler = nullptr;
   int ResampleRate = 0, ResampleFormat = -1;
   AVChannelLayout ResampleLayout{};
@@ -72,6 +73,7 @@ struct TMediaDecoder::TState {
 
   TStep Receive(TVideoFrame& frame, std::vector<int16_t>& samples);
   TStep ReceiveVideo(TVideoFrame& frame);
+  bool UpdateScaler(const AVFrame& frame);
   QImage Convert(const AVFrame& frame);
   TStep ReceiveAudio(std::vector<int16_t>& samples);
   bool UpdateResampler(const AVFrame& frame, AVChannelLayout& inLayout);
@@ -290,25 +292,35 @@ TStep TMediaDecoder::TState::ReceiveVideo(TVideoFrame& frame) {
     av_frame_unref(f);
   } else {
     // Only timed, yet failing where making the picture would: the converter is all that can.
-    Scaler = sws_getCachedContext(Scaler, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
-                                  AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
     frame.Image = QImage();
+    const bool convertible = UpdateScaler(*f);
     av_frame_unref(LastVideo);
-    if (Scaler) av_frame_move_ref(LastVideo, f);
+    if (convertible) av_frame_move_ref(LastVideo, f);
     av_frame_unref(f);
-    if (!Scaler) return TDecodeItem::Error;
+    if (!convertible) return TDecodeItem::Error;
   }
   if (MakePictures && frame.Image.isNull()) return TDecodeItem::Error;
   ErrorRun = 0;
   return TDecodeItem::Video;
 }
 
-// The frame as a picture; null when the converter or the memory for it cannot be had.
-QImage TMediaDecoder::TState::Convert(const AVFrame& f) {
+// A converter for the frame's size and format; false when there is none. The library's own check for a
+// context that fits would make most formats' converters anew for every frame.
+bool TMediaDecoder::TState::UpdateScaler(const AVFrame& f) {
+  if (Scaler && ScalerWidth == f.width && ScalerHeight == f.height && ScalerFormat == f.format) return true;
   Scaler = sws_getCachedContext(Scaler, f.width, f.height, AVPixelFormat(f.format), f.width, f.height,
                                 AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+  ScalerWidth = f.width;
+  ScalerHeight = f.height;
+  ScalerFormat = f.format;
+  return Scaler != nullptr;
+}
+
+// The frame as a picture; null when the converter or the memory for it cannot be had.
+QImage TMediaDecoder::TState::Convert(const AVFrame& f) {
+  if (!UpdateScaler(f)) return QImage();
   QImage image(f.width, f.height, QImage::Format_RGB32);
-  if (!Scaler || image.isNull()) return QImage();
+  if (image.isNull()) return QImage();
   uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
   int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
   // The palette of paletted frames rides in data[1] and is read again on every call.
