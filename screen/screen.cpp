@@ -37,6 +37,7 @@ TScreen::TScreen(IScreenHost& host) : Host(host) {
 void TScreen::CreateBuffers() {
   DissolvePending = false;
   PendingCopy = QRect();
+  PendingSlideFrom = PendingSlideTo = -1;
   PatternTile = QImage(8, 8, kRasterFormat);
   PatternTile.fill(Qt::black);
   KeepTile = PatternTile.copy();
@@ -153,6 +154,11 @@ void TScreen::Settle() {
     PendingCopy = QRect();
     BitBlt(SurfaceImage, area.topLeft(), StageBuffer, area, roSrcCopy);
   }
+  if (PendingSlideFrom >= 0) {
+    const int from = PendingSlideFrom, to = PendingSlideTo;
+    PendingSlideFrom = PendingSlideTo = -1;
+    DrawSlide(from, to);
+  }
 }
 
 void TScreen::ETimerTimer() {
@@ -187,7 +193,7 @@ void TScreen::BoxFrame() {
   if (Deferring) {
     const QRect area = StageArea(left, top, right, bottom);
     if (!area.isEmpty()) {
-      if (DissolvePending || !area.contains(PendingCopy)) Settle();
+      if (DissolvePending || PendingSlideFrom >= 0 || !area.contains(PendingCopy)) Settle();
       PendingCopy = area;
       Host.SurfaceChanged(area);
     }
@@ -223,7 +229,7 @@ void TScreen::DissolveFrame() {
   // frame after frame; SpareBuffer gets the new picture on the cell's black pixels and the old one on the
   // rest, and goes to the window. The four operations run fused, row by row, while the rows are in the cache.
   if (Deferring) {
-    if (!PendingCopy.isEmpty()) Settle();
+    if (!PendingCopy.isEmpty() || PendingSlideFrom >= 0) Settle();
     if (DissolvePending) {
       BitBlt(PendingKeep, {0, 0}, PendingKeep, PendingKeep.rect(), roMergeCopy, &KeepTile);
     } else {
@@ -239,25 +245,38 @@ void TScreen::DissolveFrame() {
 }
 
 void TScreen::SlideFrame() {
-  Settle();
   const int s = TransitionStep;
-  const int x = kSlideShift * s;
-  for (int i = 0; i < kSlideBands; ++i) {
-    const int upper = 4 * i, lower = 4 * i + 2;
-    // Upper pair of rows: the window's own picture moves right, the stage shows from the left edge.
-    BitBlt(SurfaceImage, {x + kSlideShift, upper}, SurfaceImage,
-           QRect(x, upper, kScreenWidth - kSlideShift - x, 2), roSrcCopy);
-    CopyStageRectQuiet(x, upper, x + kSlideShift, upper + 2);
-    // Lower pair: it moves left, the stage shows from the right edge.
-    BitBlt(SurfaceImage, {0, lower}, SurfaceImage,
-           QRect(kSlideShift, lower, kScreenWidth - kSlideShift - x, 2), roSrcCopy);
-    CopyStageRectQuiet(kScreenWidth - kSlideShift - x, lower, kScreenWidth - x, lower + 2);
+  if (Deferring) {
+    // Frames that follow one another are drawn as one.
+    if (PendingSlideTo != s) Settle();
+    if (PendingSlideFrom < 0) PendingSlideFrom = s;
+    PendingSlideTo = s + 1;
+  } else {
+    Settle();
+    DrawSlide(s, s + 1);
   }
   Host.SurfaceChanged(kScreenRect);
   ++TransitionStep;
   // At or past the last frame: a step can only get there through another kind handing over, and the effect
   // must still end.
   if (TransitionStep >= kSlideTicks) FinishTransition();
+}
+
+// The frames from step `from` up to `to`, in one pass: each frame moves the window's own picture on by the
+// shift and shows another strip of the stage, so together they move it on by the strips they show.
+void TScreen::DrawSlide(int from, int to) {
+  to = std::min(to, kSlideTicks);  // past the last frame nothing is left to move or show
+  if (from >= to) return;
+  const int x0 = kSlideShift * from, x1 = kSlideShift * to, shift = x1 - x0;
+  for (int i = 0; i < kSlideBands; ++i) {
+    const int upper = 4 * i, lower = 4 * i + 2;
+    // Upper pair of rows: the window's own picture moves right, the stage shows from the left edge.
+    BitBlt(SurfaceImage, {x1, upper}, SurfaceImage, QRect(x0, upper, kScreenWidth - x1, 2), roSrcCopy);
+    CopyStageRectQuiet(x0, upper, x1, upper + 2);
+    // Lower pair: it moves left, the stage shows from the right edge.
+    BitBlt(SurfaceImage, {0, lower}, SurfaceImage, QRect(shift, lower, kScreenWidth - x1, 2), roSrcCopy);
+    CopyStageRectQuiet(kScreenWidth - x1, lower, kScreenWidth - x0, lower + 2);
+  }
 }
 
 void TScreen::CutFrame() {

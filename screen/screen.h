@@ -73,9 +73,9 @@ class TScreen {
     return SurfaceImage;
   }
 
-  // For frames nobody sees (a replay): while deferred, the box and dissolve frames only note what they draw,
-  // and the buffers and the surface take it in one pass when anything here reads or changes them, or when
-  // deferring ends. The pictures are then exactly those of drawing every frame; the host is told of each
+  // For frames nobody sees (a replay): while deferred, the box, dissolve and slide frames only note what they
+  // draw, and the buffers and the surface take it in one pass when anything here reads or changes them, or
+  // when deferring ends. The pictures are then exactly those of drawing every frame; the host is told of each
   // frame's area as usual.
   void DeferFrames(bool defer);
   // Draws what deferred frames noted. Every operation here does so first; code that reads the public
@@ -96,6 +96,7 @@ class TScreen {
   void BoxFrame();
   void DissolveFrame();
   void SlideFrame();
+  void DrawSlide(int from, int to);
   void CutFrame();
   // Ends an effect whose last frame shows the whole stage on the window.
   void FinishOnWindow();
@@ -113,12 +114,13 @@ class TScreen {
 
   // Deferred frames: at most one kind is pending at a time. A dissolve's frames keep the old picture where
   // every one of their tiles does, and show the stage through the last one's inverse; the box's rectangles
-  // grow, so the last holds all the others.
+  // grow, so the last holds all the others; the slide's frames from one step up to another are drawn as one.
   bool Deferring = false;
   bool DissolvePending = false;
   QImage PendingKeep;
   QImage PendingInverse;
   QRect PendingCopy;
+  int PendingSlideFrom = -1, PendingSlideTo = -1;
 };
 
 }  // namespace orbel::screen
