@@ -38,6 +38,7 @@ void TScreen::CreateBuffers() {
   DissolvePending = false;
   PendingCopy = QRect();
   PendingSlideFrom = PendingSlideTo = -1;
+  SurfaceShowsScreen = false;
   PatternTile = QImage(8, 8, kRasterFormat);
   PatternTile.fill(Qt::black);
   KeepTile = PatternTile.copy();
@@ -144,6 +145,11 @@ void TScreen::DeferFrames(bool defer) {
 }
 
 void TScreen::Settle() {
+  if (SurfaceShowsScreen) {
+    SurfaceShowsScreen = false;
+    // A dissolve's frame draws the whole window anyway.
+    if (!DissolvePending) BitBlt(SurfaceImage, {0, 0}, ScreenBuffer, ScreenBuffer.rect(), roSrcCopy);
+  }
   if (DissolvePending) {
     DissolvePending = false;
     orbel::screen::DissolveFrame(ScreenBuffer, StageBuffer, SpareBuffer, SurfaceImage, PendingKeep,
@@ -193,7 +199,8 @@ void TScreen::BoxFrame() {
   if (Deferring) {
     const QRect area = StageArea(left, top, right, bottom);
     if (!area.isEmpty()) {
-      if (DissolvePending || PendingSlideFrom >= 0 || !area.contains(PendingCopy)) Settle();
+      if (DissolvePending || PendingSlideFrom >= 0 || (!PendingCopy.isEmpty() && !area.contains(PendingCopy)))
+        Settle();
       PendingCopy = area;
       Host.SurfaceChanged(area);
     }
@@ -248,7 +255,7 @@ void TScreen::SlideFrame() {
   const int s = TransitionStep;
   if (Deferring) {
     // Frames that follow one another are drawn as one.
-    if (PendingSlideTo != s) Settle();
+    if (DissolvePending || !PendingCopy.isEmpty() || (PendingSlideFrom >= 0 && PendingSlideTo != s)) Settle();
     if (PendingSlideFrom < 0) PendingSlideFrom = s;
     PendingSlideTo = s + 1;
   } else {
@@ -286,8 +293,19 @@ void TScreen::CutFrame() {
 // The stage goes to the window and, as FinishTransition's copy, into ScreenBuffer in one pass: the same
 // pictures as drawing and finishing one after the other, for the cost of little more than one copy.
 void TScreen::FinishOnWindow() {
-  Settle();
-  CopyTwice(SurfaceImage, ScreenBuffer, StageBuffer);
+  if (Deferring) {
+    // The window's picture is replaced whole: what the box's and the slide's frames noted for it goes, and it
+    // is copied from ScreenBuffer when anything reads it. A dissolve's frames changed the buffers too.
+    PendingCopy = QRect();
+    PendingSlideFrom = PendingSlideTo = -1;
+    SurfaceShowsScreen = false;
+    Settle();
+    if (HasBuffers()) BitBlt(ScreenBuffer, {0, 0}, StageBuffer, StageBuffer.rect(), roSrcCopy);
+    SurfaceShowsScreen = true;
+  } else {
+    Settle();
+    CopyTwice(SurfaceImage, ScreenBuffer, StageBuffer);
+  }
   Host.SurfaceChanged(kScreenRect);
   TransitionKind = tkNone;
   TransitionStep = 0;

@@ -112,15 +112,18 @@ class TScreen {
   QImage BrushCells;  // BrushIMG in the buffers' pixel format, the source of the PatternTile copies
   QImage KeepTile;    // the dissolve's first tile of a frame, kept while PatternTile holds its inverse
 
-  // Deferred frames: at most one kind is pending at a time. A dissolve's frames keep the old picture where
-  // every one of their tiles does, and show the stage through the last one's inverse; the box's rectangles
-  // grow, so the last holds all the others; the slide's frames from one step up to another are drawn as one.
+  // Deferred frames: at most one kind is pending at a time, after the end of an effect. A dissolve's frames
+  // keep the old picture where every one of their tiles does, and show the stage through the last one's
+  // inverse; the box's rectangles grow, so the last holds all the others; the slide's frames from one step up
+  // to another are drawn as one.
   bool Deferring = false;
   bool DissolvePending = false;
   QImage PendingKeep;
   QImage PendingInverse;
   QRect PendingCopy;
   int PendingSlideFrom = -1, PendingSlideTo = -1;
+  // The window shows ScreenBuffer, as an effect that ended left it; drawn before any of the kinds above.
+  bool SurfaceShowsScreen = false;
 };
 
 }  // namespace orbel::screen
