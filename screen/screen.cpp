@@ -72,7 +72,7 @@ void TScreen::SetBrushImage(const QImage& brush) {
 
 void TScreen::PrepareStage(TStageMode mode) {
   if (!HasBuffers()) return;
-  Settle();
+  SettleBeforeStageChanges();
   switch (mode) {
     case smWall: {
       if (WallImage.isNull()) return;
@@ -104,7 +104,7 @@ void TScreen::DispPicture(const std::string& fileName, std::optional<TStageMode>
     // A broken file raises here: the stage keeps the prepared background and the kind stays as it was.
     const QImage picture = Pictures.Load(path);
     const QPoint at = picture.height() >= kFullPictureHeight ? QPoint(0, 0) : kSmallPictureOrigin;
-    Settle();
+    SettleBeforeStageChanges();
     if (HasBuffers()) BitBlt(StageBuffer, at, picture, picture.rect(), roSrcCopy);
   }
   if (kind) TransitionKind = *kind;
@@ -114,7 +114,7 @@ void TScreen::TransPicture(const std::string& fileName, std::optional<TTransitio
   const std::string path = Host.FindDataFile(fileName);
   if (!path.empty()) {
     const QImage picture = Pictures.Load(path);
-    Settle();
+    SettleBeforeStageChanges();
     if (HasBuffers()) DrawTransparent(StageBuffer, {0, 0}, picture, picture.pixel(0, 0));
   }
   if (kind) TransitionKind = *kind;
@@ -142,6 +142,10 @@ void TScreen::CopyStageRect(uint16_t left, uint16_t top, uint16_t right, uint16_
 void TScreen::DeferFrames(bool defer) {
   if (!defer) Settle();
   Deferring = defer;
+}
+
+void TScreen::SettleBeforeStageChanges() {
+  if (DissolvePending || !PendingCopy.isEmpty() || PendingSlideFrom >= 0) Settle();
 }
 
 void TScreen::Settle() {
@@ -324,6 +328,8 @@ void TScreen::RepaintSurface(const QRect& area) {
   if (!HasBuffers()) return;
   const QRect clipped = area.intersected(kScreenRect);
   if (clipped.isEmpty()) return;
+  // A window that is to show ScreenBuffer whole, and nothing over it, shows it there too.
+  if (SurfaceShowsScreen && !DissolvePending && PendingCopy.isEmpty() && PendingSlideFrom < 0) return;
   Settle();
   bool changed = false;
   const size_t rowBytes = static_cast<size_t>(clipped.width()) * sizeof(QRgb);

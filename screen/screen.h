@@ -74,9 +74,9 @@ class TScreen {
   }
 
   // For frames nobody sees (a replay): while deferred, the box, dissolve and slide frames only note what they
-  // draw, and the buffers and the surface take it in one pass when anything here reads or changes them, or
-  // when deferring ends. The pictures are then exactly those of drawing every frame; the host is told of each
-  // frame's area as usual.
+  // draw, and an effect's end copies the stage into ScreenBuffer alone; the buffers and the surface take what
+  // was noted in one pass when anything here reads or changes them, or when deferring ends. The pictures are
+  // then exactly those of drawing every frame; the host is told of each frame's area as usual.
   void DeferFrames(bool defer);
   // Draws what deferred frames noted. Every operation here does so first; code that reads the public
   // buffers itself calls it.
@@ -102,6 +102,9 @@ class TScreen {
   void FinishOnWindow();
   // CopyStageRect without telling the host; the caller reports the frame's whole area once.
   QRect CopyStageRectQuiet(int left, int top, int right, int bottom);
+  // Settle for a change of the stage: the deferred frames read it, the window's copy of ScreenBuffer does
+  // not.
+  void SettleBeforeStageChanges();
   // The part of the window a stage rectangle covers; empty when the rectangle is.
   static QRect StageArea(int left, int top, int right, int bottom);
 
