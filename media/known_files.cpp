@@ -2,6 +2,8 @@
 
 #include "media/known_files.h"
 
+#include <algorithm>
+#include <list>
 #include <map>
 #include <mutex>
 
@@ -9,37 +11,68 @@ namespace orbel::media {
 
 namespace {
 
+using TKey = std::pair<std::string, bool>;
+
 class TKnownFiles {
  public:
-  std::optional<TKnownFile> Find(const std::string& path, bool wantVideo, const platform::TFileStamp& stamp) {
+  std::optional<TKnownFile> Find(const TKey& key, const platform::TFileStamp& stamp) {
     std::lock_guard lock(Mutex);
-    const auto found = Known.find({path, wantVideo});
-    if (found == Known.end() || !(found->second.Stamp == stamp)) return std::nullopt;
-    return found->second.File;
+    const TEntry* entry = EntryLocked(key, stamp);
+    if (!entry) return std::nullopt;
+    return entry->File;
   }
-  void Keep(const std::string& path, bool wantVideo, const platform::TFileStamp& stamp,
-            const TMediaInfo& info) {
+  void Keep(const TKey& key, const platform::TFileStamp& stamp, const TMediaInfo& info) {
     std::lock_guard lock(Mutex);
-    if (Known.size() >= MaxEntries) Known.clear();
-    Known[{path, wantVideo}] = {stamp, {info, nullptr}};
+    if (Known.size() >= MaxEntries) {
+      Known.clear();
+      Pictured.clear();
+    }
+    std::erase(Pictured, key);
+    Known[key] = {stamp, {info, nullptr}, {}};
   }
   // Only beside the scan of the same file: a timeline alone would have no measurements to go with.
-  void Keep(const std::string& path, bool wantVideo, const platform::TFileStamp& stamp,
-            std::shared_ptr<const TTimeline> timeline) {
+  void Keep(const TKey& key, const platform::TFileStamp& stamp, std::shared_ptr<const TTimeline> timeline,
+            const QImage& lastPicture) {
     std::lock_guard lock(Mutex);
-    const auto found = Known.find({path, wantVideo});
-    if (found != Known.end() && found->second.Stamp == stamp)
-      found->second.File.Timeline = std::move(timeline);
+    TEntry* entry = EntryLocked(key, stamp);
+    if (!entry) return;
+    entry->File.Timeline = std::move(timeline);
+    entry->LastPicture = lastPicture;
+    if (!lastPicture.isNull()) Touch(key);
+  }
+  QImage LastPicture(const TKey& key, const platform::TFileStamp& stamp) {
+    std::lock_guard lock(Mutex);
+    TEntry* entry = EntryLocked(key, stamp);
+    if (!entry || entry->LastPicture.isNull()) return QImage();
+    Touch(key);
+    return entry->LastPicture;
   }
 
  private:
   struct TEntry {
     platform::TFileStamp Stamp;
     TKnownFile File;
+    QImage LastPicture;
   };
   static constexpr size_t MaxEntries = 1024;
+  // Movies' last pictures are large: only the files used last keep theirs.
+  static constexpr size_t MaxPictures = 8;
+
+  TEntry* EntryLocked(const TKey& key, const platform::TFileStamp& stamp) {
+    const auto found = Known.find(key);
+    return found == Known.end() || !(found->second.Stamp == stamp) ? nullptr : &found->second;
+  }
+  void Touch(const TKey& key) {
+    std::erase(Pictured, key);
+    Pictured.push_back(key);
+    if (Pictured.size() <= MaxPictures) return;
+    Known[Pictured.front()].LastPicture = QImage();
+    Pictured.pop_front();
+  }
+
   std::mutex Mutex;
-  std::map<std::pair<std::string, bool>, TEntry> Known;
+  std::map<TKey, TEntry> Known;
+  std::list<TKey> Pictured;  // the entries holding a last picture, the one used last at the end
 };
 
 TKnownFiles& KnownFiles() {
@@ -48,7 +81,7 @@ TKnownFiles& KnownFiles() {
 }
 
 std::shared_ptr<const TTimeline> DecodeTimeline(const std::string& path, bool wantVideo,
-                                                const TMediaInfo& info) {
+                                                const TMediaInfo& info, QImage& lastPicture) {
   TMediaDecoder decoder;
   if (decoder.Open(path, wantVideo) != 0) return nullptr;
   // Another file in its place since the scan: its items would not be this file's.
@@ -73,9 +106,7 @@ std::shared_ptr<const TTimeline> DecodeTimeline(const std::string& path, bool wa
     timeline->Items.push_back(item);
     if (kind == TDecodeItem::End || kind == TDecodeItem::Error) break;
   }
-  timeline->LastPicture = decoder.LastPicture();
-  // A last picture that cannot be made is made again by the play that shows it.
-  if (timeline->LastPicture.isNull()) timeline->LastPictureItem = -1;
+  lastPicture = decoder.LastPicture();
   return timeline;
 }
 
@@ -83,22 +114,32 @@ std::shared_ptr<const TTimeline> DecodeTimeline(const std::string& path, bool wa
 
 std::optional<TKnownFile> FindKnownFile(const std::string& path, bool wantVideo,
                                         const platform::TFileStamp& stamp) {
-  return KnownFiles().Find(path, wantVideo, stamp);
+  return KnownFiles().Find({path, wantVideo}, stamp);
 }
 
 void KeepScan(const std::string& path, bool wantVideo, const platform::TFileStamp& stamp,
               const TMediaInfo& info) {
-  KnownFiles().Keep(path, wantVideo, stamp, info);
+  KnownFiles().Keep({path, wantVideo}, stamp, info);
 }
 
 std::shared_ptr<const TTimeline> TimelineOf(const std::string& path, bool wantVideo,
                                             const platform::TFileStamp& stamp) {
   const std::optional<TKnownFile> known = FindKnownFile(path, wantVideo, stamp);
   if (!known) return nullptr;
-  if (known->Timeline) return known->Timeline;
-  std::shared_ptr<const TTimeline> timeline = DecodeTimeline(path, wantVideo, known->Info);
-  if (timeline && platform::FileStampOf(path) == stamp) KnownFiles().Keep(path, wantVideo, stamp, timeline);
+  if (known->Timeline) {
+    // Used now: its last picture is among those kept longest.
+    LastPictureOf(path, wantVideo, stamp);
+    return known->Timeline;
+  }
+  QImage lastPicture;
+  std::shared_ptr<const TTimeline> timeline = DecodeTimeline(path, wantVideo, known->Info, lastPicture);
+  if (timeline && platform::FileStampOf(path) == stamp)
+    KnownFiles().Keep({path, wantVideo}, stamp, timeline, lastPicture);
   return timeline;
+}
+
+QImage LastPictureOf(const std::string& path, bool wantVideo, const platform::TFileStamp& stamp) {
+  return KnownFiles().LastPicture({path, wantVideo}, stamp);
 }
 
 }  // namespace orbel::media

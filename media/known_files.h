@@ -25,12 +25,10 @@ struct TTimelineItem {
 };
 
 // Everything the decoder hands out for a file, from its opening to its end or its failure, without the
-// pictures and the sound themselves: what a play needs to keep its time exactly as when it decodes. The last
-// picture is kept made, since a play that has run to its end goes on showing it.
+// pictures and the sound themselves: what a play needs to keep its time exactly as when it decodes.
 struct TTimeline {
   std::vector<TTimelineItem> Items;  // ends with an End or an Error item
   int64_t LastPictureItem = -1;      // the index of the last picture among Items; -1 when there is none
-  QImage LastPicture;
 };
 
 // The measurements (and the timeline, once made) of the file at path, when it was scanned as the file
@@ -50,5 +48,8 @@ void KeepScan(const std::string& path, bool wantVideo, const platform::TFileStam
 // same. Nothing when the file cannot be opened any more.
 std::shared_ptr<const TTimeline> TimelineOf(const std::string& path, bool wantVideo,
                                             const platform::TFileStamp& stamp);
+// The file's last picture, made with its timeline: a play that has run to its end goes on showing it. Kept
+// for the few files whose timelines were asked for last; null for the others.
+QImage LastPictureOf(const std::string& path, bool wantVideo, const platform::TFileStamp& stamp);
 
 }  // namespace orbel::media

@@ -79,13 +79,12 @@ void TMediaPlayer::CatchUp() {
   }
   QImage picture;
   // A play that has run to its end decodes nothing more before a rewind opens the file again, and shows the
-  // file's last picture, which the timeline holds made.
+  // file's last picture, made with the timeline and most likely still kept.
   const bool ended = worker.DecoderAtEnd && worker.Pending.empty() && soundLeft == 0;
-  if (ended && (shown < 0 || shown == timeline->LastPictureItem)) {
-    if (shown >= 0) picture = timeline->LastPicture;
-  } else {
-    picture = Redecode(worker, shown, soundLeft);
-  }
+  const std::optional<platform::TFileStamp> stamp = platform::FileStampOf(Path);
+  if (ended && shown >= 0 && shown == timeline->LastPictureItem && stamp)
+    picture = LastPictureOf(Path, WantVideo, *stamp);
+  if (!(ended && (shown < 0 || !picture.isNull()))) picture = Redecode(worker, shown, soundLeft);
   if (!picture.isNull()) {
     std::lock_guard lock(Mutex);
     Frame = picture;

@@ -183,4 +183,36 @@ TEST_F(ReplayMediaTest, AWaitingPlayDuringAReplayTakesDecodingsMomentsAndShowsIt
   EXPECT_EQ(followed.second, Decode("msvideo1_ima.avi", true).Frames.back().Image);
 }
 
+// Only the few movies used last keep their last pictures made: one that ran to its end long before the
+// replay's end decodes its picture again when it catches up.
+TEST_F(ReplayMediaTest, AMovieThatEndedLongBeforeTheCatchUpShowsItsLastPictureToo) {
+  QTemporaryDir dir;
+  const std::string movie = ReadFile(Sample("msvideo1_ima.avi"));
+  QWidget window;
+  window.resize(100, 80);
+  window.show();
+  std::optional<TReplayScope> scope(std::in_place);
+  uint16_t first = 0;
+  for (int copy = 0; copy < 12; ++copy) {
+    const std::string path = dir.path().toStdString() + "/m" + std::to_string(copy) + ".avi";
+    std::ofstream(path, std::ios::binary) << movie;
+    const uint16_t id = OpenFile(path, "AVIVideo");
+    if (copy == 0) {
+      first = id;
+      TMciParms attach;
+      attach.Window = &window;
+      ASSERT_EQ(Send(id, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, attach), 0u);
+    }
+    ASSERT_EQ(Simple(id, MCI_PLAY, MCI_WAIT), 0u);
+    if (copy > 0) {
+      ASSERT_EQ(Simple(id, MCI_CLOSE, MCI_WAIT), 0u);
+    }
+  }
+  scope.reset();
+  EXPECT_EQ(Status(first, MCI_STATUS_MODE), MCI_MODE_STOP);
+  const QList<QWidget*> pictures = window.findChildren<QWidget*>();
+  ASSERT_EQ(pictures.size(), 1);
+  EXPECT_EQ(Shown(pictures[0]), Decode("msvideo1_ima.avi", true).Frames.back().Image);
+}
+
 }  // namespace
