@@ -429,6 +429,8 @@ void TEngineRun::WriteExitOutputs() {
 
 void TEngineRun::BeginClose() {
   StopFastForward();
+  // The outputs read the pictures: the movies of a replay that ends here show what they have reached.
+  ReplayMedia.reset();
   FlushRecordFrame();
   WriteExitOutputs();
   FinishExport();

@@ -18,6 +18,7 @@
 #include "app/options.h"
 #include "app/save_game.h"
 #include "game/save_file.h"
+#include "media/media_layer.h"
 #include "platform/engine_clock.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
@@ -233,8 +234,9 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   } BackMove;
   // What a replay runs up to: an instant, or the first step of a line.
   std::optional<TStartPoint> Replay;
-  std::string ScriptSha256Value;               // the identity of the script that was loaded
-  translation::TBoardTranslation Translation;  // what the board shows for the script's texts
+  std::optional<media::TReplayScope> ReplayMedia;  // the movies and sounds nobody sees meanwhile
+  std::string ScriptSha256Value;                   // the identity of the script that was loaded
+  translation::TBoardTranslation Translation;      // what the board shows for the script's texts
   std::string AutoSavePath;
   std::string AutoSaveProblemValue;
   // The board holds the script's text, not the sample text it starts with.

@@ -28,9 +28,11 @@ void TEngineRun::StartAt(const TStartPoint& start) {
   if (start.AtLine) InterpreterValue.NextLine = *start.AtLine;
   if (!start.Replays()) return;
   Replay = start;
-  // Nobody sees the replay's frames: the view waits for its end, the transitions draw only what lasts.
+  // Nobody sees the replay's frames: the view waits for its end, the transitions draw only what lasts, the
+  // movies and sounds only keep their time.
   Controls.View->HoldFrames(true);
   ScreenValue.DeferFrames(true);
+  ReplayMedia.emplace();
 }
 
 void TEngineRun::PostFirstStep() {
@@ -99,6 +101,7 @@ void TEngineRun::EndReplay() {
   if (!Replay) return;
   Replay.reset();
   Loops.Clear();
+  ReplayMedia.reset();
   ScreenValue.DeferFrames(false);
   Controls.View->HoldFrames(false);
   // The picture at the start point is the first one recorded.
