@@ -301,7 +301,8 @@ TUnpackedGame UnpackGame(const std::string& path, const std::string& cacheRoot, 
   if (game.Games.size() > 1) {
     THash rootKey;
     rootKey.Add(root);
-    name += "-" + rootKey.Hex();
+    name += '-';
+    name += rootKey.Hex();
   }
   game.Folder = cacheRoot + "/" + name;
   RemoveLeftovers(cacheRoot);
