@@ -1,22 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Where a run is, and the player's hold on its pace: the replay up to a start point and the hand-over to real
-// time, the position a save holds, pause, and fast-forward on the virtual clock.
+// Where a run is: its start (a replay up to a start point and the hand-over to the player's clock), the
+// virtual clock's loop and the fast-forward slices that move it, and the position a save holds.
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QImage>
-#include <QTimer>
-#include <QWidget>
-#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 
 #include "app/engine_run.h"
+#include "app/run_outputs.h"
 #include "app/screen_view.h"
 #include "controls/board.h"
-#include "game/save_file.h"
 #include "platform/engine_clock.h"
 #include "platform/text_codec.h"
 
@@ -25,18 +19,16 @@ namespace orbel::app {
 void TEngineRun::StartAt(const TStartPoint& start) {
   if (start.AtLine) InterpreterValue.NextLine = *start.AtLine;
   if (!start.Replays()) return;
-  Replay = start;
+  StartReached = false;
+  TimelineValue.ReplayTo(start);
   // Nobody sees the replay's frames: the view waits for its end, the transitions draw only what lasts.
   Controls.View->HoldFrames(true);
   ScreenValue.DeferFrames(true);
 }
 
 void TEngineRun::PostFirstStep() {
-  const int64_t phaseMs = Replay && Replay->Instant ? Replay->Instant->TickPhaseMs % kTimerIntervalMs : 0;
-  const int64_t nowMs = platform::EngineClock().NowMs();
-  const int64_t waitMs =
-      ((TickGridOriginMs + phaseMs - nowMs) % kTimerIntervalMs + kTimerIntervalMs) % kTimerIntervalMs;
-  if (!Replay || waitMs == 0) {
+  const int64_t waitMs = TimelineValue.FirstStepDelayMs();
+  if (waitMs == 0) {
     PostStep();
     return;
   }
@@ -49,72 +41,62 @@ void TEngineRun::PostFirstStep() {
   FirstStepTimer->StartSingleShot(waitMs);
 }
 
-void TEngineRun::ReplayFrom(const TStartPoint& start) {
-  platform::EngineClock().SwitchToVirtual();
-  WatchVirtualTime();
-  StartAt(start);
-  PostFirstStep();
-  RunVirtualTime();
-  // A script that comes to rest before the instant goes on in real time from where it rests.
-  if (ClosingValue) return;
-  if (Replay)
-    EndReplay();
-  else
-    ContinueInRealTime();
-}
-
 void TEngineRun::RunVirtualTime() {
+  const TActive active(*this);
   platform::TEngineClock& clock = platform::EngineClock();
   while (clock.IsVirtual() && !ClosingValue) {
     ProcessWindowEvents();
     platform::DispatchPostedEvents();
     if (ClosingValue) break;
-    if (!clock.IsVirtual() || !clock.AdvanceToNextDue(VirtualLimitMs(INT64_MAX))) break;
+    const int64_t limit = TimelineValue.VirtualLimitMs(INT64_MAX);
+    if (ClosingValue || !clock.IsVirtual() || !clock.AdvanceToNextDue(limit)) break;
   }
 }
 
-int64_t TEngineRun::VirtualLimitMs(int64_t wantedMs) {
-  if (FastForwarding()) wantedMs = std::min(wantedMs, FastForwardLimitMs);
-  if (!Replay || !Replay->Instant) return wantedMs;
-  // Everything due at the instant has run, and nothing can run at it any more without time moving on.
-  if (RunTimeMs() >= Replay->Instant->TimeMs) {
-    EndReplay();
-    return wantedMs;
-  }
-  return std::min(wantedMs, OriginMs + Replay->Instant->TimeMs);
-}
-
+// The one place where a replay arrives: the picture at the start point is shown and is the first one
+// recorded, and the run goes on on the clock the player sees.
 void TEngineRun::EndReplay() {
-  if (!Replay) return;
-  Replay.reset();
+  if (!Replaying()) return;
+  StartReached = true;
+  StartSteps = TimelineValue.StepsRun();
   ScreenValue.DeferFrames(false);
   Controls.View->HoldFrames(false);
-  // The picture at the start point is the first one recorded.
-  RecordSoon();
-  if (!Options.Fast) ContinueInRealTime();
+  TimelineValue.FinishReplay();
+  Outputs.RecordSoon();
+  if (OnReplayEnded) OnReplayEnded();
 }
 
-// The one place where a replayed run goes over to the clock the player sees.
-void TEngineRun::ContinueInRealTime() {
-  platform::TEngineClock& clock = platform::EngineClock();
-  if (!clock.IsVirtual()) return;
-  clock.SwitchToReal();
-  // Real time moves on its own; the guard against scripts that hold virtual time still has no place there.
-  if (!clock.IsVirtual() && ClockObserver) {
-    clock.RemoveAdvanceObserver(ClockObserver);
-    ClockObserver = 0;
-  }
+// One frame of the display while fast-forwarding: the game may run one slice further. Inside a wait of the
+// script the wait itself moves the clock (WaitForEvents). At rest nobody else does, so the slice runs here,
+// though not inside the timer's own call: a wait the slice runs into would hold the timer, whose next frame
+// must come.
+void TEngineRun::FastForwardSlice() {
+  if (WaitDepth > 0 || SliceQueued) return;
+  SliceQueued = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        SliceQueued = false;
+        const TActive active(*this);
+        platform::TEngineClock& clock = platform::EngineClock();
+        while (FastForwarding() && clock.IsVirtual() && !ClosingValue &&
+               clock.NowMs() < TimelineValue.FastForwardLimitMs()) {
+          platform::DispatchPostedEvents();
+          if (!clock.AdvanceToNextDue(TimelineValue.FastForwardLimitMs())) break;
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 // The save names the instant the run is at: the steps run so far and the engine's time.
 game::TSave TEngineRun::CurrentSave() const {
   game::TSave save;
-  save.ScriptSha256 = ScriptSha256Value;
-  std::error_code error;
-  save.GameFolder = platform::FileNameToUtf8(std::filesystem::current_path(error).string());
-  save.TimeMs = RunTimeMs();
-  save.Steps = StepsRun;
-  save.TickPhaseMs = ((OriginMs - TickGridOriginMs) % kTimerIntervalMs + kTimerIntervalMs) % kTimerIntervalMs;
+  save.ScriptSha256 = Game.ScriptSha256;
+  save.GameFolder = platform::FileNameToUtf8(Game.Folder);
+  save.GameName = platform::FileNameToUtf8(Game.Name);
+  save.TimeMs = TimelineValue.RunTimeMs();
+  save.Steps = TimelineValue.StepsRun();
+  save.TickPhaseMs = TimelineValue.TickPhaseMs();
   save.Line = LatestLine + 1;
   const QImage shown = Controls.View->GrabPresented();
   if (!shown.isNull()) {
@@ -134,84 +116,9 @@ game::TSave TEngineRun::CurrentSave() const {
   return save;
 }
 
-void TEngineRun::WriteSaveOnExit() {
-  if (Options.SaveOnExit.empty()) return;
-  try {
-    if (ScriptSha256Value.empty())
-      throw game::ESaveError("the save " + platform::FileNameToUtf8(Options.SaveOnExit) +
-                             " cannot be written: the game's script was never read");
-    game::WriteSaveFile(CurrentSave(), Options.SaveOnExit);
-  } catch (const game::ESaveError& problem) {
-    std::fprintf(stderr, "orbel: %s\n", problem.what());
-    ExitStatusValue = esFailure;
-  }
-}
-
-// A failed automatic save costs the player only the offer to continue; the run's status stays as it was. A
-// run closed before its first step (while the player was asked whether to continue) keeps the save there is.
-void TEngineRun::WriteAutoSave() {
-  if (AutoSavePath.empty() || Options.Automated() || ScriptSha256Value.empty() || StartUpFailed || Replay ||
-      StepsRun == 0)
-    return;
-  try {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(AutoSavePath).parent_path(), error);
-    game::WriteSaveFile(CurrentSave(), AutoSavePath);
-  } catch (const game::ESaveError& problem) {
-    std::fprintf(stderr, "orbel: %s\n", problem.what());
-  }
-}
-
-bool TEngineRun::SetPaused(bool paused) {
-  platform::TEngineClock& clock = platform::EngineClock();
-  if (paused == clock.IsPaused()) return true;
-  // Only the real clock stands still for the player; a replay or a --fast run has no one to wait for.
-  if (clock.IsVirtual()) return false;
-  clock.SetPaused(paused);
-  return true;
-}
-
-bool TEngineRun::StartFastForward() {
-  if (FastForwarding()) return true;
-  platform::TEngineClock& clock = platform::EngineClock();
-  // A replay or a --fast run is on the virtual clock already, and a paused game stays where it is.
-  if (clock.IsVirtual() || Replay || clock.IsPaused() || ClosingValue) return false;
-  clock.SwitchToVirtual();
-  FastForwardLimitMs = clock.NowMs() + kFastForwardSliceMs;
-  // A plain timer of the toolkit: the engine's own timers now wait for virtual time, which this one moves.
-  FastForwardTimer = std::make_unique<QTimer>();
-  FastForwardTimer->setTimerType(Qt::PreciseTimer);
-  QObject::connect(FastForwardTimer.get(), &QTimer::timeout, this, [this] { FastForwardSlice(); });
-  FastForwardTimer->start(kFastForwardFrameMs);
-  return true;
-}
-
-// One frame of the display: the game may run one slice further. Inside a wait of the script the wait itself
-// moves the clock (WaitForEvents). At rest nobody else does, so the slice runs here, though not inside this
-// timer's own call: a wait the slice runs into would hold the timer, whose next frame must come.
-void TEngineRun::FastForwardSlice() {
-  platform::TEngineClock& clock = platform::EngineClock();
-  if (!FastForwarding() || !clock.IsVirtual()) return;
-  FastForwardLimitMs = clock.NowMs() + kFastForwardSliceMs;
-  if (WaitDepth > 0 || SliceQueued) return;
-  SliceQueued = true;
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        SliceQueued = false;
-        platform::TEngineClock& clock = platform::EngineClock();
-        while (FastForwarding() && clock.IsVirtual() && !ClosingValue && clock.NowMs() < FastForwardLimitMs) {
-          platform::DispatchPostedEvents();
-          if (!clock.AdvanceToNextDue(FastForwardLimitMs)) break;
-        }
-      },
-      Qt::QueuedConnection);
-}
-
-void TEngineRun::StopFastForward() {
-  if (!FastForwarding()) return;
-  FastForwardTimer.reset();
-  platform::EngineClock().SwitchToReal();
+bool TEngineRun::HasOwnPosition() const {
+  return !Game.ScriptSha256.empty() && !StartUpFailed && StartReached &&
+         TimelineValue.StepsRun() > StartSteps;
 }
 
 }  // namespace orbel::app

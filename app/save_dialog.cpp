@@ -2,11 +2,13 @@
 
 #include "app/save_dialog.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -14,7 +16,10 @@
 namespace orbel::app {
 
 QString TFormSaves::SlotCaption(const TSlot& slot) {
-  const QString number = QStringLiteral("%1").arg(slot.Number, 2, 10, QLatin1Char('0'));
+  // "自動 %1"
+  const QString number = slot.Kind == TSlot::skAutomatic
+                             ? QCoreApplication::translate("TFormSaves", "Auto %1").arg(slot.Number)
+                             : QStringLiteral("%1").arg(slot.Number, 2, 10, QLatin1Char('0'));
   if (!slot.Save) return number + QStringLiteral("  (空き)");
   const QDateTime date = QDateTime::fromString(QString::fromStdString(slot.Save->Date), Qt::ISODate);
   const QString shownDate = date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd HH:mm"))
@@ -25,6 +30,13 @@ QString TFormSaves::SlotCaption(const TSlot& slot) {
 
 TFormSaves::TFormSaves(TMode mode, const std::vector<TSlot>& saves, QWidget* parent)
     : QDialog(parent), Mode(mode), Slots(saves) {
+  ConfirmOverwrite = [this](const TSlot& slot) {
+    // "%1 番のセーブを上書きしますか?"
+    return QMessageBox::question(
+               this, windowTitle(),
+               QCoreApplication::translate("TFormSaves", "Save over slot %1?").arg(slot.Number)) ==
+           QMessageBox::Yes;
+  };
   setWindowTitle(mode == smSave ? QStringLiteral("セーブ") : QStringLiteral("ロード"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
@@ -68,11 +80,33 @@ TFormSaves::TFormSaves(TMode mode, const std::vector<TSlot>& saves, QWidget* par
   resize(520, 600);
 }
 
+std::optional<int> TFormSaves::ChosenSlot() const {
+  if (!Chosen() || Chosen()->Kind != TSlot::skNumbered) return std::nullopt;
+  return Chosen()->Number;
+}
+
 void TFormSaves::Take(int row) {
   if (row < 0 || row >= static_cast<int>(Slots.size())) return;
-  if (Mode == smLoad && !Slots[static_cast<size_t>(row)].Save) return;
-  Chosen = Slots[static_cast<size_t>(row)].Number;
+  const TSlot& slot = Slots[static_cast<size_t>(row)];
+  if (Mode == smLoad && !slot.Save) return;
+  if (Mode == smSave && slot.Save && ConfirmOverwrite && !ConfirmOverwrite(slot)) return;
+  ChosenRow = row;
   accept();
+}
+
+TChangedScriptChoice AskAboutChangedScript(QWidget* parent, const std::string& text, int32_t line) {
+  QMessageBox box(
+      QMessageBox::Question, QStringLiteral("Orbel"),
+      QString::fromUtf8(text) + QStringLiteral(".\n\nStart at its line %1 without what led there, or "
+                                               "start the game again?")
+                                    .arg(line),
+      QMessageBox::NoButton, parent);
+  QPushButton* atLine = box.addButton(QStringLiteral("Start at line %1").arg(line), QMessageBox::AcceptRole);
+  QPushButton* again = box.addButton(QStringLiteral("Start again"), QMessageBox::RejectRole);
+  box.setDefaultButton(again);
+  box.setEscapeButton(again);
+  box.exec();
+  return box.clickedButton() == atLine ? ccStartAtLine : ccStartAgain;
 }
 
 }  // namespace orbel::app

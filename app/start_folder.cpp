@@ -11,7 +11,7 @@
 
 namespace orbel::app {
 
-std::string StartFolder(TOptions& options, QSettings& settings) {
+game::TFoundGame StartFolder(TOptions& options, QSettings& settings) {
   // Whatever folder start-up enters, the output paths named on the command line mean the folder the user
   // started the program in; they are fixed before any change of directory. std::filesystem keeps their bytes.
   for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record, &options.ExportVideo,
@@ -27,16 +27,16 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
       std::filesystem::is_regular_file(std::filesystem::path(options.GameDir))) {
     // An archive or disc image plays from the cache folder its game is unpacked into; of several games, the
     // player picks one, and runs nobody watches refuse them or take the first.
-    const std::string folder = game::UnpackedFolder(options.GameDir, options.Batch || options.Check,
-                                                    display && !options.Automated());
-    if (!options.Automated()) game::RememberGame(settings, game::AbsoluteArchivePath(options.GameDir));
-    return folder;
+    const game::TFoundGame found =
+        game::UnpackedGame(options.GameDir, options.Batch || options.Check, display && options.Watched());
+    if (options.Watched()) game::RememberGame(settings, game::AbsoluteArchivePath(options.GameDir));
+    return found;
   }
   if (!options.GameDir.empty()) {
     const std::string folder = game::GameFolderOf(options.GameDir);
-    if (!options.Automated() && game::HoldsGame(folder))
+    if (options.Watched() && game::HoldsGame(folder))
       game::RememberGame(settings, QString::fromStdString(folder));
-    return folder;
+    return {folder, {}};
   }
   // Anything of a game here (a Data folder without a script included) runs here, the built-in script standing
   // in for a missing one; the dialog and the demo are for folders that hold nothing of a game.

@@ -45,7 +45,7 @@ class TGameDialog : public QFileDialog {
 }  // namespace
 
 // The game folder of an archive or disc image: its game unpacked into the cache. Throws game::EArchiveError.
-std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool askWhichGame) {
+TFoundGame UnpackedGame(const std::string& archive, bool oneGameOnly, bool askWhichGame) {
   const TChooseGame ask = [&archive](const std::vector<std::string>& games) -> std::optional<std::string> {
     QStringList items;
     for (const std::string& game : games)
@@ -59,8 +59,13 @@ std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool as
     if (!taken) return std::nullopt;
     return games[static_cast<size_t>(std::max<qsizetype>(0, items.indexOf(item)))];
   };
-  return game::UnpackGame(archive, game::DefaultCacheRoot(), oneGameOnly, {}, askWhichGame ? ask : nullptr)
-      .Folder;
+  const TUnpackedGame unpacked =
+      game::UnpackGame(archive, game::DefaultCacheRoot(), oneGameOnly, {}, askWhichGame ? ask : nullptr);
+  std::filesystem::path inside(unpacked.Game);
+  if (!inside.has_filename()) inside = inside.parent_path();
+  const std::string name =
+      inside.filename().empty() ? std::filesystem::path(archive).stem().string() : inside.filename().string();
+  return {unpacked.Folder, name};
 }
 
 // The archive path as the recent games remember it.
@@ -113,14 +118,14 @@ void RememberGame(QSettings& settings, const QString& folder) {
   settings.setValue(kRecentKey, games);
 }
 
-std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
-  const std::string demo = FindDemoFolder(QCoreApplication::applicationDirPath());
+TFoundGame ChooseFirstRunGame(bool askUser, QSettings& settings) {
+  const TFoundGame demo{FindDemoFolder(QCoreApplication::applicationDirPath()), {}};
   if (!askUser) return demo;
   const QStringList recent = RecentGames(settings);
   QList<QUrl> sidebar;
   for (const QString& game : recent) sidebar << QUrl::fromLocalFile(game);
   sidebar << QUrl::fromLocalFile(QDir::homePath());
-  if (!demo.empty()) sidebar << QUrl::fromLocalFile(QString::fromStdString(demo));
+  if (!demo.Folder.empty()) sidebar << QUrl::fromLocalFile(QString::fromStdString(demo.Folder));
   QString start = recent.isEmpty() ? QDir::homePath() : recent.first();
   for (;;) {
     TGameDialog dialog(nullptr, QStringLiteral("choose a game folder or archive"), start);
@@ -136,9 +141,9 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
     const QString chosen = dialog.selectedFiles().first();
     if (game::IsArchiveName(chosen.toStdString()) && QFileInfo(chosen).isFile()) {
       try {
-        const std::string folder = UnpackedFolder(chosen.toStdString(), false, true);
+        const TFoundGame found = UnpackedGame(chosen.toStdString(), false, true);
         RememberGame(settings, AbsoluteArchivePath(chosen.toStdString()));
-        return folder;
+        return found;
       } catch (const game::EGameNotChosen&) {
         // Back to the folders, where the player was.
         start = QFileInfo(chosen).absolutePath();
@@ -152,7 +157,7 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
     const std::string folder = GameFolderOf(chosen.toStdString());
     if (HoldsGame(folder)) {
       RememberGame(settings, QString::fromStdString(folder));
-      return folder;
+      return {folder, {}};
     }
     QMessageBox::warning(
         nullptr, QStringLiteral("Orbel"),

@@ -27,20 +27,28 @@ std::string FindDemoFolder(const QString& programDirectory);
 QStringList RecentGames(QSettings& settings);
 void RememberGame(QSettings& settings, const QString& folder);
 
+// A game start-up found: the folder to enter (empty: stay in the current one) and the game's name, which its
+// saves are kept under (empty: the folder's own). A game unpacked from an archive is named after its folder
+// inside the archive, or after the archive for a game at its top, whatever cache folder holds it.
+struct TFoundGame {
+  std::string Folder;
+  std::string Name;
+};
+
 // First run without a game: with a display, asks for a game folder until one holds a game; cancelling, or no
-// display, gives the demo. Returns the folder to enter (empty: stay, the fallback script runs).
-std::string ChooseFirstRunGame(bool askUser, QSettings& settings);
+// display, gives the demo (no folder: stay, the fallback script runs).
+TFoundGame ChooseFirstRunGame(bool askUser, QSettings& settings);
 
 // The folder holds something of a game: a script, a Data folder (in any letter case), or the files the
 // built-in fallback script shows (`bg`, `logo.dat`). Start-up runs such a folder, with the fallback script
 // when it has no script of its own.
 bool HoldsGameFiles(const std::string& directory);
 
-// The game folder of an archive or disc image: its game unpacked into the cache. Of several games the player
+// The game of an archive or disc image: unpacked into the cache, and its name. Of several games the player
 // picks one from a list when `askWhichGame` is set, else the first is played. Throws EArchiveError, naming
 // the file, when the archive cannot be played: it is damaged, holds no game, or (oneGameOnly) several;
 // EGameNotChosen when the player closed the list.
-std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool askWhichGame = false);
+TFoundGame UnpackedGame(const std::string& archive, bool oneGameOnly, bool askWhichGame = false);
 
 // The archive path as the recent games remember it.
 QString AbsoluteArchivePath(const std::string& archive);

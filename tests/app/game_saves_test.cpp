@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The player's saves in the window: the slot dialog's rows, the quick save and load keys, the pause and
 // fast-forward keys (as far as the engine clock offers them), the automatic save at a player's close and none
-// at an automated one, the remembered answer to "continue?", and the command line a load restarts with.
+// at an automated one, and the remembered answer to "continue?".
 
-#include "app/save_slots.h"
+#include "app/game_saves.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
@@ -26,8 +27,10 @@
 #include <optional>
 
 #include "app/form_orbel.h"
+#include "app/load_overlay.h"
 #include "app/save_dialog.h"
 #include "app/screen_view.h"
+#include "controls/board.h"
 #include "game/save_file.h"
 #include "screen/bitmap_file.h"
 #include "tests/support/test_pictures.h"
@@ -48,26 +51,34 @@ game::TSave SampleSave(int line, const std::string& text) {
   return save;
 }
 
+TGameInfo SampleGame(const std::string& name) {
+  TGameInfo game;
+  game.Name = name;
+  game.ScriptSha256 = game::ScriptSha256(name);
+  return game;
+}
+
 class SlotDialog : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(Folder.isValid());
-    game::WriteSaveFile(SampleSave(12, "こんにちは"), SlotPath(Path(), 1));
-    game::WriteSaveFile(SampleSave(40, "二つ目"), SlotPath(Path(), 3));
-    QFile damaged(QString::fromStdString(SlotPath(Path(), 5)));
+    Saves.Write(SampleSave(12, "こんにちは"), Saves.SlotPath(1));
+    Saves.Write(SampleSave(40, "二つ目"), Saves.SlotPath(3));
+    QFile damaged(QString::fromStdString(Saves.SlotPath(5)));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write("{\"format\": \"orbel-save\"");
   }
-  std::string Path() const { return Folder.path().toStdString(); }
+  std::string Path() const { return Saves.Folder(); }
   static void Key(QWidget* target, int key) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &press);
   }
   QTemporaryDir Folder;
+  TGameSaves Saves{SampleGame("sample"), Folder.path().toStdString()};
 };
 
 TEST_F(SlotDialog, RowsShowEachSlotsPictureDateLineAndTextAndFreeSlots) {
-  const std::vector<TSlot> listed = ListSlots(Path());
+  const std::vector<TSlot> listed = Saves.ListSlots();
   ASSERT_EQ(listed.size(), 10u);
   EXPECT_EQ(listed[0].Path, Path() + "/slot01.json");
   EXPECT_EQ(listed[9].Path, Path() + "/slot10.json");
@@ -93,7 +104,7 @@ TEST_F(SlotDialog, RowsShowEachSlotsPictureDateLineAndTextAndFreeSlots) {
 
 TEST_F(SlotDialog, SavingTakesAnySlotLoadingOnlyUsedOnesByTheKeys) {
   {
-    TFormSaves saving(TFormSaves::smSave, ListSlots(Path()));
+    TFormSaves saving(TFormSaves::smSave, Saves.ListSlots());
     EXPECT_EQ(saving.List()->currentRow(), 0);
     Key(saving.List(), Qt::Key_Down);
     Key(saving.List(), Qt::Key_Return);
@@ -101,7 +112,7 @@ TEST_F(SlotDialog, SavingTakesAnySlotLoadingOnlyUsedOnesByTheKeys) {
     EXPECT_EQ(saving.ChosenSlot(), 2);  // a free slot
   }
   {
-    TFormSaves loading(TFormSaves::smLoad, ListSlots(Path()));
+    TFormSaves loading(TFormSaves::smLoad, Saves.ListSlots());
     // The free slot 2 is passed over by the arrow key.
     Key(loading.List(), Qt::Key_Down);
     EXPECT_EQ(loading.List()->currentRow(), 2);
@@ -109,14 +120,14 @@ TEST_F(SlotDialog, SavingTakesAnySlotLoadingOnlyUsedOnesByTheKeys) {
     EXPECT_EQ(loading.ChosenSlot(), 3);
   }
   {
-    TFormSaves loading(TFormSaves::smLoad, ListSlots(Path()));
+    TFormSaves loading(TFormSaves::smLoad, Saves.ListSlots());
     // A free slot activated all the same (a click on its row) is not taken.
     emit loading.List()->itemActivated(loading.List()->item(1));
     EXPECT_FALSE(loading.ChosenSlot());
     EXPECT_EQ(loading.result(), QDialog::Rejected);
   }
   {
-    TFormSaves loading(TFormSaves::smLoad, ListSlots(Folder.path().toStdString() + "/none"));
+    TFormSaves loading(TFormSaves::smLoad, TGameSaves(SampleGame("none"), Path()).ListSlots());
     EXPECT_EQ(loading.List()->currentRow(), -1);  // nothing to load at all
   }
 }
@@ -124,10 +135,10 @@ TEST_F(SlotDialog, SavingTakesAnySlotLoadingOnlyUsedOnesByTheKeys) {
 TEST(ContinueQuestion, RememberedAnswerHoldsForItsGameAlone) {
   QTemporaryDir folder;
   QSettings settings(folder.path() + "/orbel.conf", QSettings::IniFormat);
-  const QString game = ContinueKey("/data/orbel/saves/game-0123456789abcdef/");
-  const QString other = ContinueKey("/data/orbel/saves/other-fedcba9876543210/");
-  EXPECT_EQ(game, "Continue/game-0123456789abcdef");
-  EXPECT_EQ(other, "Continue/other-fedcba9876543210");
+  const QString game = TGameSaves(SampleGame("game"), folder.path().toStdString()).ContinueKey();
+  const QString other = TGameSaves(SampleGame("other"), folder.path().toStdString()).ContinueKey();
+  EXPECT_EQ(game, QString::fromStdString("Continue/game-" + game::ScriptSha256("game").substr(0, 16)));
+  EXPECT_NE(game, other);
   EXPECT_EQ(ContinueAnswer(settings, game, true), caAsk);
   // Without a kept position there is nothing to continue, whatever was remembered.
   EXPECT_EQ(ContinueAnswer(settings, game, false), caStartAgain);
@@ -140,34 +151,6 @@ TEST(ContinueQuestion, RememberedAnswerHoldsForItsGameAlone) {
   // A value this program never writes asks again.
   settings.setValue(other, "maybe");
   EXPECT_EQ(ContinueAnswer(settings, other, true), caAsk);
-}
-
-// The restart's command line, read back by the program's own parser, gives the same game, save and
-// presentation.
-TEST(Restart, ArgumentsReadBackAsTheSameRun) {
-  TOptions options;
-  options.NoModeSwitch = true;
-  options.Encoding = platform::seUtf8;
-  options.Batch = true;  // not carried over: the restarted run is the player's
-  const QStringList arguments =
-      RestartArguments(options, "/games/-odd name", "/saves/slot01.json", 3, ftAspect, true);
-  const TParseResult parsed = ParseCommandLine(QStringList{"orbel"} + arguments);
-  ASSERT_TRUE(parsed.Options) << parsed.Output;
-  EXPECT_EQ(parsed.Options->LoadFrom, "/saves/slot01.json");
-  EXPECT_EQ(parsed.Options->GameDir, "/games/-odd name");
-  EXPECT_EQ(parsed.Options->Scale, 3);
-  EXPECT_EQ(parsed.Options->Fit, ftAspect);
-  EXPECT_TRUE(parsed.Options->FullScreen);
-  EXPECT_TRUE(parsed.Options->NoModeSwitch);
-  EXPECT_EQ(parsed.Options->Encoding, platform::seUtf8);
-  EXPECT_FALSE(parsed.Options->Automated());
-
-  const TParseResult windowed =
-      ParseCommandLine(QStringList{"orbel"} +
-                       RestartArguments(TOptions{}, "/games/g", "/saves/quick.json", 1, ftInteger, false));
-  ASSERT_TRUE(windowed.Options) << windowed.Output;
-  EXPECT_FALSE(windowed.Options->FullScreen);
-  EXPECT_FALSE(windowed.Options->NoModeSwitch);
 }
 
 // A game folder, and the saves folder in a data home of the test's own.
@@ -207,26 +190,24 @@ class PlayerKeys : public testing::Test {
   std::string PreviousDataHome;
 };
 
-TEST_F(PlayerKeys, QuickSaveWritesWhereTheRunIsAndQuickLoadRestartsFromIt) {
+// F5 keeps where the run is; F9 goes back there in the same window: the run is replaced by one that replays
+// up to the save, with the save's board and picture, and what the player chose for the window stays.
+TEST_F(PlayerKeys, QuickSaveKeepsWhereTheRunIsAndQuickLoadGoesBackThereInTheSameWindow) {
   TFormOrbel form(TOptions{});
   form.show();
   Settle(form);
-  std::vector<QStringList> started;
-  form.StartProgram = [&started](const QStringList& arguments) {
-    started.push_back(arguments);
-    return true;
-  };
-  const std::string folder = form.SavesFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.rfind(Data.path().toStdString() + "/orbel/saves/", 0), 0u) << folder;
-  // Nothing to load yet: the player is told, nothing starts.
+  ASSERT_TRUE(form.Saves());
+  const std::string quick = form.Saves()->QuickPath();
+  EXPECT_EQ(quick.rfind(Data.path().toStdString() + "/orbel/saves/", 0), 0u) << quick;
+  // Nothing to load yet: the player is told, the run goes on.
   EXPECT_TRUE(form.FormKeyDown(Qt::Key_F9));
-  EXPECT_TRUE(started.empty());
   EXPECT_FALSE(form.Notice()->isHidden());
+  EXPECT_FALSE(form.EngineRun().Closing());
 
   EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5));
-  const game::TSave save = game::ReadSaveFile(QuickSavePath(folder));
+  const game::TSave save = game::ReadSaveFile(quick);
   EXPECT_EQ(save.ScriptSha256, game::ScriptSha256(kScript));
+  EXPECT_EQ(save.GameName, QDir(Game.path()).dirName().toStdString());
   EXPECT_EQ(save.Steps, 4);
   EXPECT_EQ(save.Line, 4);
   EXPECT_EQ(save.Text, "hello");
@@ -234,15 +215,35 @@ TEST_F(PlayerKeys, QuickSaveWritesWhereTheRunIsAndQuickLoadRestartsFromIt) {
   EXPECT_EQ(QImage::fromData(save.Thumbnail, "PNG").size(), QSize(160, 120));
   EXPECT_EQ(QImage::fromData(save.Thumbnail, "PNG").pixel(10, 10), qRgb(0, 120, 0));
   // A key held down saves once.
-  std::filesystem::remove(QuickSavePath(folder));
+  std::filesystem::remove(quick);
   EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5, true));
-  EXPECT_FALSE(Exists(QuickSavePath(folder)));
+  EXPECT_FALSE(Exists(quick));
   EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5));
 
+  // The player goes on: other text on the board, the board put away, a font of their own, a picture key.
+  form.FormKeyPress('7');
+  form.FormKeyPress(QChar(27));
+  QFont font = form.MsgBoard()->font();
+  font.setFamily("DejaVu Serif");
+  form.MsgBoard()->setFont(font);
+  form.FormKeyPress('0');
+  Settle(form);
+  ASSERT_NE(form.View()->GrabPresented().pixel(10, 10), qRgb(0, 120, 0));
+  const game::TSave left = form.EngineRun().CurrentSave();
   EXPECT_TRUE(form.FormKeyDown(Qt::Key_F9));
-  ASSERT_EQ(started.size(), 1u);
-  EXPECT_TRUE(started[0].contains(QString::fromStdString(QuickSavePath(folder))));
-  EXPECT_TRUE(form.EngineRun().Closing());
+  Settle(form);
+  EXPECT_FALSE(form.EngineRun().Closing());
+  EXPECT_FALSE(form.EngineRun().Replaying());
+  EXPECT_FALSE(form.LoadOverlay()->Active());
+  EXPECT_FALSE(platform::EngineClock().IsVirtual());
+  EXPECT_EQ(form.EngineRun().CurrentSave().Steps, 4);
+  EXPECT_EQ(form.MsgBoard()->Text(), std::vector<std::string>{"hello"});
+  EXPECT_TRUE(form.MsgBoard()->isVisible());
+  EXPECT_EQ(form.MsgBoard()->font().family(), "DejaVu Serif");
+  EXPECT_EQ(form.View()->GrabPresented().pixel(10, 10), qRgb(0, 120, 0));
+  EXPECT_TRUE(form.isVisible());
+  // The position the player left is the newest automatic save.
+  EXPECT_EQ(game::ReadSaveFile(form.Saves()->AutoPath()).Steps, left.Steps);
   form.close();
 }
 
@@ -255,7 +256,7 @@ TEST_F(PlayerKeys, AnAutomatedRunSavesNothingByKeyOrMenu) {
   EXPECT_FALSE(form.MiLoad()->isEnabled());
   form.FormKeyDown(Qt::Key_F5);
   form.FormKeyDown(Qt::Key_F9);
-  form.EngineRun().SetAutoSavePath(AutoSavePath(form.SavesFolder()));
+  EXPECT_FALSE(form.Saves());
   form.close();
   EXPECT_TRUE(QDir(Data.path()).isEmpty());
 }
@@ -267,8 +268,7 @@ TEST_F(PlayerKeys, PlayersCloseKeepsThePositionAndTheMenuOffersSaveAndLoad) {
     Settle(form);
     EXPECT_TRUE(form.MiSave()->isEnabled());
     EXPECT_TRUE(form.MiLoad()->isEnabled());
-    autoSave = AutoSavePath(form.SavesFolder());
-    form.EngineRun().SetAutoSavePath(autoSave);
+    autoSave = form.Saves()->AutoPath();
     form.close();
   }
   const game::TSave save = game::ReadSaveFile(autoSave);
@@ -313,17 +313,25 @@ TEST_F(PlayerKeys, TheWindowAsksBeforeTheScriptStartsAndGoesOnFromTheKeptInstant
       remember = resume;
       return resume;
     };
-    // The wait runs on in real time; a look from inside it, then the close that ends it.
+    // The wait runs on in real time; a look from inside it, once the run has been in it a while on the
+    // player's clock (a slow machine's replay may take longer), then the close that ends it.
     std::optional<game::TSave> now;
     int64_t nowMs = 0;
     bool waiting = false, virtualTime = true;
-    QTimer::singleShot(300, &form, [&] {
+    QElapsedTimer started;
+    started.start();
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &form, [&] {
+      if (started.elapsed() < 300 || !form.Interpreter().Waiting() || platform::EngineClock().IsVirtual())
+        return;
+      look.stop();
       now = form.EngineRun().CurrentSave();
       nowMs = platform::EngineClock().NowMs();
       waiting = form.Interpreter().Waiting();
       virtualTime = platform::EngineClock().IsVirtual();
       form.close();
     });
+    look.start(20);
     form.show();
     Settle(form);
     EXPECT_EQ(asked, 1);
@@ -343,10 +351,8 @@ TEST_F(PlayerKeys, TheWindowAsksBeforeTheScriptStartsAndGoesOnFromTheKeptInstant
 
   // Closed while asked: nothing ran, and the kept position stays.
   TFormOrbel form(TOptions{});
-  const std::string autoSave = AutoSavePath(form.SavesFolder());
-  std::filesystem::create_directories(form.SavesFolder());
-  game::WriteSaveFile(kept, autoSave);
-  form.EngineRun().SetAutoSavePath(autoSave);
+  const std::string autoSave = form.Saves()->AutoPath();
+  form.Saves()->Write(kept, autoSave);
   form.OfferToContinue({kept, start, nullptr});
   form.AskToContinue = [&form](const game::TSave&, bool&) {
     form.close();
