@@ -105,9 +105,8 @@ void TRunTimeline::ScriptRests() {
   if (Replay->UntilLine) {
     Refuse("line " + std::to_string(*Replay->UntilLine + 1) + " never runs");
   } else if (StepsRunValue < Replay->Instant->Steps) {
-    Refuse("the script " + std::string(StepsRunValue > 0 ? "rests" : "ends") + " after " +
-           std::to_string(StepsRunValue) + " of the save's " + std::to_string(Replay->Instant->Steps) +
-           " steps");
+    Refuse("the script comes to rest after " + std::to_string(StepsRunValue) + " of the save's " +
+           std::to_string(Replay->Instant->Steps) + " steps");
   } else if (OnReplayReached) {
     OnReplayReached();
   }

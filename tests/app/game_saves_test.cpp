@@ -13,9 +13,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
@@ -24,6 +27,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 
 #include "app/form_orbel.h"
@@ -54,6 +58,7 @@ game::TSave SampleSave(int line, const std::string& text) {
 TGameInfo SampleGame(const std::string& name) {
   TGameInfo game;
   game.Name = name;
+  game.Script = TGameInfo::srRead;
   game.ScriptSha256 = game::ScriptSha256(name);
   return game;
 }
@@ -130,6 +135,77 @@ TEST_F(SlotDialog, SavingTakesAnySlotLoadingOnlyUsedOnesByTheKeys) {
     TFormSaves loading(TFormSaves::smLoad, TGameSaves(SampleGame("none"), Path()).ListSlots());
     EXPECT_EQ(loading.List()->currentRow(), -1);  // nothing to load at all
   }
+}
+
+// Saving over a used slot asks first, and a no leaves the dialog open. Loading lists the automatic saves
+// after the slots, the newest first, each with its date; the last three positions are kept.
+TEST_F(SlotDialog, SavingOverAUsedSlotAsksFirstAndLoadingListsTheKeptPositions) {
+  TFormSaves saving(TFormSaves::smSave, Saves.ListSlots());
+  std::vector<int> asked;
+  bool answer = false;
+  saving.ConfirmOverwrite = [&](const TSlot& slot) {
+    asked.push_back(slot.Number);
+    return answer;
+  };
+  Key(saving.List(), Qt::Key_Return);  // slot 1 is used
+  EXPECT_FALSE(saving.Chosen());
+  answer = true;
+  Key(saving.List(), Qt::Key_Return);
+  EXPECT_EQ(saving.ChosenSlot(), 1);
+  EXPECT_EQ(asked, std::vector<int>({1, 1}));
+
+  for (const int line : {5, 6, 7, 8}) Saves.KeepAutoSave(SampleSave(line, "kept"));
+  const std::vector<TSlot> kept = Saves.ListAutoSaves();
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_EQ(kept[0].Save->Line, 8);
+  EXPECT_EQ(kept[2].Save->Line, 6);
+  std::vector<TSlot> listed = Saves.ListSlots();
+  listed.insert(listed.end(), kept.begin(), kept.end());
+  TFormSaves loading(TFormSaves::smLoad, listed);
+  ASSERT_EQ(loading.List()->count(), 13);
+  const QString newest = loading.List()->item(10)->text();
+  EXPECT_TRUE(newest.startsWith("Auto 1  2026-01-0")) << newest.toStdString();
+  EXPECT_TRUE(newest.contains("8 行目")) << newest.toStdString();
+  emit loading.List()->itemActivated(loading.List()->item(12));
+  ASSERT_TRUE(loading.Chosen());
+  EXPECT_EQ(loading.Chosen()->Path, Saves.AutoPath(3));
+  EXPECT_FALSE(loading.ChosenSlot());
+}
+
+// A game's saves folder is found by what the game is: the same script under another name (a folder an earlier
+// version named after an archive's cache folder), or the same name whose saves name it with another script.
+// A folder's name keeps only part of some names, and the built-in script is every game's that has none: those
+// alone never make two games one.
+TEST(SavesFolder, FoundByWhatTheGameIsNotWhereItLies) {
+  QTemporaryDir folder;
+  const std::string root = folder.path().toStdString();
+  const auto keep = [&root](const std::string& name, const TGameInfo& game) {
+    game::TSave save = SampleSave(1, "");
+    save.ScriptSha256 = game.ScriptSha256;
+    save.GameName = game.Name;
+    std::filesystem::create_directories(root + "/" + name);
+    game::WriteSaveFile(save, root + "/" + name + "/auto.json");
+    return root + "/" + name;
+  };
+  const TGameInfo summer = SampleGame("夏");
+  const std::string key = summer.ScriptSha256.substr(0, 16);
+  const std::string cacheNamed = keep("orbel-3f2a-1d20-" + key, summer);
+  EXPECT_EQ(TGameSaves(summer, root).Folder(), cacheNamed);
+  TGameInfo changed = summer;
+  changed.ScriptSha256 = game::ScriptSha256("夏, changed");
+  EXPECT_EQ(TGameSaves(changed, root).Folder(), root + "/game-" + changed.ScriptSha256.substr(0, 16));
+  const std::string summerHere = keep("game-" + key, summer);
+  EXPECT_EQ(TGameSaves(summer, root).Folder(), summerHere);
+  EXPECT_EQ(TGameSaves(changed, root).Folder(), summerHere);
+  const TGameInfo winter = SampleGame("冬");
+  EXPECT_EQ(TGameSaves(winter, root).Folder(), root + "/game-" + winter.ScriptSha256.substr(0, 16));
+
+  TGameInfo builtIn = SampleGame("bg");
+  builtIn.Script = TGameInfo::srMissing;
+  TGameInfo otherBuiltIn = builtIn;
+  otherBuiltIn.Name = "logo";
+  keep("bg-" + builtIn.ScriptSha256.substr(0, 16), builtIn);
+  EXPECT_EQ(TGameSaves(otherBuiltIn, root).Folder(), root + "/logo-" + builtIn.ScriptSha256.substr(0, 16));
 }
 
 TEST(ContinueQuestion, RememberedAnswerHoldsForItsGameAlone) {
@@ -244,6 +320,65 @@ TEST_F(PlayerKeys, QuickSaveKeepsWhereTheRunIsAndQuickLoadGoesBackThereInTheSame
   EXPECT_TRUE(form.isVisible());
   // The position the player left is the newest automatic save.
   EXPECT_EQ(game::ReadSaveFile(form.Saves()->AutoPath()).Steps, left.Steps);
+  form.close();
+}
+
+// A load the script cannot reach is refused in a message naming the save, and Escape during a load gives it
+// up: either way the player is back where they were, and the automatic save is the position they left.
+TEST_F(PlayerKeys, ALoadRefusedOrGivenUpGoesBackToWhereThePlayerWas) {
+  QFile script(Game.path() + "/Data/SCRIPT.TXT");
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  script.write(
+      "board,set,hello\r\nboard,on\r\ndisp,1,1,01.bmp\r\nwait,time,500\r\nboard,set,later\r\n"
+      "disp,1,0,x\r\n");
+  script.close();
+  TFormOrbel form(TOptions{});
+  // F5 in the wait; the script then goes on to rest for good.
+  QTimer::singleShot(300, &form, [&form] { form.FormKeyDown(Qt::Key_F5); });
+  form.show();
+  Settle(form);
+  const QString quick = QString::fromStdString(form.Saves()->QuickPath());
+  ASSERT_TRUE(QFile::copy(quick, QString::fromStdString(form.Saves()->SlotPath(1))));
+  QFile file(quick);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+  ASSERT_EQ(object["steps"].toInt(), 4);
+  object["steps"] = 1e9;
+  file.resize(0);
+  file.write(QJsonDocument(object).toJson());
+  file.close();
+  const game::TSave left = form.EngineRun().CurrentSave();
+  ASSERT_EQ(left.Steps, 6);
+  ASSERT_EQ(left.Text, "later");
+  const QImage shown = form.View()->GrabPresented();
+
+  EXPECT_TRUE(form.FormKeyDown(Qt::Key_F9));
+  Settle(form);
+  auto* message = form.findChild<QMessageBox*>();
+  ASSERT_TRUE(message);
+  EXPECT_TRUE(message->text().contains("quick.json does not fit")) << message->text().toStdString();
+  EXPECT_FALSE(form.LoadOverlay()->Active());
+  EXPECT_EQ(form.EngineRun().CurrentSave().Steps, left.Steps);
+  EXPECT_EQ(form.EngineRun().CurrentSave().Text, "later");
+  EXPECT_EQ(form.View()->GrabPresented(), shown);
+  EXPECT_EQ(game::ReadSaveFile(form.Saves()->AutoPath()).Steps, left.Steps);
+
+  // Escape as the load's replay begins: the run the player had is replayed, not the save's.
+  QMetaObject::invokeMethod(
+      &form,
+      [&form] {
+        EXPECT_TRUE(form.LoadOverlay()->Active());
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&form, &escape);
+      },
+      Qt::QueuedConnection);
+  form.LoadSave(form.Saves()->SlotPath(1));
+  Settle(form);
+  EXPECT_FALSE(form.LoadOverlay()->Active());
+  EXPECT_EQ(form.EngineRun().CurrentSave().Steps, left.Steps);
+  EXPECT_EQ(form.EngineRun().CurrentSave().Text, "later");
+  EXPECT_EQ(form.View()->GrabPresented(), shown);
+  EXPECT_EQ(form.Saves()->ListAutoSaves().size(), 1u);
   form.close();
 }
 
@@ -403,15 +538,39 @@ class AutoSaveRun : public testing::Test {
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write("board,set,waiting\r\nboard,on\r\nwait,time,600000\r\n");
   }
-  void Start(QProcess& process, const QStringList& arguments) {
+  void Start(QProcess& process, const QStringList& arguments, const QString& game = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("SDL_AUDIODRIVER", "dummy");
     environment.insert("XDG_DATA_HOME", Home.path() + "/data");
     environment.insert("XDG_CONFIG_HOME", Home.path() + "/config");
+    environment.insert("XDG_CACHE_HOME", Home.path() + "/cache");
     process.setProcessEnvironment(environment);
-    process.start(ORBEL_BINARY, arguments + QStringList{Game.path()});
+    process.start(ORBEL_BINARY, arguments + QStringList{game.isEmpty() ? Game.path() : game});
     ASSERT_TRUE(process.waitForStarted());
+  }
+  // A player's run of `game` (the test's folder when empty), closed by a signal once the script waits.
+  void PlayAndClose(const QString& game = {}) {
+    QProcess player;
+    Start(player, {"--trace"}, game);
+    // The trace's third line is the wait's step: the run is inside the wait.
+    QByteArray trace;
+    while (trace.count('\n') < 3 && player.waitForReadyRead(60000)) trace += player.readAllStandardOutput();
+    ASSERT_EQ(trace.count('\n'), 3) << trace.toStdString() << player.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(player.processId()), SIGTERM);
+    ASSERT_TRUE(player.waitForFinished(60000));
+  }
+  // The games' saves folders, each with the files it holds.
+  std::map<std::string, QStringList> SavesFolders() const {
+    std::map<std::string, QStringList> folders;
+    for (const auto& folder :
+         std::filesystem::directory_iterator((Home.path() + "/data/orbel/saves").toStdString())) {
+      QStringList& files = folders[folder.path().filename().string()];
+      for (const auto& file : std::filesystem::directory_iterator(folder.path()))
+        files << QString::fromStdString(file.path().filename().string());
+      files.sort();
+    }
+    return folders;
   }
   QStringList Saves() const {
     QStringList found;
@@ -430,14 +589,7 @@ TEST_F(AutoSaveRun, PlayersRunKeepsItsPositionAtCloseAnAutomatedOneWritesNothing
   EXPECT_EQ(automated.exitCode(), 0) << automated.readAllStandardError().toStdString();
   EXPECT_FALSE(QDir(Home.path() + "/data").exists());
 
-  QProcess player;
-  Start(player, {"--trace"});
-  // The trace's third line is the wait's step: the run is inside the wait.
-  QByteArray trace;
-  while (trace.count('\n') < 3 && player.waitForReadyRead(60000)) trace += player.readAllStandardOutput();
-  ASSERT_EQ(trace.count('\n'), 3) << trace.toStdString();
-  ::kill(static_cast<pid_t>(player.processId()), SIGTERM);
-  ASSERT_TRUE(player.waitForFinished(60000));
+  PlayAndClose();
   EXPECT_EQ(Saves(), QStringList{"auto.json"});
   const QString folder =
       QDir(Home.path() + "/data/orbel/saves").entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
@@ -446,6 +598,47 @@ TEST_F(AutoSaveRun, PlayersRunKeepsItsPositionAtCloseAnAutomatedOneWritesNothing
   EXPECT_EQ(save.Steps, 3);
   EXPECT_EQ(save.Line, 3);
   EXPECT_EQ(save.Text, "waiting");
+}
+
+// The saves follow the game, not where it lies: a zip played, copied elsewhere under another name, and the
+// game folder inside it played as a folder keep one saves folder, whose automatic save holds the last three
+// positions; so does the game with its script changed. Another game has its own.
+TEST_F(AutoSaveRun, SavesFollowTheGameNotWhereItLies) {
+  ASSERT_TRUE(QDir(Home.path()).mkpath("a/Sample") && QDir(Home.path()).mkpath("b"));
+  const QString sample = Home.path() + "/a/Sample";
+  ASSERT_TRUE(QDir(sample).mkpath("Data"));
+  ASSERT_TRUE(QFile::copy(Game.path() + "/Data/SCRIPT.TXT", sample + "/Data/SCRIPT.TXT"));
+  QProcess zip;
+  zip.setWorkingDirectory(sample);
+  zip.start("zip", {"-qr", Home.path() + "/a/Sample.zip", "Data"});
+  ASSERT_TRUE(zip.waitForFinished(60000) && zip.exitCode() == 0) << zip.readAllStandardError().toStdString();
+
+  PlayAndClose(Home.path() + "/a/Sample.zip");
+  ASSERT_EQ(SavesFolders().size(), 1u);
+  const std::string folder = SavesFolders().begin()->first;
+  EXPECT_EQ(folder.rfind("Sample-", 0), 0u) << folder;
+  ASSERT_TRUE(QFile::copy(Home.path() + "/a/Sample.zip", Home.path() + "/b/Copy of the game.zip"));
+  ASSERT_TRUE(QFile::remove(Home.path() + "/a/Sample.zip"));
+  PlayAndClose(Home.path() + "/b/Copy of the game.zip");
+  PlayAndClose(sample);
+  // A changed script of the same game: its saves ask before they load, but they are found.
+  QFile script(sample + "/Data/SCRIPT.TXT");
+  ASSERT_TRUE(script.open(QIODevice::Append));
+  script.write("board,off\r\n");
+  script.close();
+  PlayAndClose(sample);
+  const auto folders = SavesFolders();
+  ASSERT_EQ(folders.size(), 1u);
+  EXPECT_EQ(folders.begin()->first, folder);
+  EXPECT_EQ(folders.begin()->second, QStringList({"auto-2.json", "auto-3.json", "auto.json"}));
+
+  // Another game: another name and another script.
+  QFile other(Game.path() + "/Data/SCRIPT.TXT");
+  ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+  other.write("board,set,other\r\nboard,on\r\nwait,time,600000\r\n");
+  other.close();
+  PlayAndClose();
+  EXPECT_EQ(SavesFolders().size(), 2u);
 }
 
 }  // namespace
