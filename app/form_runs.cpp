@@ -81,7 +81,7 @@ void TFormOrbel::WireRun() {
 void TFormOrbel::StartAt(const TStartPoint& start) {
   Run->StartAt(start);
   // A start-up load given up goes to the game's start.
-  if (start.Replays()) BackFromLoad = TStartPoint{};
+  if (start.Replays() && Watched()) BackFromLoad = TStartPoint{};
   if (Watched() && Run->Replaying())
     Overlay->Begin({}, centralWidget()->geometry(), [this] { return Run->Timeline().ReplayProgress(); });
 }
@@ -150,6 +150,8 @@ void TFormOrbel::MakeRun(const TStartPoint& start) {
     Run->SetStartUpFailed();
     if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
   }
+  // A replay given up left the view waiting for its end.
+  ViewValue->HoldFrames(false);
   ViewValue->SetScreen(Run->Screen());
   Run->StartAt(start);
   Run->PostFirstStep();

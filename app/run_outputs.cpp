@@ -108,7 +108,8 @@ bool TRunOutputs::WriteAtExit() {
 // run closed before it went past its start (while the player was asked whether to continue, or right after a
 // load) keeps the saves there are.
 void TRunOutputs::KeepPosition() {
-  if (!Saves || !Run || !Run->HasOwnPosition()) return;
+  if (!Saves || !Run || Kept || !Run->HasOwnPosition()) return;
+  Kept = true;
   try {
     Saves->KeepAutoSave(Run->CurrentSave());
   } catch (const game::ESaveError& problem) {

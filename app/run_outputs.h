@@ -27,7 +27,10 @@ class TRunOutputs {
 
   // The window's picture, and the run the window shows from now on.
   void SetView(TScreenView* view) { View = view; }
-  void Follow(TEngineRun* run) { Run = run; }
+  void Follow(TEngineRun* run) {
+    Run = run;
+    Kept = false;
+  }
 
   // --record: something painted on the stage, and the window's picture is recorded once the paint is over.
   bool Recording() const { return !RecordFolder.empty(); }
@@ -52,7 +55,8 @@ class TRunOutputs {
   TScreenView* View = nullptr;
   const TGameSaves* const Saves;
   TEngineRun* Run = nullptr;
-  QObject Context;  // for the queued record
+  bool Kept = false;  // the run's position is kept already
+  QObject Context;    // for the queued record
   bool RecordPending = false;
   QImage LastRecorded;  // the picture --record wrote last
   int RecordFrame = 0;

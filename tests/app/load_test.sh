@@ -92,5 +92,16 @@ same_program
 grep -v -e XDG_RUNTIME_DIR -e XGetInputFocus "$work/orbel.log" || true
 stop
 
+# Escape while a save ten hours deep loads at start-up gives the load up: the game starts from its beginning
+# (red under the board), and the saved instant never shows.
+"$orbel" --batch --fast --quit-after 36006500 --save-on-exit "$work/deeper.json" "$game" >/dev/null 2>&1 || true
+start --load "$work/deeper.json"
+watch dark "dark"
+xdotool key --window "$window" Escape
+watch red "dark"
+[ "$(colour 300 400)" = light ] || fail "the board of the game's start is not shown"
+same_program
+stop
+
 [ "$failures" -eq 0 ] || exit 1
 echo "PASS"
