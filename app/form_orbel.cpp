@@ -99,9 +99,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   try {
     FormCreate();
   } catch (const std::exception& error) {
-    // As in the application's event handling: the engine's errors and the standard library's alike.
-    Run->SetStartUpFailed();
-    if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
+    StartUpFailed(error);
   }
   // A zoomed window shows its picture enlarged from the start, whatever start-up met.
   Presentation->Apply();
@@ -113,6 +111,13 @@ TFormOrbel::~TFormOrbel() {
   // A window destroyed without a close repaints nothing of a run that is gone.
   ViewValue->Closed = true;
   Presentation.reset();
+}
+
+// As in the application's event handling: the engine's errors and the standard library's alike. A run whose
+// start failed never runs its script.
+void TFormOrbel::StartUpFailed(const std::exception& error) {
+  Run->SetStartUpFailed();
+  if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
 }
 
 void TFormOrbel::CreateMenu() {

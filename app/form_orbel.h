@@ -185,6 +185,7 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   // The run's hooks into the window, and its own start: its buffers, its script and the logo.
   void WireRun();
   void PrepareRun();
+  void StartUpFailed(const std::exception& error);
   // A run of the game in the window's controls, starting at `start`.
   void MakeRun(const TStartPoint& start);
   // A load has been asked for and has not reached its instant yet.

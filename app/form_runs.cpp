@@ -147,8 +147,7 @@ void TFormOrbel::MakeRun(const TStartPoint& start) {
   try {
     PrepareRun();
   } catch (const std::exception& error) {
-    Run->SetStartUpFailed();
-    if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
+    StartUpFailed(error);
   }
   // A replay given up left the view waiting for its end.
   ViewValue->HoldFrames(false);
