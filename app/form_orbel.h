@@ -84,7 +84,6 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
 
   // Read access for tests and the program entry.
   TEngineRun& EngineRun() { return *Run; }
-  const TGameInfo& Game() const { return GameValue; }
   TRunOutputs& Outputs() { return *OutputsValue; }
   TLoadOverlay* LoadOverlay() const { return Overlay; }
   screen::TScreen& Screen() { return Run->Screen(); }
