@@ -41,7 +41,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
       GameValue(game ? std::move(*game) : ReadGameHere({}, options.Encoding)),
       SavesValue(options.Watched() ? std::make_unique<TGameSaves>(GameValue) : nullptr),
       OutputsValue(std::make_unique<TRunOutputs>(options, SavesValue.get())),
-      Run(std::make_unique<TEngineRun>(options, GameValue, 0, *OutputsValue)),
+      Run(std::make_unique<TEngineRun>(Options, GameValue, 0, *OutputsValue)),
       DisplayModesValue(*this, *Display) {
   DisplayModesValue.ModeSwitchAllowed = !options.NoModeSwitch;
   setWindowTitle(kApplicationTitle);
