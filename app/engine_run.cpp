@@ -22,6 +22,7 @@
 #include "platform/engine_clock.h"
 #include "platform/events.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 // The program's stored data is compiled into this library; a static library must register it itself.
 static void InitResources() {
@@ -137,16 +138,17 @@ bool TEngineRun::event(QEvent* event) {
     const TActive active(*this);
     switch (TimelineValue.BeforeStep(InterpreterValue.NextLine)) {
       case TRunTimeline::svRunsWithoutTime:
-        std::fprintf(
-            stderr, "orbel: the script runs on at line %d without ever waiting, so its time cannot move on\n",
-            static_cast<int>(InterpreterValue.NextLine) + 1);
-        FinishProgram(esError);
+        EndWithoutTime();
         return true;
       case TRunTimeline::svRefused:
         return true;
       case TRunTimeline::svRun:
         break;
     }
+    if (TimelineValue.StepsRun() > 0 && InterpreterValue.NextLine <= LatestLine)
+      BackMove = {LatestLine, InterpreterValue.NextLine};
+    if (CameBackAround()) return true;
+    TimelineValue.StepStarts();
     if (!InterpreterValue.Ended()) LatestLine = InterpreterValue.NextLine;
     InterpreterValue.Step();
     return true;
@@ -195,12 +197,14 @@ void TEngineRun::TransitionStarted() {
 
 void TEngineRun::BoardClear() {
   Controls.MsgBoard->Text().clear();
+  BoardTextFromScript = true;
 }
 void TEngineRun::BoardSetVisible(bool visible) {
   Controls.MsgBoard->setVisible(visible);
 }
-void TEngineRun::BoardSetText(const script::TStringList& lines) {
-  Controls.MsgBoard->SetText(lines);
+void TEngineRun::BoardSetText(int32_t line, const script::TStringList& lines) {
+  Controls.MsgBoard->SetText(Translation.Shown(line, lines));
+  BoardTextFromScript = true;
 }
 
 script::IScriptMedia& TEngineRun::LogoMovie() {
@@ -334,6 +338,8 @@ void TEngineRun::Left() {
 }
 
 void TEngineRun::Release() {
+  // A replay given up leaves its followed movies and sounds to catch up before they stop; scopes never nest.
+  ReplayMedia.reset();
   if (Controls.PCM->DeviceID() != 0) Controls.PCM->Stop();
   if (Controls.Movie0->DeviceID() != 0) Controls.Movie0->Stop();
   if (Controls.Movie1->DeviceID() != 0) Controls.Movie1->Stop();

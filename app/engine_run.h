@@ -14,13 +14,16 @@
 #include <vector>
 
 #include "app/game_info.h"
+#include "app/loop_watch.h"
 #include "app/options.h"
 #include "app/run_timeline.h"
 #include "app/save_game.h"
 #include "game/save_file.h"
+#include "media/media_layer.h"
 #include "platform/engine_clock.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
+#include "translation/board_translation.h"
 
 class QLabel;
 
@@ -68,6 +71,10 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   void LoadScript();
   // Start-up failed before the script could run: a batch run then ends as an error, not as the script's end.
   void SetStartUpFailed() { StartUpFailed = true; }
+  // The board shows the catalogue's translations of the loaded script's texts from now on.
+  void SetTranslation(std::shared_ptr<const translation::TCatalogue> catalogue) {
+    Translation = translation::TBoardTranslation(std::move(catalogue), InterpreterValue.ScriptLines);
+  }
 
   // Queues the next step (WM_SCRIPTSTEP), unless the run is ending.
   void PostStep() override;
@@ -80,6 +87,8 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   bool Active() const { return ActiveDepth > 0; }
   // Stops the media and frees the script and the buffers of a run that has ended.
   void Release();
+  // The movies and sounds a replay only followed catch up with it (the window's close reads the pictures).
+  void CatchUpMedia() { ReplayMedia.reset(); }
 
   // One tick of the window's 50 ms timer: a transition frame, then the replay's and the batch's end checks.
   void Tick();
@@ -154,7 +163,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   void TransPicture(const std::string& fileName, int32_t kind) override;
   void BoardClear() override;
   void BoardSetVisible(bool visible) override;
-  void BoardSetText(const script::TStringList& lines) override;
+  void BoardSetText(int32_t line, const script::TStringList& lines) override;
   script::IScriptMedia& LogoMovie() override;
   script::IScriptMedia& ScriptMovie() override;
   script::IScriptMedia& WaveChannel() override;
@@ -169,6 +178,12 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   void CheckBatchEnd();
   // The replay has reached its start point: the pictures are shown again and the clock is the player's.
   void EndReplay();
+  // Loops on the virtual clock (run_loops.cpp): a run the player does not watch ends where its game comes
+  // back to a moment it has been at, since it would play the same round for ever; a replay up to a line
+  // learns there that the line never runs. A replay up to a save's instant goes on: time reaches it.
+  bool WatchesLoops() const;
+  bool CameBackAround();
+  void EndWithoutTime();
   void Refused(const std::string& why);
   void FastForwardSlice();
   void Left();
@@ -189,6 +204,15 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // The steps run when the replay reached the start point: the run's own position lies beyond.
   int64_t StartSteps = 0;
   std::unique_ptr<platform::TEngineTimer> FirstStepTimer;
+  TLoopWatch Loops;
+  // The latest step that ran a line before the one run just before it (a jump back): where a loop closes.
+  struct TBackMove {
+    int32_t From = 0, To = 0;
+  } BackMove;
+  std::optional<media::TReplayScope> ReplayMedia;  // the movies and sounds nobody sees meanwhile
+  translation::TBoardTranslation Translation;      // what the board shows for the script's texts
+  // The board holds the script's text, not the sample text it starts with.
+  bool BoardTextFromScript = false;
   bool SliceQueued = false;  // a fast-forward slice waits to run at rest
   int WaitDepth = 0;         // the script's waits in progress, nested
   int ActiveDepth = 0;       // TActive holds

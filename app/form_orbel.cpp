@@ -3,6 +3,7 @@
 #include "app/form_orbel.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -30,6 +32,7 @@
 #include "platform/errors.h"
 #include "platform/events.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::app {
 
@@ -82,8 +85,9 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   setStatusBar(Status);
   Status->hide();
   Overlay = new TLoadOverlay(this);
-  PauseIndicatorValue = new QLabel(QStringLiteral("一時停止"), this);
+  PauseIndicatorValue = new QLabel(platform::Tr("Window", "Paused").QStr(), this);
   NoticeValue = new QLabel(this);
+  NoticeValue->setWordWrap(true);
   for (QLabel* label : {PauseIndicatorValue, NoticeValue}) {
     label->setStyleSheet(
         QStringLiteral("QLabel { background: rgba(0, 0, 0, 170); color: white; padding: 4px 10px; "
@@ -91,6 +95,7 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->hide();
   }
+  WarnPlayer = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Orbel"), text); };
 
   // The timer runs from creation to close; its frames do nothing until a transition starts.
   TimerOriginMs = platform::EngineClock().NowMs();
@@ -267,7 +272,10 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
   // What the frames drew last is shown and recorded before the picture is saved.
   Presentation->PresentPending();
   Run->StopFastForward();
-  if (!OutputsValue->WriteAtExit()) ExitStatusValue = esFailure;
+  // The outputs read the pictures: the movies of a replay that ends here show what they have reached.
+  Run->CatchUpMedia();
+  OutputsValue->WriteAtExit(ExitStatusValue);
+  TellIfNotKept();
   Run->End();
   ViewValue->Closed = true;
   // A changed resolution never outlives the program, however it ends.
@@ -277,8 +285,12 @@ void TFormOrbel::closeEvent(QCloseEvent* event) {
   QCoreApplication::exit(ExitStatusValue);
 }
 
+// The close's box about a failed automatic save (WarnPlayer) waits for the player; a signal does not.
 void TFormOrbel::FinishProgram(int exitStatus) {
-  if (WindowClosing) return;
+  if (WindowClosing) {
+    if (QWidget* box = QApplication::activeModalWidget(); box && box != this) box->close();
+    return;
+  }
   ExitStatusValue = exitStatus;
   close();
 }

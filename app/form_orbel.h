@@ -48,6 +48,10 @@ class TLoadOverlay;
 class TScreenView;
 class TStagePresenter;
 
+// The question at the start of a game with an automatic save: whether to go on from the save's line and the
+// board text it holds, or from the line alone when it holds none.
+QString ContinueQuestion(const game::TSave& save);
+
 class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   Q_OBJECT
  public:
@@ -116,6 +120,8 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void QuickLoad();
   // Where the first run starts (before its first step).
   void StartAt(const TStartPoint& start);
+  // The board shows the catalogue's translations of the script's texts, in this run and every one after.
+  void SetTranslation(std::shared_ptr<const translation::TCatalogue> catalogue);
   // Loads the save at `path` in place: the run ends, and once every wait of it has returned a new run
   // replays the game up to the save's instant under the load's sign and goes on there. A save that cannot be
   // used leaves the run as it is, with a notice.
@@ -135,8 +141,12 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   TAskChangedScript AskChangedScript;
   // Whether to save over a used slot. Tests put their own in.
   std::function<bool(const TSlot& slot)> ConfirmOverwrite;
+  // Tells the player something they must see before the window goes (a box they close); tests put their own
+  // in.
+  std::function<void(const QString& text)> WarnPlayer;
   void TogglePause();
-  // Ends the program with the given exit status (the close handling runs as for any close).
+  // Ends the program with the given exit status (the close handling runs as for any close). During the close,
+  // a box still open for the player (WarnPlayer) is closed: a signal does not wait for an answer.
   void FinishProgram(int exitStatus);
 
   // F11 and Alt+Enter: full screen at the desktop's own resolution with the picture enlarged, and back.
@@ -198,6 +208,8 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void ResetControls();
   void CancelLoad();
   void SaveScreenKey();
+  // At the close: tells the player, through WarnPlayer, when the automatic save could not be written.
+  void TellIfNotKept();
   // A line for the player over the picture for a few seconds, and on standard error.
   void ShowNotice(const QString& text);
   void PlaceIndicators();
@@ -217,7 +229,7 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   QPushButton* Button1 = nullptr;
   platform::TEngineTimer ETimer;  // the 50 ms tick, on the engine clock
   int64_t TimerOriginMs = 0;      // when the tick started: it falls due on this grid
-  std::vector<std::string> Memo1;
+  QStringList Memo1;
   TOptions Options;
   std::unique_ptr<platform::TDisplaySettings> Display;
   TGameInfo GameValue;
@@ -234,6 +246,7 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   std::optional<TStartPoint> BackFromLoad;
   bool CancelToStart = false;  // Escape during the load starts the game again
   bool CarryingOut = false;
+  std::shared_ptr<const translation::TCatalogue> Catalogue;
   bool WindowClosing = false;
   int ExitStatusValue = esOk;
   screen::TDisplayModes DisplayModesValue;

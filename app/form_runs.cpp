@@ -19,6 +19,7 @@
 #include "controls/movie.h"
 #include "controls/wave_channel.h"
 #include "platform/engine_clock.h"
+#include "platform/translation.h"
 
 namespace orbel::app {
 
@@ -27,17 +28,14 @@ namespace {
 // The game closed last time with its position kept: go on from there, or start again. A ticked box keeps the
 // answer for this game, so later starts ask nothing.
 bool AskToContinueOver(QWidget* window, const game::TSave& save, bool& remember) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
-                  QStringLiteral("前回の続きから始めますか?\n\n%1 行目: %2")
-                      .arg(save.Line)
-                      .arg(QString::fromStdString(save.Text)),
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"), ContinueQuestion(save),
                   QMessageBox::NoButton, window);
   box.setWindowModality(Qt::WindowModal);
-  QPushButton* resume = box.addButton(QStringLiteral("続きから"), QMessageBox::AcceptRole);
-  QPushButton* again = box.addButton(QStringLiteral("最初から"), QMessageBox::RejectRole);
+  QPushButton* resume = box.addButton(platform::Tr("Window", "Continue").QStr(), QMessageBox::AcceptRole);
+  QPushButton* again = box.addButton(platform::Tr("Window", "Start again").QStr(), QMessageBox::RejectRole);
   box.setDefaultButton(resume);
   box.setEscapeButton(again);
-  auto* keep = new QCheckBox(QStringLiteral("このゲームではいつもこうする"));
+  auto* keep = new QCheckBox(platform::Tr("Window", "Always do this for this game").QStr());
   box.setCheckBox(keep);
   box.exec();
   remember = keep->isChecked();
@@ -45,6 +43,14 @@ bool AskToContinueOver(QWidget* window, const game::TSave& save, bool& remember)
 }
 
 }  // namespace
+
+QString ContinueQuestion(const game::TSave& save) {
+  const QString where = save.Text.empty()
+                            ? platform::Tr("Window", "Line %1").Arg(save.Line).QStr()
+                            : platform::Tr("Window", "Line %1: %2").Arg(save.Line).Arg(save.Text).QStr();
+  return platform::Tr("Window", "Continue from where you left off last time?").QStr() +
+         QStringLiteral("\n\n") + where;
+}
 
 // Asked over the shown window before the script's first step, while nothing of the game has run. Going on
 // loads the save as any load does: this run ends before it began and the replay takes its place.
@@ -86,6 +92,11 @@ void TFormOrbel::StartAt(const TStartPoint& start) {
     Overlay->Begin({}, centralWidget()->geometry(), [this] { return Run->Timeline().ReplayProgress(); });
 }
 
+void TFormOrbel::SetTranslation(std::shared_ptr<const translation::TCatalogue> catalogue) {
+  Catalogue = std::move(catalogue);
+  if (Catalogue) Run->SetTranslation(Catalogue);
+}
+
 bool TFormOrbel::Loading() const {
   return Requested || Overlay->Active() || Run->Replaying();
 }
@@ -97,7 +108,6 @@ void TFormOrbel::RequestRun(const TStartPoint& start, bool cancellable) {
   // not begun.
   if (cancellable) {
     Requested->Back = TStartPoint{};
-    Requested->Back->Name = "the position before the load";
     const game::TSave here = Run->CurrentSave();
     if (here.Steps > 0 && !Run->Replaying())
       Requested->Back->Instant = TSaveInstant{here.TimeMs, here.Steps, here.TickPhaseMs};
@@ -149,6 +159,7 @@ void TFormOrbel::MakeRun(const TStartPoint& start) {
   } catch (const std::exception& error) {
     StartUpFailed(error);
   }
+  if (Catalogue) Run->SetTranslation(Catalogue);
   // A replay given up left the view waiting for its end.
   ViewValue->HoldFrames(false);
   ViewValue->SetScreen(Run->Screen());

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -20,6 +21,7 @@
 #include "game/save_file.h"
 #include "platform/errors.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 #include "screen/bitmap_file.h"
 
 namespace orbel::app {
@@ -72,9 +74,8 @@ void TFormOrbel::FormKeyPress(QChar key) {
       PlayMovieToEnd("M04.AVI");
       break;
     case '7':
-      Memo1.clear();
-      for (const char* line : {"１２３４５６７８９", "あいうえおかきくけ", "ＡＢＣＤＥＦＧＨＩ"})
-        Memo1.push_back(platform::EncodeScriptText(QString::fromUtf8(line)));
+      Memo1 = QStringList{QStringLiteral("１２３４５６７８９"), QStringLiteral("あいうえおかきくけ"),
+                          QStringLiteral("ＡＢＣＤＥＦＧＨＩ")};
       MsgBoardValue->SetText(Memo1);
       break;
     case 'S':
@@ -126,7 +127,7 @@ bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
       return true;
     case Qt::Key_Control:
       if (!autoRepeat && !Loading() && !Run->FastForwarding() && !Run->StartFastForward() && Run->Paused())
-        ShowNotice(QStringLiteral("一時停止中は早送りできません"));
+        ShowNotice(platform::Tr("Window", "The game cannot run fast while it is paused").QStr());
       return true;
     default:
       return false;
@@ -147,7 +148,14 @@ void TFormOrbel::TogglePause() {
 void TFormOrbel::PlaceIndicators() {
   if (!PauseIndicatorValue) return;
   const QPoint corner = centralWidget() ? centralWidget()->geometry().topLeft() : QPoint();
-  for (QLabel* label : {PauseIndicatorValue, NoticeValue}) label->adjustSize();
+  PauseIndicatorValue->adjustSize();
+  // A long notice (a path, the system's reason) wraps inside the picture: a path may break after each '/'.
+  if (!NoticeValue->text().isEmpty()) {
+    const int widest = std::max(80, (centralWidget() ? centralWidget()->width() : width()) - 24);
+    NoticeValue->setFixedWidth(
+        std::min(widest, NoticeValue->fontMetrics().horizontalAdvance(NoticeValue->text()) + 21));
+    NoticeValue->setFixedHeight(NoticeValue->heightForWidth(NoticeValue->width()));
+  }
   PauseIndicatorValue->move(corner + QPoint(12, 12));
   // A notice goes below the pause indicator when that is shown, else in its place.
   const int below = PauseIndicatorValue->isHidden() ? 0 : PauseIndicatorValue->height() + 6;
@@ -158,21 +166,32 @@ void TFormOrbel::PlaceIndicators() {
 
 void TFormOrbel::ShowNotice(const QString& text) {
   std::fprintf(stderr, "orbel: %s\n", text.toUtf8().constData());
-  NoticeValue->setText(text);
+  NoticeValue->setText(QString(text).replace(QLatin1Char('/'), QStringLiteral("/\u200B")));
   PlaceIndicators();
   NoticeValue->show();
   // A plain timer of the toolkit: the notice lasts a few seconds of the player's time, whatever the game's
   // clock does meanwhile.
-  QTimer::singleShot(3000, NoticeValue, [label = NoticeValue, text] {
-    if (label->text() == text) label->hide();
+  QTimer::singleShot(3000, NoticeValue, [label = NoticeValue, shown = NoticeValue->text()] {
+    if (label->text() == shown) label->hide();
   });
+}
+
+// The player closing the game expects to find it again next time: a failed automatic save is said while the
+// window still stands (a close by a signal tells only standard error, since nobody may be there to answer).
+void TFormOrbel::TellIfNotKept() {
+  if (!OutputsValue->KeepProblem().empty() && ExitStatusValue == esOk && WarnPlayer)
+    WarnPlayer(platform::Tr("Window",
+                            "Where the game is could not be kept, so the next start cannot continue "
+                            "from here:\n%1")
+                   .Arg(OutputsValue->KeepProblem())
+                   .QStr());
 }
 
 bool TFormOrbel::SaveTo(const std::string& path) {
   if (!SavesValue || Run->Closing() || path.empty()) return false;
   // During a replay the position is the saved one's and not yet the player's own.
   if (Loading()) {
-    ShowNotice(QStringLiteral("ロード中はセーブできません"));
+    ShowNotice(platform::Tr("Window", "The game cannot be saved while a save is being loaded").QStr());
     return false;
   }
   try {
@@ -185,7 +204,7 @@ bool TFormOrbel::SaveTo(const std::string& path) {
 }
 
 void TFormOrbel::QuickSave() {
-  if (SavesValue && SaveTo(SavesValue->QuickPath())) ShowNotice(QStringLiteral("クイックセーブしました"));
+  if (SavesValue && SaveTo(SavesValue->QuickPath())) ShowNotice(platform::Tr("Window", "Quick saved").QStr());
 }
 
 void TFormOrbel::QuickLoad() {
@@ -193,7 +212,7 @@ void TFormOrbel::QuickLoad() {
   const std::string path = SavesValue->QuickPath();
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
-    ShowNotice(QStringLiteral("クイックセーブがありません"));
+    ShowNotice(platform::Tr("Window", "There is no quick save").QStr());
     return;
   }
   LoadSave(path);
@@ -213,7 +232,7 @@ void TFormOrbel::SaveClick() {
   if (!taken || Run->Closing() || Loading()) return;
   try {
     SavesValue->Write(save, dialog.Chosen()->Path);
-    ShowNotice(QStringLiteral("%1 番にセーブしました").arg(dialog.Chosen()->Number));
+    ShowNotice(platform::Tr("Window", "Saved to slot %1").Arg(dialog.Chosen()->Number).QStr());
   } catch (const game::ESaveError& problem) {
     ShowNotice(QString::fromUtf8(problem.what()));
   }

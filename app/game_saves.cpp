@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::app {
 
@@ -140,8 +141,7 @@ std::vector<TSlot> TGameSaves::ListAutoSaves() const {
 }
 
 void TGameSaves::Write(const game::TSave& save, const std::string& path) const {
-  std::error_code error;
-  fs::create_directories(FolderValue, error);
+  game::MakeSaveFolder(path);
   game::TSave named = save;
   named.GameName = GameName;
   game::WriteSaveFile(named, path);
@@ -157,15 +157,16 @@ void TGameSaves::KeepAutoSave(const game::TSave& save) const {
     if (fs::exists(AutoPath(age), error)) fs::rename(AutoPath(age), AutoPath(age + 1), error);
   fs::rename(fresh, AutoPath(1), error);
   if (error)
-    throw game::ESaveError("the save " + platform::FileNameToUtf8(AutoPath(1)) +
-                           " cannot be written: " + error.message());
+    throw game::ESaveError(platform::Tr("Saves", "the save %1 cannot be written: %2")
+                               .Arg(platform::FileNameToUtf8(AutoPath(1)))
+                               .Arg(platform::SystemErrorText(error.value())));
 }
 
 TStartPoint TGameSaves::StartPointOf(const std::string& path, const TAskChangedScript& ask) const {
   const game::TSave save = game::ReadSaveFile(path);
   const std::string name = platform::FileNameToUtf8(path);
   TStartPoint start;
-  start.Name = "the save " + name;
+  start.Origin = name;
   if (save.ScriptSha256 == ScriptSha256) {
     start.Instant = TSaveInstant{save.TimeMs, save.Steps, save.TickPhaseMs};
     return start;
@@ -177,9 +178,12 @@ TStartPoint TGameSaves::StartPointOf(const std::string& path, const TAskChangedS
   std::error_code error;
   const bool here = fs::equivalent(fs::path(path).parent_path(), FolderValue, error);
   if (savedName != GameName && save.GameFolder != GameFolder && !here)
-    throw game::ESaveError("the save " + name + " belongs to another game (" + save.GameFolder + ")");
-  const std::string text = "the save " + name + " was made with another version of this game's script, so " +
-                           "the game cannot be replayed up to it";
+    throw game::ESaveError(
+        platform::Tr("Saves", "the save %1 belongs to another game (%2)").Arg(name).Arg(save.GameFolder));
+  const std::string text = platform::Tr("Saves",
+                                        "the save %1 was made with another version of this game's script, so "
+                                        "the game cannot be replayed up to it")
+                               .Arg(name);
   if (!ask) throw game::ESaveError(text);
   if (ask(text, save.Line) == ccStartAtLine) start.AtLine = save.Line - 1;
   return start;

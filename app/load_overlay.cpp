@@ -2,9 +2,10 @@
 
 #include "app/load_overlay.h"
 
-#include <QCoreApplication>
 #include <QPainter>
 #include <algorithm>
+
+#include "platform/translation.h"
 
 namespace orbel::app {
 
@@ -55,8 +56,7 @@ void TLoadOverlay::paintEvent(QPaintEvent*) {
   if (!Picture.isNull()) painter.drawImage(rect(), Picture);
   if (!Dimmed) return;
   painter.fillRect(rect(), QColor(0, 0, 0, 150));
-  // "ロード中"
-  const QString sign = QCoreApplication::translate("TLoadOverlay", "Loading");
+  const QString sign = platform::Tr("Window", "Loading").QStr();
   QFont font = painter.font();
   font.setPixelSize(20);
   painter.setFont(font);

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry: the command line, the application object, the engine window and the font dialog.
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QSettings>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +35,9 @@
 #include "platform/fonts.h"
 #include "platform/shutdown_signals.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
+#include "translation/game_translations.h"
+#include "translation/text_tools.h"
 
 namespace {
 
@@ -58,7 +64,8 @@ std::optional<orbel::app::TContinueOffer> OfferToContinue(orbel::app::TOptions& 
     offer.Save = *kept.front().Save;
     offer.Start = saves.StartPointOf(kept.front().Path, nullptr);
   } catch (const orbel::EOrbelError& problem) {
-    std::fprintf(stderr, "orbel: %s; the game starts again\n", problem.what());
+    std::fprintf(stderr, "orbel: %s\n",
+                 orbel::platform::Tr("Saves", "%1; the game starts again").Arg(problem.what()).Str().c_str());
     return std::nullopt;
   }
   offer.Remember = [&settings, key](bool continueRun) { RememberContinueAnswer(settings, key, continueRun); };
@@ -77,7 +84,10 @@ int main(int argc, char** argv) {
     batch = batch || std::string_view(argv[i]) == "--batch" ||
             std::string_view(argv[i]) == "--export-video" ||
             std::string_view(argv[i]).starts_with("--export-video=");
-    check = check || std::string_view(argv[i]) == "--check";
+    // Extracting the texts shows nothing either.
+    check = check || std::string_view(argv[i]) == "--check" ||
+            std::string_view(argv[i]) == "--extract-text" ||
+            std::string_view(argv[i]).starts_with("--extract-text=");
   }
   // Without a display the window still runs, unseen (batch runs on servers and in tests); the checker never
   // shows anything, so it needs no display at all.
@@ -92,7 +102,10 @@ int main(int argc, char** argv) {
       if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
     });
 
+  orbel::platform::IgnoreFileSizeLimitSignal();
   TOrbelApplication application(argc, argv);
+  // Before anything speaks: the help and the command line's complaints are in the user's language too.
+  application.UseTranslations();
   // The arguments as their bytes (the application object took its own options out of argv): a game folder
   // may be named in code page 932.
   const TParseResult parsed = ParseCommandLine(ArgumentList(argc, argv));
@@ -107,7 +120,9 @@ int main(int argc, char** argv) {
   try {
     found = StartFolder(options, settings);
   } catch (const orbel::game::EGameNotChosen&) {
-    // The player closed the list of the archive's games: nothing to play, nothing wrong.
+    // The player closed the list of the archive's games or stopped the unpack: nothing to play, nothing
+    // wrong. A signal that stopped it ends the program as it would the running game.
+    if (const int signalNumber = orbel::platform::PendingShutdownSignal()) return 128 + signalNumber;
     return esOk;
   } catch (const orbel::game::EArchiveError& problem) {
     // Like a script that cannot be read: one line on standard error, and a batch run rests with 2.
@@ -116,28 +131,71 @@ int main(int argc, char** argv) {
       QMessageBox::critical(nullptr, QStringLiteral("Orbel"), QString::fromUtf8(problem.what()));
     return options.Check ? esFailure : esError;
   }
+  // A signal that came as an unpack ended finds its copy whole; the program ends all the same.
+  if (const int signalNumber = orbel::platform::PendingShutdownSignal()) return 128 + signalNumber;
   std::error_code error;
   if (!found.Folder.empty()) std::filesystem::current_path(found.Folder, error);
   if (error) {
-    std::fprintf(stderr, "orbel: cannot enter the game folder %s\n",
-                 orbel::platform::FileNameToUtf8(found.Folder).c_str());
+    std::fprintf(stderr, "orbel: %s\n",
+                 orbel::platform::Tr("CommandLine", "cannot enter the game folder %1")
+                     .Arg(orbel::platform::FileNameToUtf8(found.Folder))
+                     .Str()
+                     .c_str());
     return esFailure;
   }
   // Settled before anything reads script text: the checker, the board's first text, the data-file lookup and
   // the script reader all go by it.
-  TGameInfo game = ReadGameHere(found.Name, options.Encoding);
-  orbel::platform::SetScriptEncoding(game.Encoding);
-  if (options.Check) return orbel::game::RunScriptCheck(stdout, stderr);
+  orbel::platform::SetScriptEncoding(orbel::game::GameScriptEncoding(".", options.Encoding));
+  if (!options.ExtractText.empty()) return orbel::translation::RunExtractText(options.ExtractText, stderr);
+  // The translation is settled before anything looks up a data file, which its pictures may replace. One
+  // that cannot be read leaves the game untranslated: the checker reports it, a batch run ends, a player is
+  // told.
+  const orbel::translation::TChosenTranslation translation = orbel::translation::ChooseTranslation(
+      {options.Language, options.TranslationFile, options.Watched()}, QLocale::system().uiLanguages());
+  if (options.Check) {
+    int status = orbel::game::RunScriptCheck(stdout, stderr);
+    if (translation.Catalogue)
+      status = std::max(status, orbel::translation::RunCatalogueCheck(*translation.Catalogue, stdout));
+    if (!translation.Problem.empty()) {
+      // A catalogue's problem names its file and line like the script's; a missing translation is no file's.
+      std::fprintf(translation.CatalogueName.empty() ? stderr : stdout, "%s%s\n",
+                   translation.CatalogueName.empty() ? "orbel: " : "", translation.Problem.c_str());
+      status = 1;
+    }
+    return status;
+  }
+  if (!translation.Problem.empty()) {
+    std::fprintf(stderr, "orbel: %s\n", translation.Problem.c_str());
+    if (options.Batch) return esError;
+    if (ShowsDialogs(options))
+      QMessageBox::warning(nullptr, QStringLiteral("Orbel"),
+                           QCoreApplication::translate("main", "%1\n\nThe game plays untranslated.")
+                               .arg(QString::fromStdString(translation.Problem)));
+  }
   if (!options.Record.empty()) std::filesystem::create_directories(options.Record, error);
   if (error) {
-    std::fprintf(stderr, "orbel: cannot create the folder %s\n",
-                 orbel::platform::FileNameToUtf8(options.Record).c_str());
+    std::fprintf(stderr, "orbel: %s\n",
+                 orbel::platform::Tr("CommandLine", "cannot create the folder %1")
+                     .Arg(orbel::platform::FileNameToUtf8(options.Record))
+                     .Str()
+                     .c_str());
     return esFailure;
   }
+  // A save that could not be written at the end is refused before anything plays, as an export is.
+  if (!options.SaveOnExit.empty()) try {
+      orbel::game::CheckSaveTarget(options.SaveOnExit);
+    } catch (const orbel::game::ESaveError& problem) {
+      std::fprintf(stderr, "orbel: %s\n", problem.what());
+      return esFailure;
+    }
   application.Batch = options.Batch;
 
+  // What is known of the game before it runs: its script read once, its identity, its name.
+  TGameInfo game = ReadGameHere(found.Name, options.Encoding);
   // A player's saves and the positions kept at the last closes live in the game's own folder of saves.
   const TGameSaves saves(game);
+  // What a run killed while saving left behind.
+  if (options.Watched()) orbel::game::RemoveSaveLeftovers(saves.Folder());
   std::optional<TContinueOffer> continueOffer = OfferToContinue(options, settings, saves);
 
   // Where the game starts. A save or a line that cannot be used starts nothing.
@@ -177,6 +235,7 @@ int main(int argc, char** argv) {
     }
   auto form = std::make_unique<TFormOrbel>(options, nullptr, nullptr, std::move(game));
   if (exporter) form->Outputs().SetExport(std::move(exporter));
+  if (translation.Catalogue) form->SetTranslation(translation.Catalogue);
   form->StartAt(start);
   if (continueOffer) form->OfferToContinue(std::move(*continueOffer));
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();

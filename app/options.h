@@ -46,14 +46,20 @@ struct TOptions {
   std::string SaveOnExit;
   std::string LoadFrom;
   std::string StartFrom;
+  // Translations (README, "Translating a game"): the catalogue named, the language chosen, and the template
+  // to write instead of running the game.
+  std::string TranslationFile;
+  std::string Language;
+  std::string ExtractText;
 
   // Whether a person watches the run: the one place that decides it. A run a person watches is the player's:
   // it saves and loads, asks whether to continue, keeps its position at the close and shows a load's sign.
-  // Runs a test or a tool drives (batch, --check, --quit-after, the outputs, --fast, --export-video) do none
-  // of that, and read nothing the player chose from the settings, so such runs start alike everywhere.
+  // Runs a test or a tool drives (batch, --check, --quit-after, the outputs, --fast, --export-video,
+  // --extract-text) do none of that, and read nothing the player chose from the settings, so such runs start
+  // alike everywhere.
   bool Watched() const {
     return !(Batch || Check || QuitAfterMs >= 0 || !Grab.empty() || !Record.empty() || !SaveScreen.empty() ||
-             Fast || !ExportVideo.empty());
+             Fast || !ExportVideo.empty() || !ExtractText.empty());
   }
 };
 

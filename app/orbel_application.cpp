@@ -2,6 +2,8 @@
 
 #include "app/orbel_application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
@@ -18,6 +20,20 @@ std::string ErrorBoxText(const std::string& message) {
 
 TOrbelApplication::TOrbelApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(kApplicationTitle);
+}
+
+QString TOrbelApplication::UseTranslations() {
+  // The catalogues are built into the program: it speaks the same wherever it was installed or built.
+  const QString folder = QStringLiteral(":/orbel/translations");
+  if (!Texts.load(QLocale::system(), QStringLiteral("orbel"), QStringLiteral("_"), folder) ||
+      !Texts.language().startsWith(QLatin1String("ja")))
+    (void)Texts.load(QStringLiteral("orbel_en"), folder);
+  installTranslator(&Texts);
+  const QString language = Texts.language().left(2);
+  if (language == QLatin1String("ja") &&
+      ToolkitTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    installTranslator(&ToolkitTexts);
+  return language;
 }
 
 TOrbelApplication* TOrbelApplication::Instance() {

@@ -4,6 +4,7 @@
 // command only stops its own handler and the window stays alive.
 
 #include <QApplication>
+#include <QTranslator>
 #include <string>
 
 namespace orbel::app {
@@ -20,6 +21,12 @@ class TOrbelApplication : public QApplication {
 
   bool notify(QObject* receiver, QEvent* event) override;
 
+  // The program's own texts in the user's language: Japanese for a Japanese locale, English for every other
+  // (QLocale::system(), which follows LANGUAGE, LC_ALL, LC_MESSAGES and LANG). The toolkit's own dialog texts
+  // follow when the system has its catalogue. The original games' captions and messages stay as they are.
+  // Returns the language chosen ("ja" or "en").
+  QString UseTranslations();
+
   // Shows the error box, or in batch mode prints the text as one line on standard error.
   void ReportError(const std::string& message);
   bool ErrorReported() const { return ErrorCount > 0; }
@@ -30,6 +37,7 @@ class TOrbelApplication : public QApplication {
 
  private:
   int ErrorCount = 0;
+  QTranslator Texts, ToolkitTexts;
 };
 
 }  // namespace orbel::app

@@ -2,7 +2,6 @@
 
 #include "app/presentation.h"
 
-#include <QCoreApplication>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
@@ -13,6 +12,7 @@
 #include "app/stage_presenter.h"
 #include "media/media_layer.h"
 #include "platform/display_settings.h"
+#include "platform/translation.h"
 #include "screen/screen.h"
 
 namespace orbel::app {
@@ -141,14 +141,15 @@ void TPresentation::FitScaleToScreen() {
                        screen::kScreenHeight * scale + menuBar > available.height()))
     --scale;
   if (scale == WindowScaleValue) return;
-  const QString note = QCoreApplication::translate("TPresentation",
-                                                   "orbel: a %1x zoom does not fit the screen's free area of "
-                                                   "%2x%3 pixels; the window is zoomed %4x")
-                           .arg(WindowScaleValue)
-                           .arg(available.width())
-                           .arg(available.height())
-                           .arg(scale);
-  std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
+  const std::string note =
+      platform::Tr("Presentation",
+                   "orbel: a %1x zoom does not fit the screen's free area of %2x%3 pixels; "
+                   "the window is zoomed %4x")
+          .Arg(WindowScaleValue)
+          .Arg(available.width())
+          .Arg(available.height())
+          .Arg(scale);
+  std::fprintf(stderr, "%s\n", note.c_str());
   WindowScaleValue = scale;
 }
 

@@ -9,8 +9,8 @@
 #include "app/game_saves.h"
 #include "app/screen_view.h"
 #include "game/save_file.h"
-#include "media/video_export.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 #include "screen/bitmap_file.h"
 
 namespace orbel::app {
@@ -19,7 +19,8 @@ namespace {
 
 bool WriteBitmap(const QImage& picture, const std::string& path) {
   if (screen::SaveBitmapFile(picture, path)) return true;
-  std::fprintf(stderr, "orbel: cannot write %s\n", platform::FileNameToUtf8(path).c_str());
+  std::fprintf(stderr, "orbel: %s\n",
+               platform::Tr("Run", "cannot write %1").Arg(platform::FileNameToUtf8(path)).Str().c_str());
   return false;
 }
 
@@ -36,8 +37,17 @@ TRunOutputs::~TRunOutputs() = default;
 
 void TRunOutputs::SetExport(std::unique_ptr<TGameExport> exporter) {
   Export = std::move(exporter);
+  // A failed write is noticed deep inside the clock's advance; the run ends once that has returned.
   Export->Begin([this] { return View->GrabPresented(); },
-                [this] { return Run ? static_cast<int>(Run->Interpreter().NextLine) : 0; });
+                [this] { return Run ? static_cast<int>(Run->Interpreter().NextLine) : 0; },
+                [this] {
+                  QMetaObject::invokeMethod(
+                      &Context,
+                      [this] {
+                        if (Run) Run->FinishProgram(esError);
+                      },
+                      Qt::QueuedConnection);
+                });
 }
 
 // Anything painted on the stage (a tick's frame, a system repaint, a step of the board's reveal, a movie's
@@ -77,14 +87,15 @@ void TRunOutputs::WriteRecordFrame() {
   WriteBitmap(shown, RecordFolder + name);
 }
 
-bool TRunOutputs::WriteAtExit() {
-  if (!Run) return true;
+void TRunOutputs::WriteAtExit(int& exitStatus) {
+  if (!Run) return;
   bool written = true;
   FlushRecordFrame();
   if (!SaveOnExit.empty()) try {
       if (Run->ScriptSha256().empty())
-        throw game::ESaveError("the save " + platform::FileNameToUtf8(SaveOnExit) +
-                               " cannot be written: the game's script was never read");
+        throw game::ESaveError(
+            platform::Tr("Saves", "the save %1 cannot be written: the game's script was never read")
+                .Arg(platform::FileNameToUtf8(SaveOnExit)));
       game::WriteSaveFile(Run->CurrentSave(), SaveOnExit);
     } catch (const game::ESaveError& problem) {
       std::fprintf(stderr, "orbel: %s\n", problem.what());
@@ -94,14 +105,16 @@ bool TRunOutputs::WriteAtExit() {
   Run->Screen().Settle();
   if (!SaveScreen.empty()) written = WriteBitmap(Run->Screen().ScreenBuffer, SaveScreen) && written;
   if (!Grab.empty() && View) written = WriteBitmap(View->GrabPresented(), Grab) && written;
-  if (Export) try {
-      Export->Finish();
-    } catch (const media::EVideoExportError& error) {
-      std::fprintf(stderr, "orbel: %s\n", error.what());
-      written = false;
-    }
+  if (!written) exitStatus = esFailure;
+  if (!Export) return;
+  try {
+    Export->Finish();
+    if (exitStatus == esResting || exitStatus == esQuitAfter) exitStatus = esOk;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "orbel: %s\n", error.what());
+    exitStatus = esError;
+  }
   Export.reset();
-  return written;
 }
 
 // A failed automatic save costs the player only the offer to continue; the run's status stays as it was. A
@@ -110,10 +123,12 @@ bool TRunOutputs::WriteAtExit() {
 void TRunOutputs::KeepPosition() {
   if (!Saves || !Run || Kept || !Run->HasOwnPosition()) return;
   Kept = true;
+  KeepProblemValue.clear();
   try {
     Saves->KeepAutoSave(Run->CurrentSave());
   } catch (const game::ESaveError& problem) {
     std::fprintf(stderr, "orbel: %s\n", problem.what());
+    KeepProblemValue = problem.what();
   }
 }
 

@@ -42,11 +42,16 @@ class TRunOutputs {
   void SetExport(std::unique_ptr<TGameExport> exporter);
 
   // The window closes: --save-on-exit, the automatic save, --save-screen, --grab and the export, from the
-  // run as it ends. False when an output the command line asked for could not be written (each says why).
-  bool WriteAtExit();
+  // run as it ends. `exitStatus` becomes 1 when an output the command line asked for could not be written
+  // (each says why); an export's status is its file's: a complete video is a success whatever ended the
+  // game (its end, a rest, a loop, --quit-after), one that could not be completed an error.
+  void WriteAtExit(int& exitStatus);
   // The run leaves its position (the window closes, or a load ends it): a run the player has taken past
   // where it started is kept as the newest automatic save.
   void KeepPosition();
+  // Why the last automatic save could not be written (empty when it was, or was not due): the window tells
+  // the player before it goes.
+  const std::string& KeepProblem() const { return KeepProblemValue; }
 
  private:
   void WriteRecordFrame();
@@ -56,7 +61,8 @@ class TRunOutputs {
   const TGameSaves* const Saves;
   TEngineRun* Run = nullptr;
   bool Kept = false;  // the run's position is kept already
-  QObject Context;    // for the queued record
+  std::string KeepProblemValue;
+  QObject Context;  // for the queued record
   bool RecordPending = false;
   QImage LastRecorded;  // the picture --record wrote last
   int RecordFrame = 0;

@@ -8,11 +8,13 @@
 #include <cstdint>
 
 #include "app/engine_run.h"
+#include "app/orbel_application.h"
 #include "app/run_outputs.h"
 #include "app/screen_view.h"
 #include "controls/board.h"
 #include "platform/engine_clock.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::app {
 
@@ -21,9 +23,11 @@ void TEngineRun::StartAt(const TStartPoint& start) {
   if (!start.Replays()) return;
   StartReached = false;
   TimelineValue.ReplayTo(start);
-  // Nobody sees the replay's frames: the view waits for its end, the transitions draw only what lasts.
+  // Nobody sees the replay's frames: the view waits for its end, the transitions draw only what lasts, the
+  // movies and sounds only keep their time.
   Controls.View->HoldFrames(true);
   ScreenValue.DeferFrames(true);
+  ReplayMedia.emplace();
 }
 
 void TEngineRun::PostFirstStep() {
@@ -45,11 +49,20 @@ void TEngineRun::RunVirtualTime() {
   const TActive active(*this);
   platform::TEngineClock& clock = platform::EngineClock();
   while (clock.IsVirtual() && !ClosingValue) {
-    ProcessWindowEvents();
-    platform::DispatchPostedEvents();
-    if (ClosingValue) break;
-    const int64_t limit = TimelineValue.VirtualLimitMs(INT64_MAX);
-    if (ClosingValue || !clock.IsVirtual() || !clock.AdvanceToNextDue(limit)) break;
+    try {
+      ProcessWindowEvents();
+      platform::DispatchPostedEvents();
+      if (ClosingValue) break;
+      const int64_t limit = TimelineValue.VirtualLimitMs(INT64_MAX);
+      if (ClosingValue || !clock.IsVirtual() || !clock.AdvanceToNextDue(limit)) break;
+    } catch (const std::exception& error) {
+      // A timer's callback runs here outside any event handler, so nothing else would take its error: it is
+      // reported as the application reports an event's, and the run goes on.
+      if (TOrbelApplication* application = TOrbelApplication::Instance())
+        application->ReportError(error.what());
+      else
+        std::fprintf(stderr, "orbel: %s\n", error.what());
+    }
   }
 }
 
@@ -57,6 +70,9 @@ void TEngineRun::RunVirtualTime() {
 // recorded, and the run goes on on the clock the player sees.
 void TEngineRun::EndReplay() {
   if (!Replaying()) return;
+  Loops.Clear();
+  // The movies and sounds catch up while the clock is still the replay's.
+  ReplayMedia.reset();
   StartReached = true;
   StartSteps = TimelineValue.StepsRun();
   ScreenValue.DeferFrames(false);
@@ -107,8 +123,14 @@ game::TSave TEngineRun::CurrentSave() const {
                 Qt::SmoothTransformation)
         .save(&png, "PNG");
   }
-  const std::vector<std::string>& board = Controls.MsgBoard->Text();
-  if (!board.empty()) save.Text = platform::ScriptTextToUtf8(board.front());
+  // The first line of the text the script put on the board that holds anything, as shown; the sample text
+  // the board starts with is nobody's, and blank lines say nothing.
+  if (BoardTextFromScript)
+    for (const QString& line : Controls.MsgBoard->Text())
+      if (!line.trimmed().isEmpty()) {
+        save.Text = line.toStdString();
+        break;
+      }
   save.Date = QDateTime::currentDateTime()
                   .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
                   .toString(Qt::ISODate)

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/engine_clock.h"
+#include "platform/translation.h"
 
 namespace orbel::app {
 
@@ -79,12 +80,12 @@ TRunTimeline::TStepVerdict TRunTimeline::BeforeStep(int32_t nextLine) {
     if (StepsRunValue >= instant.Steps && RunTimeMs() >= instant.TimeMs) {
       if (OnReplayReached) OnReplayReached();
     } else if (StepsRunValue >= StepBound()) {
-      Refuse("the script runs " + std::to_string(StepsRunValue) + " steps before the save's time, which " +
-             "names " + std::to_string(instant.Steps));
+      Refuse(platform::Tr("Saves", "the script runs %1 steps before the save's time, which names %2")
+                 .Arg(StepsRunValue)
+                 .Arg(instant.Steps));
       return svRefused;
     }
   }
-  ++StepsRunValue;
   return svRun;
 }
 
@@ -103,10 +104,11 @@ double TRunTimeline::ReplayProgress() const {
 void TRunTimeline::ScriptRests() {
   if (!Replay) return;
   if (Replay->UntilLine) {
-    Refuse("line " + std::to_string(*Replay->UntilLine + 1) + " never runs");
+    Refuse({});
   } else if (StepsRunValue < Replay->Instant->Steps) {
-    Refuse("the script comes to rest after " + std::to_string(StepsRunValue) + " of the save's " +
-           std::to_string(Replay->Instant->Steps) + " steps");
+    Refuse(platform::Tr("Saves", "the script comes to rest after %1 of the save's %2 steps")
+               .Arg(StepsRunValue)
+               .Arg(Replay->Instant->Steps));
   } else if (OnReplayReached) {
     OnReplayReached();
   }
@@ -131,18 +133,29 @@ void TRunTimeline::InstantPassed() {
   if (StepsRunValue >= Replay->Instant->Steps) {
     if (OnReplayReached) OnReplayReached();
   } else if (RunTimeMs() >= TimeBoundMs()) {
-    Refuse("by " + std::to_string(RunTimeMs()) + " ms the script has run " + std::to_string(StepsRunValue) +
-           " of the save's " + std::to_string(Replay->Instant->Steps) + " steps, which it had run by " +
-           std::to_string(Replay->Instant->TimeMs) + " ms");
+    Refuse(platform::Tr("Saves",
+                        "by %1 ms the script has run %2 of the save's %3 steps, which it had run by %4 ms")
+               .Arg(RunTimeMs())
+               .Arg(StepsRunValue)
+               .Arg(Replay->Instant->Steps)
+               .Arg(Replay->Instant->TimeMs));
   }
 }
 
+// `why` says what the script did instead (empty for a line, which simply never runs).
 void TRunTimeline::Refuse(const std::string& why) {
-  const std::string what = Replay->Name.empty() ? std::string("the start point") : Replay->Name;
+  const TStartPoint refused = *Replay;
   Replay.reset();
-  if (OnReplayRefused)
-    OnReplayRefused(what + (what.rfind("--from", 0) == 0 ? ": " : " does not fit this game's script: ") +
-                    why);
+  std::string text;
+  if (refused.UntilLine)
+    text =
+        platform::Tr("Run", "--from %1: line %2 never runs").Arg(refused.Origin).Arg(*refused.UntilLine + 1);
+  else if (refused.Origin.empty())
+    text = platform::Tr("Saves", "where the game was before the load cannot be reached again: %1").Arg(why);
+  else
+    text =
+        platform::Tr("Saves", "the save %1 does not fit this game's script: %2").Arg(refused.Origin).Arg(why);
+  if (OnReplayRefused) OnReplayRefused(text);
 }
 
 void TRunTimeline::FinishReplay() {

@@ -35,6 +35,8 @@ class TRunTimeline {
   };
   // The step about to run line `nextLine`: the first one sets the run's zero; a replay may end before it.
   TStepVerdict BeforeStep(int32_t nextLine);
+  // The step runs: it counts.
+  void StepStarts() { ++StepsRunValue; }
   // The run's time since its first step, the steps run, and where its first step fell between two ticks.
   int64_t RunTimeMs() const;
   int64_t StepsRun() const { return StepsRunValue; }
@@ -49,6 +51,8 @@ class TRunTimeline {
   // Replays the game up to `start` on the virtual clock; nothing for a start point that replays nothing.
   void ReplayTo(const TStartPoint& start);
   bool Replaying() const { return Replay.has_value(); }
+  // What the replay runs up to (empty when none runs).
+  const std::optional<TStartPoint>& ReplayTarget() const { return Replay; }
   // What the replay has done of its way, from 0 to 1, as steps run of the save's (0 for a replay to a line).
   double ReplayProgress() const;
   // The script rests (nothing queued, no transition, no wait, no reveal): a replay with all its steps run has

@@ -2,7 +2,6 @@
 
 #include "app/save_dialog.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QImage>
@@ -13,35 +12,37 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/translation.h"
+
 namespace orbel::app {
 
 QString TFormSaves::SlotCaption(const TSlot& slot) {
-  // "自動 %1"
   const QString number = slot.Kind == TSlot::skAutomatic
-                             ? QCoreApplication::translate("TFormSaves", "Auto %1").arg(slot.Number)
+                             ? platform::Tr("Window", "Auto %1").Arg(slot.Number).QStr()
                              : QStringLiteral("%1").arg(slot.Number, 2, 10, QLatin1Char('0'));
-  if (!slot.Save) return number + QStringLiteral("  (空き)");
+  if (!slot.Save) return number + QStringLiteral("  ") + platform::Tr("Window", "(free)").QStr();
   const QDateTime date = QDateTime::fromString(QString::fromStdString(slot.Save->Date), Qt::ISODate);
   const QString shownDate = date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd HH:mm"))
                                            : QString::fromStdString(slot.Save->Date);
-  return number + QStringLiteral("  ") + shownDate + QStringLiteral("  %1 行目").arg(slot.Save->Line) +
-         QStringLiteral("\n") + QString::fromStdString(slot.Save->Text);
+  return number + QStringLiteral("  ") + shownDate + QStringLiteral("  ") +
+         platform::Tr("Window", "line %1").Arg(slot.Save->Line).QStr() + QStringLiteral("\n") +
+         QString::fromStdString(slot.Save->Text);
 }
 
 TFormSaves::TFormSaves(TMode mode, const std::vector<TSlot>& saves, QWidget* parent)
     : QDialog(parent), Mode(mode), Slots(saves) {
   ConfirmOverwrite = [this](const TSlot& slot) {
-    // "%1 番のセーブを上書きしますか?"
-    return QMessageBox::question(
-               this, windowTitle(),
-               QCoreApplication::translate("TFormSaves", "Save over slot %1?").arg(slot.Number)) ==
+    return QMessageBox::question(this, windowTitle(),
+                                 platform::Tr("Window", "Save over slot %1?").Arg(slot.Number).QStr()) ==
            QMessageBox::Yes;
   };
-  setWindowTitle(mode == smSave ? QStringLiteral("セーブ") : QStringLiteral("ロード"));
+  const QString action =
+      mode == smSave ? platform::Tr("Window", "Save").QStr() : platform::Tr("Window", "Load").QStr();
+  setWindowTitle(action);
   setModal(true);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(mode == smSave ? QStringLiteral("セーブする場所を選んでください")
-                                              : QStringLiteral("ロードするデータを選んでください"),
+  layout->addWidget(new QLabel(mode == smSave ? platform::Tr("Window", "Choose the slot to save to").QStr()
+                                              : platform::Tr("Window", "Choose the save to load").QStr(),
                                this));
   ListValue = new QListWidget(this);
   ListValue->setIconSize(QSize(game::kThumbnailWidth, game::kThumbnailHeight));
@@ -61,9 +62,8 @@ TFormSaves::TFormSaves(TMode mode, const std::vector<TSlot>& saves, QWidget* par
   }
   layout->addWidget(ListValue);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)
-      ->setText(mode == smSave ? QStringLiteral("セーブ") : QStringLiteral("ロード"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+  buttons->button(QDialogButtonBox::Ok)->setText(action);
+  buttons->button(QDialogButtonBox::Cancel)->setText(platform::Tr("Window", "Cancel").QStr());
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] { Take(ListValue->currentRow()); });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -95,14 +95,16 @@ void TFormSaves::Take(int row) {
 }
 
 TChangedScriptChoice AskAboutChangedScript(QWidget* parent, const std::string& text, int32_t line) {
-  QMessageBox box(
-      QMessageBox::Question, QStringLiteral("Orbel"),
-      QString::fromUtf8(text) + QStringLiteral(".\n\nStart at its line %1 without what led there, or "
-                                               "start the game again?")
-                                    .arg(line),
-      QMessageBox::NoButton, parent);
-  QPushButton* atLine = box.addButton(QStringLiteral("Start at line %1").arg(line), QMessageBox::AcceptRole);
-  QPushButton* again = box.addButton(QStringLiteral("Start again"), QMessageBox::RejectRole);
+  using platform::Tr;
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
+                  Tr("Window", "%1.\n\nStart at its line %2 without what led there, or start the game again?")
+                      .Arg(text)
+                      .Arg(line)
+                      .QStr(),
+                  QMessageBox::NoButton, parent);
+  QPushButton* atLine =
+      box.addButton(Tr("Window", "Start at line %1").Arg(line).QStr(), QMessageBox::AcceptRole);
+  QPushButton* again = box.addButton(Tr("Window", "Start again").QStr(), QMessageBox::RejectRole);
   box.setDefaultButton(again);
   box.setEscapeButton(again);
   box.exec();

@@ -1,7 +1,7 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // TFormSaves: the dialog of the menu's Save and Load items. One row per slot, with the save's small picture,
-// its date, its line and the board's first line, or "(空き)" for a free slot; loading lists the automatic
+// its date, its line and the board's first line, or "(free)" for a free slot; loading lists the automatic
 // saves after the numbered slots. Arrow keys choose, Enter takes the slot, Escape closes without one. Saving
 // over a used slot asks first; a free slot cannot be loaded.
 
@@ -33,7 +33,7 @@ class TFormSaves : public QDialog {
   std::function<bool(const TSlot& slot)> ConfirmOverwrite;
 
   // A row's text: the number (or the automatic save's age) and the save's date, line and board text, or the
-  // number and "(空き)".
+  // number and "(free)", in the user's language.
   static QString SlotCaption(const TSlot& slot);
 
  private:

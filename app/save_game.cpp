@@ -4,6 +4,7 @@
 
 #include "platform/errors.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 #include "script/script_text.h"
 
 namespace orbel::app {
@@ -19,11 +20,12 @@ bool AllDigits(const std::string& text) {
 TStartPoint StartPointAtLine(const std::string& from, const TGameInfo& game) {
   const script::TStringList lines = script::SplitScriptText(game.ScriptBytes);
   TStartPoint start;
-  start.Name = "--from " + from;
+  start.Origin = from;
   if (AllDigits(from)) {
     const unsigned long long number = from.size() > 9 ? 0 : std::stoull(from);
     if (number < 1 || number > lines.size())
-      throw EOrbelError("--from " + from + ": the script has lines 1 to " + std::to_string(lines.size()));
+      throw EOrbelError(
+          platform::Tr("Saves", "--from %1: the script has lines 1 to %2").Arg(from).Arg(lines.size()));
     start.UntilLine = static_cast<int32_t>(number - 1);
     return start;
   }
@@ -36,7 +38,7 @@ TStartPoint StartPointAtLine(const std::string& from, const TGameInfo& game) {
       return start;
     }
   }
-  throw EOrbelError("--from " + from + ": the script has no such label");
+  throw EOrbelError(platform::Tr("Saves", "--from %1: the script has no such label").Arg(from));
 }
 
 }  // namespace orbel::app

@@ -26,8 +26,9 @@ struct TStartPoint {
   std::optional<int32_t> UntilLine;
   // Start at once at this line (from 0), nothing replayed: a save of a script that has changed since.
   std::optional<int32_t> AtLine;
-  // What the player asked for, as a message names it: "the save <file>", or "--from <line>".
-  std::string Name;
+  // Where the start point comes from, as messages name it: the save's file (UTF-8), or --from's line or
+  // label; empty for the place a load left, which the window goes back to when the load is given up.
+  std::string Origin;
   bool Replays() const { return Instant || UntilLine; }
 };
 

@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <filesystem>
 
+#include "app/unpack_progress.h"
 #include "game/game_archive.h"
 #include "game/game_folder.h"
 
@@ -14,8 +15,9 @@ namespace orbel::app {
 game::TFoundGame StartFolder(TOptions& options, QSettings& settings) {
   // Whatever folder start-up enters, the output paths named on the command line mean the folder the user
   // started the program in; they are fixed before any change of directory. std::filesystem keeps their bytes.
-  for (std::string* path : {&options.SaveScreen, &options.Grab, &options.Record, &options.ExportVideo,
-                            &options.SaveOnExit, &options.LoadFrom})
+  for (std::string* path :
+       {&options.SaveScreen, &options.Grab, &options.Record, &options.ExportVideo, &options.SaveOnExit,
+        &options.LoadFrom, &options.ExtractText, &options.TranslationFile})
     if (!path->empty()) {
       std::error_code error;
       const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*path), error);
@@ -23,12 +25,16 @@ game::TFoundGame StartFolder(TOptions& options, QSettings& settings) {
     }
   const QString platform = QGuiApplication::platformName();
   const bool display = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+  std::error_code kindError;
   if (!options.GameDir.empty() && game::IsArchiveName(options.GameDir) &&
-      std::filesystem::is_regular_file(std::filesystem::path(options.GameDir))) {
+      !std::filesystem::is_directory(std::filesystem::path(options.GameDir), kindError)) {
     // An archive or disc image plays from the cache folder its game is unpacked into; of several games, the
-    // player picks one, and runs nobody watches refuse them or take the first.
+    // player picks one, and runs nobody watches refuse them or take the first. What is no file at all (a
+    // named pipe, a device) is refused there by what it is.
+    const bool watched = display && options.Watched();
     const game::TFoundGame found =
-        game::UnpackedGame(options.GameDir, options.Batch || options.Check, display && options.Watched());
+        game::UnpackedGame(options.GameDir, options.Batch || options.Check || !options.ExtractText.empty(),
+                           watched, UnpackProgressReport(watched));
     if (options.Watched()) game::RememberGame(settings, game::AbsoluteArchivePath(options.GameDir));
     return found;
   }
@@ -40,8 +46,9 @@ game::TFoundGame StartFolder(TOptions& options, QSettings& settings) {
   }
   // Anything of a game here (a Data folder without a script included) runs here, the built-in script standing
   // in for a missing one; the dialog and the demo are for folders that hold nothing of a game.
-  if (options.Check || game::HoldsGameFiles(".")) return {};
-  return game::ChooseFirstRunGame(display && !options.Batch, settings);
+  if (options.Check || !options.ExtractText.empty() || game::HoldsGameFiles(".")) return {};
+  return game::ChooseFirstRunGame(display && !options.Batch, settings,
+                                  UnpackProgressReport(display && !options.Batch));
 }
 
 }  // namespace orbel::app

@@ -17,7 +17,9 @@ namespace orbel::app {
 // other runs leave the player's settings alone. Output paths named on the command line are made absolute
 // first, so that they stay where the user started the program whichever folder is entered. A GAME_DIR that
 // names an archive or disc image (.zip .lzh .7z .iso .cue .cab) gives the cache folder its game is unpacked
-// into; throws game::EArchiveError, naming the file, when the archive cannot be played.
+// into, showing the unpack's progress (app/unpack_progress.h); throws game::EArchiveError, naming the file,
+// when the archive cannot be played, game::EGameNotChosen when the player chose nothing or stopped the unpack
+// (a signal that stopped it is then pending: platform::PendingShutdownSignal).
 game::TFoundGame StartFolder(TOptions& options, QSettings& settings);
 
 }  // namespace orbel::app

@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "platform/errors.h"
-#include "platform/text_codec.h"
 
 namespace orbel::controls {
 
@@ -59,8 +58,7 @@ bool OnPicture(const QPainter& painter, std::int64_t x, std::int64_t y, std::int
 
 // Draws one board line with its top-left corner at (x, y), opaque: every character cell takes `brush` first.
 void DrawLine(QPainter& painter, const QFont& font, const QColor& colour, const QColor& brush, int x, int y,
-              const std::string& line) {
-  const QString text = platform::DecodeScriptText(line);
+              const QString& text) {
   if (text.isEmpty()) return;
   const QFontMetrics metrics(font);
   const int width = metrics.horizontalAdvance(text);
@@ -75,9 +73,9 @@ void DrawLine(QPainter& painter, const QFont& font, const QColor& colour, const 
 // Draws the board's lines one line height apart from (x, top), in `font`'s height of "M". Only whole lines
 // down to `bottom` are drawn: the first one that would reach past it ends the list.
 void DrawLines(QPainter& painter, const QFont& font, const QColor& colour, const QColor& brush, int x,
-               int top, int bottom, const std::vector<std::string>& lines) {
+               int top, int bottom, const QStringList& lines) {
   const int h = TextHeight(font, QStringLiteral("M"));
-  for (size_t i = 0; i < lines.size(); ++i) {
+  for (qsizetype i = 0; i < lines.size(); ++i) {
     const std::int64_t lineTop = top + std::int64_t{h} * static_cast<std::int64_t>(i);
     if (lineTop + h > bottom) break;
     DrawLine(painter, font, colour, brush, x, static_cast<int>(lineTop), lines[i]);
@@ -122,9 +120,9 @@ TBoard::TBoard(QWidget* parent)
   resize(320, 72);
 }
 
-void TBoard::SetText(const std::vector<std::string>& lines) {
+void TBoard::SetText(const QStringList& lines) {
   // Copied first: the caller may hand in Text() itself, which is emptied next.
-  std::vector<std::string> newLines(lines);
+  QStringList newLines(lines);
   TextLines.clear();
   RepaintNow();
   TextLines = std::move(newLines);
@@ -284,11 +282,8 @@ void ConfigureMsgBoard(TBoard& board, const QImage& picture) {
   board.setFont(font);
   board.SetFontColour(kWindowTextColour);
   board.hide();
-  board.Text() = std::vector<std::string>{
-      platform::EncodeScriptText(
-          QStringLiteral("１２３４５６７８９０１２３４５６７８９０１２３４５６７８９０")),
-      platform::EncodeScriptText(QStringLiteral("てすとすてすとくめま")),
-      platform::EncodeScriptText(QStringLiteral("くはめひろりまろりこ"))};
+  board.Text() = QStringList{QStringLiteral("１２３４５６７８９０１２３４５６７８９０１２３４５６７８９０"),
+                             QStringLiteral("てすとすてすとくめま"), QStringLiteral("くはめひろりまろりこ")};
   board.RepaintNow();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TBoard: the message board, a few lines of Shift-JIS text over a framed picture, new text coming in with a
-// short vertical reveal.
+// TBoard: the message board, a few lines of text over a framed picture, new text coming in with a short
+// vertical reveal. It holds the text as shown: the script's text decoded, or its translation
+// (translation/board_translation.*).
 //
 // The board keeps its own surface image, which is "the board's window": the paint operation and the reveal
 // frames draw into it, paintEvent only shows it. The paint operation runs when the board is shown, resized,
@@ -11,9 +12,8 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QStringList>
 #include <QWidget>
-#include <string>
-#include <vector>
 
 #include "platform/engine_clock.h"
 
@@ -24,11 +24,12 @@ class TBoard : public QWidget {
  public:
   explicit TBoard(QWidget* parent = nullptr);
 
-  // The owned list of lines (Shift-JIS bytes). Changing it directly does not redraw the board.
-  std::vector<std::string>& Text() { return TextLines; }
+  // The owned list of lines. Changing it directly does not redraw the board.
+  QStringList& Text() { return TextLines; }
+  const QStringList& Text() const { return TextLines; }
   // Replaces the text: shows the bare background at once, renders the new lines into TextImage and starts the
   // reveal, or lets a running one go on from its current step.
-  void SetText(const std::vector<std::string>& lines);
+  void SetText(const QStringList& lines);
 
   const QImage& Bitmap() const { return BitmapImage; }
   // Copies the picture in, takes its size and repaints at once. A null image leaves the plain window look.
@@ -45,7 +46,8 @@ class TBoard : public QWidget {
   // A reveal is still running: the board's picture will change on its own.
   bool RevealRunning() const { return RevealTimer.IsActive(); }
   int RevealStep() const { return RevealStepValue; }
-  // One tick of the reveal. The board's 50 ms timer (on the engine clock) calls it; tests call it directly to step frame by frame.
+  // One tick of the reveal. The board's 50 ms timer (on the engine clock) calls it; tests call it directly to
+  // step frame by frame.
   void RevealTick();
 
   // The message as last rendered (what the reveal brings onto the board); null when the margin leaves no
@@ -72,7 +74,7 @@ class TBoard : public QWidget {
   void RenderTextImage();
   void ShowSurface(const QRect& area);
 
-  std::vector<std::string> TextLines;
+  QStringList TextLines;
   QImage BitmapImage;
   QImage TextImageValue;
   QImage SurfaceImage;

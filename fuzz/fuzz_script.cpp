@@ -64,7 +64,7 @@ class TFuzzHost : public IScriptHost {
   void TransPicture(const std::string&, int32_t kind) override { StartTransition(kind); }
   void BoardClear() override {}
   void BoardSetVisible(bool) override {}
-  void BoardSetText(const TStringList&) override {}
+  void BoardSetText(int32_t, const TStringList&) override {}
   IScriptMedia& LogoMovie() override { return Movie0; }
   IScriptMedia& ScriptMovie() override { return Movie1; }
   IScriptMedia& WaveChannel() override { return Wave; }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QStringList>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -63,7 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const platform::TScriptEncoding encoding : {platform::seCp932, platform::seUtf8}) {
     platform::SetScriptEncoding(encoding);
     if (!platform::IsUtf8(platform::ScriptTextToUtf8(bytes))) __builtin_trap();
-    board->SetText(lines);
+    // The board shows the text decoded, as the run hands it over.
+    QStringList shown;
+    for (const std::string& line : lines) shown << platform::DecodeScriptText(line);
+    board->SetText(shown);
     board->RevealTick();
     board->RepaintNow();
   }

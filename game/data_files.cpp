@@ -2,11 +2,14 @@
 
 #include "game/data_files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 #include <tuple>
@@ -15,6 +18,7 @@
 
 #include "platform/shift_jis.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::game {
 
@@ -352,12 +356,30 @@ TPart DataFolderPart() {
   return MakePart("Data");
 }
 
-// The lookup order, with `how` for the walks: the Data folder, then the game folder itself; the exact join
-// first in each.
+// The run's translated files (SetTranslatedDataFolder).
+std::string& TranslatedDataFolder() {
+  static std::string folder;
+  return folder;
+}
+
+// The script is the game's own: a translation never replaces it.
+bool IsScriptName(const std::vector<TPart>& parts) {
+  return parts.size() == 1 && parts[0].Reading.Key == StrictKey(QStringLiteral("SCRIPT.TXT"));
+}
+
+// The lookup order, with `how` for the walks: the translated files, the Data folder, then the game folder
+// itself; the exact join first in the last two.
 std::optional<TFound> Lookup(const std::string& directory, const std::string& name,
                              const std::vector<TPart>& parts, const TWalk& how) {
   const bool exactJoin = how.MaxTier <= tFolded && !how.WantFolder && !how.ExtensionOnly;
   if (parts.empty()) return std::nullopt;
+  if (!TranslatedDataFolder().empty() && !IsScriptName(parts))
+    if (auto translated = SplitName(TranslatedDataFolder())) {
+      translated->insert(translated->end(), parts.begin(), parts.end());
+      // A translation's link to somewhere else is not followed out of the game.
+      auto found = Walk(directory, *translated, 0, how, tBytes);
+      if (found && IsInsideFolder(directory, found->Path)) return found;
+    }
   if (exactJoin && IsFile(directory + "/Data/" + name)) return TFound{directory + "/Data/" + name, tBytes};
   std::vector<TPart> inData = parts;
   inData.insert(inData.begin(), DataFolderPart());
@@ -404,6 +426,41 @@ std::string FindDataFileIn(const std::string& directory, const std::string& name
   return found ? found->Path : std::string();
 }
 
+bool IsInsideFolder(const std::string& directory, const std::string& path) {
+  std::error_code error;
+  const fs::path root = fs::canonical(fs::path(directory), error);
+  if (error) return false;
+  const fs::path real = fs::canonical(fs::path(path), error);
+  if (error) return false;
+  return std::mismatch(root.begin(), root.end(), real.begin(), real.end()).first == root.end();
+}
+
+void SetTranslatedDataFolder(const std::string& folder) {
+  TranslatedDataFolder() = folder;
+}
+
+bool DataFileNameMatches(const std::string& name, const std::string& stored) {
+  const auto parts = SplitName(name);
+  if (!parts || parts->empty()) return false;
+  std::vector<std::string> pieces;
+  for (size_t start = 0; start <= stored.size();) {
+    const size_t end = std::min(stored.find('/', start), stored.size());
+    if (end > start) pieces.push_back(stored.substr(start, end - start));
+    start = end + 1;
+  }
+  const auto same = [](const std::string& piece, const TPart& part) {
+    return TierOf(MakeEntry(piece, true), part, false) <= tFolded;
+  };
+  // The name as it stands under the game folder, or under its Data folder.
+  const auto matchesFrom = [&](size_t first) {
+    if (pieces.size() != first + parts->size()) return false;
+    for (size_t i = 0; i < parts->size(); ++i)
+      if (!same(pieces[first + i], (*parts)[i])) return false;
+    return true;
+  };
+  return matchesFrom(0) || (!pieces.empty() && same(pieces[0], DataFolderPart()) && matchesFrom(1));
+}
+
 std::string FindDataFile(const std::string& name) {
   std::error_code error;
   const fs::path current = fs::current_path(error);
@@ -413,21 +470,35 @@ std::string FindDataFile(const std::string& name) {
 
 TFileText ReadWholeFile(const std::string& path, size_t maxBytes) {
   TFileText result;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return result;
-  const std::streamoff size = file.seekg(0, std::ios::end).tellg();
-  if (size > static_cast<std::streamoff>(maxBytes)) {
+  const platform::TReadOpen opened = platform::OpenForReading(path);
+  result.Kind = opened.Kind;
+  result.Error = opened.Error;
+  if (opened.Kind != platform::fkFile) return result;
+  struct TClose {
+    int Descriptor;
+    ~TClose() { ::close(Descriptor); }
+  } closer{opened.Descriptor};
+  struct stat status {};
+  if (::fstat(opened.Descriptor, &status) != 0) {
+    result.Error = errno;
+    return result;
+  }
+  if (static_cast<uint64_t>(status.st_size) > maxBytes) {
     result.Result = frTooLarge;
     return result;
   }
-  if (size < 0 || !file.seekg(0)) return result;
-  // Read through the stream, not its buffer, so that a failing read sets the stream's state rather than
-  // escaping as the buffer's own exception.
-  result.Text.resize(static_cast<size_t>(size));
-  file.read(result.Text.data(), size);
-  if (file.bad() || file.gcount() != size) {
-    result.Text.clear();
-    return result;
+  result.Text.resize(static_cast<size_t>(status.st_size));
+  size_t done = 0;
+  while (done < result.Text.size()) {
+    const ssize_t read = ::read(opened.Descriptor, result.Text.data() + done, result.Text.size() - done);
+    if (read < 0 && errno == EINTR) continue;
+    if (read <= 0) {
+      // A file that shrank or failed while being read is not read.
+      result.Error = read < 0 ? errno : EIO;
+      result.Text.clear();
+      return result;
+    }
+    done += static_cast<size_t>(read);
   }
   result.Result = frRead;
   return result;
@@ -436,10 +507,13 @@ TFileText ReadWholeFile(const std::string& path, size_t maxBytes) {
 platform::TScriptEncoding GameScriptEncoding(const std::string& directory, platform::TScriptEncoding given) {
   const std::string path = FindDataFileIn(directory, "SCRIPT.TXT");
   if (path.empty()) return given;
+  const platform::TReadOpen opened = platform::OpenForReading(path);
+  if (opened.Kind != platform::fkFile) return given;
   std::string start(platform::kUtf8Bom.size(), '\0');
-  std::ifstream file(path, std::ios::binary);
-  if (!file.read(start.data(), static_cast<std::streamsize>(start.size()))) return given;
-  return platform::StartsWithUtf8Bom(start) ? platform::seUtf8 : given;
+  const ssize_t read = ::pread(opened.Descriptor, start.data(), start.size(), 0);
+  ::close(opened.Descriptor);
+  return read == static_cast<ssize_t>(start.size()) && platform::StartsWithUtf8Bom(start) ? platform::seUtf8
+                                                                                          : given;
 }
 
 TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& name) {
@@ -475,35 +549,47 @@ TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& 
 std::string DescribeDataFileCheck(const std::string& directory, const std::string& name,
                                   const TDataFileCheck& check) {
   const std::string shown = platform::ScriptTextToUtf8(name);
+  const std::string foundAs = Relative(directory, check.Path);
   switch (check.Match) {
     case dmExact:
       return {};
     case dmSameText:
-      return shown + " is found as " + Relative(directory, check.Path) +
-             ", stored in another encoding or normal form";
+      return platform::Tr("DataFiles", "%1 is found as %2, stored in another encoding or normal form")
+          .Arg(shown)
+          .Arg(foundAs);
     case dmFolded:
-      return shown + " is found as " + Relative(directory, check.Path) +
-             ", which differs in letter case, separators or converted characters";
+      return platform::Tr(
+                 "DataFiles",
+                 "%1 is found as %2, which differs in letter case, separators or converted characters")
+          .Arg(shown)
+          .Arg(foundAs);
     case dmNotFound:
       break;
   }
   const std::string nearPath = Relative(directory, check.NearPath);
   switch (check.Near) {
     case nmRefused:
-      return "file name " + shown + " leaves the game folder; it is never looked up";
+      return platform::Tr("DataFiles", "file name %1 leaves the game folder; it is never looked up")
+          .Arg(shown);
     case nmFolder:
-      return "file " + shown + " not found; " + nearPath + " is a folder";
+      return platform::Tr("DataFiles", "file %1 not found; %2 is a folder").Arg(shown).Arg(nearPath);
     case nmWidth:
-      return "file " + shown + " not found; near match " + nearPath +
-             " differs in character width or letter case";
+      return platform::Tr("DataFiles",
+                          "file %1 not found; near match %2 differs in character width or letter case")
+          .Arg(shown)
+          .Arg(nearPath);
     case nmExtension:
-      return "file " + shown + " not found; near match " + nearPath + " differs in its extension";
+      return platform::Tr("DataFiles", "file %1 not found; near match %2 differs in its extension")
+          .Arg(shown)
+          .Arg(nearPath);
     case nmElsewhere:
-      return "file " + shown + " not found; near match " + nearPath + " is in another folder";
+      return platform::Tr("DataFiles", "file %1 not found; near match %2 is in another folder")
+          .Arg(shown)
+          .Arg(nearPath);
     case nmNone:
       break;
   }
-  return "file " + shown + " not found";
+  return platform::Tr("DataFiles", "file %1 not found").Arg(shown);
 }
 
 }  // namespace orbel::game

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/files.h"
 #include "platform/script_encoding.h"
 
 namespace orbel::game {
@@ -36,6 +37,21 @@ std::string FindDataFile(const std::string& name);
 
 // The same lookup under an explicit game folder.
 std::string FindDataFileIn(const std::string& directory, const std::string& name);
+
+// Whether the file or folder `path` really lies inside the folder `directory`, links followed (false when
+// either does not exist).
+bool IsInsideFolder(const std::string& directory, const std::string& path);
+
+// The run's translated files: a folder under the game folder (`Translations/fr/Data`, compared like any
+// name) whose files replace the game's files of the same names, looked up before the Data folder; empty for
+// none. The script itself is never looked up there, and a file whose real place is outside the game folder (a
+// link) is passed over. Set once at start-up, before anything looks a file up.
+void SetTranslatedDataFolder(const std::string& folder);
+
+// Whether the data-file name `name` (as the script gives it) would find a file stored at `stored` (its path
+// under the game folder, bytes, '/' between folders) by the rules above, without a folder to look in: for a
+// file that is not on the disk (an archive's entry that could not be unpacked).
+bool DataFileNameMatches(const std::string& name, const std::string& stored);
 
 // The encoding of the script of the game in `directory`: UTF-8 when its SCRIPT.TXT starts with a UTF-8
 // byte-order mark, else `given` (the command line's choice). For start-up, which sets it for the whole run.
@@ -51,9 +67,13 @@ enum TFileRead : int {
 struct TFileText {
   TFileRead Result = frUnreadable;
   std::string Text;  // the whole file, only for frRead
+  // For frUnreadable: what the path names (platform::fkFile when reading it failed) and the system's error.
+  platform::TFileKind Kind = platform::fkMissing;
+  int Error = 0;
 };
 
-// Reads the file at `path` (bytes, as FindDataFile gives them) whole. A file larger than `maxBytes` (a wrong
+// Reads the file at `path` (bytes, as FindDataFile gives them) whole, opened without waiting on it: a named
+// pipe, a device or a folder is not read (platform::OpenForReading). A file larger than `maxBytes` (a wrong
 // one, or a damaged disc image) is refused before it is read. The caller words the failure.
 TFileText ReadWholeFile(const std::string& path, size_t maxBytes);
 
@@ -88,8 +108,8 @@ struct TDataFileCheck {
 // the running engine.
 TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& name);
 
-// One line of English for a checker: what was found and how, or why nothing was, naming paths relative to
-// `directory` and decoded for reading. Empty for an exact match.
+// One line for a checker, in the user's language: what was found and how, or why nothing was, naming paths
+// relative to `directory` and decoded for reading. Empty for an exact match.
 std::string DescribeDataFileCheck(const std::string& directory, const std::string& name,
                                   const TDataFileCheck& check);
 

@@ -10,8 +10,11 @@
 #include <vector>
 
 #include "game/game_errors.h"
+#include "platform/translation.h"
 
 namespace orbel::game {
+
+using platform::Tr;
 
 namespace {
 
@@ -89,22 +92,30 @@ TCueTrack ParseCueSheet(std::string_view text, const std::string& sheetName) {
         continue;
       }
       if (file.empty())
-        throw EArchiveError(sheetName + ": track " + words[1] + " comes before any FILE line");
+        throw EArchiveError(
+            Tr("Archive", "%1: track %2 comes before any FILE line").Arg(sheetName).Arg(words[1]));
       if (fileType != "BINARY")
-        throw EArchiveError(sheetName + ": the data track's file is not BINARY (" + fileType + ")");
+        throw EArchiveError(
+            Tr("Archive", "%1: the data track's file is not BINARY (%2)").Arg(sheetName).Arg(fileType));
       found.File = file;
       track = found;
     } else if (keyword == "INDEX" && words.size() >= 3 && track && words[1] == "01") {
       const auto sector = ParseMsf(words[2]);
-      if (!sector) throw EArchiveError(sheetName + ": INDEX 01 " + words[2] + " is not a time mm:ss:ff");
+      if (!sector)
+        throw EArchiveError(
+            Tr("Archive", "%1: INDEX 01 %2 is not a time mm:ss:ff").Arg(sheetName).Arg(words[2]));
       track->StartSector = *sector;
     }
   }
   if (!track) {
     if (!unsupported.empty())
-      throw EArchiveError(sheetName + ": track mode " + unsupported +
-                          " is not read; data tracks of MODE1/2048, MODE1/2352 or MODE2/2352 are");
-    throw EArchiveError(sheetName + " names no data track (TRACK nn MODE1/2352 or the like)");
+      throw EArchiveError(
+          Tr("Archive",
+             "%1: track mode %2 is not read; data tracks of MODE1/2048, MODE1/2352 or MODE2/2352 are")
+              .Arg(sheetName)
+              .Arg(unsupported));
+    throw EArchiveError(
+        Tr("Archive", "%1 names no data track (TRACK nn MODE1/2352 or the like)").Arg(sheetName));
   }
   return *track;
 }

@@ -2,7 +2,6 @@
 
 #include "game/save_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,11 +11,13 @@
 #include <QJsonValue>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 
 #include "game/data_files.h"
+#include "platform/file_locks.h"
+#include "platform/files.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 namespace orbel::game {
 
@@ -26,8 +27,12 @@ constexpr const char* kFormatName = "orbel-save";
 // JSON numbers are doubles: whole numbers are exact up to 2^53, far beyond any game's milliseconds or steps.
 constexpr double kMaxWholeNumber = 9007199254740992.0;
 
-[[noreturn]] void Refuse(const std::string& fileName, const std::string& why) {
-  throw ESaveError("the save " + platform::FileNameToUtf8(fileName) + " " + why);
+[[noreturn]] void Refuse(const platform::TText& text) {
+  throw ESaveError(text.Str());
+}
+
+std::string Shown(const std::string& fileName) {
+  return platform::FileNameToUtf8(fileName);
 }
 
 bool IsHexDigest(const QString& text) {
@@ -41,17 +46,31 @@ bool IsHexDigest(const QString& text) {
 int64_t WholeField(const QJsonObject& object, const char* name, double low, double high,
                    const std::string& fileName) {
   const QJsonValue value = object.value(QLatin1String(name));
-  if (!value.isDouble()) Refuse(fileName, std::string("has no number \"") + name + "\"");
+  if (!value.isDouble())
+    Refuse(platform::Tr("Saves", "the save %1 has no number \"%2\"").Arg(Shown(fileName)).Arg(name));
   const double number = value.toDouble();
   if (!std::isfinite(number) || number != std::floor(number) || number < low || number > high)
-    Refuse(fileName, std::string("has an impossible \"") + name + "\"");
+    Refuse(platform::Tr("Saves", "the save %1 has an impossible \"%2\"").Arg(Shown(fileName)).Arg(name));
   return static_cast<int64_t>(number);
 }
 
 QString TextField(const QJsonObject& object, const char* name, const std::string& fileName) {
   const QJsonValue value = object.value(QLatin1String(name));
-  if (!value.isString()) Refuse(fileName, std::string("has no text \"") + name + "\"");
+  if (!value.isString())
+    Refuse(platform::Tr("Saves", "the save %1 has no text \"%2\"").Arg(Shown(fileName)).Arg(name));
   return value.toString();
+}
+
+// Removes the leftover temporaries in `folder` of the file that `finalName` gives for each name there (empty:
+// the name is none of them).
+template <typename TFinalName>
+void RemoveLeftovers(const std::filesystem::path& folder, const TFinalName& finalName) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string final = finalName(it->path().filename().native());
+    if (!final.empty() && platform::IsLeftoverTemporary(it->path().native(), (folder / final).native()))
+      ::unlink(it->path().c_str());
+  }
 }
 
 }  // namespace
@@ -82,23 +101,32 @@ QByteArray SaveToJson(const TSave& save) {
 }
 
 TSave ParseSave(const QByteArray& bytes, const std::string& fileName) {
-  if (bytes.isEmpty()) Refuse(fileName, "is empty");
-  if (static_cast<size_t>(bytes.size()) > kMaxSaveBytes) Refuse(fileName, "is too large to be a save");
+  if (bytes.isEmpty()) Refuse(platform::Tr("Saves", "the save %1 is empty").Arg(Shown(fileName)));
+  if (static_cast<size_t>(bytes.size()) > kMaxSaveBytes)
+    Refuse(platform::Tr("Saves", "the save %1 is too large to be a save").Arg(Shown(fileName)));
   QJsonParseError problem;
   const QJsonDocument document = QJsonDocument::fromJson(bytes, &problem);
   if (problem.error != QJsonParseError::NoError)
-    Refuse(fileName, "is damaged or not a save (" + problem.errorString().toStdString() + " at byte " +
-                         std::to_string(problem.offset) + ")");
-  if (!document.isObject()) Refuse(fileName, "is not a save");
+    Refuse(platform::Tr("Saves", "the save %1 is damaged or not a save (%2 at byte %3)")
+               .Arg(Shown(fileName))
+               .Arg(problem.errorString())
+               .Arg(problem.offset));
+  if (!document.isObject()) Refuse(platform::Tr("Saves", "the save %1 is not a save").Arg(Shown(fileName)));
   const QJsonObject object = document.object();
-  if (object.value("format").toString() != QLatin1String(kFormatName)) Refuse(fileName, "is not a save");
+  if (object.value("format").toString() != QLatin1String(kFormatName))
+    Refuse(platform::Tr("Saves", "the save %1 is not a save").Arg(Shown(fileName)));
   const int64_t version = WholeField(object, "version", 0, kMaxWholeNumber, fileName);
   if (version != kSaveVersion)
-    Refuse(fileName, "has version " + std::to_string(version) + "; this program reads version " +
-                         std::to_string(kSaveVersion));
+    Refuse(platform::Tr("Saves", "the save %1 has version %2; this program reads version %3")
+               .Arg(Shown(fileName))
+               .Arg(version)
+               .Arg(kSaveVersion));
   TSave save;
   const QString hash = TextField(object, "script_sha256", fileName);
-  if (!IsHexDigest(hash)) Refuse(fileName, "has an impossible \"script_sha256\"");
+  if (!IsHexDigest(hash))
+    Refuse(platform::Tr("Saves", "the save %1 has an impossible \"%2\"")
+               .Arg(Shown(fileName))
+               .Arg("script_sha256"));
   save.ScriptSha256 = hash.toStdString();
   save.GameFolder = TextField(object, "game_folder", fileName).toStdString();
   if (object.contains(QLatin1String("game_name")))
@@ -112,62 +140,77 @@ TSave ParseSave(const QByteArray& bytes, const std::string& fileName) {
   save.Date = TextField(object, "date", fileName).toStdString();
   const QByteArray base64 = TextField(object, "thumbnail_png", fileName).toLatin1();
   const auto thumbnail = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
-  if (!thumbnail) Refuse(fileName, "has a damaged \"thumbnail_png\"");
+  if (!thumbnail)
+    Refuse(
+        platform::Tr("Saves", "the save %1 has a damaged \"%2\"").Arg(Shown(fileName)).Arg("thumbnail_png"));
   save.Thumbnail = *thumbnail;
   return save;
 }
 
 TSave ReadSaveFile(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(std::filesystem::path(path), error);
-  if (error || !std::filesystem::exists(status)) Refuse(path, "does not exist");
-  if (std::filesystem::is_directory(status)) Refuse(path, "is a folder, not a file");
   const TFileText file = ReadWholeFile(path, kMaxSaveBytes);
-  if (file.Result == frTooLarge) Refuse(path, "is too large to be a save");
-  if (file.Result != frRead) Refuse(path, "cannot be read");
+  if (file.Result == frTooLarge)
+    Refuse(platform::Tr("Saves", "the save %1 is too large to be a save").Arg(Shown(path)));
+  if (file.Result != frRead) {
+    if (file.Kind == platform::fkMissing && (file.Error == ENOENT || file.Error == ENOTDIR))
+      Refuse(platform::Tr("Saves", "the save %1 does not exist").Arg(Shown(path)));
+    if (file.Kind == platform::fkFile)
+      Refuse(platform::Tr("Saves", "the save %1 cannot be read").Arg(Shown(path)));
+    throw ESaveError(platform::NotReadableText(platform::Tr("Saves", "the save %1").Arg(Shown(path)),
+                                               file.Kind, file.Error));
+  }
   return ParseSave(QByteArray(file.Text.data(), static_cast<qsizetype>(file.Text.size())), path);
+}
+
+namespace {
+
+[[noreturn]] void RefuseWrite(const std::string& path, int code) {
+  Refuse(platform::Tr("Saves", "the save %1 cannot be written: %2")
+             .Arg(Shown(path))
+             .Arg(platform::SystemErrorText(code)));
+}
+
+}  // namespace
+
+void MakeSaveFolder(const std::string& path) {
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  std::error_code error;
+  if (folder.empty() || std::filesystem::create_directories(folder, error) || !error) return;
+  Refuse(platform::Tr("Saves", "the save %1 cannot be written: the folder %2 cannot be made: %3")
+             .Arg(Shown(path))
+             .Arg(Shown(folder.string()))
+             .Arg(platform::SystemErrorText(error.value())));
+}
+
+void CheckSaveTarget(const std::string& path) {
+  const std::filesystem::path target(path);
+  const std::string folder = target.has_parent_path() ? target.parent_path().string() : std::string(".");
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0)
+    Refuse(platform::Tr("Saves", "the save %1 cannot be written: the folder %2 does not exist")
+               .Arg(Shown(path))
+               .Arg(Shown(folder)));
+  if (!S_ISDIR(info.st_mode))
+    Refuse(platform::Tr("Saves", "the save %1 cannot be written: %2 is not a folder")
+               .Arg(Shown(path))
+               .Arg(Shown(folder)));
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) RefuseWrite(path, errno);
+  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    Refuse(platform::Tr("Saves", "the save %1 cannot be written: it is a folder").Arg(Shown(path)));
 }
 
 void WriteSaveFile(const TSave& save, const std::string& path) {
   const QByteArray bytes = SaveToJson(save);
-  const std::filesystem::path target(path);
-  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  std::string temporary = (folder / (target.filename().string() + ".XXXXXX")).string();
-  const int descriptor = ::mkstemp(temporary.data());
-  if (descriptor < 0) Refuse(path, std::string("cannot be written: ") + std::strerror(errno));
-  const auto fail = [&](int code) {
-    ::close(descriptor);
-    ::unlink(temporary.c_str());
-    Refuse(path, std::string("cannot be written: ") + std::strerror(code));
-  };
-  // mkstemp makes it readable by its owner only; a save is an ordinary file.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(descriptor, 0666 & ~mask) != 0) fail(errno);
-  for (qsizetype written = 0; written < bytes.size();) {
-    const ssize_t n =
-        ::write(descriptor, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fail(n < 0 ? errno : EIO);
-    written += n;
-  }
-  if (::fsync(descriptor) != 0) fail(errno);
-  if (::close(descriptor) != 0) {
-    const int code = errno;
-    ::unlink(temporary.c_str());
-    Refuse(path, std::string("cannot be written: ") + std::strerror(code));
-  }
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    const int code = errno;
-    ::unlink(temporary.c_str());
-    Refuse(path, std::string("cannot be written: ") + std::strerror(code));
-  }
-  // The rename itself reaches the disk with the folder.
-  const int folderDescriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderDescriptor >= 0) {
-    ::fsync(folderDescriptor);
-    ::close(folderDescriptor);
-  }
+  const int code = platform::WriteFileAtomically(
+      path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  if (code != 0) RefuseWrite(path, code);
+}
+
+void RemoveSaveLeftovers(const std::string& folder) {
+  RemoveLeftovers(std::filesystem::path(folder), [](const std::string& name) {
+    const size_t json = name.find(".json.");
+    return json == std::string::npos ? std::string() : name.substr(0, json + 5);
+  });
 }
 
 }  // namespace orbel::game

@@ -58,7 +58,19 @@ TSave ParseSave(const QByteArray& bytes, const std::string& fileName);
 // Reads the file at `path` (its bytes); ESaveError when it cannot.
 TSave ReadSaveFile(const std::string& path);
 // Writes the save to `path` whole or not at all: a temporary file in the same folder, flushed to the disk,
-// then renamed over it. ESaveError naming the file when that fails; the earlier file is then untouched.
+// then renamed over it. ESaveError naming the file when that fails; the earlier file is then untouched. The
+// temporary ("<path>.<process>.XXXXXX") is locked while it is written; those of `path` that killed runs left
+// are removed first.
 void WriteSaveFile(const TSave& save, const std::string& path);
+// Makes the folder the save `path` goes in, with the folders above it; ESaveError naming the save, the
+// folder and the system's reason when it cannot.
+void MakeSaveFolder(const std::string& path);
+// Whether `path` can take a save, before anything runs: its folder exists and may be written, and it is not
+// a folder itself. ESaveError naming the file and the reason when not.
+void CheckSaveTarget(const std::string& path);
+
+// Removes the temporaries of saves ("<name>.json.<process>.XXXXXX") that runs killed while writing them left
+// in `folder`: those nobody holds whose process has ended, or older than an hour.
+void RemoveSaveLeftovers(const std::string& folder);
 
 }  // namespace orbel::game

@@ -53,7 +53,8 @@ TAudioMixer::TAudioMixer() {
       platform::EngineClock().RemoveAdvanceObserver(ClockObserver);
       ClockObserver = 0;
       Virtual = false;
-      // The device of an earlier stretch of real time was only paused; a run that began virtual opens one now.
+      // The device of an earlier stretch of real time was only paused; a run that began virtual opens one
+      // now.
       if (DeviceId)
         SDL_PauseAudioDevice(DeviceId, 0);
       else
@@ -134,10 +135,16 @@ void TAudioMixer::Push(int stream, const int16_t* data, size_t frames) {
   if (it != Streams.end()) it->second.Samples.insert(it->second.Samples.end(), data, data + frames * 2);
 }
 
+void TAudioMixer::PushUnheard(int stream, size_t frames) {
+  std::lock_guard lock(Mutex);
+  auto it = Streams.find(stream);
+  if (it != Streams.end()) it->second.Unheard += frames;
+}
+
 size_t TAudioMixer::Buffered(int stream) const {
   std::lock_guard lock(Mutex);
   auto it = Streams.find(stream);
-  return it == Streams.end() ? 0 : it->second.Samples.size() / 2;
+  return it == Streams.end() ? 0 : it->second.Samples.size() / 2 + it->second.Unheard;
 }
 
 uint64_t TAudioMixer::Consumed(int stream) const {
@@ -157,6 +164,7 @@ void TAudioMixer::Reset(int stream) {
   auto it = Streams.find(stream);
   if (it != Streams.end()) {
     it->second.Samples.clear();
+    it->second.Unheard = 0;
     it->second.Consumed = 0;
   }
 }
@@ -168,10 +176,21 @@ bool TAudioMixer::AnythingToMix() const {
   return false;
 }
 
+void TAudioMixer::ConsumeUnheard(size_t frames) {
+  std::lock_guard lock(Mutex);
+  for (auto& [id, stream] : Streams) {
+    if (stream.Paused) continue;
+    const size_t take = std::min(frames, stream.Unheard);
+    stream.Unheard -= take;
+    stream.Consumed += take;
+  }
+}
+
 void TAudioMixer::MixUntil(int64_t sampleIndex, std::vector<int16_t>* out) {
   while (OutputFrames < sampleIndex) {
     if (!AnythingToMix()) {
-      // Silence to the end: nothing would be consumed on the way.
+      // Silence to the end: only unheard frames are consumed on the way, each stream's as far as it goes.
+      ConsumeUnheard(size_t(sampleIndex - OutputFrames));
       if (out) out->resize(out->size() + size_t(sampleIndex - OutputFrames) * 2, 0);
       OutputFrames = sampleIndex;
       return;
@@ -204,7 +223,9 @@ void TAudioMixer::Mix(int16_t* out, size_t frames) {
       auto begin = stream.Samples.begin();
       for (size_t i = 0; i < take; ++i) sum[i] += begin[ptrdiff_t(i)];
       stream.Samples.erase(begin, begin + ptrdiff_t(take));
-      stream.Consumed += take / 2;
+      const size_t unheard = std::min(frames - take / 2, stream.Unheard);
+      stream.Unheard -= unheard;
+      stream.Consumed += take / 2 + unheard;
     }
   }
   for (size_t i = 0; i < frames * 2; ++i) out[i] = int16_t(std::clamp(sum[i], -32768, 32767));

@@ -47,7 +47,10 @@ class TAudioMixer {
   void RemoveStream(int stream);
   // Appends interleaved stereo frames (MixRate, signed 16-bit).
   void Push(int stream, const int16_t* data, size_t frames);
-  size_t Buffered(int stream) const;    // frames waiting
+  // Appends frames nobody will hear (a play during a replay): they wait and are consumed as sound would be,
+  // after the stream's real frames, and add nothing to the mix.
+  void PushUnheard(int stream, size_t frames);
+  size_t Buffered(int stream) const;    // frames waiting, unheard ones included
   uint64_t Consumed(int stream) const;  // frames handed to the output since the last Reset
   void SetPaused(int stream, bool paused);
   void Reset(int stream);  // drops what waits and zeroes the count
@@ -55,6 +58,7 @@ class TAudioMixer {
  private:
   struct TStream {
     std::deque<int16_t> Samples;
+    size_t Unheard = 0;
     uint64_t Consumed = 0;
     bool Paused = true;
   };
@@ -63,6 +67,8 @@ class TAudioMixer {
   void StartVirtualOutput();
   void Mix(int16_t* out, size_t frames);
   bool AnythingToMix() const;
+  // Consumes the unheard frames of up to `frames` of output, when no stream has real ones to mix.
+  void ConsumeUnheard(size_t frames);
 
   mutable std::mutex Mutex;
   std::map<int, TStream> Streams;

@@ -2,20 +2,25 @@
 
 #include "media/video_export.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <thread>
 #include <vector>
 
 #include "media/decoder.h"
 #include "platform/text_codec.h"
+#include "platform/translation.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -28,6 +33,8 @@ extern "C" {
 namespace orbel::media {
 
 namespace {
+
+using platform::Tr;
 
 constexpr int Channels = 2;
 // A frame size for an encoder that takes any (FLAC may say 0): small enough to keep little sound waiting.
@@ -49,7 +56,8 @@ constexpr TContainer Containers[] = {
 constexpr TContainer Lossless = {".mkv", "matroska", "ffv1", "flac"};
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
-  throw EVideoExportError("cannot export video to " + platform::FileNameToUtf8(path) + ": " + reason);
+  throw EVideoExportError(
+      Tr("VideoExport", "cannot export video to %1: %2").Arg(platform::FileNameToUtf8(path)).Arg(reason));
 }
 
 std::string AvErrorText(int code) {
@@ -78,19 +86,21 @@ std::string FolderOf(const std::string& path) {
 const TContainer& ChooseContainer(const std::string& path, bool lossless) {
   const std::string extension = ExtensionOf(path);
   if (lossless) {
-    if (extension != Lossless.Extension) Refuse(path, "a lossless export is written as .mkv only");
+    if (extension != Lossless.Extension)
+      Refuse(path, Tr("VideoExport", "a lossless export is written as .mkv only"));
     return Lossless;
   }
   for (const TContainer& container : Containers)
     if (extension == container.Extension) return container;
-  Refuse(path, (extension.empty() ? std::string("the name has no extension")
-                                  : "unknown extension '" + extension + "'") +
-                   " (use .mkv, .mp4 or .webm)");
+  Refuse(path,
+         extension.empty()
+             ? Tr("VideoExport", "the name has no extension (use .mkv, .mp4 or .webm)").Str()
+             : Tr("VideoExport", "unknown extension '%1' (use .mkv, .mp4 or .webm)").Arg(extension).Str());
 }
 
 const AVCodec* FindEncoder(const std::string& path, const char* name) {
   const AVCodec* codec = avcodec_find_encoder_by_name(name);
-  if (!codec) Refuse(path, std::string("this system's FFmpeg has no ") + name + " encoder");
+  if (!codec) Refuse(path, Tr("VideoExport", "this system's FFmpeg has no %1 encoder").Arg(name));
   return codec;
 }
 
@@ -146,6 +156,68 @@ void Enlarge(const QImage& source, int scale, uint8_t* dest, int destStride) {
   }
 }
 
+std::string BaseNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The temporary names of a target: its own name, a dot, six hexadecimal digits and ".part".
+constexpr size_t kPartSuffixLength = 1 + 6 + 5;
+
+std::string PartName(const std::string& target, unsigned number) {
+  char suffix[kPartSuffixLength + 1];
+  std::snprintf(suffix, sizeof suffix, ".%06x.part", number & 0xffffffu);
+  return target + suffix;
+}
+
+bool IsPartNameOf(const std::string& name, const std::string& base) {
+  if (name.size() != base.size() + kPartSuffixLength || name.compare(0, base.size(), base) != 0 ||
+      name[base.size()] != '.' || name.compare(name.size() - 5, 5, ".part") != 0)
+    return false;
+  return std::all_of(name.begin() + std::ptrdiff_t(base.size()) + 1, name.end() - 5,
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+bool SameFile(int fd, const std::string& path) {
+  struct stat held {};
+  struct stat named {};
+  return fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
+// An export holds a lock on its temporary file for as long as it writes it, so a temporary name of the same
+// target that nobody holds was left by an export that was killed: it is removed. One that another running
+// export holds stays.
+void RemoveStaleParts(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string prefix = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string base = BaseNameOf(target);
+  DIR* folder = opendir(prefix.empty() ? "." : prefix.c_str());
+  if (!folder) return;
+  while (const dirent* entry = readdir(folder)) {
+    if (!IsPartNameOf(entry->d_name, base)) continue;
+    const std::string path = prefix + entry->d_name;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    struct stat info {};
+    // Taking the lock proves nobody writes the file; the name must still be that file when it goes.
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        SameFile(fd, path))
+      unlink(path.c_str());
+    close(fd);
+  }
+  closedir(folder);
+}
+
+// The same picture, or one with the very same bytes (a picture grabbed anew while nothing changed).
+bool SameBytes(const QImage& picture, const QImage& last) {
+  if (last.isNull()) return false;
+  if (picture.cacheKey() == last.cacheKey()) return true;
+  return picture.format() == last.format() && picture.size() == last.size() &&
+         picture.bytesPerLine() == last.bytesPerLine() &&
+         std::memcmp(picture.constBits(), last.constBits(), size_t(picture.sizeInBytes())) == 0;
+}
+
 // The file being written, under a temporary name beside the target until Commit gives it the target's name.
 // Written through its own descriptor rather than FFmpeg's protocols, so the name is used byte for byte and a
 // colon in it never selects a protocol.
@@ -155,22 +227,33 @@ class TOutputFile {
     const std::string folder = FolderOf(target);
     struct stat info {};
     if (stat(folder.c_str(), &info) != 0)
-      Refuse(target, "the folder " + platform::FileNameToUtf8(folder) + " does not exist");
-    if (!S_ISDIR(info.st_mode)) Refuse(target, platform::FileNameToUtf8(folder) + " is not a folder");
-    if (stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) Refuse(target, "it is a folder");
+      Refuse(target, Tr("VideoExport", "the folder %1 does not exist").Arg(platform::FileNameToUtf8(folder)));
+    if (!S_ISDIR(info.st_mode))
+      Refuse(target, Tr("VideoExport", "%1 is not a folder").Arg(platform::FileNameToUtf8(folder)));
+    if (stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+      Refuse(target, Tr("VideoExport", "it is a folder"));
+    RemoveStaleParts(target);
     std::random_device random;
     for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
-      char suffix[16];
-      std::snprintf(suffix, sizeof suffix, ".%06x.part", unsigned(random()) & 0xffffffu);
-      Temporary = target + suffix;
+      Temporary = PartName(target, unsigned(random()));
       Fd = open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (Fd < 0 && errno != EEXIST) break;
+      if (Fd < 0) continue;
+      // Another export sweeping its stale files may have taken the new file for one between its creation and
+      // the lock: a file whose name has gone is left for a new name. A file system without locks keeps its
+      // files, since nobody can take a lock there either.
+      const bool locked = flock(Fd, LOCK_EX | LOCK_NB) == 0;
+      if ((!locked && errno == EWOULDBLOCK) || !SameFile(Fd, Temporary)) {
+        close(Fd);
+        Fd = -1;
+      }
     }
     if (Fd < 0) {
       const int error = errno;
       if (error == EACCES || error == EPERM || error == EROFS)
-        Refuse(target, "the folder " + platform::FileNameToUtf8(folder) + " is not writable");
-      Refuse(target, std::strerror(error));
+        Refuse(target,
+               Tr("VideoExport", "the folder %1 is not writable").Arg(platform::FileNameToUtf8(folder)));
+      Refuse(target, platform::SystemErrorText(error));
     }
   }
   ~TOutputFile() {
@@ -189,6 +272,8 @@ class TOutputFile {
         return AVERROR(Errno);
       }
       done += int(written);
+      Position += written;
+      Written = std::max(Written, Position);
     }
     return size;
   }
@@ -200,21 +285,32 @@ class TOutputFile {
       return fstat(Fd, &info) == 0 ? int64_t(info.st_size) : AVERROR(errno);
     }
     const off_t position = lseek(Fd, off_t(offset), whence);
-    return position < 0 ? AVERROR(errno) : int64_t(position);
+    if (position < 0) return AVERROR(errno);
+    Position = int64_t(position);
+    return Position;
   }
 
   // The reason the last write failed, for the message; empty when no write failed.
-  std::string WriteError() const { return Errno ? std::strerror(Errno) : std::string(); }
+  std::string WriteError() const { return Errno ? platform::SystemErrorText(Errno) : std::string(); }
+  // The bytes the file holds so far.
+  int64_t Size() const { return Written; }
+  // The bytes still free to a user on the file's file system; none when it cannot say.
+  std::optional<int64_t> FreeBytes() const {
+    struct statvfs info {};
+    if (Fd < 0 || fstatvfs(Fd, &info) != 0) return std::nullopt;
+    return int64_t(info.f_bavail) * int64_t(info.f_frsize);
+  }
 
   // Makes the content durable before the rename, so the target never names a file cut short by a crash.
   void Commit() {
     if (fsync(Fd) != 0 || close(Fd) != 0) {
       Fd = -1;
-      Refuse(Target, std::string("writing failed (") + std::strerror(errno) + ")");
+      Refuse(Target, Tr("VideoExport", "writing failed (%1)").Arg(platform::SystemErrorText(errno)));
     }
     Fd = -1;
     if (rename(Temporary.c_str(), Target.c_str()) != 0)
-      Refuse(Target, std::string("cannot give the finished file its name (") + std::strerror(errno) + ")");
+      Refuse(Target, Tr("VideoExport", "cannot give the finished file its name (%1)")
+                         .Arg(platform::SystemErrorText(errno)));
     Committed = true;
   }
 
@@ -222,6 +318,7 @@ class TOutputFile {
   std::string Target, Temporary;
   int Fd = -1;
   int Errno = 0;
+  int64_t Position = 0, Written = 0;
   bool Committed = false;
 };
 
@@ -243,7 +340,10 @@ struct TVideoExport::TState {
   AVPacket* Packet = nullptr;
   SwsContext* Converter = nullptr;  // to the encoder's pixel format, when that is not the picture's own
   std::vector<uint32_t> Enlarged;   // the enlarged picture on its way to the converter
-  std::vector<int16_t> Pending;     // sound not yet a whole encoder frame, from PendingStart
+  QImage LastSource;                // the picture Picture holds, converted: the next one is often the same
+  int64_t PacketBytes = 0;          // the encoded pictures and sound handed to the container
+  int64_t HeaderBytes = 0;
+  std::vector<int16_t> Pending;  // sound not yet a whole encoder frame, from PendingStart
   size_t PendingStart = 0;
   int SoundFrameSize = AnyFrameSize;
   bool SmallLastFrame = true;
@@ -267,17 +367,18 @@ struct TVideoExport::TState {
     Failed = true;
     Refuse(Path, reason);
   }
-  void Check(int result, const char* what) {
-    if (result < 0) Fail(std::string(what) + " failed (" + AvErrorText(result) + ")");
+  // `what` is the step, in the user's language.
+  void Check(int result, const std::string& what) {
+    if (result < 0) Fail(Tr("VideoExport", "%1 failed (%2)").Arg(what).Arg(AvErrorText(result)));
   }
   void CheckWrite(int result) {
     if (result >= 0) return;
     const std::string reason = File->WriteError();
-    Fail("writing failed (" + (reason.empty() ? AvErrorText(result) : reason) + ")");
+    Fail(Tr("VideoExport", "writing failed (%1)").Arg(reason.empty() ? AvErrorText(result) : reason));
   }
   void CheckUsable() const {
-    if (Failed) Refuse(Path, "an earlier error ended this export");
-    if (Finished) Refuse(Path, "the export is already finished");
+    if (Failed) Refuse(Path, Tr("VideoExport", "an earlier error ended this export"));
+    if (Finished) Refuse(Path, Tr("VideoExport", "the export is already finished"));
   }
 
   void OpenOutput(const TContainer& container);
@@ -291,7 +392,7 @@ void TVideoExport::TState::OpenOutput(const TContainer& container) {
   File = std::make_unique<TOutputFile>(Path);
   constexpr int bufferSize = 1 << 16;
   auto* buffer = static_cast<unsigned char*>(av_malloc(bufferSize));
-  if (!buffer) Fail("out of memory");
+  if (!buffer) Fail(Tr("VideoExport", "out of memory"));
   // The generic parameter fits whichever constness of the buffer this FFmpeg's callback type has.
   Io = avio_alloc_context(
       buffer, bufferSize, 1, File.get(), nullptr,
@@ -301,10 +402,10 @@ void TVideoExport::TState::OpenOutput(const TContainer& container) {
       });
   if (!Io) {
     av_free(buffer);
-    Fail("out of memory");
+    Fail(Tr("VideoExport", "out of memory"));
   }
   Check(avformat_alloc_output_context2(&Format, nullptr, container.Muxer, nullptr),
-        "setting up the container");
+        Tr("VideoExport", "setting up the container"));
   Format->pb = Io;
   Format->flags |= AVFMT_FLAG_CUSTOM_IO;
   if (std::strcmp(container.Muxer, "mp4") != 0) {
@@ -321,7 +422,7 @@ void TVideoExport::TState::OpenOutput(const TContainer& container) {
 
 void TVideoExport::TState::OpenVideo(const AVCodec* codec) {
   Video = avcodec_alloc_context3(codec);
-  if (!Video) Fail("out of memory");
+  if (!Video) Fail(Tr("VideoExport", "out of memory"));
   const bool lossless = codec->id == AV_CODEC_ID_FFV1;
   Video->width = Width;
   Video->height = Height;
@@ -344,75 +445,81 @@ void TVideoExport::TState::OpenVideo(const AVCodec* codec) {
     Video->color_primaries = AVCOL_PRI_SMPTE170M;
     Video->color_trc = AVCOL_TRC_SMPTE170M;
     Video->color_range = AVCOL_RANGE_MPEG;
+    // A game's pictures are flat and mostly still, and at 60 pictures a second most of them repeat the one
+    // before: what costs is each picture's fixed share of the encoder's work, not the detail. The fastest
+    // settings, at a quality that keeps the pictures as well as the slower ones did (bench/fast_and_export.py
+    // measures both).
     if (codec->id == AV_CODEC_ID_H264) {
-      av_dict_set(&options, "preset", "veryfast", 0);
-      av_dict_set(&options, "crf", "18", 0);
+      av_dict_set(&options, "preset", "ultrafast", 0);
+      av_dict_set(&options, "x264-params", "cabac=1", 0);  // costs little on still pictures, saves a fifth
+      av_dict_set(&options, "crf", "23", 0);
     } else {
-      // The fastest of the good-quality speeds, with rows coded in parallel; the realtime mode would drop
-      // quality to keep a pace nobody here waits for.
-      av_dict_set(&options, "deadline", "good", 0);
-      av_dict_set(&options, "cpu-used", "5", 0);
+      av_dict_set(&options, "deadline", "realtime", 0);
+      av_dict_set(&options, "cpu-used", "6", 0);
+      av_dict_set(&options, "tune-content", "screen", 0);
       av_dict_set(&options, "row-mt", "1", 0);
-      av_dict_set(&options, "crf", "31", 0);
+      av_dict_set(&options, "tile-columns", "1", 0);  // two columns of tiles, one per core
+      av_dict_set(&options, "crf", "28", 0);
     }
     Converter = sws_getContext(Width, Height, AV_PIX_FMT_RGB32, Width, Height, Video->pix_fmt,
                                SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
-    if (!Converter) Fail("setting up the colour conversion failed");
+    if (!Converter) Fail(Tr("VideoExport", "setting up the colour conversion failed"));
     if (Settings.Scale > 1) Enlarged.resize(size_t(Width) * Height);
   }
   if (Format->oformat->flags & AVFMT_GLOBALHEADER) Video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   const int opened = avcodec_open2(Video, codec, &options);
   av_dict_free(&options);
-  Check(opened, ("opening the " + std::string(codec->name) + " encoder").c_str());
+  Check(opened, Tr("VideoExport", "opening the %1 encoder").Arg(codec->name));
 
   VideoStream = avformat_new_stream(Format, nullptr);
-  if (!VideoStream) Fail("out of memory");
+  if (!VideoStream) Fail(Tr("VideoExport", "out of memory"));
   VideoStream->time_base = Video->time_base;
   VideoStream->avg_frame_rate = Video->framerate;
   VideoStream->sample_aspect_ratio = Video->sample_aspect_ratio;
-  Check(avcodec_parameters_from_context(VideoStream->codecpar, Video), "setting up the video stream");
+  Check(avcodec_parameters_from_context(VideoStream->codecpar, Video),
+        Tr("VideoExport", "setting up the video stream"));
 
   Picture = av_frame_alloc();
-  if (!Picture) Fail("out of memory");
+  if (!Picture) Fail(Tr("VideoExport", "out of memory"));
   Picture->format = Video->pix_fmt;
   Picture->width = Width;
   Picture->height = Height;
-  Check(av_frame_get_buffer(Picture, 0), "allocating a picture");
+  Check(av_frame_get_buffer(Picture, 0), Tr("VideoExport", "allocating a picture"));
 }
 
 void TVideoExport::TState::OpenAudio(const AVCodec* codec) {
   Audio = avcodec_alloc_context3(codec);
-  if (!Audio) Fail("out of memory");
+  if (!Audio) Fail(Tr("VideoExport", "out of memory"));
   Audio->sample_fmt = ChooseSampleFormat(*codec);
   if (Audio->sample_fmt == AV_SAMPLE_FMT_NONE)
-    Fail(std::string("the ") + codec->name + " encoder takes no sample format this program can give");
+    Fail(Tr("VideoExport", "the %1 encoder takes no sample format this program can give").Arg(codec->name));
   Audio->sample_rate = MixRate;
   av_channel_layout_default(&Audio->ch_layout, Channels);
   Audio->time_base = AVRational{1, MixRate};
   Audio->bit_rate = codec->id == AV_CODEC_ID_AAC ? 192000 : codec->id == AV_CODEC_ID_OPUS ? 128000 : 0;
   if (Format->oformat->flags & AVFMT_GLOBALHEADER) Audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  Check(avcodec_open2(Audio, codec, nullptr),
-        ("opening the " + std::string(codec->name) + " encoder").c_str());
+  Check(avcodec_open2(Audio, codec, nullptr), Tr("VideoExport", "opening the %1 encoder").Arg(codec->name));
   const bool anySize = codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE;
   SoundFrameSize = anySize || Audio->frame_size <= 0 ? AnyFrameSize : Audio->frame_size;
   SmallLastFrame = anySize || (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME);
 
   AudioStream = avformat_new_stream(Format, nullptr);
-  if (!AudioStream) Fail("out of memory");
+  if (!AudioStream) Fail(Tr("VideoExport", "out of memory"));
   AudioStream->time_base = Audio->time_base;
-  Check(avcodec_parameters_from_context(AudioStream->codecpar, Audio), "setting up the sound stream");
+  Check(avcodec_parameters_from_context(AudioStream->codecpar, Audio),
+        Tr("VideoExport", "setting up the sound stream"));
 
   Sound = av_frame_alloc();
-  if (!Sound) Fail("out of memory");
+  if (!Sound) Fail(Tr("VideoExport", "out of memory"));
 }
 
 // Sends one frame (or, with none, the end) and writes every packet the encoder has ready.
 void TVideoExport::TState::Encode(AVCodecContext* codec, AVStream* stream, const AVFrame* frame) {
-  Check(avcodec_send_frame(codec, frame), ("the " + std::string(codec->codec->name) + " encoder").c_str());
+  Check(avcodec_send_frame(codec, frame), Tr("VideoExport", "the %1 encoder").Arg(codec->codec->name));
   while (true) {
     const int received = avcodec_receive_packet(codec, Packet);
     if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return;
-    Check(received, ("the " + std::string(codec->codec->name) + " encoder").c_str());
+    Check(received, Tr("VideoExport", "the %1 encoder").Arg(codec->codec->name));
     // Each picture lasts one frame; said on every packet, it gives the last one its time in the file too.
     if (codec == Video && Packet->duration <= 0) Packet->duration = 1;
     if (codec == Audio && AddPrimingToSound) {
@@ -421,6 +528,7 @@ void TVideoExport::TState::Encode(AVCodecContext* codec, AVStream* stream, const
     }
     av_packet_rescale_ts(Packet, codec->time_base, stream->time_base);
     Packet->stream_index = stream->index;
+    PacketBytes += Packet->size;
     CheckWrite(av_interleaved_write_frame(Format, Packet));
   }
 }
@@ -432,8 +540,9 @@ void TVideoExport::TState::SendSound(int count) {
   Sound->format = Audio->sample_fmt;
   Sound->sample_rate = MixRate;
   Sound->nb_samples = SmallLastFrame ? count : SoundFrameSize;
-  Check(av_channel_layout_copy(&Sound->ch_layout, &Audio->ch_layout), "setting up a sound frame");
-  Check(av_frame_get_buffer(Sound, 0), "allocating a sound frame");
+  Check(av_channel_layout_copy(&Sound->ch_layout, &Audio->ch_layout),
+        Tr("VideoExport", "setting up a sound frame"));
+  Check(av_frame_get_buffer(Sound, 0), Tr("VideoExport", "allocating a sound frame"));
   if (Sound->nb_samples > count)
     av_samples_set_silence(Sound->data, 0, Sound->nb_samples, Channels, AVSampleFormat(Sound->format));
   ConvertSound(Pending.data() + PendingStart, count, *Sound);
@@ -452,9 +561,9 @@ TVideoExport::TVideoExport(const std::string& path, const TVideoExportSettings& 
   s.Settings = settings;
   const TContainer& container = ChooseContainer(path, settings.Lossless);
   if (settings.Scale < 1 || settings.Scale > MaxScale)
-    Refuse(path, "the scale must be a whole number from 1 to " + std::to_string(MaxScale));
+    Refuse(path, Tr("VideoExport", "the scale must be a whole number from 1 to %1").Arg(MaxScale));
   if (settings.FramesPerSecond < 1 || settings.FramesPerSecond > MaxFramesPerSecond)
-    Refuse(path, "the frame rate must be from 1 to " + std::to_string(MaxFramesPerSecond) + " per second");
+    Refuse(path, Tr("VideoExport", "the frame rate must be from 1 to %1 per second").Arg(MaxFramesPerSecond));
   const AVCodec* videoCodec = FindEncoder(path, container.VideoEncoder);
   const AVCodec* audioCodec = FindEncoder(path, container.AudioEncoder);
   s.Width = PictureWidth * settings.Scale;
@@ -462,10 +571,12 @@ TVideoExport::TVideoExport(const std::string& path, const TVideoExportSettings& 
 
   s.OpenOutput(container);
   s.Packet = av_packet_alloc();
-  if (!s.Packet) s.Fail("out of memory");
+  if (!s.Packet) s.Fail(Tr("VideoExport", "out of memory"));
   s.OpenVideo(videoCodec);
   s.OpenAudio(audioCodec);
   s.CheckWrite(avformat_write_header(s.Format, nullptr));
+  avio_flush(s.Io);
+  s.HeaderBytes = s.File->Size();
 }
 
 TVideoExport::~TVideoExport() = default;
@@ -474,17 +585,22 @@ void TVideoExport::AddFrame(const QImage& picture) {
   TState& s = *State;
   s.CheckUsable();
   if (picture.width() != PictureWidth || picture.height() != PictureHeight)
-    Refuse(s.Path, "a picture of " + std::to_string(picture.width()) + "x" +
-                       std::to_string(picture.height()) + " was given, the export takes " +
-                       std::to_string(PictureWidth) + "x" + std::to_string(PictureHeight));
+    Refuse(s.Path, Tr("VideoExport", "a picture of %1x%2 was given, the export takes %3x%4")
+                       .Arg(picture.width())
+                       .Arg(picture.height())
+                       .Arg(PictureWidth)
+                       .Arg(PictureHeight));
   // ARGB32 has RGB32's layout; the alpha byte is left out by both pixel formats used below.
   const bool direct = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
   const QImage source = direct ? picture : picture.convertToFormat(QImage::Format_RGB32);
 
-  s.Check(av_frame_make_writable(s.Picture), "allocating a picture");
-  if (!s.Converter) {
+  // A writable frame keeps what it held: a picture like the last one needs no conversion.
+  s.Check(av_frame_make_writable(s.Picture), Tr("VideoExport", "allocating a picture"));
+  const bool same = SameBytes(source, s.LastSource);
+  s.LastSource = source;
+  if (!same && !s.Converter) {
     Enlarge(source, s.Settings.Scale, s.Picture->data[0], s.Picture->linesize[0]);
-  } else {
+  } else if (!same) {
     const uint8_t* data = source.constBits();
     int stride = int(source.bytesPerLine());
     if (s.Settings.Scale > 1) {
@@ -535,6 +651,18 @@ int64_t TVideoExport::FrameCount() const {
 
 int64_t TVideoExport::SoundFrameCount() const {
   return State->SoundFrames;
+}
+
+int64_t TVideoExport::Bytes() const {
+  return State->HeaderBytes + State->PacketBytes;
+}
+
+int64_t TVideoExport::BytesOnDisk() const {
+  return State->File ? State->File->Size() : 0;
+}
+
+std::optional<int64_t> TVideoExport::FreeBytes() const {
+  return State->File ? State->File->FreeBytes() : std::nullopt;
 }
 
 }  // namespace orbel::media

@@ -11,12 +11,14 @@
 // Everything that can be refused is refused by the constructor, before a game starts: the extension, the
 // settings, the encoders this FFmpeg lacks, a folder that is missing or not writable. The file grows under a
 // temporary name beside the target and takes the target's name only in Finish, so an export that ends any
-// other way (an error, a closed window, a signal) leaves whatever was at the target untouched.
+// other way (an error, a closed window, a signal) leaves whatever was at the target untouched. The temporary
+// file of an export that was killed outright is removed by the next export to the same target.
 
 #include <QImage>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/errors.h"
@@ -62,6 +64,12 @@ class TVideoExport {
 
   int64_t FrameCount() const;       // pictures added
   int64_t SoundFrameCount() const;  // sound frames added
+  // The file's size so far: what has been encoded, some of which the container may still hold in memory.
+  int64_t Bytes() const;
+  // What of it is in the file already.
+  int64_t BytesOnDisk() const;
+  // The bytes still free to a user on the file system the file is written to; none when it cannot say.
+  std::optional<int64_t> FreeBytes() const;
 
  private:
   struct TState;

@@ -279,16 +279,21 @@ bool TEngineClock::Fire(TEngineTimer& timer) {
     Unschedule(timer);
   }
   if (!timer.Callback) return false;
-  bool alive = true;
-  timer.Firing = &alive;
+  // Undone however the callback returns, an error it raises included, unless it destroyed the timer.
+  struct TFiring {
+    TEngineTimer& Timer;
+    bool Alive = true;
+    ~TFiring() {
+      if (!Alive) return;
+      Timer.Firing = nullptr;
+      Timer.SkipTicks = false;
+    }
+  } firing{timer};
+  timer.Firing = &firing.Alive;
   timer.SkipTicks = timer.Repeating;
   // Copied: the timer, and the function with it, may be destroyed by the call.
   const std::function<void()> callback = timer.Callback;
   callback();
-  if (alive) {
-    timer.Firing = nullptr;
-    timer.SkipTicks = false;
-  }
   return true;
 }
 

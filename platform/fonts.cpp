@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "platform/translation.h"
+
 namespace orbel::platform {
 
 namespace {
@@ -50,6 +52,9 @@ std::vector<TFaceInfo> EnumerateFaces() {
       const auto seen = firstStyle.find(face.Family);
       if (seen != firstStyle.end() && seen->second != style) continue;
       if (seen == firstStyle.end()) firstStyle.emplace(face.Family, style);
+      FcChar8* name = nullptr;
+      for (int k = 1; FcPatternGetString(font, FC_FAMILY, k, &name) == FcResultMatch && name != nullptr; ++k)
+        face.OtherNames << QString::fromUtf8(reinterpret_cast<const char*>(name));
       face.Format = PatternString(font, FC_FONTFORMAT);
       FcBool outline = FcFalse;
       face.Outline = FcPatternGetBool(font, FC_OUTLINE, 0, &outline) == FcResultMatch && outline;
@@ -69,7 +74,7 @@ std::vector<TFaceInfo> EnumerateFaces() {
 
 QString FindStandIn(const std::vector<TFaceInfo>& faces, const QString& preferred, bool fixedPitch) {
   for (const TFaceInfo& face : faces)
-    if (face.Family == preferred) return preferred;
+    if (face.Family == preferred || face.OtherNames.contains(preferred)) return preferred;
   for (const TFaceInfo& face : faces)
     if (face.Japanese && IsOutlineFace(face) && IsFixedPitch(face) == fixedPitch) return face.Family;
   for (const TFaceInfo& face : faces)
@@ -92,14 +97,17 @@ void InstallFaceSubstitutions() {
   for (const TSubstitution& substitution : substitutions) {
     const QString standIn = FindStandIn(faces, substitution.Preferred, substitution.FixedPitch);
     if (standIn != substitution.Preferred) {
-      const QString message =
-          standIn.isEmpty()
-              ? QStringLiteral(
-                    "orbel: フォント「%1」も日本語フォントも見つかりません。「%2」は別の書体で表示されます")
-                    .arg(substitution.Preferred, substitution.WindowsFace)
-              : QStringLiteral("orbel: フォント「%1」が見つかりません。「%2」の代わりに「%3」を使います")
-                    .arg(substitution.Preferred, substitution.WindowsFace, standIn);
-      std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+      const std::string message =
+          standIn.isEmpty() ? Tr("Fonts",
+                                 "neither the font \"%1\" nor any Japanese font is installed; \"%2\" is "
+                                 "shown in another face")
+                                  .Arg(substitution.Preferred)
+                                  .Arg(substitution.WindowsFace)
+                            : Tr("Fonts", "the font \"%1\" is not installed; \"%3\" stands in for \"%2\"")
+                                  .Arg(substitution.Preferred)
+                                  .Arg(substitution.WindowsFace)
+                                  .Arg(standIn);
+      std::fprintf(stderr, "orbel: %s\n", message.c_str());
       std::fflush(stderr);
     }
     if (!standIn.isEmpty()) QFont::insertSubstitution(substitution.WindowsFace, standIn);

@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace orbel::platform {
@@ -16,6 +17,9 @@ struct TFaceInfo {
   bool Outline = false;   // scalable outlines (not a bitmap font)
   int Spacing = 0;        // fontconfig spacing: 0 proportional, 90 dual width, 100 mono, 110 character cell
   bool Japanese = false;  // covers the Japanese character set
+  // The family's names in other languages: fontconfig puts the one of the user's language first, so a
+  // Japanese locale sees "梅ゴシック" where others see "Ume Gothic".
+  QStringList OtherNames;
 };
 
 // Fontconfig's spacing values at and above which a face counts as fixed pitch in the Windows sense: Japanese

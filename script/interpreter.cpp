@@ -73,7 +73,7 @@ void TInterpreter::Step() {
   }
   Host.SetStatusLine(std::to_string(NextLine) + ":" + line);
   TStringList fields = SplitCommaText(line);
-  ++NextLine;
+  const int32_t lineNumber = NextLine++;
   // Stays set when an error leaves the step; errors are caught only by the event dispatch around it. A step
   // that waits may return long after a later step ran inside its wait: the outcome that counts is the later
   // one's, so only the step started last may clear the flag.
@@ -101,7 +101,7 @@ void TInterpreter::Step() {
       DoTrans(fields);
       break;
     case kwBoard:
-      DoBoard(std::move(fields));
+      DoBoard(lineNumber, std::move(fields));
       break;
     case kwAvi:
       DoAvi(fields);
@@ -138,7 +138,7 @@ void TInterpreter::DoTrans(const TStringList& fields) {
   if (fields[1] == "0") Host.PostStep();
 }
 
-void TInterpreter::DoBoard(TStringList fields) {
+void TInterpreter::DoBoard(int32_t line, TStringList fields) {
   fields.erase(fields.begin());
   switch (Lookup(fields, 0)) {
     case kwClear:
@@ -152,7 +152,7 @@ void TInterpreter::DoBoard(TStringList fields) {
       break;
     case kwSet:
       fields.erase(fields.begin());
-      Host.BoardSetText(fields);
+      Host.BoardSetText(line, fields);
       break;
     default:
       break;

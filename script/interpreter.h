@@ -86,7 +86,8 @@ class IScriptHost {
 
   virtual void BoardClear() = 0;
   virtual void BoardSetVisible(bool visible) = 0;
-  virtual void BoardSetText(const TStringList& lines) = 0;
+  // `line` is the script line (from 0) of the command, which names the text where a translation replaces it.
+  virtual void BoardSetText(int32_t line, const TStringList& lines) = 0;
 
   virtual IScriptMedia& LogoMovie() = 0;    // Movie0
   virtual IScriptMedia& ScriptMovie() = 0;  // Movie1
@@ -148,7 +149,7 @@ class TInterpreter {
 
   void DoDisp(const TStringList& fields);
   void DoTrans(const TStringList& fields);
-  void DoBoard(TStringList fields);
+  void DoBoard(int32_t line, TStringList fields);
   void DoAvi(const TStringList& fields);
   void DoPcm(const TStringList& fields);
   void DoWait(const TStringList& fields);

@@ -11,6 +11,7 @@
 
 #include "platform/script_encoding.h"
 #include "platform/shift_jis.h"
+#include "platform/texts.h"
 #include "script/interpreter.h"
 #include "script/script_text.h"
 
@@ -86,13 +87,17 @@ class TChecker {
     const bool utf8Script = platform::ScriptEncoding() == platform::seUtf8;
     if (platform::StartsWithUtf8Bom(text)) {
       if (!utf8Script)
-        Report(1, "the file starts with a UTF-8 byte-order mark: save it as Shift-JIS without one");
+        Report(1, Text(ORBEL_TRANSLATE_NOOP("ScriptCheck",
+                                            "the file starts with a UTF-8 byte-order mark: save it as "
+                                            "Shift-JIS without one")));
       text.remove_prefix(platform::kUtf8Bom.size());
     }
     const size_t zero = text.find('\0');
     if (zero != std::string_view::npos &&
         text.find_first_not_of(std::string_view("\0\r\n\x1A", 4), zero) != std::string_view::npos)
-      Report(LineOfOffset(text, zero), "a zero byte ends the script here: nothing after it is read");
+      Report(LineOfOffset(text, zero),
+             Text(ORBEL_TRANSLATE_NOOP("ScriptCheck",
+                                       "a zero byte ends the script here: nothing after it is read")));
     Lines = SplitScriptText(text);
     const bool utf8 = !utf8Script && LooksLikeUtf8(text.substr(0, zero));
     bool utf8Reported = false;
@@ -103,11 +108,13 @@ class TChecker {
       const bool nonAscii = std::any_of(Lines[i].begin(), Lines[i].end(),
                                         [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
       if (utf8 && nonAscii && !utf8Reported) {
-        Report(lineNumber, "the text is UTF-8: the script must be saved as Shift-JIS");
+        Report(lineNumber, Text(ORBEL_TRANSLATE_NOOP(
+                               "ScriptCheck", "the text is UTF-8: the script must be saved as Shift-JIS")));
         utf8Reported = true;
       } else if (bad != std::string_view::npos && !utf8) {
-        Report(lineNumber, "byte " + Hex(static_cast<unsigned char>(Lines[i][bad])) + " at column " +
-                               std::to_string(bad + 1) + " is not " + encodingName + " text");
+        Report(lineNumber,
+               Text(ORBEL_TRANSLATE_NOOP("ScriptCheck", "byte %1 at column %2 is not %3 text"),
+                    {Hex(static_cast<unsigned char>(Lines[i][bad])), std::to_string(bad + 1), encodingName}));
       }
       CheckLine(lineNumber, Lines[i]);
     }
@@ -129,6 +136,12 @@ class TChecker {
   }
 
   void Report(int line, std::string message) { Problems.push_back({line, std::move(message)}); }
+  void Note(int line, std::string message) { Problems.push_back({line, std::move(message), true}); }
+
+  // One of the checker's texts in the user's language, its places filled.
+  std::string Text(const char* source, std::initializer_list<std::string_view> arguments = {}) {
+    return platform::FillPlaces(Files.Translate(source), arguments);
+  }
 
   // Built by appending: "'" + text, which prepends to the temporary in place, makes GCC 12 at -O3 report a
   // false -Wrestrict inside std::string (GCC bug 105329) and fails a Release build that treats warnings as
@@ -140,26 +153,28 @@ class TChecker {
     return quoted;
   }
 
-  // The field, or a report naming what is missing (the interpreter stops the script there).
-  const std::string* Field(int line, const TStringList& fields, size_t index, std::string_view what) {
+  // The field, or a report naming what is missing (the interpreter stops the script there). `what` is one of
+  // the checker's texts.
+  const std::string* Field(int line, const TStringList& fields, size_t index, const char* what) {
     if (index < fields.size()) return &fields[index];
-    Report(line,
-           "missing " + std::string(what) + " (field " + std::to_string(index) + "): the script stops here");
+    Report(line, Text(ORBEL_TRANSLATE_NOOP("ScriptCheck", "missing %1 (field %2): the script stops here"),
+                      {Text(what), std::to_string(index)}));
     return nullptr;
   }
 
-  std::optional<int32_t> Number(int line, const TStringList& fields, size_t index, std::string_view what) {
+  std::optional<int32_t> Number(int line, const TStringList& fields, size_t index, const char* what) {
     const std::string* field = Field(line, fields, index, what);
     if (!field) return std::nullopt;
     const auto value = ParseNumber(*field);
     if (!value)
-      Report(line, Quoted(*field) + " is not a number (" + std::string(what) + ", field " +
-                       std::to_string(index) + "): the script stops here");
+      Report(line, Text(ORBEL_TRANSLATE_NOOP("ScriptCheck",
+                                             "%1 is not a number (%2, field %3): the script stops here"),
+                        {Quoted(*field), Text(what), std::to_string(index)}));
     return value;
   }
 
   void DataFile(int line, const TStringList& fields, size_t index, TDataKind kind) {
-    const std::string* name = Field(line, fields, index, "file name");
+    const std::string* name = Field(line, fields, index, ORBEL_TRANSLATE_NOOP("ScriptCheck", "file name"));
     // An empty name is a deliberate "no picture".
     if (name && !name->empty()) DataFileByName(line, *name, kind);
   }
@@ -173,19 +188,21 @@ class TChecker {
   }
 
   void UnknownSubcommand(int line, std::string_view command, const std::string& word) {
-    Report(line,
-           "unknown " + std::string(command) + " subcommand " + Quoted(word) + ": the line does nothing");
+    Report(line, Text(ORBEL_TRANSLATE_NOOP("ScriptCheck", "unknown %1 subcommand %2: the line does nothing"),
+                      {command, Quoted(word)}));
   }
 
   void CheckLine(int line, const std::string& text) {
     const TStringList fields = SplitCommaText(text);
     if (fields.empty()) {
-      Report(line, "empty line: the script stops here (every line needs a command)");
+      Report(line, Text(ORBEL_TRANSLATE_NOOP(
+                       "ScriptCheck", "empty line: the script stops here (every line needs a command)")));
       return;
     }
     const std::string& word = fields[0];
     if (word.empty()) {
-      Report(line, "the command word is empty: the line is skipped");
+      Report(line,
+             Text(ORBEL_TRANSLATE_NOOP("ScriptCheck", "the command word is empty: the line is skipped")));
       return;
     }
     if (word[0] == '#') {
@@ -199,22 +216,24 @@ class TChecker {
         CheckPicture(line, fields, code);
         break;
       case kwBoard:
-        CheckBoard(line, fields);
+        CheckBoard(line, fields, text);
         break;
       case kwAvi:
       case kwPcm:
         CheckMedia(line, fields, code);
         break;
       case kwWait:
-        if (const std::string* sub = Field(line, fields, 1, "wait subcommand")) {
+        if (const std::string* sub =
+                Field(line, fields, 1, ORBEL_TRANSLATE_NOOP("ScriptCheck", "wait subcommand"))) {
           if (KeywordCode(*sub) == kwTime)
-            Number(line, fields, 2, "milliseconds");
+            Number(line, fields, 2, ORBEL_TRANSLATE_NOOP("ScriptCheck", "milliseconds"));
           else
             UnknownSubcommand(line, "wait", *sub);
         }
         break;
       case kwJump:
-        if (const std::string* label = Field(line, fields, 1, "label")) Jumps.push_back({line, *label});
+        if (const std::string* label = Field(line, fields, 1, ORBEL_TRANSLATE_NOOP("ScriptCheck", "label")))
+          Jumps.push_back({line, *label});
         break;
       case kwAnime:
       case kwMidi:
@@ -222,10 +241,13 @@ class TChecker {
       case kwEnd:
         break;  // words of the original games that this engine skips
       case -1:
-        Report(line, "unknown command " + Quoted(word) + ": the line is skipped");
+        Report(line, Text(ORBEL_TRANSLATE_NOOP("ScriptCheck", "unknown command %1: the line is skipped"),
+                          {Quoted(word)}));
         break;
       default:
-        Report(line, Quoted(word) + " is a subcommand, not a command: the line is skipped");
+        Report(line, Text(ORBEL_TRANSLATE_NOOP("ScriptCheck",
+                                               "%1 is a subcommand, not a command: the line is skipped"),
+                          {Quoted(word)}));
         break;
     }
   }
@@ -233,32 +255,52 @@ class TChecker {
   // disp and trans read the effect, then field 1, then the file. `code` is the command word's.
   void CheckPicture(int line, const TStringList& fields, int code) {
     const bool disp = code == kwDisp;
-    const auto effect = Number(line, fields, 2, "effect");
-    const auto first = Number(line, fields, 1, disp ? "background" : "flag");
+    const auto effect = Number(line, fields, 2, ORBEL_TRANSLATE_NOOP("ScriptCheck", "effect"));
+    const auto first = Number(line, fields, 1,
+                              disp ? ORBEL_TRANSLATE_NOOP("ScriptCheck", "background")
+                                   : ORBEL_TRANSLATE_NOOP("ScriptCheck", "flag"));
     DataFile(line, fields, 3, dkPicture);
     if (effect && first && !TransitionKindFromScript(*effect) && fields[1] != "0")
-      Report(line, "effect " + std::to_string(*effect) +
-                       " starts no transition and field 1 is not \"0\": the script rests here for good");
+      Report(line, Text(ORBEL_TRANSLATE_NOOP("ScriptCheck",
+                                             "effect %1 starts no transition and field 1 is not \"0\": the "
+                                             "script rests here for good"),
+                        {std::to_string(*effect)}));
   }
 
-  void CheckBoard(int line, const TStringList& fields) {
-    const std::string* sub = Field(line, fields, 1, "board subcommand");
+  void CheckBoard(int line, const TStringList& fields, const std::string& text) {
+    const std::string* sub = Field(line, fields, 1, ORBEL_TRANSLATE_NOOP("ScriptCheck", "board subcommand"));
     if (!sub) return;
     const int code = KeywordCode(*sub);
     if (code != kwClear && code != kwOn && code != kwOff && code != kwSet)
       UnknownSubcommand(line, "board", *sub);
+    if (code != kwSet) return;
+    // Each field after the word is one board line, and a blank parts fields as a comma does: a text with a
+    // blank in it, unquoted, comes out on two lines. Once a line is enough to point at it.
+    for (const size_t index : FieldsAfterBlank(text))
+      if (index >= 3) {
+        Note(line,
+             Text(ORBEL_TRANSLATE_NOOP("ScriptCheck",
+                                       "the blank between %1 and %2 puts them on separate board "
+                                       "lines; enclose the text in double quotes to keep it on one line"),
+                  {Quoted(fields[index - 1]), Quoted(fields[index])}));
+        return;
+      }
   }
 
   void CheckMedia(int line, const TStringList& fields, int code) {
     const bool avi = code == kwAvi;
-    const std::string* sub = Field(line, fields, 1, avi ? "avi subcommand" : "pcm subcommand");
+    const std::string* sub = Field(line, fields, 1,
+                                   avi ? ORBEL_TRANSLATE_NOOP("ScriptCheck", "avi subcommand")
+                                       : ORBEL_TRANSLATE_NOOP("ScriptCheck", "pcm subcommand"));
     if (!sub) return;
     switch (KeywordCode(*sub)) {
       case kwWait:
       case kwStop:
         return;
       case kwTime:
-        Number(line, fields, 2, avi ? "position" : "milliseconds");
+        Number(line, fields, 2,
+               avi ? ORBEL_TRANSLATE_NOOP("ScriptCheck", "position")
+                   : ORBEL_TRANSLATE_NOOP("ScriptCheck", "milliseconds"));
         return;
       case kwPlay:
         DataFile(line, fields, 2, avi ? dkMovie : dkSound);
@@ -299,11 +341,15 @@ class TChecker {
         reached[static_cast<size_t>(target->second) + 1] = true;
         continue;
       }
-      std::string message = "jump to " + Quoted(jump.Label) +
-                            ", a label that does not exist: the script starts " + "again at line 1";
+      std::string message = Text(ORBEL_TRANSLATE_NOOP("ScriptCheck",
+                                                      "jump to %1, a label that does not exist: the "
+                                                      "script starts again at line 1"),
+                                 {Quoted(jump.Label)});
       for (size_t k = 0; k < LooseLabels.size(); ++k)
         if (looseLabels[k].second == folded)
-          message += " (line " + std::to_string(LooseLabels[k]) + " has it with blanks or fields around it)";
+          message +=
+              Text(ORBEL_TRANSLATE_NOOP("ScriptCheck", " (line %1 has it with blanks or fields around it)"),
+                   {std::to_string(LooseLabels[k])});
       Report(jump.Line, message);
     }
     for (size_t k = 0; k < LooseLabels.size(); ++k) {
@@ -311,9 +357,11 @@ class TChecker {
       if (reached[static_cast<size_t>(labelLine)]) continue;
       // A "#" line that no jump names is a comment, blanks or not.
       if (named.count(looseLabels[k].second))
-        Report(labelLine, "label " + Quoted(looseLabels[k].first) +
-                              " has blanks or fields around it: a jump reaches a label only through the " +
-                              "line's whole text, so nothing reaches this one");
+        Report(labelLine, Text(ORBEL_TRANSLATE_NOOP("ScriptCheck",
+                                                    "label %1 has blanks or fields around it: a jump "
+                                                    "reaches a label only through the line's whole "
+                                                    "text, so nothing reaches this one"),
+                               {Quoted(looseLabels[k].first)}));
     }
   }
 

@@ -160,10 +160,15 @@ TStringList SplitScriptText(std::string_view text) {
   return lines;
 }
 
-TStringList SplitCommaText(std::string_view line) {
+namespace {
+
+// Walks the fields of `line` by the comma-text rule; `take(field, afterBlank)` gets each field, and whether
+// blanks alone (no comma) parted it from the field before.
+template <typename TTake>
+void WalkFields(std::string_view line, TTake&& take) {
   const TStepping step;
-  TStringList fields;
   size_t pos = SkipBlanks(line, 0, step);
+  bool afterBlank = false;
   while (pos < line.size()) {
     std::string field;
     if (line[pos] == '"') {
@@ -174,11 +179,33 @@ TStringList SplitCommaText(std::string_view line) {
         pos = step.Next(line, pos);
       field.assign(line.substr(start, pos - start));
     }
-    fields.push_back(std::move(field));
+    take(std::move(field), afterBlank);
+    const size_t end = pos;
     pos = SkipBlanks(line, pos, step);
-    if (pos < line.size() && line[pos] == ',') pos = SkipBlanks(line, pos + 1, step);
+    afterBlank = pos > end;
+    if (pos < line.size() && line[pos] == ',') {
+      pos = SkipBlanks(line, pos + 1, step);
+      afterBlank = false;
+    }
   }
+}
+
+}  // namespace
+
+TStringList SplitCommaText(std::string_view line) {
+  TStringList fields;
+  WalkFields(line, [&fields](std::string&& field, bool) { fields.push_back(std::move(field)); });
   return fields;
+}
+
+std::vector<size_t> FieldsAfterBlank(std::string_view line) {
+  std::vector<size_t> found;
+  size_t index = 0;
+  WalkFields(line, [&found, &index](std::string&&, bool afterBlank) {
+    if (afterBlank) found.push_back(index);
+    ++index;
+  });
+  return found;
 }
 
 std::optional<int32_t> ParseNumber(std::string_view field) {

@@ -50,6 +50,9 @@ TStringList SplitScriptText(std::string_view text);
 // enclose a field ("" inside stands for one quote), code page 932 double-byte characters are stepped over
 // whole (in a UTF-8 script every byte is looked at: none of a multi-byte character is a separator).
 TStringList SplitCommaText(std::string_view line);
+// The positions (from 0) of the fields of `line` that blanks alone parted from the field before, without a
+// comma: where an unquoted blank split what may have been meant as one field.
+std::vector<size_t> FieldsAfterBlank(std::string_view line);
 
 // A signed 32-bit number: [+|-]decimal digits, or $hex digits. Anything else, or a magnitude above the
 // largest signed 32-bit value, gives nothing.

@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The layers include one way only: app → dialogs, controls → media, screen → platform, and script stands alone;
-# app → game → screen, script, platform (nothing else includes game).
-# Only media/ sees FFmpeg and SDL, only platform/ X11, only game/ libarchive, and the headers the other layers
-# include from those three folders do not pass them on.
+# app → translation → game → screen, script, platform (nothing else includes game or translation).
+# Only media/ sees FFmpeg and SDL, only platform/ X11, only game/ libarchive, only translation/ libgettextpo,
+# and the headers the other layers include from those four folders do not pass them on.
 # Lists every include that breaks this as `file:line: folder → what it includes` and fails.
 # Usage: tools/check-layers.sh [SOURCE_DIR]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
-folders=(app game dialogs controls media screen script platform)
+folders=(app translation game dialogs controls media screen script platform)
 # What each folder may include besides itself.
 declare -A allowed=(
-  [app]="game dialogs controls media screen script platform"
+  [app]="translation game dialogs controls media screen script platform"
+  [translation]="game script platform"
   [game]="screen script platform"
   [dialogs]="controls media screen platform"
   [controls]="media screen platform"
@@ -21,14 +22,18 @@ declare -A allowed=(
   [platform]=""
   [script]=""
 )
-# The error root, the Shift-JIS byte classes and the script's encoding setting are header-only and need nothing
-# but the standard library, so the script may share them (checked below).
-declare -A allowedFiles=([script]="platform/errors.h platform/shift_jis.h platform/script_encoding.h")
+# The error root, the Shift-JIS byte classes, the script's encoding setting and the marking of the program's
+# own texts are header-only and need nothing but the standard library, so the script may share them (checked
+# below).
+declare -A allowedFiles=(
+  [script]="platform/errors.h platform/shift_jis.h platform/script_encoding.h platform/texts.h")
 
 local_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"/]+)/[^"]*"'
-system_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<((libav|libsw|SDL|X11/|archive)[^>]*)>'
+system_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*<((libav|libsw|SDL|X11/|archive|gettext-po)[^>]*)>'
 # The one folder each system library belongs to.
-owner_of() { case "$1" in X11/*) echo platform ;; archive*) echo game ;; *) echo media ;; esac; }
+owner_of() {
+  case "$1" in X11/*) echo platform ;; archive*) echo game ;; gettext-po*) echo translation ;; *) echo media ;; esac
+}
 
 failed=0
 offend() {  # offend <file> <line> <message>
@@ -74,8 +79,8 @@ for header in ${allowedFiles[script]}; do
   done <"$header"
 done
 
-# The media, platform and game headers the other layers include, and the headers of those folders they
-# include in turn.
+# The media, platform, game and translation headers the other layers include, and the headers of those
+# folders they include in turn.
 declare -A seen=()
 queue=()
 for folder in "${folders[@]}"; do
@@ -83,7 +88,7 @@ for folder in "${folders[@]}"; do
   while IFS= read -r header; do
     if [ "${header%%/*}" != "$folder" ]; then queue+=("$header"); fi
   done < <(sources_of "$folder" |
-    xargs -r grep -ho '^[[:space:]]*#[[:space:]]*include[[:space:]]*"\(platform\|media\|game\)/[^"]*\.h"' |
+    xargs -r grep -ho '^[[:space:]]*#[[:space:]]*include[[:space:]]*"\(platform\|media\|game\|translation\)/[^"]*\.h"' |
     sed 's/.*"\([a-z]*\/[^"]*\)"/\1/' | sort -u)
 done
 while [ "${#queue[@]}" -gt 0 ]; do
@@ -96,7 +101,7 @@ while [ "${#queue[@]}" -gt 0 ]; do
     line=$((line + 1))
     if [[ $text =~ $system_include ]]; then
       offend "$header" "$line" "${header%%/*} → <${BASH_REMATCH[1]}>, in a header the other layers include"
-    elif [[ $text =~ $local_include ]] && [[ ${BASH_REMATCH[1]} =~ ^(platform|media|game)$ ]]; then
+    elif [[ $text =~ $local_include ]] && [[ ${BASH_REMATCH[1]} =~ ^(platform|media|game|translation)$ ]]; then
       included=${text#*\"}
       queue+=("${included%%\"*}")
     fi

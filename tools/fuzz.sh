@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one libFuzzer target for a while: tools/fuzz.sh TARGET SECONDS [extra libFuzzer options...]
-# TARGET is fuzz_script, fuzz_bitmap, fuzz_media, fuzz_text, fuzz_archive or fuzz_save. Builds the fuzz
-# configuration in build-fuzz (clang-15) when needed; ORBEL_WERROR=ON in the environment makes its warnings
-# errors. New inputs go to build-fuzz/corpus/TARGET, seeded from fuzz/corpus/TARGET, so the committed seeds stay
-# small; a crash leaves its input in build-fuzz/findings/ and a non-zero exit status.
+# TARGET is fuzz_script, fuzz_bitmap, fuzz_media, fuzz_text, fuzz_archive, fuzz_save or fuzz_catalogue. Builds
+# the fuzz configuration in build-fuzz (clang-15) when needed; ORBEL_WERROR=ON in the environment makes its
+# warnings errors. New inputs go to build-fuzz/corpus/TARGET, seeded from fuzz/corpus/TARGET, so the committed
+# seeds stay small; a crash leaves its input in build-fuzz/findings/ and a non-zero exit status.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ $# -lt 2 ]; then
@@ -14,7 +14,7 @@ fi
 target=$1 seconds=$2
 shift 2
 case "$target" in
-  fuzz_script | fuzz_bitmap | fuzz_media | fuzz_text | fuzz_archive | fuzz_save) ;;
+  fuzz_script | fuzz_bitmap | fuzz_media | fuzz_text | fuzz_archive | fuzz_save | fuzz_catalogue) ;;
   *)
     echo "$0: unknown target '$target'" >&2
     exit 1

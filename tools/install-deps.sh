@@ -4,16 +4,17 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
-  libsdl2-dev libxrandr-dev libx11-dev libfontconfig-dev libarchive-dev
+  libsdl2-dev libxrandr-dev libx11-dev libfontconfig-dev libarchive-dev libgettextpo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-15 libfuzzer-15-dev
   fonts-horai-umefont fonts-ipafont-gothic fonts-wqy-microhei
   xvfb xauth x11-utils xdotool imagemagick
   weston qt6-wayland
-  genisoimage xorriso p7zip-full jlha-utils gcab python3
+  genisoimage xorriso p7zip-full jlha-utils gcab python3 gettext
   dpkg-dev file desktop-file-utils appstream lintian groff-base
+  ffmpeg
 )
 missing=()
 for p in "${packages[@]}"; do

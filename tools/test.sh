@@ -51,7 +51,7 @@ if [ "${ORBEL_SKIP_SANITIZE:-0}" != 1 ]; then
   # A target that no longer builds, or crashes at once on its seeds, fails here; tools/fuzz.sh runs long.
   # It configures build-fuzz (with warnings as errors, asked for here); the logs go there from the start.
   mkdir -p build-fuzz
-  for target in fuzz_script fuzz_bitmap fuzz_media fuzz_text fuzz_archive fuzz_save; do
+  for target in fuzz_script fuzz_bitmap fuzz_media fuzz_text fuzz_archive fuzz_save fuzz_catalogue; do
     if ! ORBEL_WERROR=ON tools/fuzz.sh "$target" 30 > "build-fuzz/$target.log" 2>&1; then
       tail -n 60 "build-fuzz/$target.log"
       echo "$target: failed" >&2

@@ -187,6 +187,7 @@ TEST_F(EndToEnd, HostileScriptsNeverCrashOrHang) {
 
 TEST_F(EndToEnd, CommandLine) {
   QProcess process;
+  process.setProcessEnvironment(orbel::tests::ProgramEnvironment());
   process.start(ORBEL_BINARY, {"--help"});
   ASSERT_TRUE(process.waitForFinished(30000));
   EXPECT_EQ(process.exitCode(), 0);
@@ -229,6 +230,7 @@ TEST_F(EndToEnd, CheckListsFaultsByLineAndPassesCleanGames) {
   // A clean script, named by its own path; nothing is printed.
   Script("disp,1,2,bg01.bmp\r\n");
   QProcess process;
+  process.setProcessEnvironment(orbel::tests::ProgramEnvironment());
   process.start(ORBEL_BINARY, {"--check", Dir.path() + "/Data/SCRIPT.TXT"});
   ASSERT_TRUE(process.waitForFinished(30000));
   EXPECT_EQ(process.exitCode(), 0);

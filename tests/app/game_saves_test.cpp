@@ -96,12 +96,12 @@ TEST_F(SlotDialog, RowsShowEachSlotsPictureDateLineAndTextAndFreeSlots) {
   ASSERT_EQ(list->count(), 10);
   const QString first = list->item(0)->text();
   EXPECT_TRUE(first.startsWith("01  ")) << first.toStdString();
-  EXPECT_TRUE(first.contains("12 行目")) << first.toStdString();
+  EXPECT_TRUE(first.contains("line 12")) << first.toStdString();
   EXPECT_TRUE(first.contains("こんにちは")) << first.toStdString();
   EXPECT_TRUE(first.contains("2026-01-0")) << first.toStdString();  // in the local time zone
-  EXPECT_EQ(list->item(1)->text(), "02  (空き)");
-  EXPECT_EQ(list->item(4)->text(), "05  (空き)");
-  EXPECT_EQ(list->item(9)->text(), "10  (空き)");
+  EXPECT_EQ(list->item(1)->text(), "02  (free)");
+  EXPECT_EQ(list->item(4)->text(), "05  (free)");
+  EXPECT_EQ(list->item(9)->text(), "10  (free)");
   const QImage thumbnail = list->item(0)->icon().pixmap(160, 120).toImage();
   EXPECT_EQ(thumbnail.pixel(80, 60), qRgb(200, 0, 0));
   EXPECT_NE(list->item(1)->icon().pixmap(160, 120).toImage().pixel(80, 60), qRgb(200, 0, 0));
@@ -165,7 +165,7 @@ TEST_F(SlotDialog, SavingOverAUsedSlotAsksFirstAndLoadingListsTheKeptPositions) 
   ASSERT_EQ(loading.List()->count(), 13);
   const QString newest = loading.List()->item(10)->text();
   EXPECT_TRUE(newest.startsWith("Auto 1  2026-01-0")) << newest.toStdString();
-  EXPECT_TRUE(newest.contains("8 行目")) << newest.toStdString();
+  EXPECT_TRUE(newest.contains("line 8")) << newest.toStdString();
   emit loading.List()->itemActivated(loading.List()->item(12));
   ASSERT_TRUE(loading.Chosen());
   EXPECT_EQ(loading.Chosen()->Path, Saves.AutoPath(3));
@@ -313,7 +313,7 @@ TEST_F(PlayerKeys, QuickSaveKeepsWhereTheRunIsAndQuickLoadGoesBackThereInTheSame
   EXPECT_FALSE(form.LoadOverlay()->Active());
   EXPECT_FALSE(platform::EngineClock().IsVirtual());
   EXPECT_EQ(form.EngineRun().CurrentSave().Steps, 4);
-  EXPECT_EQ(form.MsgBoard()->Text(), std::vector<std::string>{"hello"});
+  EXPECT_EQ(form.MsgBoard()->Text(), QStringList{"hello"});
   EXPECT_TRUE(form.MsgBoard()->isVisible());
   EXPECT_EQ(form.MsgBoard()->font().family(), "DejaVu Serif");
   EXPECT_EQ(form.View()->GrabPresented().pixel(10, 10), qRgb(0, 120, 0));
@@ -382,6 +382,47 @@ TEST_F(PlayerKeys, ALoadRefusedOrGivenUpGoesBackToWhereThePlayerWas) {
   form.close();
 }
 
+// A save that cannot be written names the system's reason for the call that failed (here the saves folder,
+// under a file), in a notice that wraps inside the picture, and at the close in a box before the window goes.
+TEST_F(PlayerKeys, SavesThatCannotBeWrittenSayWhyInsideTheWindow) {
+  QFile blocker(Data.path() + "/file");
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  setenv("XDG_DATA_HOME", (blocker.fileName() + "/deeper").toUtf8().constData(), 1);
+  std::vector<QString> warned;
+  {
+    TFormOrbel form(TOptions{});
+    form.show();
+    Settle(form);
+    // The box is the player's to close; a signal meanwhile (FinishProgram) closes it instead of waiting.
+    form.WarnPlayer = [&warned, &form](const QString& text) {
+      warned.push_back(text);
+      QMessageBox box(QMessageBox::Warning, "Orbel", text, QMessageBox::Ok, &form);
+      QTimer::singleShot(0, &form, [&form] { form.FinishProgram(128 + SIGTERM); });
+      box.exec();
+    };
+    EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5));
+    const QLabel* notice = form.Notice();
+    EXPECT_TRUE(notice->text().contains("Not a directory")) << notice->text().toStdString();
+    EXPECT_FALSE(notice->text().contains("No such file")) << notice->text().toStdString();
+    const QRect picture = form.centralWidget()->geometry();
+    EXPECT_TRUE(picture.contains(notice->geometry())) << notice->width() << "x" << notice->height();
+    EXPECT_GT(notice->height(), 2 * notice->fontMetrics().height()) << "a long text wraps";
+    EXPECT_TRUE(warned.empty());
+    form.close();
+  }
+  ASSERT_EQ(warned.size(), 1u);
+  EXPECT_TRUE(warned[0].contains("Not a directory")) << warned[0].toStdString();
+}
+
+TEST(ContinueQuestion, NamesTheLineAndTheBoardTextOrTheLineAlone) {
+  game::TSave save;
+  save.Line = 44;
+  EXPECT_EQ(ContinueQuestion(save), "Continue from where you left off last time?\n\nLine 44");
+  save.Text = "夕暮れの海。";
+  EXPECT_EQ(ContinueQuestion(save), "Continue from where you left off last time?\n\nLine 44: 夕暮れの海。");
+}
+
 TEST_F(PlayerKeys, AnAutomatedRunSavesNothingByKeyOrMenu) {
   TOptions options;
   options.Batch = true;
@@ -445,6 +486,7 @@ TEST_F(PlayerKeys, TheWindowAsksBeforeTheScriptStartsAndGoesOnFromTheKeptInstant
       EXPECT_TRUE(form.isVisible());
       EXPECT_EQ(save.Line, 3);
       EXPECT_EQ(form.EngineRun().CurrentSave().Steps, 0) << "the script has not started";
+      EXPECT_EQ(form.EngineRun().CurrentSave().Text, "") << "the board's sample text is nobody's";
       remember = resume;
       return resume;
     };

@@ -93,7 +93,7 @@ TEST_F(Keys, EscapeTogglesTheBoardAndSevenFillsIt) {
   EXPECT_FALSE(form.MsgBoard()->isVisibleTo(&form));
   form.FormKeyPress('7');
   ASSERT_EQ(form.MsgBoard()->Text().size(), 3u);
-  EXPECT_EQ(platform::DecodeSjis(form.MsgBoard()->Text()[1]), "あいうえおかきくけ");
+  EXPECT_EQ(form.MsgBoard()->Text()[1], QStringLiteral("あいうえおかきくけ"));
   EXPECT_FALSE(form.MsgBoard()->isVisibleTo(&form));  // a hidden board stays hidden
   // Keys without an action, and a movie key whose files are missing, change nothing.
   form.FormKeyPress('x');

@@ -15,9 +15,11 @@ mkdir -p "$game/Data"
 convert -size 640x480 xc:'#ff0000' BMP3:"$game/Data/A.bmp"
 convert -size 640x480 xc:'#00ff00' BMP3:"$game/Data/B.bmp"
 convert -size 640x480 xc:'#0000ff' BMP3:"$game/Data/C.bmp"
-# Nine seconds again and again: red under the board, green, blue.
-printf '%s\r\n' '#top' 'disp,1,4,A.bmp' 'board,set,red' 'board,on' 'wait,time,1000' 'board,off' \
-  'disp,1,4,B.bmp' 'wait,time,3000' 'disp,1,4,C.bmp' 'wait,time,5000' 'jump,#top' >"$game/Data/SCRIPT.TXT"
+# Nine seconds again and again, for over ten hours: red under the board, green, blue. The rounds are written
+# out one after another, since a run on the virtual clock ends a game that jumps back to where it has been.
+round=$(printf '%s\r\n' 'disp,1,4,A.bmp' 'board,set,red' 'board,on' 'wait,time,1000' 'board,off' \
+  'disp,1,4,B.bmp' 'wait,time,3000' 'disp,1,4,C.bmp' 'wait,time,5000')
+for _ in $(seq 4100); do printf '%s\n' "$round"; done >"$game/Data/SCRIPT.TXT"
 
 pid=""
 start() {  # start [options...]: a player's run (no option that makes it a tool's); sets pid, window and the view

@@ -7,11 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "app/game_export.h"
 #include "tests/support/program_run.h"
 #include "tests/support/test_pictures.h"
 #include "tests/support/video_reader.h"
@@ -169,6 +173,111 @@ TEST_F(VirtualClock, ExportRefusalsComeBeforeTheGameStarts) {
   EXPECT_EQ(missing.ExitCode, 1);
   EXPECT_EQ(missing.Out, "");
   EXPECT_TRUE(QDir(Dir.path()).entryList({"*.part", "game.*"}).isEmpty());
+}
+
+// A loop of about 0.9 s, one line after it that never runs. The first time at each line differs from the
+// second (the wave channel was never opened before line 5), so the game is first as it was at line 7, before
+// the second round's cut to red.
+constexpr char kLoop[] =
+    "disp,1,4,red.bmp\r\n#top\r\nwait,time,300\r\ndisp,1,4,blue.bmp\r\npcm,play,tone.wav\r\nwait,time,500\r\n"
+    "disp,1,4,red.bmp\r\njump,#top\r\nboard,on\r\n";
+
+// A looping game on the virtual clock ends after one round, exit 0, naming where the loop goes back to;
+// --quit-after ends it earlier, and a movie still playing is no loop. A replay reaches a saved instant
+// beyond the loop point, and a replay to a line the loop never reaches says so.
+TEST_F(VirtualClock, LoopingGameEndsAfterOneRound) {
+  Script(kLoop);
+  const TRun fast = Run({"--batch", "--fast", "--trace"});
+  EXPECT_EQ(fast.ExitCode, 0) << fast.Err;
+  EXPECT_EQ(
+      fast.Err.rfind("orbel: the game loops back to line 3 (from line 8): at line 7 it is as it was ", 0), 0u)
+      << fast.Err;
+  EXPECT_EQ(std::count(fast.Err.begin(), fast.Err.end(), '\n'), 1) << fast.Err;
+  const std::string firstRound =
+      "0:disp,1,4,red.bmp\n1:#top\n2:wait,time,300\n3:disp,1,4,blue.bmp\n4:pcm,play,tone.wav\n"
+      "5:wait,time,500\n6:disp,1,4,red.bmp\n7:jump,#top\n";
+  EXPECT_EQ(fast.Out,
+            firstRound + "2:wait,time,300\n3:disp,1,4,blue.bmp\n4:pcm,play,tone.wav\n5:wait,time,500\n");
+  const TRun bounded = Run({"--batch", "--fast", "--quit-after", "500"});
+  EXPECT_EQ(bounded.ExitCode, 4);
+  EXPECT_EQ(bounded.Err, "");
+
+  // A replay runs up to its instant whatever comes round on the way, then the run has a round of its own. The
+  // save is made on the real clock, which never looks for loops, three rounds in.
+  const QString save = Dir.path() + "/late.json", after = Dir.path() + "/after.json";
+  ASSERT_EQ(Run({"--batch", "--quit-after", "2800", "--save-on-exit", save}).ExitCode, 4);
+  const TRun loaded = Run({"--batch", "--fast", "--load", save, "--save-on-exit", after});
+  EXPECT_EQ(loaded.ExitCode, 0) << loaded.Err;
+  EXPECT_NE(loaded.Err.find("the game loops back to line 3"), std::string::npos) << loaded.Err;
+  const auto savedMs = [](const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+               ? QJsonDocument::fromJson(file.readAll()).object()["time_ms"].toInteger()
+               : -1;
+  };
+  EXPECT_GT(savedMs(after), savedMs(save) + 800);
+  const TRun never = Run({"--batch", "--fast", "--from", "9"});
+  EXPECT_EQ(never.ExitCode, 2);
+  EXPECT_EQ(never.Err, "orbel: --from 9: line 9 never runs\n");
+
+  // The movie plays for a second over rounds of 0.1 s: nothing comes round while it plays.
+  Script("avi,play,m.avi\r\n#top\r\nwait,time,100\r\njump,#top\r\n");
+  EXPECT_EQ(Run({"--batch", "--fast", "--quit-after", "900"}).ExitCode, 4);
+  const TRun movie = Run({"--batch", "--fast", "--trace"});
+  EXPECT_EQ(movie.ExitCode, 0) << movie.Err;
+  EXPECT_GT(std::count(movie.Out.begin(), movie.Out.end(), '\n'), 20);
+}
+
+// An export's status is its file's: a video cut short by --quit-after or ended by a loop is complete (exit
+// 0); a write that fails (the file size limit here, as a full disk would) ends the export with the file's
+// name and the reason, exit 2, and nothing left behind.
+TEST_F(VirtualClock, ExportStatusIsTheFiles) {
+  Script(kLoop);
+  const QString bounded = Dir.path() + "/bounded.mkv", looped = Dir.path() + "/looped.mp4";
+  const TRun quit = Run({"--export-video", bounded, "--quit-after", "600"});
+  EXPECT_EQ(quit.ExitCode, 0) << quit.Err;
+  EXPECT_NEAR(orbel::tests::Decode(bounded.toStdString()).VideoEnd, 0.6, 0.02);
+  const TRun loop = Run({"--export-video", looped});
+  EXPECT_EQ(loop.ExitCode, 0) << loop.Err;
+  EXPECT_GT(orbel::tests::Decode(looped.toStdString()).VideoEnd, 1.5);
+
+  QDir(Dir.path()).mkdir("out");
+  const QString big = Dir.path() + "/out/big.mkv";
+  const TRun full =
+      orbel::tests::RunProgram({"-c", "ulimit -f 40; exec \"$0\" \"$@\"", ORBEL_BINARY, "--export-video", big,
+                                "--export-lossless", "--export-fps", "240", Dir.path()},
+                               {}, {}, "/bin/bash");
+  EXPECT_EQ(full.ExitCode, 2);
+  EXPECT_EQ(full.Err,
+            "orbel: cannot export video to " + big.toStdString() + ": writing failed (File too large)\n");
+  EXPECT_TRUE(QDir(Dir.path() + "/out").isEmpty());
+}
+
+// A lossless export bounded by --quit-after stops when its size so far says the whole would not fit; any
+// export stops while a few seconds at its rate still fit, not when the disk is full.
+TEST(ExportRoom, StopsBeforeTheFileSystemFills) {
+  using orbel::app::RoomShortfall;
+  constexpr int64_t MB = 1000000;
+  // 2 s written at 5 MB a second; 60 s up to --quit-after need 300 MB.
+  orbel::app::TExportRoom room{2000, 10 * MB, 4 * MB, 400 * MB, 60000, true};
+  EXPECT_EQ(RoomShortfall(room), std::nullopt);
+  room.FreeBytes = 200 * MB;
+  EXPECT_EQ(RoomShortfall(room),
+            "at the rate of its first 2.0 s it would need about 300 MB for the 60 s up to --quit-after, and "
+            "its file system has 204 MB free");
+  room.Lossless = false;  // a compressed file's first seconds say too little about the rest
+  EXPECT_EQ(RoomShortfall(room), std::nullopt);
+  room.EndMs.reset();
+  room.FreeBytes = 20 * MB;  // 14 MB left when the 6 MB in memory are written: less than 5 s
+  EXPECT_EQ(RoomShortfall(room),
+            "its file system is nearly full: 14 MB free, room for about 2.8 s more of the "
+            "game at 300 MB a minute (free some space, or bound the export with --quit-after)");
+  room.GameMs = 100;  // too early to tell
+  EXPECT_EQ(RoomShortfall(room), std::nullopt);
+  // Half the room gone in the first quarter second: the estimate does not wait for the first second.
+  EXPECT_EQ(RoomShortfall({300, 2 * MB, 1 * MB, 2 * MB, 20000, true}),
+            "at the rate of its first 0.3 s it would need about 133 MB for the 20 s up to --quit-after, and "
+            "its file system has 3.0 MB free");
 }
 
 }  // namespace

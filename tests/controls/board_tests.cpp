@@ -11,7 +11,6 @@
 #include "controls/board.h"
 #include "platform/fonts.h"
 #include "platform/text_codec.h"
-#include "tests/support/script_encoding_scope.h"
 
 namespace orbel::controls {
 namespace {
@@ -25,8 +24,8 @@ QImage SolidPicture(int width, int height, const QColor& colour) {
   return picture;
 }
 
-std::string Sjis(const char* utf8) {
-  return platform::EncodeSjis(QString::fromUtf8(utf8));
+QString Line(const char* utf8) {
+  return QString::fromUtf8(utf8);
 }
 
 // The first and one-past-last row of `image` in which column `x` has `colour`; (0, 0) when none has.
@@ -137,13 +136,13 @@ TEST_F(BoardTest, MsgBoardPaintsAndRendersThreeLinesOfThirtyCharacters) {
   ConfigureMsgBoard(board, SourcePicture());
   // The stand-in face has the metrics the layout was made for.
   ASSERT_EQ(board.Text().size(), 3u);
-  EXPECT_EQ(QFontMetrics(board.font()).horizontalAdvance(platform::DecodeSjis(board.Text()[0])), 540);
+  EXPECT_EQ(QFontMetrics(board.font()).horizontalAdvance(board.Text()[0]), 540);
   // Stored lines, not an assignment: no reveal runs, and nothing has been rendered yet.
   EXPECT_FALSE(board.RevealRunning());
   EXPECT_TRUE(board.TextImage().isNull());
 
-  const std::string full = Sjis("ＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭ");
-  board.SetText({full, full + Sjis("Ｍ"), full, full});
+  const QString full = Line("ＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭＭ");
+  board.SetText({full, full + Line("Ｍ"), full, full});
   EXPECT_EQ(board.TextImage().size(), QSize(548, 53));
   for (int tick = 0; tick < 6; ++tick) board.RevealTick();
 
@@ -164,10 +163,10 @@ TEST_F(BoardTest, MsgBoardPaintsAndRendersThreeLinesOfThirtyCharacters) {
 TEST_F(BoardTest, AssigningDuringARevealContinuesFromItsStep) {
   TBoard board;
   ConfigureMsgBoard(board, SourcePicture());
-  board.SetText({Sjis("あいう")});
+  board.SetText({Line("あいう")});
   board.RevealTick();
   board.RevealTick();
-  board.SetText({Sjis("かきくけこ")});
+  board.SetText({Line("かきくけこ")});
   EXPECT_EQ(board.RevealStep(), 2);
   EXPECT_TRUE(HasInk(board.TextImage(), QRect(72, 0, 18, 18))) << "the fifth character of the new text";
   // The bare background came back; the new text gets only the remaining frames.
@@ -180,7 +179,7 @@ TEST_F(BoardTest, FinishedRevealStaysUntilThePaintOperationRuns) {
   TBoard board;
   ConfigureMsgBoard(board, SourcePicture());
   // Hidden: the reveal runs unseen and ends as usual.
-  board.SetText({Sjis("あ")});
+  board.SetText({Line("あ")});
   for (int tick = 0; tick < 6; ++tick) board.RevealTick();
   EXPECT_FALSE(board.RevealRunning());
 
@@ -204,7 +203,7 @@ TEST_F(BoardTest, NewFontPaintsAtOnceWhileTheRevealKeepsItsPicture) {
   TBoard board;
   ConfigureMsgBoard(board, SourcePicture());
   board.show();
-  board.Text() = {Sjis("あ"), Sjis("い")};
+  board.Text() = {Line("あ"), Line("い")};
   board.SetText(board.Text());  // its own list: the lines must survive the emptying
   ASSERT_EQ(board.Text().size(), 2u);
   board.RevealTick();
@@ -223,7 +222,7 @@ TEST_F(BoardTest, MarginsWithoutRoomForTextDrawNothingOutsideTheBoard) {
     TBoard board;
     board.SetBitmap(SolidPicture(560, 65, kPanel));
     board.SetMargin(margin);
-    board.SetText({Sjis("あ")});
+    board.SetText({Line("あ")});
     EXPECT_TRUE(board.TextImage().isNull());
     for (int tick = 0; tick < 6; ++tick) board.RevealTick();
     EXPECT_FALSE(board.RevealRunning());
@@ -231,21 +230,18 @@ TEST_F(BoardTest, MarginsWithoutRoomForTextDrawNothingOutsideTheBoard) {
   }
 }
 
-// A UTF-8 game's lines draw the very picture the same text draws from code page 932, the board's own test
-// lines included; a malformed byte draws as a replacement character, not as nothing.
+// A UTF-8 game's lines, decoded as the run hands them over, draw the very picture the same text decoded from
+// code page 932 draws; a malformed byte draws as a replacement character, not as nothing.
 TEST_F(BoardTest, Utf8LinesDrawAsTheirText) {
   TBoard sjis;
   ConfigureMsgBoard(sjis, SourcePicture());
-  const std::vector<std::string> testLines = sjis.Text();
-  sjis.SetText({Sjis("あいう、漢字"), Sjis("ＡＢＣ abc")});
-  tests::TScriptEncodingScope scope(platform::seUtf8);
+  sjis.SetText({platform::DecodeSjis(platform::EncodeSjis(Line("あいう、漢字"))),
+                platform::DecodeSjis(platform::EncodeSjis(Line("ＡＢＣ abc")))});
   TBoard utf8;
   ConfigureMsgBoard(utf8, SourcePicture());
-  ASSERT_EQ(utf8.Text().size(), testLines.size());
-  EXPECT_EQ(platform::DecodeScriptText(utf8.Text()[1]), QStringLiteral("てすとすてすとくめま"));
-  utf8.SetText({"あいう、漢字", "ＡＢＣ abc"});
+  utf8.SetText({platform::DecodeUtf8("あいう、漢字"), platform::DecodeUtf8("ＡＢＣ abc")});
   EXPECT_EQ(utf8.TextImage(), sjis.TextImage());
-  utf8.SetText({"a\xE3\x81"});
+  utf8.SetText({platform::DecodeUtf8("a\xE3\x81")});
   EXPECT_TRUE(HasInk(utf8.TextImage(), QRect(9, 0, 18, 18))) << "U+FFFD after the a";
 }
 

@@ -17,7 +17,7 @@ namespace {
 using platform::TFaceInfo;
 
 TFaceInfo Face(const char* family, const char* format, bool outline, int spacing, bool japanese) {
-  return {QString::fromUtf8(family), QString::fromLatin1(format), outline, spacing, japanese};
+  return {QString::fromUtf8(family), QString::fromLatin1(format), outline, spacing, japanese, {}};
 }
 
 TEST(FontDialogTest, OffersFixedPitchJapaneseOutlineFacesInReportedOrder) {

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cmath>
 #include <string>
@@ -19,7 +21,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
-
 
 using orbel::media::MixRate;
 using orbel::media::TVideoExport;
@@ -297,6 +298,35 @@ TEST_F(VideoExportTest, OnlyAFinishedExportReachesTheTarget) {
   EXPECT_THROW(exporter.Finish(), orbel::EOrbelError);
   EXPECT_EQ(Entries(), QStringList{"out.mkv"});
   EXPECT_EQ(Decode(path).Frames.size(), 1u);
+}
+
+// A temporary file that no export holds was left by one that was killed: the next export of the same target
+// removes it. One that a running export holds, and the files of other targets, stay.
+TEST_F(VideoExportTest, StaleTemporaryFilesOfTheSameTargetGo) {
+  const auto make = [&](const std::string& name) {
+    QFile file(QString::fromStdString(File(name)));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("half a video");
+  };
+  make("out.mkv.0a1b2c.part");
+  make("out.mkv.notes.part");
+  make("other.mkv.0a1b2c.part");
+  const std::vector<int16_t> sound = ToneBetween(SoundPerFrame, 0, SoundPerFrame);
+  {
+    TVideoExport running(File("out.mkv"));
+    ASSERT_EQ(Entries().filter(QRegularExpression("^out\\.mkv\\.[0-9a-f]{6}\\.part$")).size(), 1);
+    const QString held = Entries().filter(QRegularExpression("^out\\.mkv\\.[0-9a-f]{6}\\.part$")).front();
+    TVideoExport second(File("out.mkv"));
+    EXPECT_TRUE(Entries().contains(held));
+    for (TVideoExport* exporter : {&running, &second}) {
+      exporter->AddFrame(Pattern(0));
+      exporter->AddSound(sound.data(), SoundPerFrame);
+    }
+    second.Finish();
+    EXPECT_GT(second.Bytes(), 1000);
+    EXPECT_EQ(second.BytesOnDisk(), QFileInfo(QString::fromStdString(File("out.mkv"))).size());
+  }
+  EXPECT_EQ(Entries(), (QStringList{"other.mkv.0a1b2c.part", "out.mkv", "out.mkv.notes.part"}));
 }
 
 }  // namespace

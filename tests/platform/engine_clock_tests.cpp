@@ -7,6 +7,8 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -162,6 +164,27 @@ TEST_F(VirtualClockTest, CallbacksMayStopRestartOrDestroyTimers) {
   }
   EXPECT_EQ(count, 3);
   EXPECT_EQ(Clock().NowMs(), 25);
+
+  // An error a callback raises passes to whoever moved the clock, and the timer ticks on; one that destroyed
+  // its timer before raising leaves nothing of it behind.
+  int raised = 0;
+  TEngineTimer raiser([&] {
+    ++raised;
+    throw std::runtime_error("write failed");
+  });
+  raiser.Start(5);
+  EXPECT_THROW(Clock().AdvanceTo(30), std::runtime_error);
+  EXPECT_THROW(Clock().AdvanceTo(35), std::runtime_error);
+  EXPECT_EQ(raised, 2);
+  raiser.Stop();
+  auto fleeting = std::make_unique<TEngineTimer>();
+  fleeting->SetCallback([&] {
+    fleeting.reset();
+    throw std::runtime_error("gone");
+  });
+  fleeting->Start(5);
+  EXPECT_THROW(Clock().AdvanceTo(40), std::runtime_error);
+  EXPECT_EQ(Clock().NextDueMs(), std::nullopt);
 }
 
 TEST_F(VirtualClockTest, ObserversSeeEveryMoveBeforeTheTimersOfThatMoment) {

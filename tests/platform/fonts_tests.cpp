@@ -28,5 +28,17 @@ TEST(FontsTest, WindowsFacesGetStandInsWithTheirMetrics) {
             QStringLiteral("Ume P Gothic"));
 }
 
+// Fontconfig names a family in the user's language first: in a Japanese locale the preferred face is found by
+// its other name, not replaced by the first Japanese face listed.
+TEST(FontsTest, APreferredFaceIsFoundByAnyOfItsNames) {
+  const TFaceInfo mincho{QStringLiteral("梅明朝"),      QStringLiteral("TrueType"), true, kSpacingDual, true,
+                         {QStringLiteral("Ume Mincho")}};
+  const TFaceInfo gothic{QStringLiteral("梅ゴシック"),  QStringLiteral("TrueType"), true, kSpacingDual, true,
+                         {QStringLiteral("Ume Gothic")}};
+  EXPECT_EQ(FindStandIn({mincho, gothic}, QStringLiteral("Ume Gothic"), true), QStringLiteral("Ume Gothic"));
+  EXPECT_EQ(FindStandIn({mincho, gothic}, QStringLiteral("梅ゴシック"), true), QStringLiteral("梅ゴシック"));
+  EXPECT_EQ(FindStandIn({mincho, gothic}, QStringLiteral("IPAGothic"), true), QStringLiteral("梅明朝"));
+}
+
 }  // namespace
 }  // namespace orbel::platform

@@ -77,7 +77,8 @@ class TFakeHost : public IScriptHost {
   }
   void BoardClear() override { Log.push_back("board clear"); }
   void BoardSetVisible(bool visible) override { Log.push_back(visible ? "board on" : "board off"); }
-  void BoardSetText(const TStringList& lines) override {
+  void BoardSetText(int32_t number, const TStringList& lines) override {
+    BoardLines.push_back(number);
     std::string text = "board text";
     for (const auto& line : lines) text += " [" + line + "]";
     Log.push_back(text);
@@ -127,6 +128,7 @@ class TFakeHost : public IScriptHost {
 
   TInterpreter Interpreter;
   std::vector<std::string> Log, Status, Errors, Files;
+  std::vector<int32_t> BoardLines;  // the line of each board text
   TFakeMedia Movie0{"movie0", Log}, Movie1{"movie1", Log}, Wave{"pcm", Log};
   int QueuedSteps = 0;
   int Dispatches = 0;
@@ -335,6 +337,8 @@ TEST(Interpreter, BoardCommands) {
       "world\"\r\nboard,set\r\nBOARD,Clear\r\nboard,xyz\r\nboard,off");
   EXPECT_EQ(host.Log, (TStringList{"board text [hello] [world]", "board text [hello world]", "board text",
                                    "board clear", "board off"}));
+  // Each text comes with its own line, what a translation names it by.
+  EXPECT_EQ(host.BoardLines, (std::vector<int32_t>{0, 1, 2}));
 }
 
 TEST(Interpreter, DelayWaitsDispatchingAndIgnoresNonPositive) {

@@ -33,7 +33,7 @@ class TFakeFiles : public IScriptCheckFiles {
 std::vector<std::string> Check(std::string_view text, TFakeFiles& files) {
   std::vector<std::string> out;
   for (const TScriptProblem& problem : CheckScript(text, files))
-    out.push_back(std::to_string(problem.Line) + ": " + problem.Message);
+    out.push_back(std::to_string(problem.Line) + ": " + (problem.Note ? "note: " : "") + problem.Message);
   return out;
 }
 
@@ -96,6 +96,30 @@ TEST(ScriptCheck, LabelsAndJumps) {
   EXPECT_EQ(Check("#a \r\n # note\r\njump,\"#a \""), V{});
   // Any line's whole text is a jump target, as the engine compares.
   EXPECT_EQ(Check("board,on\r\njump,\"BOARD,ON\""), V{});
+}
+
+// An unquoted blank parts board text as a comma does: the line runs, so it is a note, once per line.
+TEST(ScriptCheck, BoardTextThatABlankSplitsIsANote) {
+  EXPECT_EQ(
+      Check("board,set,\"one line\",S key,\x82\xA0\x81\x40\x82\xA2\r\nboard,set a b c\r\n"
+            "board,set,\"quoted\"after\r\nboard,set,a ,b\r\nboard,set,x\t\r\nboard,on x"),
+      (V{"1: note: the blank between 'S' and 'key' puts them on separate board lines; enclose the text "
+         "in double quotes to keep it on one line",
+         "2: note: the blank between 'a' and 'b' puts them on separate board lines; enclose the text in "
+         "double quotes to keep it on one line"}));
+}
+
+// Every text reaches the host's catalogue, the phrases that fill a message's places too.
+TEST(ScriptCheck, MessagesAreTranslatedByTheHost) {
+  struct TTranslatingFiles : TFakeFiles {
+    std::string Translate(const char* source) override { return "<" + std::string(source) + ">"; }
+  } files;
+  EXPECT_EQ(
+      Check("jump\r\nwait,time,x\r\nboard,set,a b", files),
+      (V{"1: <missing <label> (field 1): the script stops here>",
+         "2: <'x' is not a number (<milliseconds>, field 2): the script stops here>",
+         "3: note: <the blank between 'a' and 'b' puts them on separate board lines; enclose the text in "
+         "double quotes to keep it on one line>"}));
 }
 
 TEST(ScriptCheck, DataFilesAreAskedOnceAndReported) {

@@ -52,6 +52,16 @@ TEST(SplitCommaText, BlanksAndCommasSeparate) {
   EXPECT_EQ(SplitCommaText("a , , b"), (L{"a", "", "b"}));
 }
 
+// Fields that blanks alone parted from the one before: not after a comma (blanks around it or not), not after
+// a quote that a field follows directly, and a full-width space is no blank.
+TEST(SplitCommaText, FieldsAfterBlank) {
+  using P = std::vector<size_t>;
+  EXPECT_EQ(FieldsAfterBlank("board,set,hello world"), (P{3}));
+  EXPECT_EQ(FieldsAfterBlank(" board set , a ,b\tc  d "), (P{1, 4, 5}));
+  EXPECT_EQ(FieldsAfterBlank("board,set,\"a b\"c,\x82\xA0\x81\x40\x82\xA2"), P{});
+  EXPECT_EQ(FieldsAfterBlank(""), P{});
+}
+
 TEST(SplitCommaText, QuotedFields) {
   EXPECT_EQ(SplitCommaText("board,set,\"hello world\""), (L{"board", "set", "hello world"}));
   EXPECT_EQ(SplitCommaText("\"a,b\",c"), (L{"a,b", "c"}));

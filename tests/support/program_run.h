@@ -22,16 +22,24 @@ struct TRun {
   qint64 ElapsedMs = 0;  // from the start to the end
 };
 
+// The environment a test runs the program in: offscreen, silent and, unless `extra` names a locale, in
+// English (the program speaks the user's language), with `extra` added.
+inline QProcessEnvironment ProgramEnvironment(const QProcessEnvironment& extra = {}) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("QT_QPA_PLATFORM", "offscreen");
+  environment.insert("SDL_AUDIODRIVER", "dummy");
+  for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) environment.remove(variable);
+  environment.insert("LANG", "C.UTF-8");
+  environment.insert(extra);
+  return environment;
+}
+
 // Runs `program`, the real one unless named, offscreen and silent with `arguments`: in `folder` as the
 // current directory when given (the test's own when empty), with `extra` added to the environment.
 inline TRun RunProgram(const QStringList& arguments, const QString& folder = {},
                        const QProcessEnvironment& extra = {}, const QString& program = ORBEL_BINARY) {
   QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert("QT_QPA_PLATFORM", "offscreen");
-  environment.insert("SDL_AUDIODRIVER", "dummy");
-  environment.insert(extra);
-  process.setProcessEnvironment(environment);
+  process.setProcessEnvironment(ProgramEnvironment(extra));
   if (!folder.isEmpty()) process.setWorkingDirectory(folder);
   QElapsedTimer timer;
   timer.start();
