@@ -176,7 +176,7 @@ std::optional<TFit> FitFromName(const QString& name) {
 }
 
 void ApplyRememberedChoices(TOptions& options, QSettings& settings) {
-  if (!options.Automated()) {
+  if (options.Watched()) {
     if (options.Scale == 0) options.Scale = std::clamp(settings.value("Display/Scale", 1).toInt(), 1, 8);
     if (!options.Fit) {
       options.Fit = FitFromName(settings.value("Display/Fit").toString());

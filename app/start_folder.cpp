@@ -12,7 +12,7 @@
 
 namespace orbel::app {
 
-std::string StartFolder(TOptions& options, QSettings& settings) {
+game::TFoundGame StartFolder(TOptions& options, QSettings& settings) {
   // Whatever folder start-up enters, the output paths named on the command line mean the folder the user
   // started the program in; they are fixed before any change of directory. std::filesystem keeps their bytes.
   for (std::string* path :
@@ -31,18 +31,18 @@ std::string StartFolder(TOptions& options, QSettings& settings) {
     // An archive or disc image plays from the cache folder its game is unpacked into; of several games, the
     // player picks one, and runs nobody watches refuse them or take the first. What is no file at all (a
     // named pipe, a device) is refused there by what it is.
-    const bool watched = display && !options.Automated();
-    const std::string folder =
-        game::UnpackedFolder(options.GameDir, options.Batch || options.Check || !options.ExtractText.empty(),
-                             watched, UnpackProgressReport(watched));
-    if (!options.Automated()) game::RememberGame(settings, game::AbsoluteArchivePath(options.GameDir));
-    return folder;
+    const bool watched = display && options.Watched();
+    const game::TFoundGame found =
+        game::UnpackedGame(options.GameDir, options.Batch || options.Check || !options.ExtractText.empty(),
+                           watched, UnpackProgressReport(watched));
+    if (options.Watched()) game::RememberGame(settings, game::AbsoluteArchivePath(options.GameDir));
+    return found;
   }
   if (!options.GameDir.empty()) {
     const std::string folder = game::GameFolderOf(options.GameDir);
-    if (!options.Automated() && game::HoldsGame(folder))
+    if (options.Watched() && game::HoldsGame(folder))
       game::RememberGame(settings, QString::fromStdString(folder));
-    return folder;
+    return {folder, {}};
   }
   // Anything of a game here (a Data folder without a script included) runs here, the built-in script standing
   // in for a missing one; the dialog and the demo are for folders that hold nothing of a game.

@@ -76,8 +76,8 @@ class TGameDialog : public QFileDialog {
 }  // namespace
 
 // The game folder of an archive or disc image: its game unpacked into the cache. Throws game::EArchiveError.
-std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool askWhichGame,
-                           const TReportProgress& progress) {
+TFoundGame UnpackedGame(const std::string& archive, bool oneGameOnly, bool askWhichGame,
+                        const TReportProgress& progress) {
   const TChooseGame ask = [&archive](const std::vector<std::string>& games) -> std::optional<std::string> {
     QStringList items;
     for (const std::string& game : games)
@@ -114,7 +114,12 @@ std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool as
   // The run plays from the copy until it ends; nobody's clean-up removes it meanwhile.
   static platform::TFileLock playing;
   playing = std::move(game.Hold);
-  return game.Folder;
+  // The game's name: its folder's inside the archive, or the archive's own for a game at its top.
+  std::filesystem::path inside(game.Game);
+  if (!inside.has_filename()) inside = inside.parent_path();
+  const std::string name =
+      inside.filename().empty() ? std::filesystem::path(archive).stem().string() : inside.filename().string();
+  return {game.Folder, name};
 }
 
 // The archive path as the recent games remember it.
@@ -167,14 +172,14 @@ void RememberGame(QSettings& settings, const QString& folder) {
   settings.setValue(kRecentKey, games);
 }
 
-std::string ChooseFirstRunGame(bool askUser, QSettings& settings, const TReportProgress& progress) {
-  const std::string demo = FindDemoFolder(QCoreApplication::applicationDirPath());
+TFoundGame ChooseFirstRunGame(bool askUser, QSettings& settings, const TReportProgress& progress) {
+  const TFoundGame demo{FindDemoFolder(QCoreApplication::applicationDirPath()), {}};
   if (!askUser) return demo;
   const QStringList recent = RecentGames(settings);
   QList<QUrl> sidebar;
   for (const QString& game : recent) sidebar << QUrl::fromLocalFile(game);
   sidebar << QUrl::fromLocalFile(QDir::homePath());
-  if (!demo.empty()) sidebar << QUrl::fromLocalFile(QString::fromStdString(demo));
+  if (!demo.Folder.empty()) sidebar << QUrl::fromLocalFile(QString::fromStdString(demo.Folder));
   QString start = recent.isEmpty() ? QDir::homePath() : recent.first();
   for (;;) {
     TGameDialog dialog(platform::Tr("GameFolder", "Choose a game folder or archive").QStr(), start);
@@ -187,9 +192,9 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings, const TReportP
     const QString chosen = dialog.selectedFiles().first();
     if (game::IsArchiveName(chosen.toStdString()) && QFileInfo(chosen).isFile()) {
       try {
-        const std::string folder = UnpackedFolder(chosen.toStdString(), false, true, progress);
+        const TFoundGame found = UnpackedGame(chosen.toStdString(), false, true, progress);
         RememberGame(settings, AbsoluteArchivePath(chosen.toStdString()));
-        return folder;
+        return found;
       } catch (const game::EGameNotChosen&) {
         if (platform::PendingShutdownSignal() != 0) throw;
         // Back to the folders, where the player was.
@@ -204,7 +209,7 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings, const TReportP
     const std::string folder = GameFolderOf(chosen.toStdString());
     if (HoldsGame(folder)) {
       RememberGame(settings, QString::fromStdString(folder));
-      return folder;
+      return {folder, {}};
     }
     QMessageBox::warning(
         nullptr, QStringLiteral("Orbel"),

@@ -11,7 +11,6 @@
 #include <QJsonValue>
 #include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 
 #include "game/data_files.h"
@@ -90,6 +89,7 @@ QByteArray SaveToJson(const TSave& save) {
   object["version"] = kSaveVersion;
   object["script_sha256"] = QString::fromStdString(save.ScriptSha256);
   object["game_folder"] = QString::fromUtf8(save.GameFolder);
+  if (!save.GameName.empty()) object["game_name"] = QString::fromUtf8(save.GameName);
   object["time_ms"] = static_cast<double>(save.TimeMs);
   object["steps"] = static_cast<double>(save.Steps);
   object["tick_phase_ms"] = static_cast<double>(save.TickPhaseMs);
@@ -129,6 +129,8 @@ TSave ParseSave(const QByteArray& bytes, const std::string& fileName) {
                .Arg("script_sha256"));
   save.ScriptSha256 = hash.toStdString();
   save.GameFolder = TextField(object, "game_folder", fileName).toStdString();
+  if (object.contains(QLatin1String("game_name")))
+    save.GameName = TextField(object, "game_name", fileName).toStdString();
   save.TimeMs = WholeField(object, "time_ms", 0, kMaxWholeNumber, fileName);
   save.Steps = WholeField(object, "steps", 0, kMaxWholeNumber, fileName);
   if (object.contains(QLatin1String("tick_phase_ms")))
@@ -209,24 +211,6 @@ void RemoveSaveLeftovers(const std::string& folder) {
     const size_t json = name.find(".json.");
     return json == std::string::npos ? std::string() : name.substr(0, json + 5);
   });
-}
-
-std::string SavesFolder(const std::string& gameFolder, const std::string& scriptSha256) {
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  std::string base;
-  if (dataHome && dataHome[0] == '/') {
-    base = dataHome;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home ? home : "") + "/.local/share";
-  }
-  std::string name;
-  for (const char c : std::filesystem::path(gameFolder).filename().string())
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_' ||
-        c == '-')
-      name += c;
-  if (name.empty() || name.front() == '.') name = "game" + name;
-  return base + "/orbel/saves/" + name + "-" + scriptSha256.substr(0, 16) + "/";
 }
 
 }  // namespace orbel::game

@@ -29,9 +29,11 @@ inline constexpr int kThumbnailWidth = 160, kThumbnailHeight = 120;
 inline constexpr int64_t kMaxTickPhaseMs = 999;
 
 struct TSave {
-  // The game: SHA-256 of the script's bytes (64 lower-case hex digits) and its folder as UTF-8 text.
+  // The game: SHA-256 of the script's bytes (64 lower-case hex digits), its folder as UTF-8 text and its name
+  // (the saves folder's, UTF-8; empty in saves written before it was kept).
   std::string ScriptSha256;
   std::string GameFolder;
+  std::string GameName;
   // The instant: engine milliseconds since the game's start, and the steps run by then.
   int64_t TimeMs = 0;
   int64_t Steps = 0;
@@ -70,10 +72,5 @@ void CheckSaveTarget(const std::string& path);
 // Removes the temporaries of saves ("<name>.json.<process>.XXXXXX") that runs killed while writing them left
 // in `folder`: those nobody holds whose process has ended, or older than an hour.
 void RemoveSaveLeftovers(const std::string& folder);
-
-// The folder of a game's saves: $XDG_DATA_HOME/orbel/saves/<game>/ (~/.local/share when unset), where <game>
-// is the folder's last name, reduced to letters, digits, '.', '_' and '-', and the first 16 digits of the
-// script's hash. Not created here.
-std::string SavesFolder(const std::string& gameFolder, const std::string& scriptSha256);
 
 }  // namespace orbel::game

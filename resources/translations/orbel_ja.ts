@@ -676,6 +676,26 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
         <source>the save %1</source>
         <translation>セーブ %1</translation>
     </message>
+    <message>
+        <source>the script runs %1 steps before the save&apos;s time, which names %2</source>
+        <translation>スクリプトはセーブの時刻より前に %1 ステップを実行しますが、セーブには %2 とあります</translation>
+    </message>
+    <message>
+        <source>the script comes to rest after %1 of the save&apos;s %2 steps</source>
+        <translation>スクリプトはセーブの %2 ステップのうち %1 ステップで止まります</translation>
+    </message>
+    <message>
+        <source>by %1 ms the script has run %2 of the save&apos;s %3 steps, which it had run by %4 ms</source>
+        <translation>%1 ms までにスクリプトはセーブの %3 ステップのうち %2 ステップしか実行していません（セーブでは %4 ms までに実行済み）</translation>
+    </message>
+    <message>
+        <source>where the game was before the load cannot be reached again: %1</source>
+        <translation>ロード前の位置に戻れません: %1</translation>
+    </message>
+    <message>
+        <source>the save %1 does not fit this game&apos;s script: %2</source>
+        <translation>セーブ %1 はこのゲームのスクリプトに合いません: %2</translation>
+    </message>
 </context>
 <context>
     <name>ScriptCheck</name>
@@ -1114,10 +1134,6 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
         <translation>%1 番にセーブしました</translation>
     </message>
     <message>
-        <source>The program cannot be started again</source>
-        <translation>プログラムを起動し直せません</translation>
-    </message>
-    <message>
         <source>%1.
 
 Start at its line %2 without what led there, or start the game again?</source>
@@ -1156,6 +1172,18 @@ Start at its line %2 without what led there, or start the game again?</source>
     <message>
         <source>Cancel</source>
         <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>Loading</source>
+        <translation>ロード中</translation>
+    </message>
+    <message>
+        <source>Auto %1</source>
+        <translation>自動 %1</translation>
+    </message>
+    <message>
+        <source>Save over slot %1?</source>
+        <translation>スロット %1 に上書きしますか？</translation>
     </message>
 </context>
 <context>

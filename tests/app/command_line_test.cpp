@@ -111,7 +111,7 @@ TEST(CommandLine, FastRunsAndVideoExports) {
   EXPECT_TRUE(fast.Options->Fast);
   const TParseResult video = parse({"--export-video", "a.webm", "--export-fps", "30"});
   ASSERT_TRUE(video.Options);
-  EXPECT_TRUE(video.Options->Batch && video.Options->Fast && video.Options->Automated());
+  EXPECT_TRUE(video.Options->Batch && video.Options->Fast && !video.Options->Watched());
   EXPECT_EQ(video.Options->ExportVideo, "a.webm");
   EXPECT_EQ(video.Options->ExportFps, 30);
   EXPECT_FALSE(video.Options->ExportLossless);

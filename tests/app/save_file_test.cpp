@@ -17,6 +17,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/game_saves.h"
 #include "platform/file_locks.h"
 
 namespace {
@@ -148,20 +149,22 @@ TEST(SaveFile, TemporariesOfKilledRunsAreRemoved) {
 }
 
 TEST(SaveFile, SavesFolderFollowsTheDataHomeAndNamesTheGame) {
-  const std::string hash = orbel::game::ScriptSha256("x");
+  orbel::app::TGameInfo game;
+  game.ScriptSha256 = orbel::game::ScriptSha256("x");
+  const std::string key = game.ScriptSha256.substr(0, 16);
   const char* old = std::getenv("XDG_DATA_HOME");
   const std::string kept = old ? old : "";
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("XDG_DATA_HOME", "/data", 1);
-  EXPECT_EQ(orbel::game::SavesFolder("/games/My Game!", hash),
-            "/data/orbel/saves/MyGame-" + hash.substr(0, 16) + "/");
-  EXPECT_EQ(orbel::game::SavesFolder("/games/..", hash),
-            "/data/orbel/saves/game..-" + hash.substr(0, 16) + "/");
+  game.Name = "My Game!";
+  EXPECT_EQ(orbel::app::TGameSaves(game).Folder(), "/data/orbel/saves/MyGame-" + key);
+  game.Name = "..";
+  EXPECT_EQ(orbel::app::TGameSaves(game).Folder(), "/data/orbel/saves/game..-" + key);
   // A relative data home is ignored, as the base directory rules say.
   setenv("XDG_DATA_HOME", "relative", 1);
   setenv("HOME", "/home/player", 1);
-  EXPECT_EQ(orbel::game::SavesFolder("/games/夏", hash),
-            "/home/player/.local/share/orbel/saves/game-" + hash.substr(0, 16) + "/");
+  game.Name = "夏";
+  EXPECT_EQ(orbel::app::TGameSaves(game).Folder(), "/home/player/.local/share/orbel/saves/game-" + key);
   setenv("HOME", home.c_str(), 1);
   if (old)
     setenv("XDG_DATA_HOME", kept.c_str(), 1);

@@ -283,4 +283,33 @@ TEST_F(Saves, UnusableSavesStartNothing) {
   EXPECT_NE(changed.Err.find("another version"), std::string::npos) << changed.Err;
 }
 
+// A save the script cannot reach is refused, naming the file, within its own replay: one whose steps the
+// script never runs (it comes to rest first), one whose steps have not come well after its time, and one
+// whose time lies far beyond the steps it names in a script that runs for ever.
+TEST_F(Saves, SavesTheScriptCannotReachAreRefused) {
+  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "800", "--save-on-exit", Path("rests.json")}).ExitCode,
+            4);
+  QJsonObject object = QJsonDocument::fromJson(Bytes(Path("rests.json"))).object();
+  object["steps"] = 1e9;
+  Write("rests.json", QJsonDocument(object).toJson());
+  ExpectRefused(Path("rests.json"), "steps beyond the script's end");
+  EXPECT_NE(Run({"--batch", "--fast", "--load", Path("rests.json")}).Err.find("does not fit"),
+            std::string::npos);
+
+  // A looping game on the virtual clock ends after its first round, and its save is kept there.
+  Script("#top\r\nboard,set,again\r\nwait,time,10\r\njump,#top\r\n");
+  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "5000", "--save-on-exit", Path("loop.json")}).ExitCode,
+            0);
+  object = QJsonDocument::fromJson(Bytes(Path("loop.json"))).object();
+  object["steps"] = 1e9;
+  Write("steps.json", QJsonDocument(object).toJson());
+  ExpectRefused(Path("steps.json"), "steps far beyond the time");
+  object = QJsonDocument::fromJson(Bytes(Path("loop.json"))).object();
+  object["time_ms"] = 1e12;
+  Write("time.json", QJsonDocument(object).toJson());
+  ExpectRefused(Path("time.json"), "time far beyond the steps");
+  // The save as it was still loads.
+  EXPECT_EQ(Run({"--batch", "--fast", "--load", Path("loop.json"), "--quit-after", "6000"}).ExitCode, 0);
+}
+
 }  // namespace
