@@ -340,6 +340,7 @@ void TEngineRun::Left() {
 void TEngineRun::Release() {
   // A replay given up leaves its followed movies and sounds to catch up before they stop; scopes never nest.
   ReplayMedia.reset();
+  Controls.MsgBoard->SetUnseen(false);
   if (Controls.PCM->DeviceID() != 0) Controls.PCM->Stop();
   if (Controls.Movie0->DeviceID() != 0) Controls.Movie0->Stop();
   if (Controls.Movie1->DeviceID() != 0) Controls.Movie1->Stop();

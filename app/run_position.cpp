@@ -23,10 +23,11 @@ void TEngineRun::StartAt(const TStartPoint& start) {
   if (!start.Replays()) return;
   StartReached = false;
   TimelineValue.ReplayTo(start);
-  // Nobody sees the replay's frames: the view waits for its end, the transitions draw only what lasts, the
-  // movies and sounds only keep their time.
+  // Nobody sees the replay's frames: the view waits for its end, the transitions and the board draw only what
+  // lasts, the movies and sounds only keep their time.
   Controls.View->HoldFrames(true);
   ScreenValue.DeferFrames(true);
+  Controls.MsgBoard->SetUnseen(true);
   ReplayMedia.emplace();
 }
 
@@ -76,6 +77,7 @@ void TEngineRun::EndReplay() {
   StartReached = true;
   StartSteps = TimelineValue.StepsRun();
   ScreenValue.DeferFrames(false);
+  Controls.MsgBoard->SetUnseen(false);
   Controls.View->HoldFrames(false);
   TimelineValue.FinishReplay();
   Outputs.RecordSoon();

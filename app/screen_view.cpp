@@ -48,6 +48,7 @@ void TScreenView::HoldFrames(bool hold) {
 }
 
 QImage TScreenView::GrabPresented() {
+  for (auto* board : findChildren<controls::TBoard*>(Qt::FindDirectChildrenOnly)) board->Settle();
   Grabbing = true;
   const QImage shown = grab(QRect(0, 0, screen::kScreenWidth, screen::kScreenHeight)).toImage();
   Grabbing = false;

@@ -151,7 +151,34 @@ void TBoard::SetFontColour(const QColor& colour) {
 
 void TBoard::RepaintNow() {
   PaintBoard();
-  if (isVisible()) repaint();
+  if (isVisible() && !Unseen) repaint();
+}
+
+void TBoard::SetUnseen(bool unseen) {
+  if (unseen == Unseen) return;
+  Unseen = unseen;
+  if (unseen) return;
+  Settle();
+  ShowSurface(rect());
+}
+
+void TBoard::Settle() {
+  if (OwedPaint) {
+    const TPaint paint = std::move(*OwedPaint);
+    OwedPaint.reset();
+    Paint(paint, QRect());
+  }
+  if (OwedFrames.empty()) return;
+  const std::vector<TOwedFrame> frames = std::move(OwedFrames);
+  OwedFrames.clear();
+  for (const TOwedFrame& frame : frames) {
+    if (frame.Whole) {
+      QPainter painter(&SurfaceImage);
+      painter.drawImage(frame.Area.topLeft(), TextImageValue);
+    } else {
+      StretchRows(TextImageValue, SurfaceImage, frame.Area);
+    }
+  }
 }
 
 void TBoard::SystemRepaint(const QRect& area) {
@@ -173,9 +200,15 @@ void TBoard::RevealTick() {
     RevealTimer.Stop();
     RevealStepValue = 0;
     if (!SurfaceImage.isNull() && onBoard(MarginValue, MarginValue, textWidth, textHeight)) {
+      const QRect area(MarginValue, MarginValue, textWidth, textHeight);
+      if (Unseen) {
+        OwedFrames.push_back({area, true});
+        return;
+      }
+      Settle();
       QPainter painter(&SurfaceImage);
       painter.drawImage(MarginValue, MarginValue, TextImageValue);
-      ShowSurface(QRect(MarginValue, MarginValue, textWidth, textHeight));
+      ShowSurface(area);
     }
     return;
   }
@@ -186,8 +219,13 @@ void TBoard::RevealTick() {
   const int b = std::max(0, (h - 2 * a) / 2);
   if (!SurfaceImage.isNull() && onBoard(MarginValue, std::int64_t{MarginValue} + b, textWidth, a)) {
     const QRect frame(MarginValue, MarginValue + b, textWidth, a);
-    StretchRows(TextImageValue, SurfaceImage, frame);
-    ShowSurface(frame);
+    if (Unseen) {
+      OwedFrames.push_back({frame, false});
+    } else {
+      Settle();
+      StretchRows(TextImageValue, SurfaceImage, frame);
+      ShowSurface(frame);
+    }
   }
   ++RevealStepValue;
 }
@@ -195,6 +233,7 @@ void TBoard::RevealTick() {
 void TBoard::PaintBoard(const QRect& clip) {
   if (width() <= 0 || height() <= 0) return;
   if (SurfaceImage.size() != size()) {
+    Settle();
     QImage resized(size(), QImage::Format_RGB32);
     resized.fill(Qt::black);
     if (!SurfaceImage.isNull()) {
@@ -203,19 +242,35 @@ void TBoard::PaintBoard(const QRect& clip) {
     }
     SurfaceImage = resized;
   }
+  CanvasFont = CanvasCopy(font());
+  if (BitmapImage.isNull()) CanvasBrush = kWindowColour;
+  // A whole paint covers everything drawn before it, unless its picture lets that show through.
+  if (Unseen && !clip.isValid() && !BitmapImage.hasAlphaChannel()) {
+    OwedPaint = CurrentPaint();
+    OwedFrames.clear();
+    return;
+  }
+  Settle();
+  Paint(CurrentPaint(), clip);
+}
+
+TBoard::TPaint TBoard::CurrentPaint() const {
+  return {TextLines, BitmapImage, CanvasFont, FontColourValue, CanvasBrush, MarginValue};
+}
+
+void TBoard::Paint(const TPaint& paint, const QRect& clip) {
   QPainter painter(&SurfaceImage);
   if (clip.isValid()) painter.setClipRect(clip);
-  CanvasFont = CanvasCopy(font());
-  if (BitmapImage.isNull()) {
-    CanvasBrush = kWindowColour;
-    painter.fillRect(rect(), kWindowColour);
+  if (paint.Bitmap.isNull()) {
+    painter.fillRect(SurfaceImage.rect(), kWindowColour);
     painter.setPen(QPen(kWindowFrameColour, 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(0, 0, width() - 1, height() - 1);
+    painter.drawRect(0, 0, SurfaceImage.width() - 1, SurfaceImage.height() - 1);
   } else {
-    painter.drawImage(0, 0, BitmapImage);
+    painter.drawImage(0, 0, paint.Bitmap);
   }
-  DrawLines(painter, CanvasFont, FontColourValue, CanvasBrush, MarginValue, MarginValue, height(), TextLines);
+  DrawLines(painter, paint.Font, paint.Colour, paint.Brush, paint.Margin, paint.Margin, SurfaceImage.height(),
+            paint.Lines);
 }
 
 void TBoard::RenderTextImage() {
@@ -234,11 +289,13 @@ void TBoard::RenderTextImage() {
 }
 
 void TBoard::ShowSurface(const QRect& area) {
-  if (isVisible() && area.isValid()) update(area);
+  if (isVisible() && !Unseen && area.isValid()) update(area);
 }
 
 void TBoard::paintEvent(QPaintEvent* event) {
   if (SurfaceImage.size() != size()) PaintBoard();
+  // Unseen, the window shows what it had; being seen again shows the rest.
+  if (!Unseen) Settle();
   QPainter painter(this);
   painter.drawImage(event->rect(), SurfaceImage, event->rect());
 }

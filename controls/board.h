@@ -14,6 +14,8 @@
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
+#include <optional>
+#include <vector>
 
 #include "platform/engine_clock.h"
 
@@ -54,7 +56,18 @@ class TBoard : public QWidget {
   // area.
   const QImage& TextImage() const { return TextImageValue; }
   // The board's picture as its window holds it.
-  const QImage& Surface() const { return SurfaceImage; }
+  const QImage& Surface() {
+    Settle();
+    return SurfaceImage;
+  }
+
+  // For pictures nobody sees (a replay): while unseen, the paint operation and the reveal's frames only note
+  // what they would draw, and the board's picture takes it in one pass when anything reads or shows it, or
+  // when it is seen again; the picture is then exactly the one drawing each would have left.
+  void SetUnseen(bool unseen);
+  // Draws what was noted while unseen; whoever reads the board's picture in another way (a grab of the window)
+  // calls it first.
+  void Settle();
 
   // Runs the paint operation over the whole board and shows the result before returning.
   void RepaintNow();
@@ -73,6 +86,16 @@ class TBoard : public QWidget {
   void PaintBoard(const QRect& clip = QRect());
   void RenderTextImage();
   void ShowSurface(const QRect& area);
+  // Draws the lines over the background or picture, with what the canvas had when the paint was asked for.
+  struct TPaint {
+    QStringList Lines;
+    QImage Bitmap;
+    QFont Font;
+    QColor Colour, Brush;
+    int Margin = 0;
+  };
+  void Paint(const TPaint& paint, const QRect& clip);
+  TPaint CurrentPaint() const;
 
   QStringList TextLines;
   QImage BitmapImage;
@@ -87,6 +110,15 @@ class TBoard : public QWidget {
   // picture.
   QFont CanvasFont;
   QColor CanvasBrush;
+  // While unseen: the whole-board paint owed (the latest, which covers every earlier one), and the reveal's
+  // frames after it, each a stretch of TextImage into its area or, for the last, TextImage itself.
+  bool Unseen = false;
+  std::optional<TPaint> OwedPaint;
+  struct TOwedFrame {
+    QRect Area;
+    bool Whole = false;
+  };
+  std::vector<TOwedFrame> OwedFrames;
 };
 
 // The board picture stored with the program (560x65, 16 colours); raises EOrbelError when it cannot be read.

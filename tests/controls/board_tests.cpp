@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <climits>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -214,6 +215,61 @@ TEST_F(BoardTest, NewFontPaintsAtOnceWhileTheRevealKeepsItsPicture) {
   EXPECT_EQ(board.TextImage(), rendered);
   EXPECT_TRUE(HasInk(board.Surface(), QRect(6, 26, 18, 20))) << "the second line one cell of 20 down";
   EXPECT_FALSE(HasInk(board.Surface(), QRect(6, 24, 18, 2)));
+}
+
+// A board nobody sees (a replay) only notes its paints and reveal frames, and draws them when its picture is
+// read or it is seen again: the picture is the one drawing each would have left, wherever it is read between.
+TEST_F(BoardTest, AnUnseenBoardEndsWithThePictureASeenOneHas) {
+  const auto play = [](TBoard& board, const std::function<void()>& checkpoint) {
+    ConfigureMsgBoard(board, SourcePicture());
+    board.show();
+    board.SetText({Line("あいう"), Line("かき")});
+    board.RevealTick();
+    board.RevealTick();
+    board.SetText({Line("さ")});  // during the reveal
+    for (int tick = 0; tick < 6; ++tick) board.RevealTick();
+    checkpoint();
+    board.hide();
+    board.SetText({Line("たちつ")});
+    board.RevealTick();
+    QFont font = board.font();
+    font.setFamily(QStringLiteral("IPAGothic"));
+    board.setFont(font);
+    board.SetFontColour(QColor(200, 0, 0));
+    board.show();
+    for (int tick = 0; tick < 3; ++tick) board.RevealTick();
+    checkpoint();
+    board.SetMargin(9);
+    board.SetText({Line("な"), Line("に")});
+    for (int tick = 0; tick < 6; ++tick) board.RevealTick();
+    board.SystemRepaint(QRect(100, 10, 50, 30));
+    board.SetBitmap(QImage());  // the plain window look
+    board.SetText({Line("は")});
+    board.RevealTick();
+    board.RevealTick();
+  };
+  TBoard seen;
+  std::vector<QImage> seenPictures;
+  play(seen, [&] { seenPictures.push_back(seen.Surface()); });
+  seenPictures.push_back(seen.Surface());
+
+  for (const bool readBetween : {false, true}) {
+    SCOPED_TRACE(readBetween);
+    TBoard unseen;
+    unseen.SetUnseen(true);
+    std::vector<QImage> pictures;
+    play(unseen, [&] {
+      if (readBetween) pictures.push_back(unseen.Surface());
+    });
+    unseen.SetUnseen(false);
+    pictures.push_back(unseen.Surface());
+    if (readBetween) {
+      ASSERT_EQ(pictures.size(), 3u);
+      EXPECT_EQ(pictures[0], seenPictures[0]);
+      EXPECT_EQ(pictures[1], seenPictures[1]);
+    }
+    EXPECT_EQ(pictures.back(), seenPictures.back());
+  }
 }
 
 TEST_F(BoardTest, MarginsWithoutRoomForTextDrawNothingOutsideTheBoard) {
