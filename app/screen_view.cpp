@@ -123,6 +123,11 @@ void TScreenView::showEvent(QShowEvent* event) {
 
 void TScreenView::paintEvent(QPaintEvent* event) {
   if (Closed || !Screen->HasBuffers()) return;
+  // Nobody sees a replay: what it asks to have painted is painted once it ends.
+  if (Held && !Grabbing) {
+    FrameUpdates += event->region();
+    return;
+  }
   QPainter painter(this);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   for (const QRect& rect : event->region()) {

@@ -107,6 +107,20 @@ ORBEL_LINE_KERNEL void LineDissolve(uint32_t* __restrict screen, const uint32_t*
   }
 }
 
+ORBEL_LINE_KERNEL void LineDissolveSpare(const uint32_t* __restrict screen, const uint32_t* __restrict stage,
+                                         uint32_t* __restrict spare, int n, const uint32_t* keepRow,
+                                         const uint32_t* inverseRow) {
+  alignas(32) std::array<uint32_t, 8> keep, inverse;
+  for (int k = 0; k < 8; ++k) {
+    keep[k] = keepRow[k];
+    inverse[k] = inverseRow[k];
+  }
+  int i = 0;
+  for (; i + 8 <= n; i += 8)
+    for (int k = 0; k < 8; ++k) spare[i + k] = (stage[i + k] & inverse[k]) | (screen[i + k] & keep[k]);
+  for (int k = 0; i < n; ++i, ++k) spare[i] = (stage[i] & inverse[k]) | (screen[i] & keep[k]);
+}
+
 ORBEL_LINE_KERNEL void LineCopyTwice(uint32_t* __restrict first, uint32_t* __restrict second,
                                      const uint32_t* __restrict source, int n) {
   for (int i = 0; i < n; ++i) first[i] = second[i] = source[i];
@@ -128,10 +142,10 @@ void CopyTwice(QImage& first, QImage& second, const QImage& source) {
                   reinterpret_cast<const uint32_t*>(source.constScanLine(y)), size.width());
 }
 
-void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& window, const QImage& keepTile,
-                   const QImage& inverseTile) {
-  // Released buffers: nothing to draw.
-  if (screen.isNull()) return;
+namespace {
+
+void CheckDissolve(const QImage& screen, const QImage& stage, const QImage& spare, const QImage& window,
+                   const QImage& keepTile, const QImage& inverseTile) {
   const QSize size = screen.size();
   Require(stage.size() == size && spare.size() == size && window.size() == size,
           "DissolveFrame: pictures of different sizes");
@@ -142,6 +156,16 @@ void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& w
               spare.format() == kRasterFormat && window.format() == kRasterFormat &&
               keepTile.format() == kRasterFormat && inverseTile.format() == kRasterFormat,
           "DissolveFrame: a picture not in the raster format");
+}
+
+}  // namespace
+
+void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& window, const QImage& keepTile,
+                   const QImage& inverseTile) {
+  // Released buffers: nothing to draw.
+  if (screen.isNull()) return;
+  CheckDissolve(screen, stage, spare, window, keepTile, inverseTile);
+  const QSize size = screen.size();
   for (int y = 0; y < size.height(); ++y)
     LineDissolve(reinterpret_cast<uint32_t*>(screen.scanLine(y)),
                  reinterpret_cast<const uint32_t*>(stage.constScanLine(y)),
@@ -149,6 +173,19 @@ void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& w
                  reinterpret_cast<uint32_t*>(window.scanLine(y)), size.width(),
                  reinterpret_cast<const uint32_t*>(keepTile.constScanLine(y & 7)),
                  reinterpret_cast<const uint32_t*>(inverseTile.constScanLine(y & 7)));
+}
+
+void DissolveSpare(const QImage& screen, const QImage& stage, QImage& spare, const QImage& keepTile,
+                   const QImage& inverseTile) {
+  if (screen.isNull()) return;
+  CheckDissolve(screen, stage, spare, spare, keepTile, inverseTile);
+  const QSize size = screen.size();
+  for (int y = 0; y < size.height(); ++y)
+    LineDissolveSpare(reinterpret_cast<const uint32_t*>(screen.constScanLine(y)),
+                      reinterpret_cast<const uint32_t*>(stage.constScanLine(y)),
+                      reinterpret_cast<uint32_t*>(spare.scanLine(y)), size.width(),
+                      reinterpret_cast<const uint32_t*>(keepTile.constScanLine(y & 7)),
+                      reinterpret_cast<const uint32_t*>(inverseTile.constScanLine(y & 7)));
 }
 
 // BitBlt, FillRect and DrawTransparent leave pictures of another pixel format alone, and null ones (released

@@ -52,5 +52,9 @@ void CopyTwice(QImage& first, QImage& second, const QImage& source);
 // nothing is drawn when `screen` is null.
 void DissolveFrame(QImage& screen, const QImage& stage, QImage& spare, QImage& window, const QImage& keepTile,
                    const QImage& inverseTile);
+// Only the spare picture of such a frame, for one whose screen and window are replaced whole right after:
+//   spare = (screen MERGECOPY keepTile) SRCPAINT (stage MERGECOPY inverseTile).
+void DissolveSpare(const QImage& screen, const QImage& stage, QImage& spare, const QImage& keepTile,
+                   const QImage& inverseTile);
 
 }  // namespace orbel::screen

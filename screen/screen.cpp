@@ -73,9 +73,15 @@ void TScreen::SetBrushImage(const QImage& brush) {
 void TScreen::PrepareStage(TStageMode mode) {
   if (!HasBuffers()) return;
   SettleBeforeStageChanges();
+  // The stage may share its pixels with ScreenBuffer (see FinishOnWindow); a mode that covers all of it
+  // takes new pixels rather than a copy of those it replaces.
+  const auto renew = [this] {
+    if (!StageBuffer.isDetached()) StageBuffer = QImage(kScreenWidth, kScreenHeight, kRasterFormat);
+  };
   switch (mode) {
     case smWall: {
       if (WallImage.isNull()) return;
+      renew();
       const int w = WallImage.width(), h = WallImage.height();
       for (int r = 0; r <= (kScreenHeight - 1) / h; ++r)
         for (int c = 0; c <= (kScreenWidth - 1) / w; ++c)
@@ -83,13 +89,16 @@ void TScreen::PrepareStage(TStageMode mode) {
       break;
     }
     case smBlack:
+      renew();
       FillRect(StageBuffer, kScreenRect, qRgb(0, 0, 0));
       break;
     case smWhite:
+      renew();
       FillRect(StageBuffer, kScreenRect, qRgb(255, 255, 255));
       break;
     case smScreen:
-      BitBlt(StageBuffer, {0, 0}, ScreenBuffer, ScreenBuffer.rect(), roSrcCopy);
+      // Shared until either is drawn on, when the one drawn on gets its own copy.
+      StageBuffer = ScreenBuffer;
       break;
     default:
       break;
@@ -303,8 +312,14 @@ void TScreen::FinishOnWindow() {
     PendingCopy = QRect();
     PendingSlideFrom = PendingSlideTo = -1;
     SurfaceShowsScreen = false;
+    if (DissolvePending) {
+      // Of a dissolve's last frame only SpareBuffer lasts: the window and ScreenBuffer are replaced below.
+      DissolvePending = false;
+      DissolveSpare(ScreenBuffer, StageBuffer, SpareBuffer, PendingKeep, PendingInverse);
+    }
     Settle();
-    if (HasBuffers()) BitBlt(ScreenBuffer, {0, 0}, StageBuffer, StageBuffer.rect(), roSrcCopy);
+    // Nobody sees this picture: ScreenBuffer shares the stage's pixels until either is drawn on.
+    if (HasBuffers()) ScreenBuffer = StageBuffer;
     SurfaceShowsScreen = true;
   } else {
     Settle();
