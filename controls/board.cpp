@@ -203,12 +203,12 @@ void TBoard::RevealTick() {
       const QRect area(MarginValue, MarginValue, textWidth, textHeight);
       if (Unseen) {
         OwedFrames.push_back({area, true});
-        return;
+      } else {
+        Settle();
+        QPainter painter(&SurfaceImage);
+        painter.drawImage(MarginValue, MarginValue, TextImageValue);
+        ShowSurface(area);
       }
-      Settle();
-      QPainter painter(&SurfaceImage);
-      painter.drawImage(MarginValue, MarginValue, TextImageValue);
-      ShowSurface(area);
     }
     return;
   }

@@ -107,14 +107,26 @@ void TScreen::PrepareStage(TStageMode mode) {
 
 void TScreen::DispPicture(const std::string& fileName, std::optional<TStageMode> mode,
                           std::optional<TTransitionKind> kind) {
-  if (mode) PrepareStage(*mode);
-  const std::string path = Host.FindDataFile(fileName);
-  if (!path.empty()) {
-    // A broken file raises here: the stage keeps the prepared background and the kind stays as it was.
-    const QImage picture = Pictures.Load(path);
-    const QPoint at = picture.height() >= kFullPictureHeight ? QPoint(0, 0) : kSmallPictureOrigin;
+  QImage picture;
+  try {
+    const std::string path = Host.FindDataFile(fileName);
+    if (!path.empty()) picture = Pictures.Load(path);
+  } catch (...) {
+    // A broken file: the stage keeps the prepared background and the kind stays as it was.
+    if (mode) PrepareStage(*mode);
+    throw;
+  }
+  const QPoint at = picture.height() >= kFullPictureHeight ? QPoint(0, 0) : kSmallPictureOrigin;
+  // A picture of the whole stage replaces it, background and all: the stage takes its pixels, shared with the
+  // picture kept for the next use until either is drawn on.
+  if (HasBuffers() && at == QPoint(0, 0) && picture.size() == StageBuffer.size() &&
+      picture.format() == kRasterFormat) {
     SettleBeforeStageChanges();
-    if (HasBuffers()) BitBlt(StageBuffer, at, picture, picture.rect(), roSrcCopy);
+    StageBuffer = picture;
+  } else {
+    if (mode) PrepareStage(*mode);
+    SettleBeforeStageChanges();
+    if (HasBuffers() && !picture.isNull()) BitBlt(StageBuffer, at, picture, picture.rect(), roSrcCopy);
   }
   if (kind) TransitionKind = *kind;
 }
