@@ -250,8 +250,11 @@ void TEngineRun::BoardSetVisible(bool visible) {
   Controls.MsgBoard->setVisible(visible);
 }
 void TEngineRun::BoardSetText(int32_t line, const script::TStringList& lines) {
-  Controls.MsgBoard->SetText(Translation.Shown(line, lines));
+  const QStringList shown = Translation.Shown(line, lines);
+  Controls.MsgBoard->SetText(shown);
   BoardTextFromScript = true;
+  History.Add(shown, RunTimeMs(), StepsRun);
+  if (!Replay && OnBoardText) OnBoardText(shown);
 }
 
 script::IScriptMedia& TEngineRun::LogoMovie() {
@@ -315,7 +318,8 @@ void TEngineRun::WaitForEvents(int ms) {
   QTimer deadline;
   deadline.setSingleShot(true);
   deadline.setTimerType(Qt::PreciseTimer);
-  deadline.start(ms);
+  // The wait counts engine time, which may run faster or slower than the wall clock.
+  deadline.start(static_cast<int>(std::min<int64_t>(clock.RealMsFor(ms), INT32_MAX)));
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   --WaitDepth;
 }

@@ -17,6 +17,7 @@
 #include "app/loop_watch.h"
 #include "app/options.h"
 #include "app/save_game.h"
+#include "app/text_history.h"
 #include "game/save_file.h"
 #include "platform/engine_clock.h"
 #include "screen/screen.h"
@@ -96,6 +97,11 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
 
   // Called when a script step has started a transition, which the window's tick then draws.
   std::function<void()> OnTransitionStarted;
+  // Called with each text the script puts on the board, as shown, when the player sees it (never in a
+  // replay): for the programs that read the game's texts.
+  std::function<void(const QStringList& shown)> OnBoardText;
+  // The board's texts so far with their instants; a replay rebuilds it.
+  const TTextHistory& TextHistory() const { return History; }
 
   // --export-video: from now on the game's pictures and sound go to `exporter`, which is completed when the
   // run closes.
@@ -141,8 +147,10 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // run that closes before its replay reached the saved instant has no position of its own to keep.
   void SetAutoSavePath(const std::string& path) { AutoSavePath = path; }
 
-  // The pause key: the clock stands still, the movies and the sound pause. False when the clock cannot.
-  bool SetPaused(bool paused);
+  // One reason for the game to stand still for the player (the pause key, a dialog, the history, a text
+  // being read): the clock stands still, the movies and the sound pause, until the last hold goes. Empty when
+  // the clock cannot stand still (a replay, a --fast run: nobody to wait for).
+  platform::TClockHold Hold();
   bool Paused() const { return platform::EngineClock().IsPaused(); }
   // The fast-forward key, held: the game runs on the virtual clock as fast as the window can show it, in
   // slices of game time between repaints, and goes back to real time on release. False when the clock cannot.
@@ -235,6 +243,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   std::optional<TStartPoint> Replay;
   std::string ScriptSha256Value;               // the identity of the script that was loaded
   translation::TBoardTranslation Translation;  // what the board shows for the script's texts
+  TTextHistory History;
   std::string AutoSavePath;
   std::string AutoSaveProblemValue;
   // The board holds the script's text, not the sample text it starts with.

@@ -85,16 +85,11 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   }
   setStatusBar(Status);
   Status->hide();
-  PauseIndicatorValue = new QLabel(platform::Tr("Window", "Paused").QStr(), this);
-  NoticeValue = new QLabel(this);
+  PauseIndicatorValue = MakeIndicator(platform::Tr("Window", "Paused").QStr());
+  NoticeValue = MakeIndicator(QString());
   NoticeValue->setWordWrap(true);
-  for (QLabel* label : {PauseIndicatorValue, NoticeValue}) {
-    label->setStyleSheet(
-        QStringLiteral("QLabel { background: rgba(0, 0, 0, 170); color: white; padding: 4px 10px; "
-                       "font-size: 16px; }"));
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    label->hide();
-  }
+  CreateReaderSigns();
+  MsgBoardValue->OnRevealed = [this] { TextRevealed(); };
   WarnPlayer = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Orbel"), text); };
   StartProgram = [](const QStringList& arguments) {
     return QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
@@ -121,6 +116,16 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
 // devices with it.
 TFormOrbel::~TFormOrbel() {
   Presentation.reset();
+}
+
+QLabel* TFormOrbel::MakeIndicator(const QString& text) {
+  auto* label = new QLabel(text, this);
+  label->setStyleSheet(
+      QStringLiteral("QLabel { background: rgba(0, 0, 0, 170); color: white; padding: 4px 10px; "
+                     "font-size: 16px; }"));
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+  label->hide();
+  return label;
 }
 
 void TFormOrbel::CreateMenu() {
@@ -151,6 +156,7 @@ void TFormOrbel::CreateMenu() {
   DispItem(screen::diWindow800x600)->setEnabled(false);
   miFont = N1->addAction(QStringLiteral("フォント(&F)"));
   connect(miFont, &QAction::triggered, this, &TFormOrbel::miFontClick);
+  CreateReaderMenu(N1);
   ExitValue = bar->addAction(QStringLiteral("終了(&x)"));
   connect(ExitValue, &QAction::triggered, this, &TFormOrbel::ExitClick);
 }
@@ -322,7 +328,10 @@ void TFormOrbel::keyReleaseEvent(QKeyEvent* event) {
 
 // A key released while another window has the focus never reaches this one: fast-forward ends with the focus.
 void TFormOrbel::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) Run->StopFastForward();
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow() && Run->FastForwarding()) {
+    Run->StopFastForward();
+    ShowReaderSigns();
+  }
   QMainWindow::changeEvent(event);
 }
 

@@ -15,6 +15,7 @@
 #include "app/engine_run.h"
 #include "app/options.h"
 #include "app/presentation.h"
+#include "app/reader_options.h"
 #include "app/save_slots.h"
 #include "platform/display_settings.h"
 #include "platform/engine_clock.h"
@@ -40,6 +41,7 @@ class TFormFont;
 
 namespace orbel::app {
 
+class THistoryWindow;
 class TScreenView;
 class TStagePresenter;
 
@@ -143,6 +145,31 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   // The script can post no further step on its own: none queued, no transition, no wait, no reveal.
   bool Settled() const { return Run->Settled(); }
 
+  // ---- the reader's controls (form_reader.cpp) ----
+  // The player's choices for the run: the speed, holding after each text, the volumes and the history's text
+  // size. The program entry gives them once the window is made; the 設定 menu and its dialogs change them.
+  void SetReaderChoices(const TReaderChoices& choices);
+  const TReaderChoices& ReaderChoices() const { return Reader; }
+  // Keeps a choice the player changed for later runs; the program entry sets it for a player's run.
+  std::function<void(const TReaderChoices& choices, unsigned changed)> RememberReader;
+  void SetSpeed(double factor);
+  void SetHoldText(bool hold);
+  void VolumeClick();
+  // Page Up and the wheel turned up: the history of the board's texts, the game held while it is open.
+  void OpenHistory();
+  // Called with the history window as it opens (tests drive it from here).
+  std::function<void(THistoryWindow& window)> OnHistoryOpened;
+  // Takes the game back to `instant` of this run (time and steps; the tick's phase is the run's): the one
+  // way the history asks for a load.
+  void RequestLoad(const TSaveInstant& instant);
+  // Held after a text: until Return, a left click or the wheel turned down.
+  bool TextHeld() const { return TextHold.Holding(); }
+  void ReleaseText();
+  QLabel* HoldSign() const { return HoldSignValue; }
+  QLabel* FastForwardSign() const { return FastForwardSignValue; }
+  QAction* HoldTextItem() const { return HoldTextItemValue; }
+  QMenu* SpeedMenu() const { return SpeedMenuValue; }
+
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -151,6 +178,8 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   // IDisplayWindow
@@ -173,10 +202,21 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void SaveScreenKey();
   // At the close: tells the player, through WarnPlayer, when the automatic save could not be written.
   void TellIfNotKept();
+  // A small hidden label over the picture, in the look of the pause's: a child of the window, not of the
+  // view, so --grab and --record never see it.
+  QLabel* MakeIndicator(const QString& text);
   // A line for the player over the picture for a few seconds, and on standard error.
   void ShowNotice(const QString& text);
   void PlaceIndicators();
   bool PlayerRun() const { return !Options.Automated(); }
+  // The reader's items of the 設定 menu and its signs over the picture.
+  void CreateReaderMenu(QMenu* settings);
+  void CreateReaderSigns();
+  // The signs of fast-forward and of a held text show what the run does now.
+  void ShowReaderSigns();
+  // The board's reveal has brought a text onto it: the game holds there when the player asked for that.
+  void TextRevealed();
+  void Remember(unsigned changed);
 
   controls::TBoard* MsgBoardValue = nullptr;
   controls::TMovie* Movie0 = nullptr;
@@ -208,6 +248,18 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   // Over the picture, children of the window and not of the view, so --grab and --record never see them.
   QLabel* PauseIndicatorValue = nullptr;
   QLabel* NoticeValue = nullptr;
+  // The pause key's hold on the game, one of the reasons it may stand still.
+  platform::TClockHold PauseKeyHold;
+  // The reader's controls: the choices, the hold on a text just shown and its sign, the fast-forward's
+  // sign, the menu items.
+  TReaderChoices Reader;
+  platform::TClockHold TextHold;
+  QLabel* HoldSignValue = nullptr;
+  QLabel* FastForwardSignValue = nullptr;
+  QMenu* SpeedMenuValue = nullptr;
+  QActionGroup* SpeedGroup = nullptr;
+  QAction* HoldTextItemValue = nullptr;
+  bool HistoryOpen = false;
 };
 
 }  // namespace orbel::app

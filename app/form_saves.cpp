@@ -99,9 +99,20 @@ bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
       if (!autoRepeat) TogglePause();
       return true;
     case Qt::Key_Control:
-      if (!autoRepeat && !Run->Closing() && !Run->FastForwarding() && !Run->StartFastForward() &&
-          Run->Paused())
+      if (autoRepeat || Run->Closing() || Run->FastForwarding()) return true;
+      // Skipping goes past a text held for reading, not past the pause.
+      if (TextHeld()) ReleaseText();
+      if (!Run->StartFastForward() && Run->Paused())
         ShowNotice(platform::Tr("Window", "The game cannot run fast while it is paused").QStr());
+      ShowReaderSigns();
+      return true;
+    case Qt::Key_PageUp:
+      if (!autoRepeat) OpenHistory();
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (!TextHeld()) return false;
+      ReleaseText();
       return true;
     default:
       return false;
@@ -109,13 +120,18 @@ bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
 }
 
 void TFormOrbel::FormKeyUp(int key, bool autoRepeat) {
-  if (key == Qt::Key_Control && !autoRepeat) Run->StopFastForward();
+  if (key != Qt::Key_Control || autoRepeat) return;
+  Run->StopFastForward();
+  ShowReaderSigns();
 }
 
 void TFormOrbel::TogglePause() {
   if (Run->Closing() || Run->FastForwarding()) return;
-  if (!Run->SetPaused(!Run->Paused())) return;
-  PauseIndicatorValue->setVisible(Run->Paused());
+  if (PauseKeyHold.Holding())
+    PauseKeyHold.Release();
+  else
+    PauseKeyHold = Run->Hold();
+  PauseIndicatorValue->setVisible(PauseKeyHold.Holding());
   PlaceIndicators();
 }
 
@@ -131,11 +147,18 @@ void TFormOrbel::PlaceIndicators() {
     NoticeValue->setFixedHeight(NoticeValue->heightForWidth(NoticeValue->width()));
   }
   PauseIndicatorValue->move(corner + QPoint(12, 12));
-  // A notice goes below the pause indicator when that is shown, else in its place.
-  const int below = PauseIndicatorValue->isHidden() ? 0 : PauseIndicatorValue->height() + 6;
+  // Fast-forward's sign takes the pause's place: the game is never both.
+  FastForwardSignValue->adjustSize();
+  FastForwardSignValue->move(corner + QPoint(12, 12));
+  HoldSignValue->adjustSize();
+  const QSize picture = centralWidget() ? centralWidget()->size() : size();
+  HoldSignValue->move(corner + QPoint(picture.width() - HoldSignValue->width() - 12,
+                                      picture.height() - HoldSignValue->height() - 12));
+  // A notice goes below the pause's or fast-forward's sign when one is shown, else in its place.
+  const QLabel* above = !PauseIndicatorValue->isHidden() ? PauseIndicatorValue : FastForwardSignValue;
+  const int below = above->isHidden() ? 0 : above->height() + 6;
   NoticeValue->move(corner + QPoint(12, 12 + below));
-  PauseIndicatorValue->raise();
-  NoticeValue->raise();
+  for (QLabel* label : {PauseIndicatorValue, FastForwardSignValue, HoldSignValue, NoticeValue}) label->raise();
 }
 
 void TFormOrbel::ShowNotice(const QString& text) {
@@ -193,13 +216,14 @@ void TFormOrbel::QuickLoad() {
 void TFormOrbel::SaveClick() {
   if (!PlayerRun() || Run->Closing() || SavesFolder().empty()) return;
   Run->StopFastForward();
+  ShowReaderSigns();
   // The save is of the moment the player asked for it; the game stands still while the dialog is open where
   // the clock allows.
   const game::TSave save = Run->CurrentSave();
-  const bool pausedHere = !Run->Paused() && Run->SetPaused(true);
+  platform::TClockHold hold = Run->Hold();
   TFormSaves dialog(TFormSaves::smSave, ListSlots(SavesFolder()), this);
   const bool taken = dialog.exec() == QDialog::Accepted && dialog.ChosenSlot();
-  if (pausedHere) Run->SetPaused(false);
+  hold.Release();
   if (!taken || Run->Closing()) return;
   if (Run->Replaying()) return;
   const std::string path = SlotPath(SavesFolder(), *dialog.ChosenSlot());
@@ -215,10 +239,11 @@ void TFormOrbel::SaveClick() {
 void TFormOrbel::LoadClick() {
   if (!PlayerRun() || Run->Closing() || SavesFolder().empty()) return;
   Run->StopFastForward();
-  const bool pausedHere = !Run->Paused() && Run->SetPaused(true);
+  ShowReaderSigns();
+  platform::TClockHold hold = Run->Hold();
   TFormSaves dialog(TFormSaves::smLoad, ListSlots(SavesFolder()), this);
   const bool taken = dialog.exec() == QDialog::Accepted && dialog.ChosenSlot();
-  if (pausedHere) Run->SetPaused(false);
+  hold.Release();
   if (taken && !Run->Closing()) LoadAndRestart(SlotPath(SavesFolder(), *dialog.ChosenSlot()));
 }
 

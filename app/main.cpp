@@ -20,9 +20,11 @@
 #include "app/game_export.h"
 #include "app/options.h"
 #include "app/orbel_application.h"
+#include "app/reader_options.h"
 #include "app/save_game.h"
 #include "app/save_slots.h"
 #include "app/start_folder.h"
+#include "app/text_outlets.h"
 #include "dialogs/font_dialog.h"
 #include "game/data_files.h"
 #include "game/game_check.h"
@@ -122,7 +124,7 @@ int main(int argc, char** argv) {
       if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
     });
 
-  orbel::platform::IgnoreFileSizeLimitSignal();
+  orbel::platform::IgnoreWriteFailureSignals();
   TOrbelApplication application(argc, argv);
   // Before anything speaks: the help and the command line's complaints are in the user's language too.
   application.UseTranslations();
@@ -256,7 +258,23 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "orbel: %s\n", problem.what());
       return esFailure;
     }
+  // The board's texts for other programs: a file or a port that cannot be opened is refused before anything
+  // plays.
+  std::unique_ptr<TTextOutlets> outlets;
+  if (!options.TextOut.empty() || options.TextServerPort > 0) try {
+      outlets = std::make_unique<TTextOutlets>(options.TextOut, options.TextServerPort);
+    } catch (const orbel::EOrbelError& problem) {
+      std::fprintf(stderr, "orbel: %s\n", problem.what());
+      return esFailure;
+    }
   auto form = std::make_unique<TFormOrbel>(options);
+  const QString gameName = GameSettingsName(savesFolder);
+  form->SetReaderChoices(ReaderChoices(options, &settings, gameName));
+  if (!options.Automated())
+    form->RememberReader = [&settings, gameName](const TReaderChoices& choices, unsigned changed) {
+      RememberReaderChoices(settings, gameName, choices, changed);
+    };
+  if (outlets) form->EngineRun().OnBoardText = [&outlets](const QStringList& shown) { outlets->Send(shown); };
   if (exporter) form->EngineRun().SetExport(std::move(exporter));
   if (translation.Catalogue) form->EngineRun().SetTranslation(translation.Catalogue);
   form->EngineRun().StartAt(start);
@@ -283,6 +301,7 @@ int main(int argc, char** argv) {
   if (!clock.IsVirtual() && !run.Closing()) application.exec();
   if (!options.Automated())
     RememberChoices(settings, form->WindowScale(), form->FitMode(), form->RememberedFullScreen());
+  if (outlets) outlets->Flush();
   // The window's own status: the toolkit may also quit with 0 when the last window has gone.
   return form->ExitStatus();
 }

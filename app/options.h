@@ -51,6 +51,14 @@ struct TOptions {
   std::string TranslationFile;
   std::string Language;
   std::string ExtractText;
+  // The reader's controls (app/reader_options.h): holding after each text, the game's speed and the master
+  // volume for this run (none: as the player chose last time), and the board's texts for other programs (a
+  // file, "-" for standard output; the WebSocket server's port, 0 for none).
+  bool HoldText = false;
+  std::optional<double> Speed;
+  std::optional<int> Volume;
+  std::string TextOut;
+  int TextServerPort = 0;
 
   // Runs driven by a test or a tool: nothing the player chose is read from or written to the settings, so
   // such runs start alike everywhere.

@@ -25,7 +25,10 @@
 namespace orbel::app {
 
 void TEngineRun::StartAt(const TStartPoint& start) {
-  if (start.AtLine) InterpreterValue.NextLine = *start.AtLine;
+  if (start.AtLine) {
+    InterpreterValue.NextLine = *start.AtLine;
+    History.KeepEarlier(start.EarlierTexts);
+  }
   if (!start.Replays()) return;
   Replay = start;
   // Nobody sees the replay's frames: the view waits for its end, the transitions draw only what lasts.
@@ -207,6 +210,7 @@ game::TSave TEngineRun::CurrentSave() const {
         save.Text = line.toStdString();
         break;
       }
+  save.History = History.ToSave();
   save.Date = QDateTime::currentDateTime()
                   .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
                   .toString(Qt::ISODate)
@@ -243,20 +247,18 @@ void TEngineRun::WriteAutoSave() {
   }
 }
 
-bool TEngineRun::SetPaused(bool paused) {
+platform::TClockHold TEngineRun::Hold() {
   platform::TEngineClock& clock = platform::EngineClock();
-  if (paused == clock.IsPaused()) return true;
   // Only the real clock stands still for the player; a replay or a --fast run has no one to wait for.
-  if (clock.IsVirtual()) return false;
-  clock.SetPaused(paused);
-  return true;
+  if (clock.IsVirtual()) return {};
+  return clock.Hold();
 }
 
 bool TEngineRun::StartFastForward() {
   if (FastForwarding()) return true;
   platform::TEngineClock& clock = platform::EngineClock();
   // A replay or a --fast run is on the virtual clock already, and a paused game stays where it is.
-  if (clock.IsVirtual() || Replay || clock.IsPaused() || ClosingValue) return false;
+  if (clock.IsVirtual() || Replay || clock.IsHeld() || ClosingValue) return false;
   clock.SwitchToVirtual();
   FastForwardLimitMs = clock.NowMs() + kFastForwardSliceMs;
   // A plain timer of the toolkit: the engine's own timers now wait for virtual time, which this one moves.

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/options.h"
+#include "game/save_file.h"
 
 namespace orbel::app {
 
@@ -36,8 +38,10 @@ struct TStartPoint {
   std::optional<TSaveInstant> Instant;
   // Replay until this line (from 0) is about to run for the first time.
   std::optional<int32_t> UntilLine;
-  // Start at once at this line (from 0), nothing replayed: a save of a script that has changed since.
+  // Start at once at this line (from 0), nothing replayed: a save of a script that has changed since, whose
+  // history of texts is then all there is of what led there.
   std::optional<int32_t> AtLine;
+  std::vector<game::TSavedText> EarlierTexts;
   bool Replays() const { return Instant || UntilLine; }
 };
 

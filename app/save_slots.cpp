@@ -35,6 +35,10 @@ std::string AutoSavePath(const std::string& folder) {
   return InFolder(folder, "auto.json");
 }
 
+std::string BackSavePath(const std::string& folder) {
+  return InFolder(folder, "back.json");
+}
+
 std::vector<TSlot> ListSlots(const std::string& folder) {
   std::vector<TSlot> listed;
   for (int number = 1; number <= kSaveSlots; ++number) {
@@ -50,12 +54,15 @@ std::vector<TSlot> ListSlots(const std::string& folder) {
   return listed;
 }
 
-QString ContinueKey(const std::string& savesFolder) {
+QString GameSettingsName(const std::string& savesFolder) {
   // game::SavesFolder ends in a '/', which would leave the last name empty.
   std::string folder = savesFolder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return QStringLiteral("Continue/") +
-         QString::fromStdString(std::filesystem::path(folder).filename().string());
+  return QString::fromStdString(std::filesystem::path(folder).filename().string());
+}
+
+QString ContinueKey(const std::string& savesFolder) {
+  return QStringLiteral("Continue/") + GameSettingsName(savesFolder);
 }
 
 TContinueAnswer ContinueAnswer(QSettings& settings, const QString& key, bool hasAutoSave) {
@@ -79,6 +86,13 @@ QStringList RestartArguments(const TOptions& options, const std::string& game, c
   if (options.Encoding == platform::seUtf8)
     arguments << QStringLiteral("--encoding") << QStringLiteral("utf-8");
   if (options.Trace) arguments << QStringLiteral("--trace");
+  // The reader's controls the command line gave this run; what the player chose since is remembered.
+  if (options.HoldText) arguments << QStringLiteral("--hold-text");
+  if (options.Speed) arguments << QStringLiteral("--speed") << QString::number(*options.Speed);
+  if (options.Volume) arguments << QStringLiteral("--volume") << QString::number(*options.Volume);
+  if (!options.TextOut.empty()) arguments << QStringLiteral("--text-out") << PathArgument(options.TextOut);
+  if (options.TextServerPort > 0)
+    arguments << QStringLiteral("--text-server") << QString::number(options.TextServerPort);
   // Last, as the command line takes it; "--" keeps a folder whose name starts with '-' a folder.
   arguments << QStringLiteral("--") << PathArgument(game);
   return arguments;

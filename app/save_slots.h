@@ -24,6 +24,8 @@ inline constexpr int kSaveSlots = 10;
 std::string SlotPath(const std::string& folder, int number);
 std::string QuickSavePath(const std::string& folder);
 std::string AutoSavePath(const std::string& folder);
+// The save that going back to a text of the history loads (TFormOrbel::RequestLoad).
+std::string BackSavePath(const std::string& folder);
 
 struct TSlot {
   int Number = 0;  // from 1
@@ -35,7 +37,9 @@ std::vector<TSlot> ListSlots(const std::string& folder);
 
 // The next start of a game with an automatic save: ask the player, or do what they chose to keep doing.
 enum TContinueAnswer { caAsk, caContinue, caStartAgain };
-// The settings key of a game's remembered choice: the saves folder's own name (the game and its script).
+// What names a game among the settings: the saves folder's own name (the game and its script).
+QString GameSettingsName(const std::string& savesFolder);
+// The settings key of a game's remembered choice.
 QString ContinueKey(const std::string& savesFolder);
 // What to do at start. Without an automatic save there is nothing to continue: start again, asking nothing.
 TContinueAnswer ContinueAnswer(QSettings& settings, const QString& key, bool hasAutoSave);

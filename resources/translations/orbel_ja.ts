@@ -406,6 +406,50 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
   128+N  シグナル N で終了した (SIGINT、SIGTERM、SIGHUP)
 </translation>
     </message>
+    <message>
+        <source>Hold the game once each board text is fully shown, until Return, a left click or the wheel turned down (the 設定 menu&apos;s check item; remembered).</source>
+        <translation>ボードの文が表示し終わるたびに、Return、左クリック、ホイールを下に回すまでゲームを止めます (設定メニューのチェック項目; 記憶されます)。</translation>
+    </message>
+    <message>
+        <source>Run the game at FACTOR times its speed, 0.25 to 4: waits, transitions, movies and sound alike, the sound at its own pitch (the 設定 menu&apos;s choice, remembered for each game). Not with --fast or --export-video.</source>
+        <translation>ゲームを FACTOR 倍 (0.25 から 4) の速さで進めます: 待ち時間、画面切り替え、動画、音のすべて (音の高さは変わりません; 設定メニューの選択, ゲームごとに記憶されます)。--fast、--export-video とは使えません。</translation>
+    </message>
+    <message>
+        <source>The master volume, 0 (silent) to 100 (as the game made it), for this run.</source>
+        <translation>この起動での全体の音量: 0 (無音) から 100 (ゲームのまま)。</translation>
+    </message>
+    <message>
+        <source>Append each board text to FILE as it is shown, one line a text, UTF-8, flushed at once; &apos;-&apos; is standard output.</source>
+        <translation>ボードの文を表示するたびに FILE の末尾に書き足します (1 つの文を 1 行、UTF-8、すぐに書き出し)。&apos;-&apos; は標準出力です。</translation>
+    </message>
+    <message>
+        <source>Send each board text as it is shown to every client of a WebSocket server on 127.0.0.1:PORT (6677 when PORT is left out), one text message a text.</source>
+        <translation>ボードの文を表示するたびに、127.0.0.1:PORT (PORT を省くと 6677) の WebSocket サーバーにつながっているすべてのクライアントへ、1 つの文を 1 つのテキストメッセージとして送ります。</translation>
+    </message>
+    <message>
+        <source>--speed needs a factor from 0.25 to 4, not &apos;%1&apos;</source>
+        <translation>--speed には 0.25 から 4 の倍率が必要です (&apos;%1&apos; は使えません)</translation>
+    </message>
+    <message>
+        <source>--speed sets the pace of a game played in real time; --fast and --export-video run on the virtual clock</source>
+        <translation>--speed は実時間で遊ぶゲームの速さです。--fast と --export-video は仮想時計で動きます</translation>
+    </message>
+    <message>
+        <source>--volume needs a whole number from 0 to 100, not &apos;%1&apos;</source>
+        <translation>--volume には 0 から 100 の整数が必要です (&apos;%1&apos; は使えません)</translation>
+    </message>
+    <message>
+        <source>--text-out needs a file, or - for standard output</source>
+        <translation>--text-out にはファイル (標準出力なら -) が必要です</translation>
+    </message>
+    <message>
+        <source>--text-server needs a port from 1 to 65535, not &apos;%1&apos;</source>
+        <translation>--text-server には 1 から 65535 のポートが必要です (&apos;%1&apos; は使えません)</translation>
+    </message>
+    <message>
+        <source>--text-out and --text-server send the texts a game shows as it runs</source>
+        <translation>--text-out と --text-server は、ゲームが動きながら表示する文を送るものです</translation>
+    </message>
 </context>
 <context>
     <name>DataFiles</name>
@@ -521,6 +565,18 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     <message>
         <source>the game loops back to line %1 (from line %2): at line %3 it is as it was %4 s before, so the run ends after one round</source>
         <translation>ゲームは %1 行目に戻って繰り返します (%2 行目から): %3 行目で %4 秒前と同じ状態なので、一巡で実行を終えます</translation>
+    </message>
+    <message>
+        <source>--text-server cannot listen on 127.0.0.1:%1: %2</source>
+        <translation>--text-server が 127.0.0.1:%1 で待ち受けられません: %2</translation>
+    </message>
+    <message>
+        <source>--text-out cannot open %1: %2</source>
+        <translation>--text-out の %1 を開けません: %2</translation>
+    </message>
+    <message>
+        <source>--text-out cannot write %1: %2; no more texts go there</source>
+        <translation>--text-out の %1 に書き込めません: %2。これ以降の文はそこへ送りません</translation>
     </message>
 </context>
 <context>
@@ -1080,6 +1136,62 @@ Start at its line %2 without what led there, or start the game again?</source>
     <message>
         <source>Cancel</source>
         <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>%1x</source>
+        <translation>%1 倍</translation>
+    </message>
+    <message>
+        <source>&amp;Speed</source>
+        <translation>速度(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Hold after each &amp;text</source>
+        <translation>文ごとに止める(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Volume...</source>
+        <translation>音量(&amp;V)...</translation>
+    </message>
+    <message>
+        <source>Fast forward</source>
+        <translation>早送り</translation>
+    </message>
+    <message>
+        <source>No text has been shown yet</source>
+        <translation>まだ文が表示されていません</translation>
+    </message>
+    <message>
+        <source>That text was shown before the script changed; the game cannot go back to it</source>
+        <translation>その文はスクリプトが変わる前に表示されたものなので、そこへは戻れません</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>履歴</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>音量</translation>
+    </message>
+    <message>
+        <source>Master</source>
+        <translation>全体</translation>
+    </message>
+    <message>
+        <source>Sound</source>
+        <translation>効果音</translation>
+    </message>
+    <message>
+        <source>Movies</source>
+        <translation>動画</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>消音</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
     </message>
 </context>
 <context>

@@ -355,7 +355,7 @@ TEST_F(RealStartMediaTest, APauseFreezesThePositionAndTheSound) {
   player->Play(1);
   RunRealUntil([&] { return player->PositionSeconds() > 0 && mixer->Consumed(stream) > 0; });
 
-  EngineClock().SetPaused(true);
+  orbel::platform::TClockHold hold = EngineClock().Hold();
   const double position = player->PositionSeconds();
   const uint64_t consumed = mixer->Consumed(stream);
   RunRealFor(200);
@@ -364,7 +364,7 @@ TEST_F(RealStartMediaTest, APauseFreezesThePositionAndTheSound) {
   EXPECT_TRUE(player->IsPlaying());
   EXPECT_FALSE(ended);
 
-  EngineClock().SetPaused(false);
+  hold.Release();
   std::vector<double> positions;
   RunRealUntil([&] {
     positions.push_back(player->PositionSeconds());
