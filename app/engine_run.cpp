@@ -2,35 +2,27 @@
 
 #include "app/engine_run.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
-#include "app/game_export.h"
 #include "app/orbel_application.h"
+#include "app/run_outputs.h"
 #include "app/screen_view.h"
 #include "controls/board.h"
 #include "controls/movie.h"
 #include "controls/wave_channel.h"
 #include "game/data_files.h"
-#include "game/save_file.h"
-#include "media/video_export.h"
 #include "platform/engine_clock.h"
-#include "platform/errors.h"
 #include "platform/events.h"
 #include "platform/text_codec.h"
 #include "platform/translation.h"
-#include "screen/bitmap_file.h"
 
 // The program's stored data is compiled into this library; a static library must register it itself.
 static void InitResources() {
@@ -40,16 +32,6 @@ static void InitResources() {
 namespace orbel::app {
 
 namespace {
-
-// Far more steps than any script runs at one moment of its time; only a loop without a wait gets there.
-constexpr int64_t kMaxStepsWithoutTime = 1000000;
-
-std::vector<std::string> ResourceLines(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray bytes = file.readAll();
-  return script::SplitScriptText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-}
 
 QImage ResourceImage(const QString& path) {
   QFile file(path);
@@ -112,37 +94,21 @@ class TMediaAdapter : public script::IScriptMedia {
 
 }  // namespace
 
-TEngineRun::TEngineRun(const TOptions& options, QWidget* window)
-    : Options(options), Window(window), ScreenValue(*this), InterpreterValue(*this) {
+TEngineRun::TEngineRun(const TOptions& options, const TGameInfo& game, int64_t tickGridOriginMs,
+                       TRunOutputs& outputs)
+    : Options(options),
+      Game(game),
+      Outputs(outputs),
+      ScreenValue(*this),
+      InterpreterValue(*this),
+      TimelineValue(tickGridOriginMs, options.Fast) {
   InitResources();
-  ScriptMemo = ResourceLines(QStringLiteral(":/orbel/fallback_script.txt"));
-  if (platform::EngineClock().IsVirtual()) WatchVirtualTime();
+  TimelineValue.OnReplayReached = [this] { EndReplay(); };
+  TimelineValue.OnReplayRefused = [this](const std::string& why) { Refused(why); };
+  TimelineValue.OnFastForwardFrame = [this] { FastForwardSlice(); };
 }
 
-void TEngineRun::WatchVirtualTime() {
-  if (ClockObserver) return;
-  ClockObserver = platform::EngineClock().AddAdvanceObserver([this](int64_t) {
-    StepsWithoutTime = 0;
-    // Time moved past the saved instant without passing through the host's waits (a blocking play): the
-    // instant lies behind.
-    if (Replay && Replay->Instant && RunTimeMs() > Replay->Instant->TimeMs) EndReplay();
-  });
-}
-
-TEngineRun::~TEngineRun() {
-  if (ClockObserver) platform::EngineClock().RemoveAdvanceObserver(ClockObserver);
-}
-
-void TEngineRun::SetExport(std::unique_ptr<TGameExport> exporter) {
-  Export = std::move(exporter);
-  // A failed write is noticed deep inside the clock's advance; the run ends once that has returned.
-  Export->Begin([this] { return Controls.View->GrabPresented(); },
-                [this] { return static_cast<int>(InterpreterValue.NextLine); },
-                [this] {
-                  QMetaObject::invokeMethod(
-                      this, [this] { FinishProgram(esError); }, Qt::QueuedConnection);
-                });
-}
+TEngineRun::~TEngineRun() = default;
 
 void TEngineRun::Attach(const TControls& controls) {
   Controls = controls;
@@ -157,20 +123,8 @@ void TEngineRun::CreateBuffers() {
 }
 
 void TEngineRun::LoadScript() {
-  const std::string path = FindDataFile("SCRIPT.TXT");
-  if (path.empty()) {
-    InterpreterValue.LoadScriptLines(ScriptMemo);
-    ScriptSha256Value = ScriptIdentity({});
-    return;
-  }
-  const game::TFileText file = game::ReadWholeFile(path, script::kMaxScriptBytes);
-  if (file.Result == game::frTooLarge)
-    throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は大きすぎます (上限 " +
-                      std::to_string(script::kMaxScriptBytes / (1024 * 1024)) + " MB)");
-  if (file.Result != game::frRead)
-    throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " は開けません");
-  InterpreterValue.LoadScript(file.Text);
-  ScriptSha256Value = ScriptIdentity(file.Text);
+  Game.RequireScript();
+  InterpreterValue.LoadScript(Game.ScriptBytes);
 }
 
 std::string TEngineRun::FindDataFile(const std::string& name) {
@@ -180,22 +134,21 @@ std::string TEngineRun::FindDataFile(const std::string& name) {
 bool TEngineRun::event(QEvent* event) {
   if (event->type() == platform::WM_SCRIPTSTEP) {
     --PendingSteps;
-    if (ClockObserver && ++StepsWithoutTime > kMaxStepsWithoutTime) {
-      EndWithoutTime();
-      return true;
+    if (ClosingValue) return true;
+    const TActive active(*this);
+    switch (TimelineValue.BeforeStep(InterpreterValue.NextLine)) {
+      case TRunTimeline::svRunsWithoutTime:
+        EndWithoutTime();
+        return true;
+      case TRunTimeline::svRefused:
+        return true;
+      case TRunTimeline::svRun:
+        break;
     }
-    // The run's time counts from its first step, so that a save of a run the player watched names the moment
-    // of the game they saw, whatever start-up took before it.
-    if (StepsRun == 0) OriginMs = platform::EngineClock().NowMs();
-    if (Replay) {
-      if (Replay->UntilLine ? InterpreterValue.NextLine == *Replay->UntilLine
-                            : StepsRun >= Replay->Instant->Steps && RunTimeMs() >= Replay->Instant->TimeMs)
-        EndReplay();
-    }
-    if (StepsRun > 0 && InterpreterValue.NextLine <= LatestLine)
+    if (TimelineValue.StepsRun() > 0 && InterpreterValue.NextLine <= LatestLine)
       BackMove = {LatestLine, InterpreterValue.NextLine};
     if (CameBackAround()) return true;
-    ++StepsRun;
+    TimelineValue.StepStarts();
     if (!InterpreterValue.Ended()) LatestLine = InterpreterValue.NextLine;
     InterpreterValue.Step();
     return true;
@@ -212,7 +165,7 @@ void TEngineRun::PostStep() {
 void TEngineRun::SetStatusLine(const std::string& text) {
   Controls.StatusPanel->setText(platform::DecodeScriptText(text));
   // The replayed steps were traced by the run that made the save.
-  if (Options.Trace && !Replay) {
+  if (Options.Trace && !Replaying()) {
     const std::string utf8 = platform::ScriptTextToUtf8(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fputc('\n', stdout);
@@ -250,11 +203,8 @@ void TEngineRun::BoardSetVisible(bool visible) {
   Controls.MsgBoard->setVisible(visible);
 }
 void TEngineRun::BoardSetText(int32_t line, const script::TStringList& lines) {
-  const QStringList shown = Translation.Shown(line, lines);
-  Controls.MsgBoard->SetText(shown);
+  Controls.MsgBoard->SetText(Translation.Shown(line, lines));
   BoardTextFromScript = true;
-  History.Add(shown, RunTimeMs(), StepsRun);
-  if (!Replay && OnBoardText) OnBoardText(shown);
 }
 
 script::IScriptMedia& TEngineRun::LogoMovie() {
@@ -303,14 +253,15 @@ void TEngineRun::WaitForEvents(int ms) {
     // What the event loop would do meanwhile: the events pending now, else time moves on to the next due
     // moment (a tick, a frame, an end) or to the end of this wait.
     if (platform::DispatchPostedEvents()) return;
-    const int64_t limit = VirtualLimitMs(clock.NowMs() + ms);
+    const int64_t limit = TimelineValue.VirtualLimitMs(clock.NowMs() + ms);
     // A replay that ended at this moment may have put the clock over to real time: the rest of the wait is
     // then a real one. A fast-forward that has run its slice waits for the display's next frame instead.
+    if (ClosingValue) return;
     if (clock.IsVirtual() && (!FastForwarding() || limit > clock.NowMs())) {
       clock.AdvanceTo(limit);
       return;
     }
-    if (clock.IsVirtual()) ms = kFastForwardFrameMs;
+    if (clock.IsVirtual()) ms = TRunTimeline::kFastForwardFrameMs;
   }
   ++WaitDepth;
   // Blocking in the event loop, not in a sleep: the toolkit flushes the display connection before it blocks,
@@ -318,8 +269,7 @@ void TEngineRun::WaitForEvents(int ms) {
   QTimer deadline;
   deadline.setSingleShot(true);
   deadline.setTimerType(Qt::PreciseTimer);
-  // The wait counts engine time, which may run faster or slower than the wall clock.
-  deadline.start(static_cast<int>(std::min<int64_t>(clock.RealMsFor(ms), INT32_MAX)));
+  deadline.start(ms);
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   --WaitDepth;
 }
@@ -336,6 +286,7 @@ void TEngineRun::SurfaceChanged(const QRect& area) {
 void TEngineRun::Tick() {
   if (ClosingValue) return;
   ScreenValue.ETimerTimer();
+  if (Replaying() && Settled()) TimelineValue.ScriptRests();
   CheckBatchEnd();
 }
 
@@ -345,13 +296,7 @@ bool TEngineRun::Settled() const {
 }
 
 void TEngineRun::CheckBatchEnd() {
-  if (!Options.Batch || !Settled()) return;
-  if (Replay && Replay->UntilLine) {
-    EndAsLineNeverRuns();
-    return;
-  }
-  // A script that rests before the saved instant rested there in the run that made the save too.
-  if (Replay) EndReplay();
+  if (!Options.Batch || ClosingValue || !Settled()) return;
   const auto* application = TOrbelApplication::Instance();
   // A start-up that failed (an unreadable script) never ran the script: that is an error, not its end. A line
   // that failed inside another line's wait let the script go on to its end, but it failed all the same.
@@ -364,96 +309,37 @@ void TEngineRun::CheckBatchEnd() {
 
 void TEngineRun::FinishProgram(int exitStatus) {
   if (ClosingValue) return;
-  ExitStatusValue = exitStatus;
-  Window->close();
+  if (OnFinish) OnFinish(exitStatus);
 }
 
-// Anything painted on the stage (a tick's frame, a system repaint, a step of the board's reveal, a movie's
-// frame, a control shown or hidden) may change the window's picture. The picture is read once the paint is
-// over: from the event loop, or right after a frame a waiting play painted without it.
-void TEngineRun::RecordSoon() {
-  if (Options.Record.empty() || RecordPending) return;
-  RecordPending = true;
-  QMetaObject::invokeMethod(
-      this, [this] { FlushRecordFrame(); }, Qt::QueuedConnection);
-}
-
-void TEngineRun::FlushRecordFrame() {
-  if (!RecordPending) return;
-  RecordPending = false;
-  WriteRecordFrame();
-}
-
-// The picture is composed as --grab composes it, and written only when it differs from the last one written:
-// several paints of one change, or a repaint that restores what was there, give no new frame.
-void TEngineRun::WriteRecordFrame() {
-  if (Options.Record.empty() || ClosingValue || Replay || !ScreenValue.HasBuffers()) return;
-  const QImage shown = Controls.View->GrabPresented();
-  // Before the window has its size, there is no whole picture yet.
-  if (shown.size() != QSize(screen::kScreenWidth, screen::kScreenHeight)) return;
-  if (LastRecorded.isNull()) {
-    // The start: a black screen, the board and the movies hidden. It is no change, so it is not written.
-    LastRecorded = QImage(shown.size(), shown.format());
-    LastRecorded.fill(Qt::black);
+// A start point the script does not reach is refused: a run nobody watches ends as an error; the window the
+// player watches decides what comes instead.
+void TEngineRun::Refused(const std::string& why) {
+  if (OnRefused && Options.Watched()) {
+    OnRefused(why);
+    return;
   }
-  if (shown == LastRecorded) return;
-  LastRecorded = shown;
-  char name[32];
-  std::snprintf(name, sizeof name, "/%06d.bmp", ++RecordFrame);
-  if (!screen::SaveBitmapFile(shown, Options.Record + name))
-    std::fprintf(stderr, "orbel: %s\n",
-                 platform::Tr("Run", "cannot write %1")
-                     .Arg(platform::FileNameToUtf8(Options.Record + name))
-                     .Str()
-                     .c_str());
+  std::fprintf(stderr, "orbel: %s\n", why.c_str());
+  FinishProgram(esError);
 }
 
-void TEngineRun::WriteExitOutputs() {
-  WriteSaveOnExit();
-  WriteAutoSave();
-  ScreenValue.Settle();
-  if (!Options.SaveScreen.empty() && !screen::SaveBitmapFile(ScreenValue.ScreenBuffer, Options.SaveScreen)) {
-    std::fprintf(stderr, "orbel: %s\n",
-                 platform::Tr("Run", "cannot write %1")
-                     .Arg(platform::FileNameToUtf8(Options.SaveScreen))
-                     .Str()
-                     .c_str());
-    ExitStatusValue = esFailure;
-  }
-  if (!Options.Grab.empty()) {
-    const QImage shown = Controls.View->GrabPresented();
-    if (!screen::SaveBitmapFile(shown, Options.Grab)) {
-      std::fprintf(
-          stderr, "orbel: %s\n",
-          platform::Tr("Run", "cannot write %1").Arg(platform::FileNameToUtf8(Options.Grab)).Str().c_str());
-      ExitStatusValue = esFailure;
-    }
-  }
-}
-
-void TEngineRun::BeginClose() {
-  StopFastForward();
-  FlushRecordFrame();
-  WriteExitOutputs();
-  FinishExport();
+void TEngineRun::End() {
+  if (ClosingValue) return;
   ClosingValue = true;
+  TimelineValue.Release();
+  if (ActiveDepth == 0) Left();
 }
 
-// An export's status is its file's: a complete video is a success whatever ended the game (its end, a rest, a
-// loop, --quit-after), and one that could not be completed is an error and leaves no file.
-void TEngineRun::FinishExport() {
-  if (!Export) return;
-  try {
-    Export->Finish();
-    if (ExitStatusValue == esResting || ExitStatusValue == esQuitAfter) ExitStatusValue = esOk;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "orbel: %s\n", error.what());
-    ExitStatusValue = esError;
-  }
-  Export.reset();
+// The run has ended and nothing of it is on the stack any more.
+void TEngineRun::Left() {
+  if (EndedTold || !OnEnded) return;
+  EndedTold = true;
+  OnEnded();
 }
 
 void TEngineRun::Release() {
+  // A replay given up leaves its followed movies and sounds to catch up before they stop; scopes never nest.
+  ReplayMedia.reset();
   if (Controls.PCM->DeviceID() != 0) Controls.PCM->Stop();
   if (Controls.Movie0->DeviceID() != 0) Controls.Movie0->Stop();
   if (Controls.Movie1->DeviceID() != 0) Controls.Movie1->Stop();

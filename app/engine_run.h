@@ -1,32 +1,31 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TEngineRun: the run of one game, apart from the window that shows it. It owns the picture buffers and the
-// interpreter, posts and runs the script's steps, dispatches events while the script waits, reads the
-// engine's time, drives the movies and the wave channel for the script, writes --record, --grab and
-// --save-screen, and ends a batch run. The window owns the controls and hands them over once it has made
-// them.
+// TEngineRun: one run of the game, from its first step to its end, apart from the window that shows it. It
+// owns the picture buffers and the interpreter, posts and runs the script's steps, dispatches events while
+// the script waits, drives the movies and the wave channel for the script and ends a batch run. Its time is
+// its TRunTimeline's. A run ends when the window closes or when a load asks for another in its place: every
+// wait of the script returns, no step runs any more, and once nothing of it is on the stack the window is
+// told (OnEnded) and makes the next run. The window owns the controls and hands them to each run.
 
-#include <QImage>
 #include <QObject>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/game_info.h"
 #include "app/loop_watch.h"
 #include "app/options.h"
+#include "app/run_timeline.h"
 #include "app/save_game.h"
-#include "app/text_history.h"
 #include "game/save_file.h"
+#include "media/media_layer.h"
 #include "platform/engine_clock.h"
 #include "screen/screen.h"
 #include "script/interpreter.h"
 #include "translation/board_translation.h"
 
 class QLabel;
-class QTimer;
-class QWidget;
 
 namespace orbel::controls {
 class TBoard;
@@ -39,16 +38,17 @@ namespace orbel::app {
 // The window's tick, ETimer: a transition draws one frame a tick.
 inline constexpr int kTimerIntervalMs = 50;
 
-class TGameExport;
+class TRunOutputs;
 class TScreenView;
 
 class TEngineRun : public QObject, private script::IScriptHost, private screen::IScreenHost {
  public:
-  // `window` is the engine window: what a finished run closes. The window owns the run.
-  TEngineRun(const TOptions& options, QWidget* window);
+  // The run of `game`; the window's tick falls due every kTimerIntervalMs from `tickGridOriginMs`, and its
+  // pictures go to `outputs`. The window owns the run.
+  TEngineRun(const TOptions& options, const TGameInfo& game, int64_t tickGridOriginMs, TRunOutputs& outputs);
   ~TEngineRun() override;
 
-  // The window's controls the run drives, made by the window before its start-up runs.
+  // The window's controls the run drives, made by the window before its first run.
   struct TControls {
     TScreenView* View = nullptr;
     controls::TBoard* MsgBoard = nullptr;
@@ -62,9 +62,11 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   screen::TScreen& Screen() { return ScreenValue; }
   const screen::TScreen& Screen() const { return ScreenValue; }
   script::TInterpreter& Interpreter() { return InterpreterValue; }
+  TRunTimeline& Timeline() { return TimelineValue; }
+  const TRunTimeline& Timeline() const { return TimelineValue; }
 
-  // Start-up's part of the run: the picture buffers with the wallpaper, then the script (the game's, or the
-  // built-in one when the game has none). Raises the "cannot open" and "too large" errors for the script.
+  // The run's start: the picture buffers with the wallpaper, then the script. Raises the "cannot open" and
+  // "too large" errors for the script.
   void CreateBuffers();
   void LoadScript();
   // Start-up failed before the script could run: a batch run then ends as an error, not as the script's end.
@@ -74,44 +76,33 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
     Translation = translation::TBoardTranslation(std::move(catalogue), InterpreterValue.ScriptLines);
   }
 
-  // Queues the next step (WM_SCRIPTSTEP), unless the run is closing.
+  // Queues the next step (WM_SCRIPTSTEP), unless the run is ending.
   void PostStep() override;
+  // The run is ending (the window closes, or a load takes its place): waits return, steps do nothing.
   bool Closing() override { return ClosingValue; }
   bool Closing() const { return ClosingValue; }
+  // Ends the run. OnEnded is called once nothing of the run is on the stack (at once when nothing is).
+  void End();
+  // Something of the run is on the stack: a step, the virtual clock's loop or a fast-forward slice.
+  bool Active() const { return ActiveDepth > 0; }
+  // Stops the media and frees the script and the buffers of a run that has ended.
+  void Release();
+  // The movies and sounds a replay only followed catch up with it (the window's close reads the pictures).
+  void CatchUpMedia() { ReplayMedia.reset(); }
 
-  // One tick of the window's 50 ms timer: a transition frame, then the batch end check.
+  // One tick of the window's 50 ms timer: a transition frame, then the replay's and the batch's end checks.
   void Tick();
   // The script can post no further step on its own: none queued, no transition, no wait, no reveal.
   bool Settled() const;
-  // Ends the program with the given exit status (the window's close handling runs as for any close).
+  // Ends the program with the given exit status, through OnFinish (the window closes).
   void FinishProgram(int exitStatus);
-  int ExitStatus() const { return ExitStatusValue; }
 
-  // The window is closing: the last picture is recorded, the exit outputs written, and nothing is started
-  // any more. Release then stops the media and frees the script and the buffers.
-  void BeginClose();
-  void Release();
-  // Why the automatic save could not be written at the close (empty when it was, or was not due): the window
-  // tells the player before it goes.
-  const std::string& AutoSaveProblem() const { return AutoSaveProblemValue; }
-
-  // Called when a script step has started a transition, which the window's tick then draws.
-  std::function<void()> OnTransitionStarted;
-  // Called with each text the script puts on the board, as shown, when the player sees it (never in a
-  // replay): for the programs that read the game's texts.
-  std::function<void(const QStringList& shown)> OnBoardText;
-  // The board's texts so far with their instants; a replay rebuilds it.
-  const TTextHistory& TextHistory() const { return History; }
-
-  // --export-video: from now on the game's pictures and sound go to `exporter`, which is completed when the
-  // run closes.
-  void SetExport(std::unique_ptr<TGameExport> exporter);
-
-  // Something painted on the stage: the window's picture is recorded once the paint is over.
-  void RecordSoon();
-  // Records now what is waiting to be recorded (a frame painted outside the event loop).
-  void FlushRecordFrame();
-  bool Recording() const { return !Options.Record.empty(); }
+  // What the window hears from the run.
+  std::function<void()> OnTransitionStarted;  // a step started a transition, which the tick then draws
+  std::function<void(int exitStatus)> OnFinish;
+  std::function<void()> OnEnded;        // called from the run's last frame: the window takes it up later
+  std::function<void()> OnReplayEnded;  // the replay has reached its start point
+  std::function<void(const std::string& why)> OnRefused;  // the replay cannot reach it
 
   std::string FindDataFile(const std::string& name) override;
 
@@ -122,50 +113,47 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   // Where the run starts; call it before the first step. A replay runs the game on the virtual clock,
   // writing no trace and no frames, up to the start point; the run then goes on from there.
   void StartAt(const TStartPoint& start);
-  // The window's tick falls due every kTimerIntervalMs from this moment of engine time.
-  void SetTickGrid(int64_t originMs) { TickGridOriginMs = originMs; }
   // Posts the script's first step: at once, or for a replay of a save on the place of the tick's grid where
   // the saved run's first step fell, so that its ticks fall on the same moments of the game.
   void PostFirstStep();
-  // Starts the game with a replay up to `start` when the run has been going in real time without a step
-  // (the player was asked first): the clock goes over to virtual time, the first step runs as in a run
-  // loaded from the save, and the game is replayed from there.
-  void ReplayFrom(const TStartPoint& start);
-  // Moves virtual time on until the run closes or the clock goes over to real time (a replay that reached
-  // its start point): what is due now runs, then time jumps to the next due moment.
+  // Moves virtual time on until the run ends or the clock goes over to real time (a replay that reached its
+  // start point): what is due now runs, then time jumps to the next due moment.
   void RunVirtualTime();
-  bool Replaying() const { return Replay.has_value(); }
-  // The identity of the script the run loaded (empty before LoadScript).
-  const std::string& ScriptSha256() const { return ScriptSha256Value; }
-  // The latest moment virtual time may move to when asked for `wantedMs`: a replay stops at its instant.
-  // Reaching the instant ends the replay (the clock may then have gone over to real time).
-  int64_t VirtualLimitMs(int64_t wantedMs);
+  // The run is replaying towards its start point; EndReplay is where it arrives.
+  bool Replaying() const { return TimelineValue.Replaying(); }
+  const std::string& ScriptSha256() const { return Game.ScriptSha256; }
 
   // Where the game is now, as a save names it: the instant, the line, the board's first line and the picture.
   game::TSave CurrentSave() const;
-  // A player's run writes its position here when it closes (docs/saves.md); automated runs never do, and a
-  // run that closes before its replay reached the saved instant has no position of its own to keep.
-  void SetAutoSavePath(const std::string& path) { AutoSavePath = path; }
+  // The run has gone on past where it started (a step of its own): it has a position worth keeping.
+  bool HasOwnPosition() const;
 
-  // One reason for the game to stand still for the player (the pause key, a dialog, the history, a text
-  // being read): the clock stands still, the movies and the sound pause, until the last hold goes. Empty when
-  // the clock cannot stand still (a replay, a --fast run: nobody to wait for).
-  platform::TClockHold Hold();
-  bool Paused() const { return platform::EngineClock().IsPaused(); }
-  // The fast-forward key, held: the game runs on the virtual clock as fast as the window can show it, in
-  // slices of game time between repaints, and goes back to real time on release. False when the clock cannot.
-  bool StartFastForward();
-  void StopFastForward();
-  bool FastForwarding() const { return FastForwardTimer != nullptr; }
+  // The keys' hold on the run's time (TRunTimeline), stopped once the run ends.
+  bool SetPaused(bool paused) { return TimelineValue.SetPaused(paused); }
+  bool Paused() const { return TimelineValue.Paused(); }
+  bool StartFastForward() { return !ClosingValue && TimelineValue.StartFastForward(); }
+  void StopFastForward() { TimelineValue.StopFastForward(); }
+  bool FastForwarding() const { return TimelineValue.FastForwarding(); }
 
  protected:
   bool event(QEvent* event) override;
 
  private:
-  // Fast-forward: every frame of the display (about 60 a second) lets the game run this much further, some 20
-  // times real speed, so the player still sees where it is going and lets go of the key in time.
-  static constexpr int kFastForwardFrameMs = 16;
-  static constexpr int64_t kFastForwardSliceMs = 320;
+  // Holds the run while it runs something that may dispatch events (a step, the virtual clock's loop, a
+  // fast-forward slice); the last to leave tells the window of an ended run, so the window never replaces a
+  // run that a frame further up still uses.
+  class TActive {
+   public:
+    explicit TActive(TEngineRun& run) : Run(run) { ++Run.ActiveDepth; }
+    ~TActive() {
+      if (--Run.ActiveDepth == 0 && Run.ClosingValue) Run.Left();
+    }
+    TActive(const TActive&) = delete;
+    TActive& operator=(const TActive&) = delete;
+
+   private:
+    TEngineRun& Run;
+  };
 
   // IScriptHost
   void SetStatusLine(const std::string& text) override;
@@ -188,71 +176,48 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
 
   void TransitionStarted();
   void CheckBatchEnd();
-  // Loops on the virtual clock (run_position.cpp): a run the player does not watch ends where its game comes
+  // The replay has reached its start point: the pictures are shown again and the clock is the player's.
+  void EndReplay();
+  // Loops on the virtual clock (run_loops.cpp): a run the player does not watch ends where its game comes
   // back to a moment it has been at, since it would play the same round for ever; a replay up to a line
   // learns there that the line never runs. A replay up to a save's instant goes on: time reaches it.
   bool WatchesLoops() const;
   bool CameBackAround();
   void EndWithoutTime();
-  void EndAsLineNeverRuns();
-  // On the virtual clock: notes when time moves, for the guard against a script that never waits and for a
-  // replay whose instant time has passed.
-  void WatchVirtualTime();
-  void EndReplay();
-  void ContinueInRealTime();
-  void WriteSaveOnExit();
-  void WriteAutoSave();
+  void Refused(const std::string& why);
   void FastForwardSlice();
-  void WriteRecordFrame();
-  void WriteExitOutputs();
-  void FinishExport();
+  void Left();
 
-  TOptions Options;
-  QWidget* const Window;
+  const TOptions& Options;
+  const TGameInfo& Game;
+  TRunOutputs& Outputs;
   TControls Controls;
   screen::TScreen ScreenValue;
   script::TInterpreter InterpreterValue;
+  TRunTimeline TimelineValue;
   std::unique_ptr<script::IScriptMedia> Movie0Adapter, Movie1Adapter, PCMAdapter;
-  std::vector<std::string> ScriptMemo;  // the built-in script
   int PendingSteps = 0;
   bool ClosingValue = false;
   bool StartUpFailed = false;
-  bool RecordPending = false;
-  QImage LastRecorded;  // the picture --record wrote last
-  int RecordFrame = 0;
-  int ExitStatusValue = esOk;
-  std::unique_ptr<TGameExport> Export;
-  // On the virtual clock: the steps run since time last moved. A script that never waits would run for ever
-  // at one moment, where real time would at least have let --quit-after end it.
-  int64_t StepsWithoutTime = 0;
-  int ClockObserver = 0;
-  // The steps run since the start, and the line (from 0) the latest of them ran: a save's instant and line.
-  // The instant's time counts from OriginMs, the engine time the first step ran at (RunTimeMs).
-  int64_t StepsRun = 0;
-  int64_t OriginMs = 0;
-  int64_t TickGridOriginMs = 0;
-  std::unique_ptr<platform::TEngineTimer> FirstStepTimer;
-  int64_t RunTimeMs() const { return platform::EngineClock().NowMs() - OriginMs; }
+  // The line (from 0) the latest step ran: a save's line.
   int32_t LatestLine = 0;
+  // The steps run when the replay reached the start point: the run's own position lies beyond.
+  int64_t StartSteps = 0;
+  std::unique_ptr<platform::TEngineTimer> FirstStepTimer;
   TLoopWatch Loops;
   // The latest step that ran a line before the one run just before it (a jump back): where a loop closes.
   struct TBackMove {
     int32_t From = 0, To = 0;
   } BackMove;
-  // What a replay runs up to: an instant, or the first step of a line.
-  std::optional<TStartPoint> Replay;
-  std::string ScriptSha256Value;               // the identity of the script that was loaded
-  translation::TBoardTranslation Translation;  // what the board shows for the script's texts
-  TTextHistory History;
-  std::string AutoSavePath;
-  std::string AutoSaveProblemValue;
+  std::optional<media::TReplayScope> ReplayMedia;  // the movies and sounds nobody sees meanwhile
+  translation::TBoardTranslation Translation;      // what the board shows for the script's texts
   // The board holds the script's text, not the sample text it starts with.
   bool BoardTextFromScript = false;
-  // While fast-forwarding: virtual time runs up to this moment, then waits for the next slice.
-  int64_t FastForwardLimitMs = 0;
-  std::unique_ptr<QTimer> FastForwardTimer;
-  bool SliceQueued = false;  // a slice waits to run at rest
+  bool SliceQueued = false;  // a fast-forward slice waits to run at rest
   int WaitDepth = 0;         // the script's waits in progress, nested
+  int ActiveDepth = 0;       // TActive holds
+  bool EndedTold = false;
+  bool StartReached = true;  // the replay to the start point, if any, has arrived
 };
 
 }  // namespace orbel::app

@@ -3,18 +3,15 @@
 #include "app/form_orbel.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputMethod>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -24,9 +21,8 @@
 #include <filesystem>
 #include <iterator>
 
+#include "app/load_overlay.h"
 #include "app/orbel_application.h"
-#include "app/save_dialog.h"
-#include "app/save_slots.h"
 #include "app/screen_view.h"
 #include "controls/board.h"
 #include "controls/movie.h"
@@ -37,16 +33,18 @@
 #include "platform/events.h"
 #include "platform/text_codec.h"
 #include "platform/translation.h"
-#include "screen/bitmap_file.h"
 
 namespace orbel::app {
 
 TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDisplaySettings> display,
-                       QWidget* parent)
+                       QWidget* parent, std::optional<TGameInfo> game)
     : QMainWindow(parent),
       Options(options),
       Display(display ? std::move(display) : platform::CreateDisplaySettings()),
-      Run(std::make_unique<TEngineRun>(options, this)),
+      GameValue(game ? std::move(*game) : ReadGameHere({}, options.Encoding)),
+      SavesValue(options.Watched() ? std::make_unique<TGameSaves>(GameValue) : nullptr),
+      OutputsValue(std::make_unique<TRunOutputs>(options, SavesValue.get())),
+      Run(std::make_unique<TEngineRun>(Options, GameValue, 0, *OutputsValue)),
       DisplayModesValue(*this, *Display) {
   DisplayModesValue.ModeSwitchAllowed = !options.NoModeSwitch;
   setWindowTitle(kApplicationTitle);
@@ -55,15 +53,16 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
 
   // The controls in the order the window declares them; later children lie above earlier ones.
   ViewValue = new TScreenView(Run->Screen(), this);
-  ViewValue->OnPainted = [this] { Run->RecordSoon(); };
+  ViewValue->OnPainted = [this] { OutputsValue->RecordSoon(); };
   ViewValue->OnMouseMove = [this](int y) { FormMouseMove(y); };
+  OutputsValue->SetView(ViewValue);
   setMouseTracking(true);
   setCentralWidget(ViewValue);
   Presentation = std::make_unique<TPresentation>(*this, *ViewValue, *Display, options.Scale,
                                                  options.Fit.value_or(ftInteger));
   Presentation->OnMouseMove = [this](int y) { FormMouseMove(y); };
-  Presentation->OnSynchronousFrame = [this] { Run->FlushRecordFrame(); };
-  Presentation->Recording = [this] { return Run->Recording(); };
+  Presentation->OnSynchronousFrame = [this] { OutputsValue->FlushRecordFrame(); };
+  Presentation->Recording = [this] { return OutputsValue->Recording(); };
   CreateMenu();
   Presentation->FitScaleToScreen();
   Button1 = new QPushButton(QStringLiteral("IME Close"), ViewValue);
@@ -85,28 +84,27 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
   }
   setStatusBar(Status);
   Status->hide();
-  PauseIndicatorValue = MakeIndicator(platform::Tr("Window", "Paused").QStr());
-  NoticeValue = MakeIndicator(QString());
+  Overlay = new TLoadOverlay(this);
+  PauseIndicatorValue = new QLabel(platform::Tr("Window", "Paused").QStr(), this);
+  NoticeValue = new QLabel(this);
   NoticeValue->setWordWrap(true);
-  CreateReaderSigns();
-  MsgBoardValue->OnRevealed = [this] { TextRevealed(); };
+  for (QLabel* label : {PauseIndicatorValue, NoticeValue}) {
+    label->setStyleSheet(
+        QStringLiteral("QLabel { background: rgba(0, 0, 0, 170); color: white; padding: 4px 10px; "
+                       "font-size: 16px; }"));
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->hide();
+  }
   WarnPlayer = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Orbel"), text); };
-  StartProgram = [](const QStringList& arguments) {
-    return QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
-  };
-  Run->Attach({ViewValue, MsgBoardValue, Movie0, Movie1, PCM, StatusPanels[2]});
-  Run->OnTransitionStarted = [this] { WakeTimer(); };
 
   // The timer runs from creation to close; its frames do nothing until a transition starts.
   TimerOriginMs = platform::EngineClock().NowMs();
   ETimer.Start(kTimerIntervalMs);
-  Run->SetTickGrid(TimerOriginMs);
+  WireRun();
   try {
     FormCreate();
   } catch (const std::exception& error) {
-    // As in the application's event handling: the engine's errors and the standard library's alike.
-    Run->SetStartUpFailed();
-    if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
+    StartUpFailed(error);
   }
   // A zoomed window shows its picture enlarged from the start, whatever start-up met.
   Presentation->Apply();
@@ -115,17 +113,16 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
 // The presentation goes first: it puts the stage back under the window, so that its controls close their
 // devices with it.
 TFormOrbel::~TFormOrbel() {
+  // A window destroyed without a close repaints nothing of a run that is gone.
+  ViewValue->Closed = true;
   Presentation.reset();
 }
 
-QLabel* TFormOrbel::MakeIndicator(const QString& text) {
-  auto* label = new QLabel(text, this);
-  label->setStyleSheet(
-      QStringLiteral("QLabel { background: rgba(0, 0, 0, 170); color: white; padding: 4px 10px; "
-                     "font-size: 16px; }"));
-  label->setAttribute(Qt::WA_TransparentForMouseEvents);
-  label->hide();
-  return label;
+// As in the application's event handling: the engine's errors and the standard library's alike. A run whose
+// start failed never runs its script.
+void TFormOrbel::StartUpFailed(const std::exception& error) {
+  Run->SetStartUpFailed();
+  if (auto* application = TOrbelApplication::Instance()) application->ReportError(error.what());
 }
 
 void TFormOrbel::CreateMenu() {
@@ -133,8 +130,8 @@ void TFormOrbel::CreateMenu() {
   MiLoadValue = bar->addAction(QStringLiteral("ロード(&L)"));
   MiSaveValue = bar->addAction(QStringLiteral("セーブ(&S)"));
   // An automated run writes nothing but what --save-on-exit names and never asks anything.
-  MiLoadValue->setEnabled(PlayerRun());
-  MiSaveValue->setEnabled(PlayerRun());
+  MiLoadValue->setEnabled(Watched());
+  MiSaveValue->setEnabled(Watched());
   connect(MiLoadValue, &QAction::triggered, this, &TFormOrbel::LoadClick);
   connect(MiSaveValue, &QAction::triggered, this, &TFormOrbel::SaveClick);
   N1 = bar->addMenu(QStringLiteral("設定(&O)"));
@@ -156,7 +153,6 @@ void TFormOrbel::CreateMenu() {
   DispItem(screen::diWindow800x600)->setEnabled(false);
   miFont = N1->addAction(QStringLiteral("フォント(&F)"));
   connect(miFont, &QAction::triggered, this, &TFormOrbel::miFontClick);
-  CreateReaderMenu(N1);
   ExitValue = bar->addAction(QStringLiteral("終了(&x)"));
   connect(ExitValue, &QAction::triggered, this, &TFormOrbel::ExitClick);
 }
@@ -172,15 +168,20 @@ void TFormOrbel::FormCreate() {
   Interpreter().NextLine = 0;
   SizeClientArea();
   MsgBoardValue->setGeometry(40, 375, 560, 65);
+  Movie0->setGeometry(160, 100, 320, 240);
+  PrepareRun();
+  QCoreApplication::postEvent(this, new QEvent(platform::WM_SCRIPTSTART));
+}
+
+// A run's own start: its buffers, its script and the logo.
+void TFormOrbel::PrepareRun() {
   Run->CreateBuffers();
   Run->LoadScript();
   Movie0->SetFileName(Run->FindDataFile("LOGO01.AVI"));
   Movie0->Open();
-  Movie0->setGeometry(160, 100, 320, 240);
   Movie0->SelectTimeFormat(0);
   Movie1->SelectTimeFormat(0);
   PCM->SelectTimeFormat(0);
-  QCoreApplication::postEvent(this, new QEvent(platform::WM_SCRIPTSTART));
 }
 
 void TFormOrbel::SizeClientArea() {
@@ -215,7 +216,7 @@ void TFormOrbel::showEvent(QShowEvent* event) {
 }
 
 void TFormOrbel::ToggleFullScreen() {
-  if (Run->Closing()) return;
+  if (WindowClosing) return;
   // Both ways go through the menu's logic, so that the checked item always names what the window shows.
   FullScreenByKey = HasFrame();
   if (FullScreenByKey)
@@ -234,13 +235,13 @@ bool TFormOrbel::event(QEvent* event) {
 }
 
 void TFormOrbel::ScriptStart() {
-  if (Run->Closing()) return;
+  if (WindowClosing) return;
   // A window manager may have given the view another size than asked for; bring it back to 640x480.
   const QSize wanted = Presentation->WindowPictureSize();
   if (HasFrame() && centralWidget()->size() != wanted) resize(size() + wanted - centralWidget()->size());
   repaint();
   Movie1->setGeometry(40, 40, 560, 315);
-  if (ContinueOffer && StartFromContinueOffer()) return;
+  if (Run->Closing() || (ContinueOffer && StartFromContinueOffer())) return;
   Run->PostFirstStep();
 }
 
@@ -256,27 +257,42 @@ void TFormOrbel::ETimerTimer() {
 // The resting tick wakes on the grid it has had since the window was made, however late it is woken: a
 // transition's frames fall on the same moments as in a run whose tick never rested.
 void TFormOrbel::WakeTimer() {
-  if (ETimer.IsActive() || Run->Closing()) return;
+  if (ETimer.IsActive() || WindowClosing) return;
   const int64_t sinceOrigin = platform::EngineClock().NowMs() - TimerOriginMs;
   ETimer.StartFrom(platform::EngineClock().NowMs() + kTimerIntervalMs - sinceOrigin % kTimerIntervalMs,
                    kTimerIntervalMs);
 }
 
 void TFormOrbel::closeEvent(QCloseEvent* event) {
-  if (Run->Closing()) {
+  if (WindowClosing) {
     event->accept();
     return;
   }
+  WindowClosing = true;
   // What the frames drew last is shown and recorded before the picture is saved.
   Presentation->PresentPending();
-  Run->BeginClose();
+  Run->StopFastForward();
+  // The outputs read the pictures: the movies of a replay that ends here show what they have reached.
+  Run->CatchUpMedia();
+  OutputsValue->WriteAtExit(ExitStatusValue);
   TellIfNotKept();
+  Run->End();
   ViewValue->Closed = true;
   // A changed resolution never outlives the program, however it ends.
   Display->RestoreStoredMode();
   Run->Release();
   event->accept();
-  QCoreApplication::exit(Run->ExitStatus());
+  QCoreApplication::exit(ExitStatusValue);
+}
+
+// The close's box about a failed automatic save (WarnPlayer) waits for the player; a signal does not.
+void TFormOrbel::FinishProgram(int exitStatus) {
+  if (WindowClosing) {
+    if (QWidget* box = QApplication::activeModalWidget(); box && box != this) box->close();
+    return;
+  }
+  ExitStatusValue = exitStatus;
+  close();
 }
 
 void TFormOrbel::ExitClick() {
@@ -295,7 +311,7 @@ void TFormOrbel::DispItemClick(QAction* item) {
 }
 
 void TFormOrbel::FormMouseMove(int y) {
-  if (!Run->Closing()) DisplayModesValue.FormMouseMove(y);
+  if (!WindowClosing) DisplayModesValue.FormMouseMove(y);
 }
 
 void TFormOrbel::miFontClick() {
@@ -307,101 +323,16 @@ void TFormOrbel::miFontClick() {
   MsgBoardValue->RepaintNow();
 }
 
-void TFormOrbel::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (event->key() == Qt::Key_F11 || (enter && (event->modifiers() & Qt::AltModifier))) {
-    ToggleFullScreen();
-    return;
-  }
-  if (FormKeyDown(event->key(), event->isAutoRepeat())) return;
-  const QString text = event->text();
-  if (text.size() == 1)
-    FormKeyPress(text.at(0));
-  else
-    QMainWindow::keyPressEvent(event);
-}
-
-void TFormOrbel::keyReleaseEvent(QKeyEvent* event) {
-  FormKeyUp(event->key(), event->isAutoRepeat());
-  QMainWindow::keyReleaseEvent(event);
-}
-
 // A key released while another window has the focus never reaches this one: fast-forward ends with the focus.
 void TFormOrbel::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange && !isActiveWindow() && Run->FastForwarding()) {
-    Run->StopFastForward();
-    ShowReaderSigns();
-  }
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) Run->StopFastForward();
   QMainWindow::changeEvent(event);
 }
 
 void TFormOrbel::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
+  if (Overlay->Active() && centralWidget()) Overlay->setGeometry(centralWidget()->geometry());
   PlaceIndicators();
-}
-
-void TFormOrbel::FormKeyPress(QChar key) {
-  switch (key.unicode()) {
-    case 27:
-      MsgBoardValue->setVisible(MsgBoardValue->isHidden());
-      break;
-    case '0':
-    case '1':
-    case '2':
-    case '3': {
-      // The wallpaper alone, or one of the demo's pictures on it.
-      static const char* const pictures[] = {"", "01.bmp", "BG01.bmp", "BG02.bmp"};
-      Screen().DispPicture(pictures[key.unicode() - '0'], screen::smWall, screen::tkDissolve);
-      break;
-    }
-    case '4':
-    case '5':
-      Screen().PrepareStage(screen::smScreen);
-      Screen().TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", screen::tkDissolve);
-      break;
-    case '6':
-      PlayMovieToEnd("M03.AVI");
-      PlayMovieToEnd("M04.AVI");
-      break;
-    case '7':
-      Memo1 = QStringList{QStringLiteral("１２３４５６７８９"), QStringLiteral("あいうえおかきくけ"),
-                          QStringLiteral("ＡＢＣＤＥＦＧＨＩ")};
-      MsgBoardValue->SetText(Memo1);
-      break;
-    case 'S':
-    case 's':
-      SaveScreenKey();
-      break;
-    default:
-      break;
-  }
-  // The picture keys start a transition of their own.
-  if (Screen().TransitionRunning()) WakeTimer();
-}
-
-void TFormOrbel::PlayMovieToEnd(const std::string& name) {
-  Movie1->SetFileName(Run->FindDataFile(name));
-  if (Movie1->FileName().empty()) return;
-  Movie1->Open();
-  Movie1->WaitOnce(true);
-  Movie1->Play();
-  Movie1->hide();
-}
-
-void TFormOrbel::SaveScreenKey() {
-  if (Options.Batch) return;
-  QFileDialog dialog(this, QStringLiteral("画像の保存"), QString(), QStringLiteral("Bitmap (*.bmp)"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setDefaultSuffix(QStringLiteral("bmp"));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
-  SaveScreenTo(path.toStdString());
-}
-
-void TFormOrbel::SaveScreenTo(const std::string& path) {
-  Screen().Settle();
-  if (!Screen().HasBuffers() || !screen::SaveBitmapFile(Screen().ScreenBuffer, path))
-    throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " を作成できません");
 }
 
 void TFormOrbel::Button1Click() {

@@ -1,8 +1,10 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TFormOrbel: the engine window: its controls, the menu, the keys and the close. The game's run (the script,
-// the picture buffers, the waits, the outputs) is TEngineRun's, and the way the picture reaches today's
-// displays is TPresentation's.
+// TFormOrbel: the engine window: its controls, the menu, the keys and the close, and the run of the game it
+// shows. The run (the script, the picture buffers, the waits, its time) is TEngineRun's; a load ends it and
+// the window starts another in its place, keeping itself, its controls and every choice the player made. The
+// outputs are TRunOutputs', the saves TGameSaves', and the way the picture reaches today's displays is
+// TPresentation's.
 
 #include <QMainWindow>
 #include <QStringList>
@@ -13,10 +15,11 @@
 #include <vector>
 
 #include "app/engine_run.h"
+#include "app/game_info.h"
+#include "app/game_saves.h"
 #include "app/options.h"
 #include "app/presentation.h"
-#include "app/reader_options.h"
-#include "app/save_slots.h"
+#include "app/run_outputs.h"
 #include "platform/display_settings.h"
 #include "platform/engine_clock.h"
 #include "screen/display_modes.h"
@@ -41,7 +44,7 @@ class TFormFont;
 
 namespace orbel::app {
 
-class THistoryWindow;
+class TLoadOverlay;
 class TScreenView;
 class TStagePresenter;
 
@@ -52,16 +55,17 @@ QString ContinueQuestion(const game::TSave& save);
 class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   Q_OBJECT
  public:
-  // `display` is the display-settings service (the platform's own when none is given).
+  // The window of `game` (the one in the current folder when none is given); `display` is the
+  // display-settings service (the platform's own when none is given).
   explicit TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDisplaySettings> display = nullptr,
-                      QWidget* parent = nullptr);
+                      QWidget* parent = nullptr, std::optional<TGameInfo> game = std::nullopt);
   ~TFormOrbel() override;
 
   // The font dialog, created by the program entry right after the window.
   void SetFontDialog(dialogs::TFormFont* dialog) { FormFont = dialog; }
 
   // The exit status batch mode and --quit-after decided, once the window has closed.
-  int ExitStatus() const { return Run->ExitStatus(); }
+  int ExitStatus() const { return ExitStatusValue; }
 
   // Start-up, run by the constructor (errors reported, the remaining steps skipped).
   void FormCreate();
@@ -84,6 +88,8 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
 
   // Read access for tests and the program entry.
   TEngineRun& EngineRun() { return *Run; }
+  TRunOutputs& Outputs() { return *OutputsValue; }
+  TLoadOverlay* LoadOverlay() const { return Overlay; }
   screen::TScreen& Screen() { return Run->Screen(); }
   screen::TDisplayModes& DisplayModes() { return DisplayModesValue; }
   script::TInterpreter& Interpreter() { return Run->Interpreter(); }
@@ -103,25 +109,38 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   const platform::TEngineTimer& Timer() const { return ETimer; }
   int64_t TimerOrigin() const { return TimerOriginMs; }
 
-  // Saving and loading in a player's run (none in an automated one, which writes only --save-on-exit). The
-  // game's saves folder holds the slots; it is known once the script has been read.
-  std::string SavesFolder() const;
+  // Saving and loading in a run a person watches (none in any other, which writes only --save-on-exit).
+  // The game's saves; none in a run nobody watches.
+  const TGameSaves* Saves() const { return SavesValue.get(); }
   // Writes where the game is now to `path`; false (and a notice) when it cannot.
   bool SaveTo(const std::string& path);
   void SaveClick();
   void LoadClick();
   void QuickSave();
   void QuickLoad();
-  // Starts the program again from the save at `path` and closes this run: the game is replayed up to the
-  // save's instant and goes on in real time. A save that cannot be used leaves this run as it was.
-  void LoadAndRestart(const std::string& path);
-  // Starts the program again; the program's own path and the arguments. Tests put their own in.
-  std::function<bool(const QStringList& arguments)> StartProgram;
+  // Where the first run starts (before its first step).
+  void StartAt(const TStartPoint& start);
+  // The board shows the catalogue's translations of the script's texts, in this run and every one after.
+  void SetTranslation(std::shared_ptr<const translation::TCatalogue> catalogue);
+  // Loads the save at `path` in place: the run ends, and once every wait of it has returned a new run
+  // replays the game up to the save's instant under the load's sign and goes on there. A save that cannot be
+  // used leaves the run as it is, with a notice.
+  void LoadSave(const std::string& path);
+  // Asks for the run to be replaced by one that starts at `start`. Escape, while it replays, takes the player
+  // back to where they were (a `cancellable` load), or to the game's start when there is no such place.
+  void RequestRun(const TStartPoint& start, bool cancellable = true);
+  // The runs the window shows until it closes: the virtual clock's part of each, then the event loop. Returns
+  // the exit status.
+  int Play();
   // The position kept at the last close: when the script is about to start, the window asks whether to go on
   // from there or start again.
   void OfferToContinue(TContinueOffer offer) { ContinueOffer = std::move(offer); }
   // The question itself: true to go on; `remember` keeps the answer for this game. Tests put their own in.
   std::function<bool(const game::TSave& save, bool& remember)> AskToContinue;
+  // Whether to start a save of a changed script at its line. Tests put their own in.
+  TAskChangedScript AskChangedScript;
+  // Whether to save over a used slot. Tests put their own in.
+  std::function<bool(const TSlot& slot)> ConfirmOverwrite;
   // Tells the player something they must see before the window goes (a box they close); tests put their own
   // in.
   std::function<void(const QString& text)> WarnPlayer;
@@ -145,31 +164,6 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   // The script can post no further step on its own: none queued, no transition, no wait, no reveal.
   bool Settled() const { return Run->Settled(); }
 
-  // ---- the reader's controls (form_reader.cpp) ----
-  // The player's choices for the run: the speed, holding after each text, the volumes and the history's text
-  // size. The program entry gives them once the window is made; the 設定 menu and its dialogs change them.
-  void SetReaderChoices(const TReaderChoices& choices);
-  const TReaderChoices& ReaderChoices() const { return Reader; }
-  // Keeps a choice the player changed for later runs; the program entry sets it for a player's run.
-  std::function<void(const TReaderChoices& choices, unsigned changed)> RememberReader;
-  void SetSpeed(double factor);
-  void SetHoldText(bool hold);
-  void VolumeClick();
-  // Page Up and the wheel turned up: the history of the board's texts, the game held while it is open.
-  void OpenHistory();
-  // Called with the history window as it opens (tests drive it from here).
-  std::function<void(THistoryWindow& window)> OnHistoryOpened;
-  // Takes the game back to `instant` of this run (time and steps; the tick's phase is the run's): the one
-  // way the history asks for a load.
-  void RequestLoad(const TSaveInstant& instant);
-  // Held after a text: until Return, a left click or the wheel turned down.
-  bool TextHeld() const { return TextHold.Holding(); }
-  void ReleaseText();
-  QLabel* HoldSign() const { return HoldSignValue; }
-  QLabel* FastForwardSign() const { return FastForwardSignValue; }
-  QAction* HoldTextItem() const { return HoldTextItemValue; }
-  QMenu* SpeedMenu() const { return SpeedMenuValue; }
-
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -178,8 +172,6 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void wheelEvent(QWheelEvent* event) override;
 
  private:
   // IDisplayWindow
@@ -197,26 +189,31 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void CreateMenu();
   void SizeClientArea();
   void ScriptStart();
-  // Asks about the offered position and, when the player goes on, replays the game up to it; true then.
+  // Asks about the offered position; going on asks for a run that replays the game up to it. True then.
   bool StartFromContinueOffer();
+  // The run's hooks into the window, and its own start: its buffers, its script and the logo.
+  void WireRun();
+  void PrepareRun();
+  void StartUpFailed(const std::exception& error);
+  // A run of the game in the window's controls, starting at `start`.
+  void MakeRun(const TStartPoint& start);
+  // A load has been asked for and has not reached its instant yet.
+  bool Loading() const;
+  // The run has ended: the ones asked for start, one after another, while nothing else is on the stack.
+  void CarryOutLoads();
+  void StartRequestedRun();
+  // The run cannot reach its start point: the player is told, and goes back to where they were.
+  void RunRefused(const std::string& why);
+  // The controls as a new run finds them: the devices closed, the board as at start with the player's font.
+  void ResetControls();
+  void CancelLoad();
   void SaveScreenKey();
   // At the close: tells the player, through WarnPlayer, when the automatic save could not be written.
   void TellIfNotKept();
-  // A small hidden label over the picture, in the look of the pause's: a child of the window, not of the
-  // view, so --grab and --record never see it.
-  QLabel* MakeIndicator(const QString& text);
   // A line for the player over the picture for a few seconds, and on standard error.
   void ShowNotice(const QString& text);
   void PlaceIndicators();
-  bool PlayerRun() const { return !Options.Automated(); }
-  // The reader's items of the 設定 menu and its signs over the picture.
-  void CreateReaderMenu(QMenu* settings);
-  void CreateReaderSigns();
-  // The signs of fast-forward and of a held text show what the run does now.
-  void ShowReaderSigns();
-  // The board's reveal has brought a text onto it: the game holds there when the player asked for that.
-  void TextRevealed();
-  void Remember(unsigned changed);
+  bool Watched() const { return Options.Watched(); }
 
   controls::TBoard* MsgBoardValue = nullptr;
   controls::TMovie* Movie0 = nullptr;
@@ -235,8 +232,23 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   QStringList Memo1;
   TOptions Options;
   std::unique_ptr<platform::TDisplaySettings> Display;
+  TGameInfo GameValue;
+  std::unique_ptr<TGameSaves> SavesValue;
+  std::unique_ptr<TRunOutputs> OutputsValue;
   // Made before the controls (the view shows its screen) and gone before them, as the window's own parts.
   std::unique_ptr<TEngineRun> Run;
+  // The run asked for in place of the one shown; and while a load replays, where Escape goes instead.
+  struct TRequestedRun {
+    TStartPoint Start;
+    std::optional<TStartPoint> Back;  // empty: the load cannot be cancelled
+  };
+  std::optional<TRequestedRun> Requested;
+  std::optional<TStartPoint> BackFromLoad;
+  bool CancelToStart = false;  // Escape during the load starts the game again
+  bool CarryingOut = false;
+  std::shared_ptr<const translation::TCatalogue> Catalogue;
+  bool WindowClosing = false;
+  int ExitStatusValue = esOk;
   screen::TDisplayModes DisplayModesValue;
   std::unique_ptr<TPresentation> Presentation;
   dialogs::TFormFont* FormFont = nullptr;
@@ -248,18 +260,7 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   // Over the picture, children of the window and not of the view, so --grab and --record never see them.
   QLabel* PauseIndicatorValue = nullptr;
   QLabel* NoticeValue = nullptr;
-  // The pause key's hold on the game, one of the reasons it may stand still.
-  platform::TClockHold PauseKeyHold;
-  // The reader's controls: the choices, the hold on a text just shown and its sign, the fast-forward's
-  // sign, the menu items.
-  TReaderChoices Reader;
-  platform::TClockHold TextHold;
-  QLabel* HoldSignValue = nullptr;
-  QLabel* FastForwardSignValue = nullptr;
-  QMenu* SpeedMenuValue = nullptr;
-  QActionGroup* SpeedGroup = nullptr;
-  QAction* HoldTextItemValue = nullptr;
-  bool HistoryOpen = false;
+  TLoadOverlay* Overlay = nullptr;
 };
 
 }  // namespace orbel::app

@@ -1,90 +1,117 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The engine window's side of the player's saves and keys: F5 and F9, Space to pause, Ctrl to fast-forward,
-// the Save and Load items with their dialog, and the notices that answer them.
+// The engine window's keys and the player's saves: the test keys, F5 and F9, Space to pause, Ctrl to
+// fast-forward, Escape to give a load up, the Save and Load items with their dialog, and the notices that
+// answer them.
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
-#include <QProcess>
-#include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
 #include "app/form_orbel.h"
+#include "app/game_saves.h"
 #include "app/save_dialog.h"
-#include "app/save_slots.h"
+#include "controls/board.h"
+#include "controls/movie.h"
 #include "game/save_file.h"
 #include "platform/errors.h"
 #include "platform/text_codec.h"
 #include "platform/translation.h"
+#include "screen/bitmap_file.h"
 
 namespace orbel::app {
 
-namespace {
-
-// The game closed last time with its position kept: go on from there, or start again. A ticked box keeps the
-// answer for this game, so later starts ask nothing.
-bool AskToContinueOver(QWidget* window, const game::TSave& save, bool& remember) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"), ContinueQuestion(save),
-                  QMessageBox::NoButton, window);
-  box.setWindowModality(Qt::WindowModal);
-  QPushButton* resume = box.addButton(platform::Tr("Window", "Continue").QStr(), QMessageBox::AcceptRole);
-  QPushButton* again = box.addButton(platform::Tr("Window", "Start again").QStr(), QMessageBox::RejectRole);
-  box.setDefaultButton(resume);
-  box.setEscapeButton(again);
-  auto* keep = new QCheckBox(platform::Tr("Window", "Always do this for this game").QStr());
-  box.setCheckBox(keep);
-  box.exec();
-  remember = keep->isChecked();
-  return box.clickedButton() == resume;
-}
-
-}  // namespace
-
-QString ContinueQuestion(const game::TSave& save) {
-  const QString where = save.Text.empty()
-                            ? platform::Tr("Window", "Line %1").Arg(save.Line).QStr()
-                            : platform::Tr("Window", "Line %1: %2").Arg(save.Line).Arg(save.Text).QStr();
-  return platform::Tr("Window", "Continue from where you left off last time?").QStr() +
-         QStringLiteral("\n\n") + where;
-}
-
-// Asked over the shown window before the script's first step, while nothing of the game has run. Going on
-// replays the game as a run started from the save would.
-bool TFormOrbel::StartFromContinueOffer() {
-  const TContinueOffer offer = std::move(*ContinueOffer);
-  ContinueOffer.reset();
-  bool remember = false;
-  const bool resume =
-      AskToContinue ? AskToContinue(offer.Save, remember) : AskToContinueOver(this, offer.Save, remember);
-  if (remember && offer.Remember) offer.Remember(resume);
-  if (!resume || Run->Closing()) return false;
-  Run->ReplayFrom(offer.Start);
-  return true;
-}
-
-// The player closing the game expects to find it again next time: a failed automatic save is said while the
-// window still stands (a close by a signal tells only standard error, since nobody may be there to answer).
-void TFormOrbel::TellIfNotKept() {
-  if (!Run->AutoSaveProblem().empty() && Run->ExitStatus() == esOk && WarnPlayer)
-    WarnPlayer(platform::Tr("Window",
-                            "Where the game is could not be kept, so the next start cannot continue "
-                            "from here:\n%1")
-                   .Arg(Run->AutoSaveProblem())
-                   .QStr());
-}
-
-// The close's box about a failed automatic save (WarnPlayer) waits for the player; a signal does not.
-void TFormOrbel::FinishProgram(int exitStatus) {
-  if (Run->Closing()) {
-    if (QWidget* box = QApplication::activeModalWidget(); box && box != this) box->close();
+void TFormOrbel::keyPressEvent(QKeyEvent* event) {
+  // While a load replays, the game takes no key: Escape gives the load up.
+  if (Loading()) {
+    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) CancelLoad();
     return;
   }
-  Run->FinishProgram(exitStatus);
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (event->key() == Qt::Key_F11 || (enter && (event->modifiers() & Qt::AltModifier))) {
+    ToggleFullScreen();
+    return;
+  }
+  if (FormKeyDown(event->key(), event->isAutoRepeat())) return;
+  const QString text = event->text();
+  if (text.size() == 1)
+    FormKeyPress(text.at(0));
+  else
+    QMainWindow::keyPressEvent(event);
+}
+
+void TFormOrbel::keyReleaseEvent(QKeyEvent* event) {
+  FormKeyUp(event->key(), event->isAutoRepeat());
+  QMainWindow::keyReleaseEvent(event);
+}
+
+void TFormOrbel::FormKeyPress(QChar key) {
+  switch (key.unicode()) {
+    case 27:
+      MsgBoardValue->setVisible(MsgBoardValue->isHidden());
+      break;
+    case '0':
+    case '1':
+    case '2':
+    case '3': {
+      // The wallpaper alone, or one of the demo's pictures on it.
+      static const char* const pictures[] = {"", "01.bmp", "BG01.bmp", "BG02.bmp"};
+      Screen().DispPicture(pictures[key.unicode() - '0'], screen::smWall, screen::tkDissolve);
+      break;
+    }
+    case '4':
+    case '5':
+      Screen().PrepareStage(screen::smScreen);
+      Screen().TransPicture(key == '4' ? "C_09A1.bmp" : "C_09A2.bmp", screen::tkDissolve);
+      break;
+    case '6':
+      PlayMovieToEnd("M03.AVI");
+      PlayMovieToEnd("M04.AVI");
+      break;
+    case '7':
+      Memo1 = QStringList{QStringLiteral("１２３４５６７８９"), QStringLiteral("あいうえおかきくけ"),
+                          QStringLiteral("ＡＢＣＤＥＦＧＨＩ")};
+      MsgBoardValue->SetText(Memo1);
+      break;
+    case 'S':
+    case 's':
+      SaveScreenKey();
+      break;
+    default:
+      break;
+  }
+  // The picture keys start a transition of their own.
+  if (Screen().TransitionRunning()) WakeTimer();
+}
+
+void TFormOrbel::PlayMovieToEnd(const std::string& name) {
+  Movie1->SetFileName(Run->FindDataFile(name));
+  if (Movie1->FileName().empty()) return;
+  Movie1->Open();
+  Movie1->WaitOnce(true);
+  Movie1->Play();
+  Movie1->hide();
+}
+
+void TFormOrbel::SaveScreenKey() {
+  if (Options.Batch) return;
+  QFileDialog dialog(this, QStringLiteral("画像の保存"), QString(), QStringLiteral("Bitmap (*.bmp)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("bmp"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
+  SaveScreenTo(path.toStdString());
+}
+
+void TFormOrbel::SaveScreenTo(const std::string& path) {
+  Screen().Settle();
+  if (!Screen().HasBuffers() || !screen::SaveBitmapFile(Screen().ScreenBuffer, path))
+    throw EOrbelError("ﾌｧｲﾙ " + platform::FileNameToUtf8(path) + " を作成できません");
 }
 
 bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
@@ -99,20 +126,8 @@ bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
       if (!autoRepeat) TogglePause();
       return true;
     case Qt::Key_Control:
-      if (autoRepeat || Run->Closing() || Run->FastForwarding()) return true;
-      // Skipping goes past a text held for reading, not past the pause.
-      if (TextHeld()) ReleaseText();
-      if (!Run->StartFastForward() && Run->Paused())
+      if (!autoRepeat && !Loading() && !Run->FastForwarding() && !Run->StartFastForward() && Run->Paused())
         ShowNotice(platform::Tr("Window", "The game cannot run fast while it is paused").QStr());
-      ShowReaderSigns();
-      return true;
-    case Qt::Key_PageUp:
-      if (!autoRepeat) OpenHistory();
-      return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      if (!TextHeld()) return false;
-      ReleaseText();
       return true;
     default:
       return false;
@@ -120,18 +135,13 @@ bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
 }
 
 void TFormOrbel::FormKeyUp(int key, bool autoRepeat) {
-  if (key != Qt::Key_Control || autoRepeat) return;
-  Run->StopFastForward();
-  ShowReaderSigns();
+  if (key == Qt::Key_Control && !autoRepeat) Run->StopFastForward();
 }
 
 void TFormOrbel::TogglePause() {
-  if (Run->Closing() || Run->FastForwarding()) return;
-  if (PauseKeyHold.Holding())
-    PauseKeyHold.Release();
-  else
-    PauseKeyHold = Run->Hold();
-  PauseIndicatorValue->setVisible(PauseKeyHold.Holding());
+  if (Loading() || Run->FastForwarding()) return;
+  if (!Run->SetPaused(!Run->Paused())) return;
+  PauseIndicatorValue->setVisible(Run->Paused());
   PlaceIndicators();
 }
 
@@ -147,18 +157,11 @@ void TFormOrbel::PlaceIndicators() {
     NoticeValue->setFixedHeight(NoticeValue->heightForWidth(NoticeValue->width()));
   }
   PauseIndicatorValue->move(corner + QPoint(12, 12));
-  // Fast-forward's sign takes the pause's place: the game is never both.
-  FastForwardSignValue->adjustSize();
-  FastForwardSignValue->move(corner + QPoint(12, 12));
-  HoldSignValue->adjustSize();
-  const QSize picture = centralWidget() ? centralWidget()->size() : size();
-  HoldSignValue->move(corner + QPoint(picture.width() - HoldSignValue->width() - 12,
-                                      picture.height() - HoldSignValue->height() - 12));
-  // A notice goes below the pause's or fast-forward's sign when one is shown, else in its place.
-  const QLabel* above = !PauseIndicatorValue->isHidden() ? PauseIndicatorValue : FastForwardSignValue;
-  const int below = above->isHidden() ? 0 : above->height() + 6;
+  // A notice goes below the pause indicator when that is shown, else in its place.
+  const int below = PauseIndicatorValue->isHidden() ? 0 : PauseIndicatorValue->height() + 6;
   NoticeValue->move(corner + QPoint(12, 12 + below));
-  for (QLabel* label : {PauseIndicatorValue, FastForwardSignValue, HoldSignValue, NoticeValue}) label->raise();
+  PauseIndicatorValue->raise();
+  NoticeValue->raise();
 }
 
 void TFormOrbel::ShowNotice(const QString& text) {
@@ -173,23 +176,26 @@ void TFormOrbel::ShowNotice(const QString& text) {
   });
 }
 
-std::string TFormOrbel::SavesFolder() const {
-  if (Run->ScriptSha256().empty()) return {};
-  std::error_code error;
-  return game::SavesFolder(platform::FileNameToUtf8(std::filesystem::current_path(error).string()),
-                           Run->ScriptSha256());
+// The player closing the game expects to find it again next time: a failed automatic save is said while the
+// window still stands (a close by a signal tells only standard error, since nobody may be there to answer).
+void TFormOrbel::TellIfNotKept() {
+  if (!OutputsValue->KeepProblem().empty() && ExitStatusValue == esOk && WarnPlayer)
+    WarnPlayer(platform::Tr("Window",
+                            "Where the game is could not be kept, so the next start cannot continue "
+                            "from here:\n%1")
+                   .Arg(OutputsValue->KeepProblem())
+                   .QStr());
 }
 
 bool TFormOrbel::SaveTo(const std::string& path) {
-  if (!PlayerRun() || Run->Closing() || path.empty()) return false;
+  if (!SavesValue || Run->Closing() || path.empty()) return false;
   // During a replay the position is the saved one's and not yet the player's own.
-  if (Run->Replaying()) {
+  if (Loading()) {
     ShowNotice(platform::Tr("Window", "The game cannot be saved while a save is being loaded").QStr());
     return false;
   }
   try {
-    game::MakeSaveFolder(path);
-    game::WriteSaveFile(Run->CurrentSave(), path);
+    SavesValue->Write(Run->CurrentSave(), path);
   } catch (const game::ESaveError& problem) {
     ShowNotice(QString::fromUtf8(problem.what()));
     return false;
@@ -198,78 +204,66 @@ bool TFormOrbel::SaveTo(const std::string& path) {
 }
 
 void TFormOrbel::QuickSave() {
-  if (!PlayerRun()) return;
-  if (SaveTo(QuickSavePath(SavesFolder()))) ShowNotice(platform::Tr("Window", "Quick saved").QStr());
+  if (SavesValue && SaveTo(SavesValue->QuickPath())) ShowNotice(platform::Tr("Window", "Quick saved").QStr());
 }
 
 void TFormOrbel::QuickLoad() {
-  if (!PlayerRun()) return;
-  const std::string path = QuickSavePath(SavesFolder());
+  if (!SavesValue || Loading()) return;
+  const std::string path = SavesValue->QuickPath();
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
     ShowNotice(platform::Tr("Window", "There is no quick save").QStr());
     return;
   }
-  LoadAndRestart(path);
+  LoadSave(path);
 }
 
 void TFormOrbel::SaveClick() {
-  if (!PlayerRun() || Run->Closing() || SavesFolder().empty()) return;
+  if (!SavesValue || Run->Closing() || Loading()) return;
   Run->StopFastForward();
-  ShowReaderSigns();
   // The save is of the moment the player asked for it; the game stands still while the dialog is open where
   // the clock allows.
   const game::TSave save = Run->CurrentSave();
-  platform::TClockHold hold = Run->Hold();
-  TFormSaves dialog(TFormSaves::smSave, ListSlots(SavesFolder()), this);
-  const bool taken = dialog.exec() == QDialog::Accepted && dialog.ChosenSlot();
-  hold.Release();
-  if (!taken || Run->Closing()) return;
-  if (Run->Replaying()) return;
-  const std::string path = SlotPath(SavesFolder(), *dialog.ChosenSlot());
+  const bool pausedHere = !Run->Paused() && Run->SetPaused(true);
+  TFormSaves dialog(TFormSaves::smSave, SavesValue->ListSlots(), this);
+  if (ConfirmOverwrite) dialog.ConfirmOverwrite = ConfirmOverwrite;
+  const bool taken = dialog.exec() == QDialog::Accepted && dialog.Chosen();
+  if (pausedHere) Run->SetPaused(false);
+  if (!taken || Run->Closing() || Loading()) return;
   try {
-    game::MakeSaveFolder(path);
-    game::WriteSaveFile(save, path);
-    ShowNotice(platform::Tr("Window", "Saved to slot %1").Arg(*dialog.ChosenSlot()).QStr());
+    SavesValue->Write(save, dialog.Chosen()->Path);
+    ShowNotice(platform::Tr("Window", "Saved to slot %1").Arg(dialog.Chosen()->Number).QStr());
   } catch (const game::ESaveError& problem) {
     ShowNotice(QString::fromUtf8(problem.what()));
   }
 }
 
+// The numbered slots, then the automatic saves the window kept of the positions it left.
 void TFormOrbel::LoadClick() {
-  if (!PlayerRun() || Run->Closing() || SavesFolder().empty()) return;
+  if (!SavesValue || Run->Closing() || Loading()) return;
   Run->StopFastForward();
-  ShowReaderSigns();
-  platform::TClockHold hold = Run->Hold();
-  TFormSaves dialog(TFormSaves::smLoad, ListSlots(SavesFolder()), this);
-  const bool taken = dialog.exec() == QDialog::Accepted && dialog.ChosenSlot();
-  hold.Release();
-  if (taken && !Run->Closing()) LoadAndRestart(SlotPath(SavesFolder(), *dialog.ChosenSlot()));
+  const bool pausedHere = !Run->Paused() && Run->SetPaused(true);
+  std::vector<TSlot> listed = SavesValue->ListSlots();
+  for (TSlot& kept : SavesValue->ListAutoSaves()) listed.push_back(std::move(kept));
+  TFormSaves dialog(TFormSaves::smLoad, listed, this);
+  const bool taken = dialog.exec() == QDialog::Accepted && dialog.Chosen();
+  if (pausedHere) Run->SetPaused(false);
+  if (taken && !Run->Closing()) LoadSave(dialog.Chosen()->Path);
 }
 
-// The interpreter keeps a running wait nested in its handlers, so this run cannot be wound back to another
-// instant: the program starts again with --load, which replays the game up to it, and this run closes (its
-// own position is kept as the automatic save, as at any close).
-void TFormOrbel::LoadAndRestart(const std::string& path) {
-  if (!PlayerRun() || Run->Closing()) return;
+void TFormOrbel::LoadSave(const std::string& path) {
+  if (!SavesValue || Run->Closing() || Loading()) return;
+  TStartPoint start;
   try {
-    TOptions loading = Options;
-    loading.LoadFrom = path;
-    loading.StartFrom.clear();
-    ChooseStartPoint(loading, CurrentGame(), nullptr);
+    start = SavesValue->StartPointOf(
+        path, AskChangedScript ? AskChangedScript : [this](const std::string& text, int32_t line) {
+          return AskAboutChangedScript(this, text, line);
+        });
   } catch (const EOrbelError& problem) {
     ShowNotice(QString::fromUtf8(problem.what()));
     return;
   }
-  std::error_code error;
-  const std::string game =
-      !Options.GameDir.empty() ? Options.GameDir : std::filesystem::current_path(error).string();
-  if (!StartProgram || !StartProgram(RestartArguments(Options, game, path, WindowScale(), FitMode(),
-                                                      RememberedFullScreen()))) {
-    ShowNotice(platform::Tr("Window", "The program cannot be started again").QStr());
-    return;
-  }
-  FinishProgram(esOk);
+  RequestRun(start);
 }
 
 }  // namespace orbel::app

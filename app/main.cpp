@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSettings>
 #include <algorithm>
 #include <cstdio>
@@ -18,19 +17,18 @@
 
 #include "app/form_orbel.h"
 #include "app/game_export.h"
+#include "app/game_info.h"
+#include "app/game_saves.h"
 #include "app/options.h"
 #include "app/orbel_application.h"
-#include "app/reader_options.h"
+#include "app/save_dialog.h"
 #include "app/save_game.h"
-#include "app/save_slots.h"
 #include "app/start_folder.h"
-#include "app/text_outlets.h"
 #include "dialogs/font_dialog.h"
 #include "game/data_files.h"
 #include "game/game_check.h"
 #include "game/game_errors.h"
 #include "game/game_folder.h"
-#include "game/save_file.h"
 #include "media/media_layer.h"
 #include "media/video_export.h"
 #include "platform/engine_clock.h"
@@ -44,47 +42,27 @@
 namespace {
 
 bool ShowsDialogs(const orbel::app::TOptions& options) {
-  return !options.Automated() && QGuiApplication::platformName() != QLatin1String("offscreen");
+  return options.Watched() && QGuiApplication::platformName() != QLatin1String("offscreen");
 }
 
-// A save of a changed script, in a run the player watches: start at its line as it is, or from the beginning.
-orbel::app::TChangedScriptChoice AskAboutChangedScript(const std::string& text, int32_t line) {
-  using orbel::platform::Tr;
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
-                  Tr("Window", "%1.\n\nStart at its line %2 without what led there, or start the game again?")
-                      .Arg(text)
-                      .Arg(line)
-                      .QStr());
-  QPushButton* atLine =
-      box.addButton(Tr("Window", "Start at line %1").Arg(line).QStr(), QMessageBox::AcceptRole);
-  QPushButton* again = box.addButton(Tr("Window", "Start again").QStr(), QMessageBox::RejectRole);
-  box.setDefaultButton(again);
-  box.setEscapeButton(again);
-  box.exec();
-  return box.clickedButton() == atLine ? orbel::app::ccStartAtLine : orbel::app::ccStartAgain;
-}
-
-// A player's run of a game with an automatic save may go on from it: as the player chose to keep doing, or
-// as they answer when the window asks, once it is shown.
+// A player's run of a game with an automatic save may go on from the newest: as the player chose to keep
+// doing, or as they answer when the window asks, once it is shown.
 std::optional<orbel::app::TContinueOffer> OfferToContinue(orbel::app::TOptions& options, QSettings& settings,
-                                                          const std::string& savesFolder) {
+                                                          const orbel::app::TGameSaves& saves) {
   using namespace orbel::app;
   if (!ShowsDialogs(options) || !options.LoadFrom.empty() || !options.StartFrom.empty()) return std::nullopt;
-  const std::string autoSave = AutoSavePath(savesFolder);
-  std::error_code error;
-  const QString key = ContinueKey(savesFolder);
-  const TContinueAnswer answer = ContinueAnswer(settings, key, std::filesystem::exists(autoSave, error));
+  const std::vector<TSlot> kept = saves.ListAutoSaves();
+  const QString key = saves.ContinueKey();
+  const TContinueAnswer answer = ContinueAnswer(settings, key, !kept.empty());
   if (answer == caStartAgain) return std::nullopt;
   if (answer == caContinue) {
-    options.LoadFrom = autoSave;
+    options.LoadFrom = kept.front().Path;
     return std::nullopt;
   }
   TContinueOffer offer;
   try {
-    offer.Save = orbel::game::ReadSaveFile(autoSave);
-    TOptions loading = options;
-    loading.LoadFrom = autoSave;
-    offer.Start = ChooseStartPoint(loading, CurrentGame(), nullptr);
+    offer.Save = *kept.front().Save;
+    offer.Start = saves.StartPointOf(kept.front().Path, nullptr);
   } catch (const orbel::EOrbelError& problem) {
     std::fprintf(stderr, "orbel: %s\n",
                  orbel::platform::Tr("Saves", "%1; the game starts again").Arg(problem.what()).Str().c_str());
@@ -124,7 +102,7 @@ int main(int argc, char** argv) {
       if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
     });
 
-  orbel::platform::IgnoreWriteFailureSignals();
+  orbel::platform::IgnoreFileSizeLimitSignal();
   TOrbelApplication application(argc, argv);
   // Before anything speaks: the help and the command line's complaints are in the user's language too.
   application.UseTranslations();
@@ -138,20 +116,13 @@ int main(int argc, char** argv) {
   TOptions options = *parsed.Options;
   QSettings settings(QStringLiteral("orbel"), QStringLiteral("orbel"));
   ApplyRememberedChoices(options, settings);
-  // A restart from a save made later in the run names the game from wherever the run is by then; messages
-  // name it as the player did.
-  std::string absoluteGameDir;
-  if (!options.GameDir.empty()) {
-    std::error_code absoluteError;
-    const std::filesystem::path absolute = std::filesystem::absolute(options.GameDir, absoluteError);
-    if (!absoluteError) absoluteGameDir = absolute.string();
-  }
-  std::string gameDir;
+  orbel::game::TFoundGame found;
   try {
-    gameDir = StartFolder(options, settings);
-    if (!absoluteGameDir.empty()) options.GameDir = absoluteGameDir;
+    found = StartFolder(options, settings);
   } catch (const orbel::game::EGameNotChosen&) {
-    // The player closed the list of the archive's games: nothing to play, nothing wrong.
+    // The player closed the list of the archive's games or stopped the unpack: nothing to play, nothing
+    // wrong. A signal that stopped it ends the program as it would the running game.
+    if (const int signalNumber = orbel::platform::PendingShutdownSignal()) return 128 + signalNumber;
     return esOk;
   } catch (const orbel::game::EArchiveError& problem) {
     // Like a script that cannot be read: one line on standard error, and a batch run rests with 2.
@@ -160,12 +131,14 @@ int main(int argc, char** argv) {
       QMessageBox::critical(nullptr, QStringLiteral("Orbel"), QString::fromUtf8(problem.what()));
     return options.Check ? esFailure : esError;
   }
+  // A signal that came as an unpack ended finds its copy whole; the program ends all the same.
+  if (const int signalNumber = orbel::platform::PendingShutdownSignal()) return 128 + signalNumber;
   std::error_code error;
-  if (!gameDir.empty()) std::filesystem::current_path(gameDir, error);
+  if (!found.Folder.empty()) std::filesystem::current_path(found.Folder, error);
   if (error) {
     std::fprintf(stderr, "orbel: %s\n",
                  orbel::platform::Tr("CommandLine", "cannot enter the game folder %1")
-                     .Arg(orbel::platform::FileNameToUtf8(gameDir))
+                     .Arg(orbel::platform::FileNameToUtf8(found.Folder))
                      .Str()
                      .c_str());
     return esFailure;
@@ -178,7 +151,7 @@ int main(int argc, char** argv) {
   // that cannot be read leaves the game untranslated: the checker reports it, a batch run ends, a player is
   // told.
   const orbel::translation::TChosenTranslation translation = orbel::translation::ChooseTranslation(
-      {options.Language, options.TranslationFile, !options.Automated()}, QLocale::system().uiLanguages());
+      {options.Language, options.TranslationFile, options.Watched()}, QLocale::system().uiLanguages());
   if (options.Check) {
     int status = orbel::game::RunScriptCheck(stdout, stderr);
     if (translation.Catalogue)
@@ -217,28 +190,30 @@ int main(int argc, char** argv) {
     }
   application.Batch = options.Batch;
 
-  // A player's saves and the position kept at the last close live in the game's own folder of saves.
-  std::string savesFolder;
-  std::optional<TContinueOffer> continueOffer;
-  if (!options.Automated()) {
-    const TGameIdentity game = CurrentGame();
-    savesFolder = orbel::game::SavesFolder(game.Folder, game.ScriptSha256);
-    continueOffer = OfferToContinue(options, settings, savesFolder);
-  }
+  // What is known of the game before it runs: its script read once, its identity, its name.
+  TGameInfo game = ReadGameHere(found.Name, options.Encoding);
+  // A player's saves and the positions kept at the last closes live in the game's own folder of saves.
+  const TGameSaves saves(game);
+  // What a run killed while saving left behind.
+  if (options.Watched()) orbel::game::RemoveSaveLeftovers(saves.Folder());
+  std::optional<TContinueOffer> continueOffer = OfferToContinue(options, settings, saves);
 
   // Where the game starts. A save or a line that cannot be used starts nothing.
   TStartPoint start;
   if (!options.LoadFrom.empty() || !options.StartFrom.empty()) {
-    const auto complain = [&options](const std::string& text) {
-      std::fprintf(stderr, "orbel: %s\n", text.c_str());
-      if (ShowsDialogs(options))
-        QMessageBox::critical(nullptr, QStringLiteral("Orbel"), QString::fromStdString(text));
-    };
     try {
-      start =
-          ChooseStartPoint(options, CurrentGame(), ShowsDialogs(options) ? AskAboutChangedScript : nullptr);
+      if (!options.StartFrom.empty())
+        start = StartPointAtLine(options.StartFrom, game);
+      else if (ShowsDialogs(options))
+        start = saves.StartPointOf(options.LoadFrom, [](const std::string& text, int32_t line) {
+          return AskAboutChangedScript(nullptr, text, line);
+        });
+      else
+        start = saves.StartPointOf(options.LoadFrom, nullptr);
     } catch (const orbel::EOrbelError& problem) {
-      complain(problem.what());
+      std::fprintf(stderr, "orbel: %s\n", problem.what());
+      if (ShowsDialogs(options))
+        QMessageBox::critical(nullptr, QStringLiteral("Orbel"), QString::fromUtf8(problem.what()));
       return esError;
     }
   }
@@ -258,28 +233,11 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "orbel: %s\n", problem.what());
       return esFailure;
     }
-  // The board's texts for other programs: a file or a port that cannot be opened is refused before anything
-  // plays.
-  std::unique_ptr<TTextOutlets> outlets;
-  if (!options.TextOut.empty() || options.TextServerPort > 0) try {
-      outlets = std::make_unique<TTextOutlets>(options.TextOut, options.TextServerPort);
-    } catch (const orbel::EOrbelError& problem) {
-      std::fprintf(stderr, "orbel: %s\n", problem.what());
-      return esFailure;
-    }
-  auto form = std::make_unique<TFormOrbel>(options);
-  const QString gameName = GameSettingsName(savesFolder);
-  form->SetReaderChoices(ReaderChoices(options, &settings, gameName));
-  if (!options.Automated())
-    form->RememberReader = [&settings, gameName](const TReaderChoices& choices, unsigned changed) {
-      RememberReaderChoices(settings, gameName, choices, changed);
-    };
-  if (outlets) form->EngineRun().OnBoardText = [&outlets](const QStringList& shown) { outlets->Send(shown); };
-  if (exporter) form->EngineRun().SetExport(std::move(exporter));
-  if (translation.Catalogue) form->EngineRun().SetTranslation(translation.Catalogue);
-  form->EngineRun().StartAt(start);
+  auto form = std::make_unique<TFormOrbel>(options, nullptr, nullptr, std::move(game));
+  if (exporter) form->Outputs().SetExport(std::move(exporter));
+  if (translation.Catalogue) form->SetTranslation(translation.Catalogue);
+  form->StartAt(start);
   if (continueOffer) form->OfferToContinue(std::move(*continueOffer));
-  if (!savesFolder.empty()) form->EngineRun().SetAutoSavePath(AutoSavePath(savesFolder));
   auto formFont = std::make_unique<orbel::dialogs::TFormFont>();
   form->SetFontDialog(formFont.get());
   orbel::platform::TEngineTimer quitAfter([&form] { form->FinishProgram(esQuitAfter); });
@@ -293,15 +251,10 @@ int main(int argc, char** argv) {
   orbel::platform::InstallFatalErrorRestore();
   form->show();
   if (options.FullScreen) form->ToggleFullScreen();
-  // A discrete-event run: what is pending now runs, then time jumps to the next due moment. The window's 50
-  // ms tick is always due, and it ends a batch run once the script has ended or rests. A replay that ends
-  // here may put the clock over to real time; the event loop then takes over.
-  TEngineRun& run = form->EngineRun();
-  run.RunVirtualTime();
-  if (!clock.IsVirtual() && !run.Closing()) application.exec();
-  if (!options.Automated())
+  // The runs the window shows: a replay or a --fast run on the virtual clock, the rest in the event loop; a
+  // load starts the next run in the same window.
+  const int status = form->Play();
+  if (options.Watched())
     RememberChoices(settings, form->WindowScale(), form->FitMode(), form->RememberedFullScreen());
-  if (outlets) outlets->Flush();
-  // The window's own status: the toolkit may also quit with 0 when the last window has gone.
-  return form->ExitStatus();
+  return status;
 }

@@ -9,7 +9,6 @@
 #include <limits>
 #include <string_view>
 
-#include "app/reader_options.h"
 #include "platform/text_codec.h"
 #include "platform/translation.h"
 #include "translation/catalogue.h"
@@ -177,7 +176,7 @@ std::optional<TFit> FitFromName(const QString& name) {
 }
 
 void ApplyRememberedChoices(TOptions& options, QSettings& settings) {
-  if (!options.Automated()) {
+  if (options.Watched()) {
     if (options.Scale == 0) options.Scale = std::clamp(settings.value("Display/Scale", 1).toInt(), 1, 8);
     if (!options.Fit) {
       options.Fit = FitFromName(settings.value("Display/Fit").toString());
@@ -289,14 +288,12 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   saving.AddTo(parser);
   const TTranslationOptions translating;
   translating.AddTo(parser);
-  const TReaderOptions reading;
-  reading.AddTo(parser);
   parser.addPositionalArgument("GAME_DIR",
                                Tr("CommandLine", "The game folder; it becomes the current directory.").QStr(),
                                "[GAME_DIR]");
 
   TParseResult result;
-  if (!parser.parse(WithTextServerPort(arguments))) {
+  if (!parser.parse(arguments)) {
     result.ExitStatus = esFailure;
     result.Output = "orbel: " + parser.errorText().toStdString() + "\n";
     return result;
@@ -412,7 +409,6 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
     return refuse(Tr("CommandLine", "--check runs nothing, so --fast has nothing to speed up"));
   if (const std::string problem = saving.Read(parser, options); !problem.empty()) return refuse(problem);
   if (const std::string problem = translating.Read(parser, options); !problem.empty()) return refuse(problem);
-  if (const std::string problem = reading.Read(parser, options); !problem.empty()) return refuse(problem);
   result.Options = options;
   return result;
 }

@@ -51,20 +51,15 @@ struct TOptions {
   std::string TranslationFile;
   std::string Language;
   std::string ExtractText;
-  // The reader's controls (app/reader_options.h): holding after each text, the game's speed and the master
-  // volume for this run (none: as the player chose last time), and the board's texts for other programs (a
-  // file, "-" for standard output; the WebSocket server's port, 0 for none).
-  bool HoldText = false;
-  std::optional<double> Speed;
-  std::optional<int> Volume;
-  std::string TextOut;
-  int TextServerPort = 0;
 
-  // Runs driven by a test or a tool: nothing the player chose is read from or written to the settings, so
-  // such runs start alike everywhere.
-  bool Automated() const {
-    return Batch || Check || QuitAfterMs >= 0 || !Grab.empty() || !Record.empty() || !SaveScreen.empty() ||
-           Fast || !ExportVideo.empty() || !ExtractText.empty();
+  // Whether a person watches the run: the one place that decides it. A run a person watches is the player's:
+  // it saves and loads, asks whether to continue, keeps its position at the close and shows a load's sign.
+  // Runs a test or a tool drives (batch, --check, --quit-after, the outputs, --fast, --export-video,
+  // --extract-text) do none of that, and read nothing the player chose from the settings, so such runs start
+  // alike everywhere.
+  bool Watched() const {
+    return !(Batch || Check || QuitAfterMs >= 0 || !Grab.empty() || !Record.empty() || !SaveScreen.empty() ||
+             Fast || !ExportVideo.empty() || !ExtractText.empty());
   }
 };
 

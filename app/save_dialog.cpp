@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -16,7 +17,9 @@
 namespace orbel::app {
 
 QString TFormSaves::SlotCaption(const TSlot& slot) {
-  const QString number = QStringLiteral("%1").arg(slot.Number, 2, 10, QLatin1Char('0'));
+  const QString number = slot.Kind == TSlot::skAutomatic
+                             ? platform::Tr("Window", "Auto %1").Arg(slot.Number).QStr()
+                             : QStringLiteral("%1").arg(slot.Number, 2, 10, QLatin1Char('0'));
   if (!slot.Save) return number + QStringLiteral("  ") + platform::Tr("Window", "(free)").QStr();
   const QDateTime date = QDateTime::fromString(QString::fromStdString(slot.Save->Date), Qt::ISODate);
   const QString shownDate = date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd HH:mm"))
@@ -28,6 +31,11 @@ QString TFormSaves::SlotCaption(const TSlot& slot) {
 
 TFormSaves::TFormSaves(TMode mode, const std::vector<TSlot>& saves, QWidget* parent)
     : QDialog(parent), Mode(mode), Slots(saves) {
+  ConfirmOverwrite = [this](const TSlot& slot) {
+    return QMessageBox::question(this, windowTitle(),
+                                 platform::Tr("Window", "Save over slot %1?").Arg(slot.Number).QStr()) ==
+           QMessageBox::Yes;
+  };
   const QString action =
       mode == smSave ? platform::Tr("Window", "Save").QStr() : platform::Tr("Window", "Load").QStr();
   setWindowTitle(action);
@@ -72,11 +80,35 @@ TFormSaves::TFormSaves(TMode mode, const std::vector<TSlot>& saves, QWidget* par
   resize(520, 600);
 }
 
+std::optional<int> TFormSaves::ChosenSlot() const {
+  if (!Chosen() || Chosen()->Kind != TSlot::skNumbered) return std::nullopt;
+  return Chosen()->Number;
+}
+
 void TFormSaves::Take(int row) {
   if (row < 0 || row >= static_cast<int>(Slots.size())) return;
-  if (Mode == smLoad && !Slots[static_cast<size_t>(row)].Save) return;
-  Chosen = Slots[static_cast<size_t>(row)].Number;
+  const TSlot& slot = Slots[static_cast<size_t>(row)];
+  if (Mode == smLoad && !slot.Save) return;
+  if (Mode == smSave && slot.Save && ConfirmOverwrite && !ConfirmOverwrite(slot)) return;
+  ChosenRow = row;
   accept();
+}
+
+TChangedScriptChoice AskAboutChangedScript(QWidget* parent, const std::string& text, int32_t line) {
+  using platform::Tr;
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Orbel"),
+                  Tr("Window", "%1.\n\nStart at its line %2 without what led there, or start the game again?")
+                      .Arg(text)
+                      .Arg(line)
+                      .QStr(),
+                  QMessageBox::NoButton, parent);
+  QPushButton* atLine =
+      box.addButton(Tr("Window", "Start at line %1").Arg(line).QStr(), QMessageBox::AcceptRole);
+  QPushButton* again = box.addButton(Tr("Window", "Start again").QStr(), QMessageBox::RejectRole);
+  box.setDefaultButton(again);
+  box.setEscapeButton(again);
+  box.exec();
+  return box.clickedButton() == atLine ? ccStartAtLine : ccStartAgain;
 }
 
 }  // namespace orbel::app

@@ -1,30 +1,16 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Where a run starts: at the script's first line, at a save's instant (--load) or at the first time a line or
-// label runs (--from). A save holds only the instant; the run gets there by replaying the game on the virtual
-// clock (TEngineRun::StartAt).
+// Where a run starts: at the script's first line, at a save's instant (--load, a load in the window) or at
+// the first time a line or label runs (--from). A save holds only the instant; the run gets there by
+// replaying the game on the virtual clock (TRunTimeline::ReplayTo).
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "app/options.h"
-#include "game/save_file.h"
+#include "app/game_info.h"
 
 namespace orbel::app {
-
-// The game in the current folder as a save names it.
-struct TGameIdentity {
-  std::string ScriptBytes;   // empty when there is no script to read (the built-in one then runs)
-  std::string ScriptSha256;  // of the script that runs, the built-in one included
-  std::string Folder;        // the game folder as UTF-8 text
-};
-
-// Reads the script the run will load, as TEngineRun::LoadScript finds it.
-TGameIdentity CurrentGame();
-// The hash a save names for the script's bytes; the built-in script's when `scriptBytes` is empty.
-std::string ScriptIdentity(const std::string& scriptBytes);
 
 struct TSaveInstant {
   int64_t TimeMs = 0;
@@ -38,21 +24,16 @@ struct TStartPoint {
   std::optional<TSaveInstant> Instant;
   // Replay until this line (from 0) is about to run for the first time.
   std::optional<int32_t> UntilLine;
-  // Start at once at this line (from 0), nothing replayed: a save of a script that has changed since, whose
-  // history of texts is then all there is of what led there.
+  // Start at once at this line (from 0), nothing replayed: a save of a script that has changed since.
   std::optional<int32_t> AtLine;
-  std::vector<game::TSavedText> EarlierTexts;
+  // Where the start point comes from, as messages name it: the save's file (UTF-8), or --from's line or
+  // label; empty for the place a load left, which the window goes back to when the load is given up.
+  std::string Origin;
   bool Replays() const { return Instant || UntilLine; }
 };
 
-// What the player is asked when a save's script has changed: start at its line without replay, or start
-// the game again.
-enum TChangedScriptChoice { ccStartAtLine, ccStartAgain };
-
-// The start point --load or --from chooses. Raises game::ESaveError (a save that cannot be used) or
-// EOrbelError (a --from the script does not have) with the text for the player. A save of a changed script
-// is refused unless `ask` is given, which then chooses.
-TStartPoint ChooseStartPoint(const TOptions& options, const TGameIdentity& game,
-                             TChangedScriptChoice (*ask)(const std::string& text, int32_t line));
+// --from's start point: a line number counting from 1 as editors and --check do, or a label with or without
+// its '#'. Raises EOrbelError, naming it, for a line or label the script does not have.
+TStartPoint StartPointAtLine(const std::string& from, const TGameInfo& game);
 
 }  // namespace orbel::app

@@ -13,12 +13,18 @@
 
 namespace orbel::app {
 
-TScreenView::TScreenView(screen::TScreen& screen, QWidget* parent) : QWidget(parent), Screen(screen) {
+TScreenView::TScreenView(screen::TScreen& screen, QWidget* parent) : QWidget(parent), Screen(&screen) {
   // The view paints every pixel it owns itself; the system never erases it first.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
   setMouseTracking(true);
+}
+
+void TScreenView::SetScreen(screen::TScreen& screen) {
+  Screen = &screen;
+  FrameUpdates = QRegion();
+  SystemRepaint(rect());
 }
 
 void TScreenView::mouseMoveEvent(QMouseEvent* event) {
@@ -51,7 +57,7 @@ QImage TScreenView::GrabPresented() {
 void TScreenView::SystemRepaint(const QRect& area, const QWidget* uncoveredBy) {
   if (Closed || area.isEmpty()) return;
   // The surface reports through SurfaceChanged when this changed what it shows.
-  Screen.RepaintSurface(area);
+  Screen->RepaintSurface(area);
   if (!uncoveredBy) return;
   // Siblings of the child that went away are repainted too where it lay over them (Movie1 over the board).
   for (QObject* object : children()) {
@@ -115,12 +121,12 @@ void TScreenView::showEvent(QShowEvent* event) {
 }
 
 void TScreenView::paintEvent(QPaintEvent* event) {
-  if (Closed || !Screen.HasBuffers()) return;
+  if (Closed || !Screen->HasBuffers()) return;
   QPainter painter(this);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   for (const QRect& rect : event->region()) {
-    const QRect area = rect.intersected(Screen.Surface().rect());
-    if (!area.isEmpty()) painter.drawImage(area.topLeft(), Screen.Surface(), area);
+    const QRect area = rect.intersected(Screen->Surface().rect());
+    if (!area.isEmpty()) painter.drawImage(area.topLeft(), Screen->Surface(), area);
   }
   if (Grabbing) return;
   FrameUpdates -= event->region();

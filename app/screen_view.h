@@ -21,6 +21,9 @@ class TScreenView : public QWidget {
  public:
   TScreenView(screen::TScreen& screen, QWidget* parent);
 
+  // The screen of the run the window shows from now on: what it holds is shown at once.
+  void SetScreen(screen::TScreen& screen);
+
   // A frame drew into the surface: show that area without touching the surface.
   void SurfaceChanged(const QRect& area);
   // Paints at once what has changed and has not been shown yet.
@@ -56,7 +59,7 @@ class TScreenView : public QWidget {
   // A child control that covered `before` no longer covers all of it.
   void Uncovered(const QRect& before, const QWidget* child);
 
-  screen::TScreen& Screen;
+  screen::TScreen* Screen;
   QRegion FrameUpdates;
   bool Grabbing = false;
   bool Held = false;

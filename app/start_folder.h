@@ -6,17 +6,20 @@
 #include <string>
 
 #include "app/options.h"
+#include "game/game_folder.h"
 
 class QSettings;
 
 namespace orbel::app {
 
-// The folder start-up enters (empty: stay in the current directory). A GAME_DIR is taken as it stands, and a
-// game it names is remembered unless the run is automated (TOptions::Automated), since such runs leave the
-// player's settings alone. Output paths named on the command line are made absolute first, so that they
-// stay where the user started the program whichever folder is entered. A GAME_DIR that names an archive or
-// disc image (.zip .lzh .7z .iso .cue .cab) gives the cache folder its game is unpacked into; throws
-// game::EArchiveError, naming the file, when the archive cannot be played.
-std::string StartFolder(TOptions& options, QSettings& settings);
+// The folder start-up enters (empty: stay in the current directory) and the game's name. A GAME_DIR is taken
+// as it stands, and a game it names is remembered only in a run a person watches (TOptions::Watched), since
+// other runs leave the player's settings alone. Output paths named on the command line are made absolute
+// first, so that they stay where the user started the program whichever folder is entered. A GAME_DIR that
+// names an archive or disc image (.zip .lzh .7z .iso .cue .cab) gives the cache folder its game is unpacked
+// into, showing the unpack's progress (app/unpack_progress.h); throws game::EArchiveError, naming the file,
+// when the archive cannot be played, game::EGameNotChosen when the player chose nothing or stopped the unpack
+// (a signal that stopped it is then pending: platform::PendingShutdownSignal).
+game::TFoundGame StartFolder(TOptions& options, QSettings& settings);
 
 }  // namespace orbel::app

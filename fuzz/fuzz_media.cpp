@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Movies and sounds from arbitrary bytes: opened both as a movie device and as a sound device through the
-// engine's decoder, measured, proven and decoded for the first items, then closed.
+// engine's decoder, measured, proven and decoded for the first items, then closed; and timed through to their
+// end without pictures, as a replay learns a file.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "fuzz/input_file.h"
 #include "media/decoder.h"
+#include "media/known_files.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -34,6 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           (frame.Image.format() != QImage::Format_RGB32 || frame.Image.width() != decoder.Info().Width))
         __builtin_trap();  // the device shows frames at the size it reported
     }
+    const std::optional<orbel::platform::TFileStamp> stamp = orbel::platform::FileStampOf(input.Path);
+    if (!stamp) continue;
+    const std::shared_ptr<const TTimeline> timeline = TimelineOf(input.Path, wantVideo, *stamp);
+    if (timeline && (timeline->Items.empty() || (timeline->Items.back().Kind != TDecodeItem::End &&
+                                                 timeline->Items.back().Kind != TDecodeItem::Error)))
+      __builtin_trap();  // a timeline says how the file ends
   }
   return 0;
 }

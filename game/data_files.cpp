@@ -2,11 +2,14 @@
 
 #include "game/data_files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 #include <tuple>
@@ -436,6 +439,28 @@ void SetTranslatedDataFolder(const std::string& folder) {
   TranslatedDataFolder() = folder;
 }
 
+bool DataFileNameMatches(const std::string& name, const std::string& stored) {
+  const auto parts = SplitName(name);
+  if (!parts || parts->empty()) return false;
+  std::vector<std::string> pieces;
+  for (size_t start = 0; start <= stored.size();) {
+    const size_t end = std::min(stored.find('/', start), stored.size());
+    if (end > start) pieces.push_back(stored.substr(start, end - start));
+    start = end + 1;
+  }
+  const auto same = [](const std::string& piece, const TPart& part) {
+    return TierOf(MakeEntry(piece, true), part, false) <= tFolded;
+  };
+  // The name as it stands under the game folder, or under its Data folder.
+  const auto matchesFrom = [&](size_t first) {
+    if (pieces.size() != first + parts->size()) return false;
+    for (size_t i = 0; i < parts->size(); ++i)
+      if (!same(pieces[first + i], (*parts)[i])) return false;
+    return true;
+  };
+  return matchesFrom(0) || (!pieces.empty() && same(pieces[0], DataFolderPart()) && matchesFrom(1));
+}
+
 std::string FindDataFile(const std::string& name) {
   std::error_code error;
   const fs::path current = fs::current_path(error);
@@ -445,21 +470,35 @@ std::string FindDataFile(const std::string& name) {
 
 TFileText ReadWholeFile(const std::string& path, size_t maxBytes) {
   TFileText result;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return result;
-  const std::streamoff size = file.seekg(0, std::ios::end).tellg();
-  if (size > static_cast<std::streamoff>(maxBytes)) {
+  const platform::TReadOpen opened = platform::OpenForReading(path);
+  result.Kind = opened.Kind;
+  result.Error = opened.Error;
+  if (opened.Kind != platform::fkFile) return result;
+  struct TClose {
+    int Descriptor;
+    ~TClose() { ::close(Descriptor); }
+  } closer{opened.Descriptor};
+  struct stat status {};
+  if (::fstat(opened.Descriptor, &status) != 0) {
+    result.Error = errno;
+    return result;
+  }
+  if (static_cast<uint64_t>(status.st_size) > maxBytes) {
     result.Result = frTooLarge;
     return result;
   }
-  if (size < 0 || !file.seekg(0)) return result;
-  // Read through the stream, not its buffer, so that a failing read sets the stream's state rather than
-  // escaping as the buffer's own exception.
-  result.Text.resize(static_cast<size_t>(size));
-  file.read(result.Text.data(), size);
-  if (file.bad() || file.gcount() != size) {
-    result.Text.clear();
-    return result;
+  result.Text.resize(static_cast<size_t>(status.st_size));
+  size_t done = 0;
+  while (done < result.Text.size()) {
+    const ssize_t read = ::read(opened.Descriptor, result.Text.data() + done, result.Text.size() - done);
+    if (read < 0 && errno == EINTR) continue;
+    if (read <= 0) {
+      // A file that shrank or failed while being read is not read.
+      result.Error = read < 0 ? errno : EIO;
+      result.Text.clear();
+      return result;
+    }
+    done += static_cast<size_t>(read);
   }
   result.Result = frRead;
   return result;
@@ -468,10 +507,13 @@ TFileText ReadWholeFile(const std::string& path, size_t maxBytes) {
 platform::TScriptEncoding GameScriptEncoding(const std::string& directory, platform::TScriptEncoding given) {
   const std::string path = FindDataFileIn(directory, "SCRIPT.TXT");
   if (path.empty()) return given;
+  const platform::TReadOpen opened = platform::OpenForReading(path);
+  if (opened.Kind != platform::fkFile) return given;
   std::string start(platform::kUtf8Bom.size(), '\0');
-  std::ifstream file(path, std::ios::binary);
-  if (!file.read(start.data(), static_cast<std::streamsize>(start.size()))) return given;
-  return platform::StartsWithUtf8Bom(start) ? platform::seUtf8 : given;
+  const ssize_t read = ::pread(opened.Descriptor, start.data(), start.size(), 0);
+  ::close(opened.Descriptor);
+  return read == static_cast<ssize_t>(start.size()) && platform::StartsWithUtf8Bom(start) ? platform::seUtf8
+                                                                                          : given;
 }
 
 TDataFileCheck CheckDataFileIn(const std::string& directory, const std::string& name) {

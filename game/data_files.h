@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/files.h"
 #include "platform/script_encoding.h"
 
 namespace orbel::game {
@@ -47,6 +48,11 @@ bool IsInsideFolder(const std::string& directory, const std::string& path);
 // link) is passed over. Set once at start-up, before anything looks a file up.
 void SetTranslatedDataFolder(const std::string& folder);
 
+// Whether the data-file name `name` (as the script gives it) would find a file stored at `stored` (its path
+// under the game folder, bytes, '/' between folders) by the rules above, without a folder to look in: for a
+// file that is not on the disk (an archive's entry that could not be unpacked).
+bool DataFileNameMatches(const std::string& name, const std::string& stored);
+
 // The encoding of the script of the game in `directory`: UTF-8 when its SCRIPT.TXT starts with a UTF-8
 // byte-order mark, else `given` (the command line's choice). For start-up, which sets it for the whole run.
 platform::TScriptEncoding GameScriptEncoding(const std::string& directory, platform::TScriptEncoding given);
@@ -61,9 +67,13 @@ enum TFileRead : int {
 struct TFileText {
   TFileRead Result = frUnreadable;
   std::string Text;  // the whole file, only for frRead
+  // For frUnreadable: what the path names (platform::fkFile when reading it failed) and the system's error.
+  platform::TFileKind Kind = platform::fkMissing;
+  int Error = 0;
 };
 
-// Reads the file at `path` (bytes, as FindDataFile gives them) whole. A file larger than `maxBytes` (a wrong
+// Reads the file at `path` (bytes, as FindDataFile gives them) whole, opened without waiting on it: a named
+// pipe, a device or a folder is not read (platform::OpenForReading). A file larger than `maxBytes` (a wrong
 // one, or a damaged disc image) is refused before it is read. The caller words the failure.
 TFileText ReadWholeFile(const std::string& path, size_t maxBytes);
 

@@ -17,4 +17,11 @@ class EGameNotChosen : public EArchiveError {
   using EArchiveError::EArchiveError;
 };
 
+// The unpack was stopped before it ended (the player cancelled it, or a signal asked the program to end):
+// nothing of it is left, and there is nothing to play.
+class EUnpackCancelled : public EGameNotChosen {
+ public:
+  using EGameNotChosen::EGameNotChosen;
+};
+
 }  // namespace orbel::game

@@ -15,14 +15,18 @@
 #include <QUrl>
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 
 #include "game/data_files.h"
 #include "game/game_archive.h"
+#include "platform/shutdown_signals.h"
 #include "platform/text_codec.h"
 #include "platform/translation.h"
 
 namespace orbel::game {
+
+using platform::Tr;
 
 namespace {
 
@@ -72,7 +76,8 @@ class TGameDialog : public QFileDialog {
 }  // namespace
 
 // The game folder of an archive or disc image: its game unpacked into the cache. Throws game::EArchiveError.
-std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool askWhichGame) {
+TFoundGame UnpackedGame(const std::string& archive, bool oneGameOnly, bool askWhichGame,
+                        const TReportProgress& progress) {
   const TChooseGame ask = [&archive](const std::vector<std::string>& games) -> std::optional<std::string> {
     QStringList items;
     for (const std::string& game : games)
@@ -87,8 +92,34 @@ std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool as
     if (!taken) return std::nullopt;
     return games[static_cast<size_t>(std::max<qsizetype>(0, items.indexOf(item)))];
   };
-  return game::UnpackGame(archive, game::DefaultCacheRoot(), oneGameOnly, {}, askWhichGame ? ask : nullptr)
-      .Folder;
+  TUnpackedGame game = game::UnpackGame(archive, game::DefaultCacheRoot(), oneGameOnly, {},
+                                        askWhichGame ? ask : nullptr, progress);
+  if (!game.LeftOut.empty()) {
+    constexpr size_t kNamed = 3;
+    std::string names;
+    for (size_t i = 0; i < game.LeftOut.size() && i < kNamed; ++i)
+      names += (i ? ", " : "") + Tr("Archive", "%1 (%2)")
+                                     .Arg(platform::FileNameToUtf8(game.LeftOut[i].Name))
+                                     .Arg(game.LeftOut[i].Why)
+                                     .Str();
+    if (game.LeftOut.size() > kNamed)
+      names += Tr("Archive", " and %1 more").Arg(game.LeftOut.size() - kNamed).Str();
+    std::fprintf(stderr, "orbel: %s\n",
+                 Tr("Archive", "%1: left out of the unpacked game, which does not use them: %2")
+                     .Arg(platform::FileNameToUtf8(archive))
+                     .Arg(names)
+                     .Str()
+                     .c_str());
+  }
+  // The run plays from the copy until it ends; nobody's clean-up removes it meanwhile.
+  static platform::TFileLock playing;
+  playing = std::move(game.Hold);
+  // The game's name: its folder's inside the archive, or the archive's own for a game at its top.
+  std::filesystem::path inside(game.Game);
+  if (!inside.has_filename()) inside = inside.parent_path();
+  const std::string name =
+      inside.filename().empty() ? std::filesystem::path(archive).stem().string() : inside.filename().string();
+  return {game.Folder, name};
 }
 
 // The archive path as the recent games remember it.
@@ -141,14 +172,14 @@ void RememberGame(QSettings& settings, const QString& folder) {
   settings.setValue(kRecentKey, games);
 }
 
-std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
-  const std::string demo = FindDemoFolder(QCoreApplication::applicationDirPath());
+TFoundGame ChooseFirstRunGame(bool askUser, QSettings& settings, const TReportProgress& progress) {
+  const TFoundGame demo{FindDemoFolder(QCoreApplication::applicationDirPath()), {}};
   if (!askUser) return demo;
   const QStringList recent = RecentGames(settings);
   QList<QUrl> sidebar;
   for (const QString& game : recent) sidebar << QUrl::fromLocalFile(game);
   sidebar << QUrl::fromLocalFile(QDir::homePath());
-  if (!demo.empty()) sidebar << QUrl::fromLocalFile(QString::fromStdString(demo));
+  if (!demo.Folder.empty()) sidebar << QUrl::fromLocalFile(QString::fromStdString(demo.Folder));
   QString start = recent.isEmpty() ? QDir::homePath() : recent.first();
   for (;;) {
     TGameDialog dialog(platform::Tr("GameFolder", "Choose a game folder or archive").QStr(), start);
@@ -161,10 +192,11 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
     const QString chosen = dialog.selectedFiles().first();
     if (game::IsArchiveName(chosen.toStdString()) && QFileInfo(chosen).isFile()) {
       try {
-        const std::string folder = UnpackedFolder(chosen.toStdString(), false, true);
+        const TFoundGame found = UnpackedGame(chosen.toStdString(), false, true, progress);
         RememberGame(settings, AbsoluteArchivePath(chosen.toStdString()));
-        return folder;
+        return found;
       } catch (const game::EGameNotChosen&) {
+        if (platform::PendingShutdownSignal() != 0) throw;
         // Back to the folders, where the player was.
         start = QFileInfo(chosen).absolutePath();
         continue;
@@ -177,7 +209,7 @@ std::string ChooseFirstRunGame(bool askUser, QSettings& settings) {
     const std::string folder = GameFolderOf(chosen.toStdString());
     if (HoldsGame(folder)) {
       RememberGame(settings, QString::fromStdString(folder));
-      return folder;
+      return {folder, {}};
     }
     QMessageBox::warning(
         nullptr, QStringLiteral("Orbel"),

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <string>
 
+#include "game/game_archive.h"
+
 class QSettings;
 
 namespace orbel::game {
@@ -27,20 +29,33 @@ std::string FindDemoFolder(const QString& programDirectory);
 QStringList RecentGames(QSettings& settings);
 void RememberGame(QSettings& settings, const QString& folder);
 
+// A game start-up found: the folder to enter (empty: stay in the current one) and the game's name, which its
+// saves are kept under (empty: the folder's own). A game unpacked from an archive is named after its folder
+// inside the archive, or after the archive for a game at its top, whatever cache folder holds it.
+struct TFoundGame {
+  std::string Folder;
+  std::string Name;
+};
+
 // First run without a game: with a display, asks for a game folder until one holds a game; cancelling, or no
-// display, gives the demo. Returns the folder to enter (empty: stay, the fallback script runs).
-std::string ChooseFirstRunGame(bool askUser, QSettings& settings);
+// display, gives the demo (no folder: stay, the fallback script runs). An archive chosen is unpacked as
+// UnpackedGame does, telling `progress`; an unpack stopped by a signal ends the choice (EUnpackCancelled),
+// one the player cancelled goes back to the folders.
+TFoundGame ChooseFirstRunGame(bool askUser, QSettings& settings, const TReportProgress& progress = nullptr);
 
 // The folder holds something of a game: a script, a Data folder (in any letter case), or the files the
 // built-in fallback script shows (`bg`, `logo.dat`). Start-up runs such a folder, with the fallback script
 // when it has no script of its own.
 bool HoldsGameFiles(const std::string& directory);
 
-// The game folder of an archive or disc image: its game unpacked into the cache. Of several games the player
-// picks one from a list when `askWhichGame` is set, else the first is played. Throws EArchiveError, naming
-// the file, when the archive cannot be played: it is damaged, holds no game, or (oneGameOnly) several;
-// EGameNotChosen when the player closed the list.
-std::string UnpackedFolder(const std::string& archive, bool oneGameOnly, bool askWhichGame = false);
+// The game of an archive or disc image: unpacked into the cache (an unpack tells `progress` how it goes) and
+// held for the rest of the run, and its name. Of several games the player picks one from a list when
+// `askWhichGame` is set, else the first is played. Entries left out of the copy get one note on standard
+// error. Throws EArchiveError, naming the file, when the archive cannot be played: it is damaged, holds no
+// game, or (oneGameOnly) several; EGameNotChosen when the player closed the list, EUnpackCancelled when the
+// unpack was stopped.
+TFoundGame UnpackedGame(const std::string& archive, bool oneGameOnly, bool askWhichGame = false,
+                        const TReportProgress& progress = nullptr);
 
 // The archive path as the recent games remember it.
 QString AbsoluteArchivePath(const std::string& archive);

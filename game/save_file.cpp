@@ -6,16 +6,15 @@
 #include <unistd.h>
 
 #include <QCryptographicHash>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 
 #include "game/data_files.h"
+#include "platform/file_locks.h"
 #include "platform/files.h"
 #include "platform/text_codec.h"
 #include "platform/translation.h"
@@ -62,30 +61,16 @@ QString TextField(const QJsonObject& object, const char* name, const std::string
   return value.toString();
 }
 
-// The optional history: at most kMaxSavedTexts texts, each with its instant, in the order they were shown and
-// none after the save's own instant.
-std::vector<TSavedText> HistoryField(const QJsonObject& object, const TSave& save, const std::string& fileName) {
-  std::vector<TSavedText> history;
-  if (!object.contains(QLatin1String("history"))) return history;
-  const QJsonValue value = object.value(QLatin1String("history"));
-  const auto impossible = [&fileName] {
-    Refuse(platform::Tr("Saves", "the save %1 has an impossible \"%2\"").Arg(Shown(fileName)).Arg("history"));
-  };
-  if (!value.isArray() || static_cast<size_t>(value.toArray().size()) > kMaxSavedTexts) impossible();
-  for (const QJsonValue& item : value.toArray()) {
-    if (!item.isObject()) impossible();
-    const QJsonObject entry = item.toObject();
-    TSavedText text;
-    const QString shown = TextField(entry, "text", fileName);
-    if (shown.size() > kMaxSavedTextChars) impossible();
-    text.Text = shown.toStdString();
-    text.TimeMs = WholeField(entry, "time_ms", 0, static_cast<double>(save.TimeMs), fileName);
-    text.Steps = WholeField(entry, "steps", 0, static_cast<double>(save.Steps), fileName);
-    if (!history.empty() && (text.TimeMs < history.back().TimeMs || text.Steps < history.back().Steps))
-      impossible();
-    history.push_back(std::move(text));
+// Removes the leftover temporaries in `folder` of the file that `finalName` gives for each name there (empty:
+// the name is none of them).
+template <typename TFinalName>
+void RemoveLeftovers(const std::filesystem::path& folder, const TFinalName& finalName) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string final = finalName(it->path().filename().native());
+    if (!final.empty() && platform::IsLeftoverTemporary(it->path().native(), (folder / final).native()))
+      ::unlink(it->path().c_str());
   }
-  return history;
 }
 
 }  // namespace
@@ -104,6 +89,7 @@ QByteArray SaveToJson(const TSave& save) {
   object["version"] = kSaveVersion;
   object["script_sha256"] = QString::fromStdString(save.ScriptSha256);
   object["game_folder"] = QString::fromUtf8(save.GameFolder);
+  if (!save.GameName.empty()) object["game_name"] = QString::fromUtf8(save.GameName);
   object["time_ms"] = static_cast<double>(save.TimeMs);
   object["steps"] = static_cast<double>(save.Steps);
   object["tick_phase_ms"] = static_cast<double>(save.TickPhaseMs);
@@ -111,14 +97,6 @@ QByteArray SaveToJson(const TSave& save) {
   object["text"] = QString::fromUtf8(save.Text);
   object["date"] = QString::fromStdString(save.Date);
   object["thumbnail_png"] = QString::fromLatin1(save.Thumbnail.toBase64());
-  if (!save.History.empty()) {
-    QJsonArray history;
-    for (const TSavedText& text : save.History)
-      history.append(QJsonObject{{"text", QString::fromUtf8(text.Text)},
-                                 {"time_ms", static_cast<double>(text.TimeMs)},
-                                 {"steps", static_cast<double>(text.Steps)}});
-    object["history"] = history;
-  }
   return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
@@ -151,6 +129,8 @@ TSave ParseSave(const QByteArray& bytes, const std::string& fileName) {
                .Arg("script_sha256"));
   save.ScriptSha256 = hash.toStdString();
   save.GameFolder = TextField(object, "game_folder", fileName).toStdString();
+  if (object.contains(QLatin1String("game_name")))
+    save.GameName = TextField(object, "game_name", fileName).toStdString();
   save.TimeMs = WholeField(object, "time_ms", 0, kMaxWholeNumber, fileName);
   save.Steps = WholeField(object, "steps", 0, kMaxWholeNumber, fileName);
   if (object.contains(QLatin1String("tick_phase_ms")))
@@ -164,21 +144,21 @@ TSave ParseSave(const QByteArray& bytes, const std::string& fileName) {
     Refuse(
         platform::Tr("Saves", "the save %1 has a damaged \"%2\"").Arg(Shown(fileName)).Arg("thumbnail_png"));
   save.Thumbnail = *thumbnail;
-  save.History = HistoryField(object, save, fileName);
   return save;
 }
 
 TSave ReadSaveFile(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(std::filesystem::path(path), error);
-  if (error || !std::filesystem::exists(status))
-    Refuse(platform::Tr("Saves", "the save %1 does not exist").Arg(Shown(path)));
-  if (std::filesystem::is_directory(status))
-    Refuse(platform::Tr("Saves", "the save %1 is a folder, not a file").Arg(Shown(path)));
   const TFileText file = ReadWholeFile(path, kMaxSaveBytes);
   if (file.Result == frTooLarge)
     Refuse(platform::Tr("Saves", "the save %1 is too large to be a save").Arg(Shown(path)));
-  if (file.Result != frRead) Refuse(platform::Tr("Saves", "the save %1 cannot be read").Arg(Shown(path)));
+  if (file.Result != frRead) {
+    if (file.Kind == platform::fkMissing && (file.Error == ENOENT || file.Error == ENOTDIR))
+      Refuse(platform::Tr("Saves", "the save %1 does not exist").Arg(Shown(path)));
+    if (file.Kind == platform::fkFile)
+      Refuse(platform::Tr("Saves", "the save %1 cannot be read").Arg(Shown(path)));
+    throw ESaveError(platform::NotReadableText(platform::Tr("Saves", "the save %1").Arg(Shown(path)),
+                                               file.Kind, file.Error));
+  }
   return ParseSave(QByteArray(file.Text.data(), static_cast<qsizetype>(file.Text.size())), path);
 }
 
@@ -226,22 +206,11 @@ void WriteSaveFile(const TSave& save, const std::string& path) {
   if (code != 0) RefuseWrite(path, code);
 }
 
-std::string SavesFolder(const std::string& gameFolder, const std::string& scriptSha256) {
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  std::string base;
-  if (dataHome && dataHome[0] == '/') {
-    base = dataHome;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home ? home : "") + "/.local/share";
-  }
-  std::string name;
-  for (const char c : std::filesystem::path(gameFolder).filename().string())
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_' ||
-        c == '-')
-      name += c;
-  if (name.empty() || name.front() == '.') name = "game" + name;
-  return base + "/orbel/saves/" + name + "-" + scriptSha256.substr(0, 16) + "/";
+void RemoveSaveLeftovers(const std::string& folder) {
+  RemoveLeftovers(std::filesystem::path(folder), [](const std::string& name) {
+    const size_t json = name.find(".json.");
+    return json == std::string::npos ? std::string() : name.substr(0, json + 5);
+  });
 }
 
 }  // namespace orbel::game

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/errors.h"
 
@@ -23,28 +22,18 @@ class ESaveError : public EOrbelError {
 };
 
 inline constexpr int kSaveVersion = 1;
-// Far more than a save with its thumbnail and a full history of texts needs; a larger file is not one of ours.
-inline constexpr size_t kMaxSaveBytes = 4 * 1024 * 1024;
-// The history of the board's texts keeps this many, each cut to this many characters.
-inline constexpr size_t kMaxSavedTexts = 1000;
-inline constexpr qsizetype kMaxSavedTextChars = 1000;
+// Far more than a save with its thumbnail needs; a larger file is not one of ours.
+inline constexpr size_t kMaxSaveBytes = 1024 * 1024;
 inline constexpr int kThumbnailWidth = 160, kThumbnailHeight = 120;
 // A tick's phase is below the tick's interval; this bounds what a file may claim.
 inline constexpr int64_t kMaxTickPhaseMs = 999;
 
-// A text the board showed, as the history of texts keeps it: the lines as shown, joined by '\n' (UTF-8),
-// and the instant it was shown at (as TSave names one).
-struct TSavedText {
-  std::string Text;
-  int64_t TimeMs = 0;
-  int64_t Steps = 0;
-  bool operator==(const TSavedText&) const = default;
-};
-
 struct TSave {
-  // The game: SHA-256 of the script's bytes (64 lower-case hex digits) and its folder as UTF-8 text.
+  // The game: SHA-256 of the script's bytes (64 lower-case hex digits), its folder as UTF-8 text and its name
+  // (the saves folder's, UTF-8; empty in saves written before it was kept).
   std::string ScriptSha256;
   std::string GameFolder;
+  std::string GameName;
   // The instant: engine milliseconds since the game's start, and the steps run by then.
   int64_t TimeMs = 0;
   int64_t Steps = 0;
@@ -57,9 +46,6 @@ struct TSave {
   QByteArray Thumbnail;  // PNG, 160x120; may be empty
   std::string Text;      // the board's first line, UTF-8
   std::string Date;      // wall-clock time of the save, ISO 8601 with offset
-  // The board's texts up to the instant, oldest first (at most kMaxSavedTexts); a replay shows them again,
-  // so only a run that cannot replay (the script changed since) reads them.
-  std::vector<TSavedText> History;
 };
 
 // The script's identity: SHA-256 of its bytes, lower-case hex.
@@ -72,7 +58,9 @@ TSave ParseSave(const QByteArray& bytes, const std::string& fileName);
 // Reads the file at `path` (its bytes); ESaveError when it cannot.
 TSave ReadSaveFile(const std::string& path);
 // Writes the save to `path` whole or not at all: a temporary file in the same folder, flushed to the disk,
-// then renamed over it. ESaveError naming the file when that fails; the earlier file is then untouched.
+// then renamed over it. ESaveError naming the file when that fails; the earlier file is then untouched. The
+// temporary ("<path>.<process>.XXXXXX") is locked while it is written; those of `path` that killed runs left
+// are removed first.
 void WriteSaveFile(const TSave& save, const std::string& path);
 // Makes the folder the save `path` goes in, with the folders above it; ESaveError naming the save, the
 // folder and the system's reason when it cannot.
@@ -81,9 +69,8 @@ void MakeSaveFolder(const std::string& path);
 // a folder itself. ESaveError naming the file and the reason when not.
 void CheckSaveTarget(const std::string& path);
 
-// The folder of a game's saves: $XDG_DATA_HOME/orbel/saves/<game>/ (~/.local/share when unset), where <game>
-// is the folder's last name, reduced to letters, digits, '.', '_' and '-', and the first 16 digits of the
-// script's hash. Not created here.
-std::string SavesFolder(const std::string& gameFolder, const std::string& scriptSha256);
+// Removes the temporaries of saves ("<name>.json.<process>.XXXXXX") that runs killed while writing them left
+// in `folder`: those nobody holds whose process has ended, or older than an hour.
+void RemoveSaveLeftovers(const std::string& folder);
 
 }  // namespace orbel::game

@@ -4,10 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
-#include <mutex>
 #include <optional>
 
+#include "media/known_files.h"
 #include "media/media_layer.h"
 #include "platform/files.h"
 
@@ -31,35 +30,6 @@ constexpr int MaxSampleRate = 384000;
 // Consecutive packets that fail to decode before the file counts as broken.
 constexpr int MaxDecodeErrors = 50;
 
-// Files measured and proven before, while they stay the same file. A game plays the same few sounds
-// hundreds of times, and a replay opens them one after another; reading each through again every time
-// would cost a long replay most of its time.
-class TScanMemo {
- public:
-  std::optional<TMediaInfo> Find(const std::string& path, bool wantVideo, const platform::TFileStamp& stamp) {
-    std::lock_guard lock(Mutex);
-    const auto found = Known.find({path, wantVideo});
-    if (found == Known.end() || !(found->second.first == stamp)) return std::nullopt;
-    return found->second.second;
-  }
-  void Keep(const std::string& path, bool wantVideo, const platform::TFileStamp& stamp,
-            const TMediaInfo& info) {
-    std::lock_guard lock(Mutex);
-    if (Known.size() >= MaxEntries) Known.clear();
-    Known[{path, wantVideo}] = {stamp, info};
-  }
-
- private:
-  static constexpr size_t MaxEntries = 1024;
-  std::mutex Mutex;
-  std::map<std::pair<std::string, bool>, std::pair<platform::TFileStamp, TMediaInfo>> Known;
-};
-
-TScanMemo& ScanMemo() {
-  static TScanMemo memo;
-  return memo;
-}
-
 }  // namespace
 
 // One round of the decoding loop: an item to hand out, or nothing yet.
@@ -72,7 +42,10 @@ struct TMediaDecoder::TState {
   int VideoIndex = -1, AudioIndex = -1;
   AVPacket* Packet = nullptr;
   AVFrame* Frame = nullptr;
+  AVFrame* LastVideo = nullptr;  // the latest frame handed out without its picture
+  bool MakePictures = true;
   SwsContext* Scaler = nullptr;
+  int ScalerWidth = 0, ScalerHeight = 0, ScalerFormat = -1;  // what Scaler converts
   SwrContext* Resampler = nullptr;
   int ResampleRate = 0, ResampleFormat = -1;
   AVChannelLayout ResampleLayout{};
@@ -86,6 +59,7 @@ struct TMediaDecoder::TState {
     swr_free(&Resampler);
     av_channel_layout_uninit(&ResampleLayout);
     av_frame_free(&Frame);
+    av_frame_free(&LastVideo);
     av_packet_free(&Packet);
     avcodec_free_context(&Video);
     avcodec_free_context(&Audio);
@@ -99,6 +73,8 @@ struct TMediaDecoder::TState {
 
   TStep Receive(TVideoFrame& frame, std::vector<int16_t>& samples);
   TStep ReceiveVideo(TVideoFrame& frame);
+  bool UpdateScaler(const AVFrame& frame);
+  QImage Convert(const AVFrame& frame);
   TStep ReceiveAudio(std::vector<int16_t>& samples);
   bool UpdateResampler(const AVFrame& frame, AVChannelLayout& inLayout);
   TStep Drain(std::vector<int16_t>& samples);
@@ -209,7 +185,8 @@ uint32_t TMediaDecoder::Open(const std::string& path, bool wantVideo) {
     if (uint32_t error = state->OpenAudio(InfoValue, wantVideo)) return error;
   state->Packet = av_packet_alloc();
   state->Frame = av_frame_alloc();
-  if (!state->Packet || !state->Frame) return MCIERR_OUT_OF_MEMORY;
+  state->LastVideo = av_frame_alloc();
+  if (!state->Packet || !state->Frame || !state->LastVideo) return MCIERR_OUT_OF_MEMORY;
   State = std::move(state);
   return 0;
 }
@@ -237,8 +214,8 @@ uint32_t TMediaDecoder::Scan() {
   if (!State) return MCIERR_INVALID_FILE;
   const std::optional<platform::TFileStamp> stamp = platform::FileStampOf(Path);
   if (stamp)
-    if (std::optional<TMediaInfo> known = ScanMemo().Find(Path, WantVideo, *stamp)) {
-      InfoValue = *known;
+    if (std::optional<TKnownFile> known = FindKnownFile(Path, WantVideo, *stamp)) {
+      InfoValue = known->Info;
       return 0;
     }
   int64_t videoEnd = 0;
@@ -253,7 +230,7 @@ uint32_t TMediaDecoder::Scan() {
   if (uint32_t error = ProveDecodes(info.HasVideo)) return error;
   InfoValue = info;
   // Kept only when the file is still the one measured.
-  if (stamp && platform::FileStampOf(Path) == stamp) ScanMemo().Keep(Path, WantVideo, *stamp, info);
+  if (stamp && platform::FileStampOf(Path) == stamp) KeepScan(Path, WantVideo, *stamp, info);
   return 0;
 }
 
@@ -276,6 +253,7 @@ uint32_t TMediaDecoder::ProveDecodes(bool hasVideo) {
 TDecodeItem TMediaDecoder::Next(TVideoFrame& frame, std::vector<int16_t>& samples) {
   if (!State) return TDecodeItem::Error;
   TState& s = *State;
+  s.MakePictures = MakePictures;
   while (true) {
     if (s.Active) {
       if (TStep step = s.Receive(frame, samples)) return *step;
@@ -306,24 +284,53 @@ TStep TMediaDecoder::TState::ReceiveVideo(TVideoFrame& frame) {
     av_frame_unref(f);
     return std::nullopt;
   }
-  Scaler = sws_getCachedContext(Scaler, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
-                                AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
-  QImage image(f->width, f->height, QImage::Format_RGB32);
-  if (!Scaler || image.isNull()) {
+  const int64_t pts = f->best_effort_timestamp;
+  frame.Seconds = pts == AV_NOPTS_VALUE ? 0 : pts * av_q2d(Format->streams[VideoIndex]->time_base);
+  frame.Bytes = size_t(f->width) * 4 * size_t(f->height);
+  if (MakePictures) {
+    frame.Image = Convert(*f);
     av_frame_unref(f);
-    return TDecodeItem::Error;
+  } else {
+    // Only timed, yet failing where making the picture would: the converter is all that can.
+    frame.Image = QImage();
+    const bool convertible = UpdateScaler(*f);
+    av_frame_unref(LastVideo);
+    if (convertible) av_frame_move_ref(LastVideo, f);
+    av_frame_unref(f);
+    if (!convertible) return TDecodeItem::Error;
   }
+  if (MakePictures && frame.Image.isNull()) return TDecodeItem::Error;
+  ErrorRun = 0;
+  return TDecodeItem::Video;
+}
+
+// A converter for the frame's size and format; false when there is none. The library's own check for a
+// context that fits would make most formats' converters anew for every frame.
+bool TMediaDecoder::TState::UpdateScaler(const AVFrame& f) {
+  if (Scaler && ScalerWidth == f.width && ScalerHeight == f.height && ScalerFormat == f.format) return true;
+  Scaler = sws_getCachedContext(Scaler, f.width, f.height, AVPixelFormat(f.format), f.width, f.height,
+                                AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+  ScalerWidth = f.width;
+  ScalerHeight = f.height;
+  ScalerFormat = f.format;
+  return Scaler != nullptr;
+}
+
+// The frame as a picture; null when the converter or the memory for it cannot be had.
+QImage TMediaDecoder::TState::Convert(const AVFrame& f) {
+  if (!UpdateScaler(f)) return QImage();
+  QImage image(f.width, f.height, QImage::Format_RGB32);
+  if (image.isNull()) return QImage();
   uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
   int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
   // The palette of paletted frames rides in data[1] and is read again on every call.
-  sws_scale(Scaler, f->data, f->linesize, 0, f->height, dst, dstStride);
-  int64_t pts = f->best_effort_timestamp;
-  AVStream* stream = Format->streams[VideoIndex];
-  frame.Image = std::move(image);
-  frame.Seconds = pts == AV_NOPTS_VALUE ? 0 : pts * av_q2d(stream->time_base);
-  av_frame_unref(f);
-  ErrorRun = 0;
-  return TDecodeItem::Video;
+  sws_scale(Scaler, f.data, f.linesize, 0, f.height, dst, dstStride);
+  return image;
+}
+
+QImage TMediaDecoder::LastPicture() const {
+  if (!State || !State->LastVideo->data[0]) return QImage();
+  return State->Convert(*State->LastVideo);
 }
 
 TStep TMediaDecoder::TState::ReceiveAudio(std::vector<int16_t>& samples) {

@@ -28,8 +28,10 @@ struct TMediaInfo {
 };
 
 struct TVideoFrame {
-  QImage Image;  // Format_RGB32, native size
+  QImage Image;  // Format_RGB32, native size; null when only timed (TMediaDecoder::SetPictures)
   double Seconds = 0;
+  size_t Bytes = 0;  // the picture's size in memory, also when it was not made
+  int64_t Item = 0;  // its place among the items handed out since the file was opened (set by the player)
 };
 
 enum class TDecodeItem { Video, Audio, End, Error };
@@ -52,6 +54,11 @@ class TMediaDecoder {
 
   // Decodes the next item: a video frame into frame, or a block of sound appended to samples (cleared first).
   TDecodeItem Next(TVideoFrame& frame, std::vector<int16_t>& samples);
+  // Whether Next makes the pictures (the default) or only times them: a frame then comes with its time and
+  // size and a null image, and fails where making it would fail.
+  void SetPictures(bool make) { MakePictures = make; }
+  // The picture of the latest frame handed out without one; null when there is none.
+  QImage LastPicture() const;
 
  private:
   struct TState;
@@ -60,6 +67,7 @@ class TMediaDecoder {
   uint32_t ProveDecodes(bool hasVideo);
   std::string Path;
   bool WantVideo = false;
+  bool MakePictures = true;
   std::unique_ptr<TState> State;
   TMediaInfo InfoValue;
 };

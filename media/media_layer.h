@@ -173,6 +173,22 @@ void SetSynchronousFrameHook(std::function<void()> hook);
 // pause holds it, silent, still in play mode. Nothing in the layer needs to be told.
 void SetVirtualSoundSink(std::function<void(const int16_t* data, size_t frames)> sink);
 
+// A replay (the game run again on the virtual clock up to a saved instant) shows and sounds nothing. For as
+// long as a TReplayScope lives, the devices skip what nobody sees or hears: a play on the virtual clock makes
+// no picture and mixes no sound, yet keeps the moments, the position, the mode and the end (with its notice)
+// it would have had, from its file's timeline: what the file gives when decoded, learnt by decoding it
+// through once while it stays the same file. Files already known are not even read when they are opened.
+// When the scope goes, every device catches up: it shows the picture its position has reached, and a play
+// goes on from there with the sound it would have had waiting. Make and end it on the GUI thread while the
+// clock is virtual; a switch to real time meanwhile catches the devices up too. Scopes do not nest.
+class TReplayScope {
+ public:
+  TReplayScope();
+  ~TReplayScope();
+  TReplayScope(const TReplayScope&) = delete;
+  TReplayScope& operator=(const TReplayScope&) = delete;
+};
+
 // Scoped start-up helper: creates the real layer and makes it the default; the destructor resets the default
 // and closes whatever is still open. Declare it before the main window so the window dies first.
 class TMediaSession {

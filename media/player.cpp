@@ -8,8 +8,10 @@
 #include <cmath>
 #include <deque>
 
-#include "platform/events.h"
+#include "media/known_files.h"
 #include "media/media_layer.h"
+#include "media/player_work.h"
+#include "platform/events.h"
 
 namespace orbel::media {
 
@@ -99,52 +101,38 @@ void TPlayerAgent::customEvent(QEvent* event) {
   }
 }
 
-// What the worker decodes ahead of the clock; only the worker thread touches it (on the virtual clock, only
-// the GUI thread).
-struct TMediaPlayer::TWorkerState {
-  explicit TWorkerState(bool audioOut) : AudioOut(audioOut) {}
-  const bool AudioOut;  // the sound goes to a mixer stream
-  std::deque<TVideoFrame> Pending;
-  size_t PendingBytes = 0;
-  TVideoFrame Decoded;
-  std::vector<int16_t> Samples;
-  bool DecoderAtEnd = false;
-
-  void Queue(const TVideoFrame& frame) {
-    PendingBytes += size_t(frame.Image.sizeInBytes());
-    Pending.push_back(frame);
-  }
-  void DropFront() {
-    PendingBytes -= size_t(Pending.front().Image.sizeInBytes());
-    Pending.pop_front();
-  }
-};
-
 std::unique_ptr<TMediaPlayer> TMediaPlayer::Open(const std::string& path, bool wantVideo,
                                                  std::shared_ptr<TAudioMixer> mixer, uint32_t& error) {
   std::unique_ptr<TMediaPlayer> player(new TMediaPlayer);
   player->Path = path;
   player->WantVideo = wantVideo;
-  error = player->Decoder.Open(path, wantVideo);
-  if (!error) error = player->Decoder.Scan();
-  if (error) return nullptr;
-  player->InfoValue = player->Decoder.Info();
+  player->Virtual = platform::EngineClock().IsVirtual();
+  // A replay opens a file it knows without reading it.
+  const bool follow = player->Virtual && Replaying();
+  if (!follow || !player->OpenKnown()) {
+    error = player->Decoder.Open(path, wantVideo);
+    if (!error) error = player->Decoder.Scan();
+    if (error) return nullptr;
+    player->InfoValue = player->Decoder.Info();
+  }
   player->Mixer = std::move(mixer);
   player->AudioClock = player->InfoValue.HasAudio && player->Mixer->ClockFollowsAudio();
-  if (player->InfoValue.HasAudio && player->Mixer->IsOpen()) player->Stream = player->Mixer->AddStream(wantVideo ? scMovie : scSound);
+  if (player->InfoValue.HasAudio && player->Mixer->IsOpen()) player->Stream = player->Mixer->AddStream();
   player->Agent = new TPlayerAgent(player.get());
   player->Work = std::make_unique<TWorkerState>(player->Stream != 0);
   player->DueTimer.SetCallback([raw = player.get()] { raw->VirtualRound(); });
-  player->Virtual = platform::EngineClock().IsVirtual();
+  if (follow) player->Follow();
   if (!player->Virtual) player->Worker = std::thread(&TMediaPlayer::Run, player.get());
-  player->ModeObserver =
-      platform::EngineClock().AddModeObserver([raw = player.get()](platform::TClockChange change) { raw->ClockChanged(change); });
+  player->ModeObserver = platform::EngineClock().AddModeObserver(
+      [raw = player.get()](platform::TClockChange change) { raw->ClockChanged(change); });
   // The device shows its first picture as soon as it is opened.
   player->Seek(0);
+  Remember(player.get());
   return player;
 }
 
 TMediaPlayer::~TMediaPlayer() {
+  Forget(this);
   if (ModeObserver) platform::EngineClock().RemoveModeObserver(ModeObserver);
   DueTimer.Stop();
   {
@@ -269,16 +257,26 @@ void TMediaPlayer::RepaintNow() {
 }
 
 void TMediaPlayer::SetWindow(QWidget* window) {
-  if (Surface && Surface->parentWidget() == window) return;
+  Window = window;
+  // Nobody sees a replay's pictures: the surface is made when the play catches up.
+  if (Work->Timeline && Surface && Surface->parentWidget() != window) delete Surface.data();
+  if (!Work->Timeline) ShowInWindow();
+}
+
+void TMediaPlayer::ShowInWindow() {
+  if (Surface && Surface->parentWidget() == Window) return;
   delete Surface.data();
-  if (!window || !InfoValue.HasVideo) return;
-  Surface = new TVideoSurface(this, window);
+  if (!Window || !InfoValue.HasVideo) return;
+  Surface = new TVideoSurface(this, Window);
   Surface->show();
 }
 
 void TMediaPlayer::Publish(const TVideoFrame& frame) {
   {
     std::lock_guard lock(Mutex);
+    ShownItem = frame.Item;
+    // A picture only timed, while following a timeline, is made when the play catches up.
+    if (frame.Image.isNull()) return;
     Frame = frame.Image;
     ++FrameSerial;
   }
@@ -352,12 +350,12 @@ void TMediaPlayer::DecodeTo(TWorkerState& worker, double target) {
   worker.Pending.clear();
   worker.PendingBytes = 0;
   if (worker.AudioOut) Mixer->Reset(Stream);
-  worker.DecoderAtEnd = Decoder.Open(Path, WantVideo) != 0;
+  worker.DecoderAtEnd = Rewind(worker);
   bool shown = false;
   TVideoFrame last;
   const TVideoFrame& frame = worker.Decoded;
   while (!worker.DecoderAtEnd) {
-    TDecodeItem item = Decoder.Next(worker.Decoded, worker.Samples);
+    TDecodeItem item = NextItem(worker);
     if (item == TDecodeItem::End || item == TDecodeItem::Error) {
       worker.DecoderAtEnd = true;
     } else if (item == TDecodeItem::Video) {
@@ -370,11 +368,49 @@ void TMediaPlayer::DecodeTo(TWorkerState& worker, double target) {
       if (frame.Seconds >= target) break;
     } else if (!InfoValue.HasVideo && worker.AudioOut) {
       // Sound before the target is skipped whole blocks at a time; only rewinds happen in practice.
-      Mixer->Push(Stream, worker.Samples.data(), worker.Samples.size() / 2);
+      PushSound(worker);
       if (target <= 0) break;
     }
   }
   if (shown) Publish(last);
+}
+
+bool TMediaPlayer::Rewind(TWorkerState& worker) {
+  worker.Handed = 0;
+  {
+    std::lock_guard lock(Mutex);
+    ShownItem = -1;
+  }
+  return !worker.Timeline && Decoder.Open(Path, WantVideo) != 0;
+}
+
+TDecodeItem TMediaPlayer::NextItem(TWorkerState& worker) {
+  TVideoFrame& frame = worker.Decoded;
+  const int64_t index = worker.Handed++;
+  if (!worker.Timeline) {
+    const TDecodeItem item = Decoder.Next(frame, worker.Samples);
+    if (item == TDecodeItem::Video) frame.Item = index;
+    worker.SoundFrames = worker.Samples.size() / 2;
+    return item;
+  }
+  const std::vector<TTimelineItem>& items = worker.Timeline->Items;
+  const TTimelineItem& item = items[std::min(size_t(index), items.size() - 1)];
+  if (item.Kind == TDecodeItem::Video) {
+    frame.Image = QImage();
+    frame.Seconds = item.Seconds;
+    frame.Bytes = item.Size;
+    frame.Item = index;
+  } else if (item.Kind == TDecodeItem::Audio) {
+    worker.SoundFrames = item.Size;
+  }
+  return item.Kind;
+}
+
+void TMediaPlayer::PushSound(TWorkerState& worker) {
+  if (worker.Timeline)
+    Mixer->PushUnheard(Stream, worker.SoundFrames);
+  else
+    Mixer->Push(Stream, worker.Samples.data(), worker.SoundFrames);
 }
 
 // Fills the sound and picture queues up to their lead. Returns true when the file failed; starved is set when
@@ -391,11 +427,11 @@ bool TMediaPlayer::DecodeAhead(TWorkerState& worker, bool& starved) {
       break;
     }
     if (buffered >= MaxBufferedAudioFrames) break;
-    TDecodeItem item = Decoder.Next(worker.Decoded, worker.Samples);
+    TDecodeItem item = NextItem(worker);
     if (item == TDecodeItem::Video) {
       worker.Queue(worker.Decoded);
     } else if (item == TDecodeItem::Audio) {
-      if (worker.AudioOut) Mixer->Push(Stream, worker.Samples.data(), worker.Samples.size() / 2);
+      if (worker.AudioOut) PushSound(worker);
     } else {
       worker.DecoderAtEnd = true;
       failed = item == TDecodeItem::Error;
@@ -483,6 +519,8 @@ void TMediaPlayer::ClockChanged(platform::TClockChange change) {
   switch (change) {
     case platform::TClockChange::ToReal: {
       if (!Virtual) return;
+      // The worker decodes: a replay's play catches up first, should the replay not have ended it.
+      CatchUp();
       DueTimer.Stop();
       {
         std::lock_guard lock(Mutex);
@@ -519,6 +557,7 @@ void TMediaPlayer::ClockChanged(platform::TClockChange change) {
         ApplyStreamPauseLocked();
         playing = Playing;
       }
+      if (Replaying()) Follow();
       // The play's next moment is now: what is due is shown and its next one scheduled.
       if (playing) VirtualRound();
       return;

@@ -14,6 +14,12 @@
 // and goes on decoding on the GUI thread from the state the worker left; into real time it starts a worker on
 // that state. The position goes on from where it was either way. A pause of the clock holds a playing play
 // where it is, silent, still reporting itself playing, until the clock goes on.
+//
+// During a replay (TReplayScope, media_layer.h) a player on the virtual clock follows its file's timeline
+// (known_files.h) in place of the decoder: the same rounds at the same moments, the same queue of pictures
+// and the same amount of sound waiting, with no picture made and no sound mixed. Catching up at the end of
+// the replay decodes what the play holds at that moment: the picture shown, those queued and the sound
+// waiting.
 
 #include <QImage>
 #include <QObject>
@@ -65,6 +71,8 @@ class TMediaPlayer {
   // Opens and checks path; nullptr with error set when the file cannot be played.
   static std::unique_ptr<TMediaPlayer> Open(const std::string& path, bool wantVideo,
                                             std::shared_ptr<TAudioMixer> mixer, uint32_t& error);
+  // Whether a replay is in progress: players opened meanwhile follow their timelines from the start.
+  static bool Replaying();
   ~TMediaPlayer();  // ends the worker and the sound stream; nothing plays afterwards
 
   const TMediaInfo& Info() const { return InfoValue; }
@@ -81,17 +89,37 @@ class TMediaPlayer {
   // Shows the picture in window (nullptr: nowhere). The window keeps no reference to the player.
   void SetWindow(QWidget* window);
 
+  // A replay has begun: on the virtual clock, the play follows its file's timeline from where it is (nothing
+  // changes when the timeline cannot be had). Catching up ends that: the decoder is where the timeline had
+  // got to and the play shows and sounds what it would have; on the GUI thread, before any switch to real
+  // time.
+  void Follow();
+  void CatchUp();
+
   // Called on the GUI thread when a play ends by itself: at the end of the file, or failed.
   std::function<void(uint64_t generation, bool failed)> OnEnded;
 
  private:
   friend class TPlayerAgent;
   friend class TVideoSurface;
+  friend class TReplayScope;
   TMediaPlayer() = default;
+  // Every player alive, for a replay's beginning and end (GUI thread).
+  static void Remember(TMediaPlayer* player);
+  static void Forget(TMediaPlayer* player);
   struct TWorkerState;
   // The worker's loop and its phases: rewind on command, decode ahead, present what is due, finish.
   void Run();
   void SeekLocked(TWorkerState& worker, std::unique_lock<std::mutex>& lock);
+  // The decoder's operations, or the timeline's while following: rewinding to the start (true when the file
+  // cannot be read), the next item, its sound to the stream.
+  bool Rewind(TWorkerState& worker);
+  TDecodeItem NextItem(TWorkerState& worker);
+  void PushSound(TWorkerState& worker);
+  // Opens the file as the timeline of a known one, without reading it; false when it is not known.
+  bool OpenKnown();
+  QImage Redecode(TWorkerState& worker, int64_t shown, size_t soundLeft);
+  void ShowInWindow();
   void DecodeTo(TWorkerState& worker, double target);
   bool DecodeAhead(TWorkerState& worker, bool& starved);
   // The clock for this round; moves to the wall clock when the sound has ended before the pictures.
@@ -136,10 +164,12 @@ class TMediaPlayer {
   int64_t VirtualStartMs = 0;
   QImage Frame;
   uint64_t FrameSerial = 0;
+  int64_t ShownItem = -1;  // the item Frame came from, of the file's latest opening
 
   std::atomic<bool> UpdatePosted{false};
   TPlayerAgent* Agent = nullptr;
   QPointer<TVideoSurface> Surface;  // owned; also goes when its window is destroyed
+  QPointer<QWidget> Window;         // where Surface is, or will be once a replay's play has caught up
   std::thread Worker;
   // The decoding state: the worker's while there is one, else the GUI thread's (virtual clock).
   std::unique_ptr<TWorkerState> Work;

@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <mutex>
 
 namespace orbel::platform {
@@ -76,9 +75,7 @@ void TEngineClock::SetVirtual(bool virtualTime) {
   Virtual = virtualTime;
   VirtualNowMs = 0;
   NextSequence = 0;
-  // Holds that outlive a restart of the clock still hold it.
-  Paused = Holds > 0 && !virtualTime;
-  RateValue = 1.0;
+  Paused = false;
   // Real time is counted from the clock's creation again.
   RealBaseNs = 0;
   RealAnchor = CreatedAt;
@@ -87,62 +84,8 @@ void TEngineClock::SetVirtual(bool virtualTime) {
 int64_t TEngineClock::NowNsLocked() const {
   if (Virtual) return VirtualNowMs * 1'000'000;
   if (Paused) return RealBaseNs;
-  const int64_t wallNs =
-      std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - RealAnchor).count();
-  // At the usual pace the wall clock is taken as it is, to the nanosecond.
-  if (RateValue == 1.0) return RealBaseNs + wallNs;
-  return RealBaseNs + static_cast<int64_t>(static_cast<double>(wallNs) * RateValue);
-}
-
-void TEngineClock::SetRate(double rate) {
-  rate = std::clamp(rate, kMinRate, kMaxRate);
-  {
-    std::lock_guard lock(TimeMutex);
-    if (rate == RateValue) return;
-    // Engine time goes on from where it is at the new pace.
-    if (!Virtual && !Paused) {
-      RealBaseNs = NowNsLocked();
-      RealAnchor = SteadyClock::now();
-    }
-    RateValue = rate;
-  }
-  for (TEngineTimer* timer : Scheduled) Arm(*timer);
-}
-
-double TEngineClock::Rate() const {
-  std::lock_guard lock(TimeMutex);
-  return RateValue;
-}
-
-int64_t TEngineClock::RealMsFor(int64_t engineMs) const {
-  const double rate = Rate();
-  if (rate == 1.0 || engineMs <= 0) return engineMs;
-  return static_cast<int64_t>(std::ceil(static_cast<double>(engineMs) / rate));
-}
-
-TClockHold& TClockHold::operator=(TClockHold&& other) noexcept {
-  if (this != &other) {
-    Release();
-    Clock = other.Clock;
-    other.Clock = nullptr;
-  }
-  return *this;
-}
-
-void TClockHold::Release() {
-  if (!Clock) return;
-  TEngineClock* clock = Clock;
-  Clock = nullptr;
-  clock->Unhold();
-}
-
-TClockHold TEngineClock::Hold() {
-  if (++Holds == 1) SetPaused(true);
-  return TClockHold(this);
-}
-
-void TEngineClock::Unhold() {
-  if (Holds > 0 && --Holds == 0) SetPaused(false);
+  return RealBaseNs +
+         std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - RealAnchor).count();
 }
 
 int64_t TEngineClock::NowMs() const {
@@ -170,8 +113,6 @@ void TEngineClock::SwitchToReal() {
   // Every timer still scheduled keeps its due time, now a moment of real time; the players' own virtual
   // timers were stopped by them above.
   for (TEngineTimer* timer : Scheduled) Arm(*timer);
-  // What held the game before the switch holds it still.
-  if (Holds > 0) SetPaused(true);
 }
 
 void TEngineClock::SwitchToVirtual() {
@@ -231,7 +172,7 @@ void TEngineClock::Arm(TEngineTimer& timer) {
     nowNs = NowNsLocked();
   }
   const int64_t remainingNs = std::max<int64_t>(0, timer.Due * 1'000'000 - nowNs);
-  const int64_t remainingMs = std::min<int64_t>(RealMsFor((remainingNs + 999'999) / 1'000'000), INT32_MAX);
+  const int64_t remainingMs = std::min<int64_t>((remainingNs + 999'999) / 1'000'000, INT32_MAX);
   timer.Real->start(int(remainingMs));
 }
 

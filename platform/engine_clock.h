@@ -43,20 +43,12 @@
 // Skipping (Ctrl held): SwitchToVirtual() from a key handler, then the host drives time as above for as long
 // as the key is held (moving it by as much as it likes per round: that is the skip), then SwitchToReal().
 //
-// Holding (pausing): many things may want the game to stand still at once, the pause key, a dialog, the
-// history of texts, a text waiting to be read, and each goes away on its own. Each takes a TClockHold from
-// Hold(); real time stands still while any hold lives and goes on when the last one goes, so no place has to
-// know whether another still wants the pause. While held, NowMs stands still (so a script's wait, which
+// Pausing: SetPaused(true) in real mode stops engine time. NowMs stands still (so a script's wait, which
 // counts NowMs, stands still too), no TEngineTimer fires, each playing movie and sound holds its position
-// and goes silent while still reporting itself playing. When the last hold goes, time goes on from there:
-// every timer has the time it had left. A timer started while held counts from the held moment. In virtual
-// mode time moves only when the host moves it, so holds do not stop it there: a switch to virtual time ends
-// the pause first, and a switch back to real time pauses again if holds still live.
-//
-// Speed: in real mode engine time runs at Rate() times the wall clock (0.25 to 4; 1 unless SetRate says
-// otherwise): every wait, tick, reveal step and movie frame comes that much sooner or later, and the sound
-// output plays its streams at that tempo. Virtual time has no pace of its own, so the rate does nothing
-// there, and it is kept across switches.
+// and goes silent while still reporting itself playing. SetPaused(false) goes on from there: every timer
+// has the time it had left at the pause. A timer started while paused counts from the paused moment. In
+// virtual mode time moves only when the host moves it, so SetPaused is ignored there; a switch to virtual
+// time ends a pause first.
 //
 // What the host must do around a switch or a pause (all on the GUI thread; a key handler may call these,
 // also while a script wait runs further up the stack):
@@ -90,26 +82,6 @@ class QTimer;
 namespace orbel::platform {
 
 class TEngineTimer;
-class TEngineClock;
-
-// One reason for the game to stand still (see the notes at the top): the clock is held while it lives. Move
-// only; an empty one (default-made, moved from or released) holds nothing.
-class TClockHold {
- public:
-  TClockHold() = default;
-  TClockHold(TClockHold&& other) noexcept : Clock(other.Clock) { other.Clock = nullptr; }
-  TClockHold& operator=(TClockHold&& other) noexcept;
-  TClockHold(const TClockHold&) = delete;
-  TClockHold& operator=(const TClockHold&) = delete;
-  ~TClockHold() { Release(); }
-  void Release();
-  bool Holding() const { return Clock != nullptr; }
-
- private:
-  friend class TEngineClock;
-  explicit TClockHold(TEngineClock* clock) : Clock(clock) {}
-  TEngineClock* Clock = nullptr;
-};
 
 // What a mode observer is told.
 enum class TClockChange { ToReal, ToVirtual, Paused, Resumed };
@@ -136,22 +108,10 @@ class TEngineClock {
   // real NowMs reached, every active timer keeps its due moment on the schedule (one already overdue fires
   // at the next advance), then the mode observers are told, newest first.
   void SwitchToVirtual();
-  // One more reason for real time to stand still, until the hold returned is released or destroyed.
-  // Observers hear of a pause newest first and of the end of one in the order they were added.
-  [[nodiscard]] TClockHold Hold();
-  // Real time stands still now (holds live and the clock is real).
+  // Stops (true) or restarts (false) real time; ignored in virtual mode and when nothing changes. Observers
+  // hear of a pause newest first and of the end of one in the order they were added.
+  void SetPaused(bool paused);
   bool IsPaused() const { return Paused; }
-  // Some hold lives, whatever the mode.
-  bool IsHeld() const { return Holds > 0; }
-
-  // The pace of real engine time against the wall clock, clamped to kMinRate..kMaxRate. Engine time stays
-  // continuous across a change; every active timer keeps the engine time it had left. Any thread may read it.
-  static constexpr double kMinRate = 0.25, kMaxRate = 4.0;
-  void SetRate(double rate);
-  double Rate() const;
-  // The wall-clock milliseconds that `engineMs` of engine time take at the present rate (rounded up), for a
-  // host that blocks in the event loop for a stretch of engine time.
-  int64_t RealMsFor(int64_t engineMs) const;
 
   // Called on the GUI thread after each switch or pause has changed the clock itself (the new mode is in
   // force, NowMs already continuous with the old). Returns a key for RemoveModeObserver.
@@ -192,9 +152,6 @@ class TEngineClock {
 
  private:
   friend class TEngineTimer;
-  friend class TClockHold;
-  void SetPaused(bool paused);
-  void Unhold();
   int64_t NowNsLocked() const;
   void Arm(TEngineTimer& timer);
   void FireReal(TEngineTimer& timer);
@@ -211,10 +168,7 @@ class TEngineClock {
   bool Virtual = false;
   int64_t VirtualNowMs = 0;
   bool Paused = false;
-  int Holds = 0;
-  double RateValue = 1.0;
-  // Real time: RealBaseNs at RealAnchor, then steady_clock from there at RateValue (RealBaseNs alone while
-  // paused).
+  // Real time: RealBaseNs at RealAnchor, then steady_clock from there (RealBaseNs alone while paused).
   std::chrono::steady_clock::time_point CreatedAt;
   std::chrono::steady_clock::time_point RealAnchor;
   int64_t RealBaseNs = 0;

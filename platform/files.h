@@ -12,9 +12,29 @@
 
 namespace orbel::platform {
 
-// Opens `path` for reading (QIODevice::ReadOnly) or for writing from the start (QIODevice::WriteOnly, created
-// or truncated) into `file`, which owns the descriptor from then on. False when the system refuses; `file`
-// stays closed then.
+// What a path names, for the one opened to be read: only a regular file is read. A named pipe would block the
+// program until someone writes into it, and a device or a folder is no file of a game.
+enum TFileKind : int { fkMissing, fkFile, fkFolder, fkPipe, fkDevice, fkSocket, fkOther };
+
+struct TReadOpen {
+  int Descriptor = -1;  // open for reading (blocking reads, closed on exec) when Kind is fkFile; else -1
+  TFileKind Kind = fkMissing;
+  int Error = 0;  // errno when the path could not be opened at all (Kind fkMissing)
+};
+
+// Opens `path` for reading without waiting on it: the open itself never blocks (O_NONBLOCK, so a named pipe
+// without a writer returns at once), and anything but a regular file is closed again and reported by its
+// kind. The caller owns Descriptor.
+TReadOpen OpenForReading(const std::string& path);
+
+// Why a path of that kind is not read, in the user's language, said of `subject` (a file's name as shown, or
+// a phrase naming it): "%1 is a folder, not a file", "%1 is a named pipe, not a file", ...; for fkMissing the
+// system's reason for `error`.
+std::string NotReadableText(const std::string& subject, TFileKind kind, int error);
+
+// Opens `path` for reading (QIODevice::ReadOnly, as OpenForReading does: a regular file only) or for writing
+// from the start (QIODevice::WriteOnly, created or truncated) into `file`, which owns the descriptor from
+// then on. False when the system refuses or the path names no regular file to read; `file` stays closed then.
 bool OpenFile(QFile& file, const std::string& path, QIODevice::OpenMode mode);
 
 // Which file a path names now, for what is kept from reading it: another file put in its place, or the same

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <iterator>
 
 #include "platform/display_settings.h"
 
@@ -19,7 +20,9 @@ namespace orbel::platform {
 namespace {
 
 int SignalPipe[2] = {-1, -1};
-volatile std::sig_atomic_t SignalsSeen = 0;
+// The first shutdown signal that arrived, 0 before one does.
+volatile std::sig_atomic_t SignalSeen = 0;
+constexpr int kShutdownSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 // The fatal signal being handled, 0 before one arrives.
@@ -28,11 +31,19 @@ volatile std::sig_atomic_t FatalSignal = 0;
 constexpr unsigned kRestoreWatchdogSeconds = 3;
 
 void OnShutdownSignal(int signalNumber) {
-  if (SignalsSeen != 0) _exit(128 + signalNumber);
-  SignalsSeen = 1;
+  if (SignalSeen != 0) _exit(128 + signalNumber);
+  SignalSeen = signalNumber;
   const unsigned char byte = static_cast<unsigned char>(signalNumber);
   [[maybe_unused]] const ssize_t written = write(SignalPipe[1], &byte, 1);
 }
+
+void NoteShutdownSignal(int signalNumber) {
+  if (SignalSeen != 0) _exit(128 + signalNumber);
+  SignalSeen = signalNumber;
+}
+
+// The actions TShutdownSignalsNoted replaced; one set, as one such object lives at a time.
+struct sigaction ActionsBeforeNoting[3];
 
 // Ends the program by the default action of `signalNumber`, from inside a handler of it or another signal.
 void DieBy(int signalNumber) {
@@ -68,6 +79,24 @@ void OnFatalSignal(int signalNumber) {
 
 }  // namespace
 
+TShutdownSignalsNoted::TShutdownSignalsNoted() {
+  struct sigaction action {};
+  action.sa_handler = NoteShutdownSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (size_t i = 0; i < std::size(kShutdownSignals); ++i)
+    sigaction(kShutdownSignals[i], &action, &ActionsBeforeNoting[i]);
+}
+
+TShutdownSignalsNoted::~TShutdownSignalsNoted() {
+  for (size_t i = 0; i < std::size(kShutdownSignals); ++i)
+    sigaction(kShutdownSignals[i], &ActionsBeforeNoting[i], nullptr);
+}
+
+int PendingShutdownSignal() {
+  return SignalSeen;
+}
+
 void InstallShutdownSignals(std::function<void(int)> onSignal) {
   if (SignalPipe[0] >= 0 || socketpair(AF_UNIX, SOCK_STREAM, 0, SignalPipe) != 0) return;
   // Owned by the application object, which deletes it when the program ends.
@@ -80,7 +109,7 @@ void InstallShutdownSignals(std::function<void(int)> onSignal) {
   action.sa_handler = OnShutdownSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+  for (const int signalNumber : kShutdownSignals) sigaction(signalNumber, &action, nullptr);
 }
 
 void InstallFatalErrorRestore() {
@@ -98,9 +127,8 @@ void InstallFatalErrorRestore() {
   for (const int signalNumber : kFatalSignals) std::signal(signalNumber, OnFatalSignal);
 }
 
-void IgnoreWriteFailureSignals() {
+void IgnoreFileSizeLimitSignal() {
   std::signal(SIGXFSZ, SIG_IGN);
-  std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace orbel::platform

@@ -37,6 +37,8 @@ TScreen::TScreen(IScreenHost& host) : Host(host) {
 void TScreen::CreateBuffers() {
   DissolvePending = false;
   PendingCopy = QRect();
+  PendingSlideFrom = PendingSlideTo = -1;
+  SurfaceShowsScreen = false;
   PatternTile = QImage(8, 8, kRasterFormat);
   PatternTile.fill(Qt::black);
   KeepTile = PatternTile.copy();
@@ -70,7 +72,7 @@ void TScreen::SetBrushImage(const QImage& brush) {
 
 void TScreen::PrepareStage(TStageMode mode) {
   if (!HasBuffers()) return;
-  Settle();
+  SettleBeforeStageChanges();
   switch (mode) {
     case smWall: {
       if (WallImage.isNull()) return;
@@ -102,7 +104,7 @@ void TScreen::DispPicture(const std::string& fileName, std::optional<TStageMode>
     // A broken file raises here: the stage keeps the prepared background and the kind stays as it was.
     const QImage picture = Pictures.Load(path);
     const QPoint at = picture.height() >= kFullPictureHeight ? QPoint(0, 0) : kSmallPictureOrigin;
-    Settle();
+    SettleBeforeStageChanges();
     if (HasBuffers()) BitBlt(StageBuffer, at, picture, picture.rect(), roSrcCopy);
   }
   if (kind) TransitionKind = *kind;
@@ -112,7 +114,7 @@ void TScreen::TransPicture(const std::string& fileName, std::optional<TTransitio
   const std::string path = Host.FindDataFile(fileName);
   if (!path.empty()) {
     const QImage picture = Pictures.Load(path);
-    Settle();
+    SettleBeforeStageChanges();
     if (HasBuffers()) DrawTransparent(StageBuffer, {0, 0}, picture, picture.pixel(0, 0));
   }
   if (kind) TransitionKind = *kind;
@@ -142,7 +144,16 @@ void TScreen::DeferFrames(bool defer) {
   Deferring = defer;
 }
 
+void TScreen::SettleBeforeStageChanges() {
+  if (DissolvePending || !PendingCopy.isEmpty() || PendingSlideFrom >= 0) Settle();
+}
+
 void TScreen::Settle() {
+  if (SurfaceShowsScreen) {
+    SurfaceShowsScreen = false;
+    // A dissolve's frame draws the whole window anyway.
+    if (!DissolvePending) BitBlt(SurfaceImage, {0, 0}, ScreenBuffer, ScreenBuffer.rect(), roSrcCopy);
+  }
   if (DissolvePending) {
     DissolvePending = false;
     orbel::screen::DissolveFrame(ScreenBuffer, StageBuffer, SpareBuffer, SurfaceImage, PendingKeep,
@@ -152,6 +163,11 @@ void TScreen::Settle() {
     const QRect area = PendingCopy;
     PendingCopy = QRect();
     BitBlt(SurfaceImage, area.topLeft(), StageBuffer, area, roSrcCopy);
+  }
+  if (PendingSlideFrom >= 0) {
+    const int from = PendingSlideFrom, to = PendingSlideTo;
+    PendingSlideFrom = PendingSlideTo = -1;
+    DrawSlide(from, to);
   }
 }
 
@@ -187,7 +203,8 @@ void TScreen::BoxFrame() {
   if (Deferring) {
     const QRect area = StageArea(left, top, right, bottom);
     if (!area.isEmpty()) {
-      if (DissolvePending || !area.contains(PendingCopy)) Settle();
+      if (DissolvePending || PendingSlideFrom >= 0 || (!PendingCopy.isEmpty() && !area.contains(PendingCopy)))
+        Settle();
       PendingCopy = area;
       Host.SurfaceChanged(area);
     }
@@ -223,7 +240,7 @@ void TScreen::DissolveFrame() {
   // frame after frame; SpareBuffer gets the new picture on the cell's black pixels and the old one on the
   // rest, and goes to the window. The four operations run fused, row by row, while the rows are in the cache.
   if (Deferring) {
-    if (!PendingCopy.isEmpty()) Settle();
+    if (!PendingCopy.isEmpty() || PendingSlideFrom >= 0) Settle();
     if (DissolvePending) {
       BitBlt(PendingKeep, {0, 0}, PendingKeep, PendingKeep.rect(), roMergeCopy, &KeepTile);
     } else {
@@ -239,25 +256,38 @@ void TScreen::DissolveFrame() {
 }
 
 void TScreen::SlideFrame() {
-  Settle();
   const int s = TransitionStep;
-  const int x = kSlideShift * s;
-  for (int i = 0; i < kSlideBands; ++i) {
-    const int upper = 4 * i, lower = 4 * i + 2;
-    // Upper pair of rows: the window's own picture moves right, the stage shows from the left edge.
-    BitBlt(SurfaceImage, {x + kSlideShift, upper}, SurfaceImage,
-           QRect(x, upper, kScreenWidth - kSlideShift - x, 2), roSrcCopy);
-    CopyStageRectQuiet(x, upper, x + kSlideShift, upper + 2);
-    // Lower pair: it moves left, the stage shows from the right edge.
-    BitBlt(SurfaceImage, {0, lower}, SurfaceImage,
-           QRect(kSlideShift, lower, kScreenWidth - kSlideShift - x, 2), roSrcCopy);
-    CopyStageRectQuiet(kScreenWidth - kSlideShift - x, lower, kScreenWidth - x, lower + 2);
+  if (Deferring) {
+    // Frames that follow one another are drawn as one.
+    if (DissolvePending || !PendingCopy.isEmpty() || (PendingSlideFrom >= 0 && PendingSlideTo != s)) Settle();
+    if (PendingSlideFrom < 0) PendingSlideFrom = s;
+    PendingSlideTo = s + 1;
+  } else {
+    Settle();
+    DrawSlide(s, s + 1);
   }
   Host.SurfaceChanged(kScreenRect);
   ++TransitionStep;
   // At or past the last frame: a step can only get there through another kind handing over, and the effect
   // must still end.
   if (TransitionStep >= kSlideTicks) FinishTransition();
+}
+
+// The frames from step `from` up to `to`, in one pass: each frame moves the window's own picture on by the
+// shift and shows another strip of the stage, so together they move it on by the strips they show.
+void TScreen::DrawSlide(int from, int to) {
+  to = std::min(to, kSlideTicks);  // past the last frame nothing is left to move or show
+  if (from >= to) return;
+  const int x0 = kSlideShift * from, x1 = kSlideShift * to, shift = x1 - x0;
+  for (int i = 0; i < kSlideBands; ++i) {
+    const int upper = 4 * i, lower = 4 * i + 2;
+    // Upper pair of rows: the window's own picture moves right, the stage shows from the left edge.
+    BitBlt(SurfaceImage, {x1, upper}, SurfaceImage, QRect(x0, upper, kScreenWidth - x1, 2), roSrcCopy);
+    CopyStageRectQuiet(x0, upper, x1, upper + 2);
+    // Lower pair: it moves left, the stage shows from the right edge.
+    BitBlt(SurfaceImage, {0, lower}, SurfaceImage, QRect(shift, lower, kScreenWidth - x1, 2), roSrcCopy);
+    CopyStageRectQuiet(kScreenWidth - x1, lower, kScreenWidth - x0, lower + 2);
+  }
 }
 
 void TScreen::CutFrame() {
@@ -267,8 +297,19 @@ void TScreen::CutFrame() {
 // The stage goes to the window and, as FinishTransition's copy, into ScreenBuffer in one pass: the same
 // pictures as drawing and finishing one after the other, for the cost of little more than one copy.
 void TScreen::FinishOnWindow() {
-  Settle();
-  CopyTwice(SurfaceImage, ScreenBuffer, StageBuffer);
+  if (Deferring) {
+    // The window's picture is replaced whole: what the box's and the slide's frames noted for it goes, and it
+    // is copied from ScreenBuffer when anything reads it. A dissolve's frames changed the buffers too.
+    PendingCopy = QRect();
+    PendingSlideFrom = PendingSlideTo = -1;
+    SurfaceShowsScreen = false;
+    Settle();
+    if (HasBuffers()) BitBlt(ScreenBuffer, {0, 0}, StageBuffer, StageBuffer.rect(), roSrcCopy);
+    SurfaceShowsScreen = true;
+  } else {
+    Settle();
+    CopyTwice(SurfaceImage, ScreenBuffer, StageBuffer);
+  }
   Host.SurfaceChanged(kScreenRect);
   TransitionKind = tkNone;
   TransitionStep = 0;
@@ -287,6 +328,8 @@ void TScreen::RepaintSurface(const QRect& area) {
   if (!HasBuffers()) return;
   const QRect clipped = area.intersected(kScreenRect);
   if (clipped.isEmpty()) return;
+  // A window that is to show ScreenBuffer whole, and nothing over it, shows it there too.
+  if (SurfaceShowsScreen && !DissolvePending && PendingCopy.isEmpty() && PendingSlideFrom < 0) return;
   Settle();
   bool changed = false;
   const size_t rowBytes = static_cast<size_t>(clipped.width()) * sizeof(QRgb);

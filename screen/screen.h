@@ -73,10 +73,10 @@ class TScreen {
     return SurfaceImage;
   }
 
-  // For frames nobody sees (a replay): while deferred, the box and dissolve frames only note what they draw,
-  // and the buffers and the surface take it in one pass when anything here reads or changes them, or when
-  // deferring ends. The pictures are then exactly those of drawing every frame; the host is told of each
-  // frame's area as usual.
+  // For frames nobody sees (a replay): while deferred, the box, dissolve and slide frames only note what they
+  // draw, and an effect's end copies the stage into ScreenBuffer alone; the buffers and the surface take what
+  // was noted in one pass when anything here reads or changes them, or when deferring ends. The pictures are
+  // then exactly those of drawing every frame; the host is told of each frame's area as usual.
   void DeferFrames(bool defer);
   // Draws what deferred frames noted. Every operation here does so first; code that reads the public
   // buffers itself calls it.
@@ -96,11 +96,15 @@ class TScreen {
   void BoxFrame();
   void DissolveFrame();
   void SlideFrame();
+  void DrawSlide(int from, int to);
   void CutFrame();
   // Ends an effect whose last frame shows the whole stage on the window.
   void FinishOnWindow();
   // CopyStageRect without telling the host; the caller reports the frame's whole area once.
   QRect CopyStageRectQuiet(int left, int top, int right, int bottom);
+  // Settle for a change of the stage: the deferred frames read it, the window's copy of ScreenBuffer does
+  // not.
+  void SettleBeforeStageChanges();
   // The part of the window a stage rectangle covers; empty when the rectangle is.
   static QRect StageArea(int left, int top, int right, int bottom);
 
@@ -111,14 +115,18 @@ class TScreen {
   QImage BrushCells;  // BrushIMG in the buffers' pixel format, the source of the PatternTile copies
   QImage KeepTile;    // the dissolve's first tile of a frame, kept while PatternTile holds its inverse
 
-  // Deferred frames: at most one kind is pending at a time. A dissolve's frames keep the old picture where
-  // every one of their tiles does, and show the stage through the last one's inverse; the box's rectangles
-  // grow, so the last holds all the others.
+  // Deferred frames: at most one kind is pending at a time, after the end of an effect. A dissolve's frames
+  // keep the old picture where every one of their tiles does, and show the stage through the last one's
+  // inverse; the box's rectangles grow, so the last holds all the others; the slide's frames from one step up
+  // to another are drawn as one.
   bool Deferring = false;
   bool DissolvePending = false;
   QImage PendingKeep;
   QImage PendingInverse;
   QRect PendingCopy;
+  int PendingSlideFrom = -1, PendingSlideTo = -1;
+  // The window shows ScreenBuffer, as an effect that ended left it; drawn before any of the kinds above.
+  bool SurfaceShowsScreen = false;
 };
 
 }  // namespace orbel::screen

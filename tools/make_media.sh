@@ -28,6 +28,9 @@ if [[ "$what" == all || "$what" == tests ]]; then
   ff -f lavfi -i sine=frequency=440:sample_rate=22050 -t 0.5 -ac 2 -c:a pcm_s16le "${exact[@]}" "$out/s16_stereo.wav"
   ff -f lavfi -i sine=frequency=440:sample_rate=22050 -t 0.5 -c:a adpcm_ima_wav "${exact[@]}" "$out/ima_adpcm.wav"
   ff -f lavfi -i sine=frequency=440:sample_rate=22050 -t 0.5 -ac 2 -c:a adpcm_ms "${exact[@]}" "$out/ms_adpcm.wav"
+  # MP3 in a wave file at a variable rate (a tone in noise), whose header cannot tell its length.
+  ff -f lavfi -i sine=frequency=330:sample_rate=22050:duration=0.7 -f lavfi -i anoisesrc=d=0.7:c=pink:r=22050:a=0.3:seed=7 \
+    -filter_complex amix=inputs=2 -c:a libmp3lame -q:a 6 -ac 1 "${exact[@]}" "$out/mp3_vbr.wav"
 fi
 
 if [[ "$what" == all || "$what" == demo ]]; then

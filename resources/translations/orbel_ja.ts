@@ -44,32 +44,12 @@
         <translation>壊れているか、知らない形式です</translation>
     </message>
     <message>
-        <source>%1 cannot be opened</source>
-        <translation>%1 を開けません</translation>
-    </message>
-    <message>
-        <source>%1 cannot be read</source>
-        <translation>%1 を読めません</translation>
-    </message>
-    <message>
         <source>%1 is too large for a cue sheet</source>
         <translation>%1 はキューシートにしては大きすぎます</translation>
     </message>
     <message>
-        <source>%1 names the track file %2, which is missing</source>
-        <translation>%1 が指すトラックファイル %2 がありません</translation>
-    </message>
-    <message>
-        <source>%1 names the track file %2, which cannot be opened</source>
-        <translation>%1 が指すトラックファイル %2 を開けません</translation>
-    </message>
-    <message>
         <source>%1 holds more than %2 entries; it is refused</source>
         <translation>%1 には %2 個を超えるファイルがあるため、受け付けません</translation>
-    </message>
-    <message>
-        <source>%1: the folder for %2 cannot be made: %3</source>
-        <translation>%1: %2 のフォルダーを作れません: %3</translation>
     </message>
     <message>
         <source>%1: %2 is larger than the engine takes (%3 MB); the archive is refused</source>
@@ -106,6 +86,50 @@
     <message>
         <source>the cache folder %1 cannot be made: %2</source>
         <translation>キャッシュフォルダー %1 を作れません: %2</translation>
+    </message>
+    <message>
+        <source>%1 is truncated: it ends after an entry, where its end mark or further entries belong</source>
+        <translation>%1 は途中で切れています: 項目の後で終わっていますが、そこには終わりの印か次の項目があるはずです</translation>
+    </message>
+    <message>
+        <source>%1 is truncated</source>
+        <translation>%1 は途中で切れています</translation>
+    </message>
+    <message>
+        <source>%1 is truncated: %2</source>
+        <translation>%1 は途中で切れています: %2</translation>
+    </message>
+    <message>
+        <source>%1 is truncated: it ends inside %2</source>
+        <translation>%1 は途中で切れています: %2 の途中で終わっています</translation>
+    </message>
+    <message>
+        <source>%1 names a track file that cannot be used: %2</source>
+        <translation>%1 が指すトラックファイルは使えません: %2</translation>
+    </message>
+    <message>
+        <source>%1: the unpack was stopped</source>
+        <translation>%1: 展開を中止しました</translation>
+    </message>
+    <message>
+        <source>%1: %2, which the game&apos;s script names, cannot be unpacked (%3); the archive is refused</source>
+        <translation>%1: ゲームのスクリプトが使う %2 を展開できません (%3)。このアーカイブでは遊べません</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source> and %1 more</source>
+        <translation> ほか %1 個</translation>
+    </message>
+    <message>
+        <source>%1: left out of the unpacked game, which does not use them: %2</source>
+        <translation>%1: ゲームが使わないため、展開しなかったもの: %2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be unpacked: the cache&apos;s disk reports %2</source>
+        <translation>%1 を展開できません: キャッシュのディスクの報告: %2</translation>
     </message>
 </context>
 <context>
@@ -406,50 +430,6 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
   128+N  シグナル N で終了した (SIGINT、SIGTERM、SIGHUP)
 </translation>
     </message>
-    <message>
-        <source>Hold the game once each board text is fully shown, until Return, a left click or the wheel turned down (the 設定 menu&apos;s check item; remembered).</source>
-        <translation>ボードの文が表示し終わるたびに、Return、左クリック、ホイールを下に回すまでゲームを止めます (設定メニューのチェック項目; 記憶されます)。</translation>
-    </message>
-    <message>
-        <source>Run the game at FACTOR times its speed, 0.25 to 4: waits, transitions, movies and sound alike, the sound at its own pitch (the 設定 menu&apos;s choice, remembered for each game). Not with --fast or --export-video.</source>
-        <translation>ゲームを FACTOR 倍 (0.25 から 4) の速さで進めます: 待ち時間、画面切り替え、動画、音のすべて (音の高さは変わりません; 設定メニューの選択, ゲームごとに記憶されます)。--fast、--export-video とは使えません。</translation>
-    </message>
-    <message>
-        <source>The master volume, 0 (silent) to 100 (as the game made it), for this run.</source>
-        <translation>この起動での全体の音量: 0 (無音) から 100 (ゲームのまま)。</translation>
-    </message>
-    <message>
-        <source>Append each board text to FILE as it is shown, one line a text, UTF-8, flushed at once; &apos;-&apos; is standard output.</source>
-        <translation>ボードの文を表示するたびに FILE の末尾に書き足します (1 つの文を 1 行、UTF-8、すぐに書き出し)。&apos;-&apos; は標準出力です。</translation>
-    </message>
-    <message>
-        <source>Send each board text as it is shown to every client of a WebSocket server on 127.0.0.1:PORT (6677 when PORT is left out), one text message a text.</source>
-        <translation>ボードの文を表示するたびに、127.0.0.1:PORT (PORT を省くと 6677) の WebSocket サーバーにつながっているすべてのクライアントへ、1 つの文を 1 つのテキストメッセージとして送ります。</translation>
-    </message>
-    <message>
-        <source>--speed needs a factor from 0.25 to 4, not &apos;%1&apos;</source>
-        <translation>--speed には 0.25 から 4 の倍率が必要です (&apos;%1&apos; は使えません)</translation>
-    </message>
-    <message>
-        <source>--speed sets the pace of a game played in real time; --fast and --export-video run on the virtual clock</source>
-        <translation>--speed は実時間で遊ぶゲームの速さです。--fast と --export-video は仮想時計で動きます</translation>
-    </message>
-    <message>
-        <source>--volume needs a whole number from 0 to 100, not &apos;%1&apos;</source>
-        <translation>--volume には 0 から 100 の整数が必要です (&apos;%1&apos; は使えません)</translation>
-    </message>
-    <message>
-        <source>--text-out needs a file, or - for standard output</source>
-        <translation>--text-out にはファイル (標準出力なら -) が必要です</translation>
-    </message>
-    <message>
-        <source>--text-server needs a port from 1 to 65535, not &apos;%1&apos;</source>
-        <translation>--text-server には 1 から 65535 のポートが必要です (&apos;%1&apos; は使えません)</translation>
-    </message>
-    <message>
-        <source>--text-out and --text-server send the texts a game shows as it runs</source>
-        <translation>--text-out と --text-server は、ゲームが動きながら表示する文を送るものです</translation>
-    </message>
 </context>
 <context>
     <name>DataFiles</name>
@@ -512,6 +492,41 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     </message>
 </context>
 <context>
+    <name>Files</name>
+    <message>
+        <source>%1 is a folder, not a file</source>
+        <translation>%1 はフォルダーで、ファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 is a named pipe, not a file</source>
+        <translation>%1 は名前付きパイプで、ファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 is a device, not a file</source>
+        <translation>%1 はデバイスで、ファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 is a socket, not a file</source>
+        <translation>%1 はソケットで、ファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file</source>
+        <translation>%1 は通常のファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read</source>
+        <translation>%1 を読めません</translation>
+    </message>
+    <message>
+        <source>%1 is missing</source>
+        <translation>%1 がありません</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: %2</source>
+        <translation>%1 を開けません: %2</translation>
+    </message>
+</context>
+<context>
     <name>Fonts</name>
     <message>
         <source>neither the font &quot;%1&quot; nor any Japanese font is installed; &quot;%2&quot; is shown in another face</source>
@@ -565,18 +580,6 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     <message>
         <source>the game loops back to line %1 (from line %2): at line %3 it is as it was %4 s before, so the run ends after one round</source>
         <translation>ゲームは %1 行目に戻って繰り返します (%2 行目から): %3 行目で %4 秒前と同じ状態なので、一巡で実行を終えます</translation>
-    </message>
-    <message>
-        <source>--text-server cannot listen on 127.0.0.1:%1: %2</source>
-        <translation>--text-server が 127.0.0.1:%1 で待ち受けられません: %2</translation>
-    </message>
-    <message>
-        <source>--text-out cannot open %1: %2</source>
-        <translation>--text-out の %1 を開けません: %2</translation>
-    </message>
-    <message>
-        <source>--text-out cannot write %1: %2; no more texts go there</source>
-        <translation>--text-out の %1 に書き込めません: %2。これ以降の文はそこへ送りません</translation>
     </message>
 </context>
 <context>
@@ -646,10 +649,6 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
         <translation>セーブ %1 はありません</translation>
     </message>
     <message>
-        <source>the save %1 is a folder, not a file</source>
-        <translation>セーブ %1 はファイルではなくフォルダーです</translation>
-    </message>
-    <message>
         <source>the save %1 cannot be read</source>
         <translation>セーブ %1 を読めません</translation>
     </message>
@@ -672,6 +671,30 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     <message>
         <source>the save %1 cannot be written: it is a folder</source>
         <translation>セーブ %1 を書き込めません: フォルダーです</translation>
+    </message>
+    <message>
+        <source>the save %1</source>
+        <translation>セーブ %1</translation>
+    </message>
+    <message>
+        <source>the script runs %1 steps before the save&apos;s time, which names %2</source>
+        <translation>スクリプトはセーブの時刻より前に %1 ステップを実行しますが、セーブには %2 とあります</translation>
+    </message>
+    <message>
+        <source>the script comes to rest after %1 of the save&apos;s %2 steps</source>
+        <translation>スクリプトはセーブの %2 ステップのうち %1 ステップで止まります</translation>
+    </message>
+    <message>
+        <source>by %1 ms the script has run %2 of the save&apos;s %3 steps, which it had run by %4 ms</source>
+        <translation>%1 ms までにスクリプトはセーブの %3 ステップのうち %2 ステップしか実行していません（セーブでは %4 ms までに実行済み）</translation>
+    </message>
+    <message>
+        <source>where the game was before the load cannot be reached again: %1</source>
+        <translation>ロード前の位置に戻れません: %1</translation>
+    </message>
+    <message>
+        <source>the save %1 does not fit this game&apos;s script: %2</source>
+        <translation>セーブ %1 はこのゲームのスクリプトに合いません: %2</translation>
     </message>
 </context>
 <context>
@@ -923,6 +946,23 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     </message>
 </context>
 <context>
+    <name>UnpackProgress</name>
+    <message>
+        <source>unpacking %1: %2% (%3 of %4 files)</source>
+        <translation>%1 を展開中: %2% (%4 個中 %3 個のファイル)</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>Unpacking %1…
+%2 of %3 files</source>
+        <translation>%1 を展開しています…
+%3 個中 %2 個のファイル</translation>
+    </message>
+</context>
+<context>
     <name>VideoExport</name>
     <message>
         <source>cannot export video to %1: %2</source>
@@ -1094,10 +1134,6 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
         <translation>%1 番にセーブしました</translation>
     </message>
     <message>
-        <source>The program cannot be started again</source>
-        <translation>プログラムを起動し直せません</translation>
-    </message>
-    <message>
         <source>%1.
 
 Start at its line %2 without what led there, or start the game again?</source>
@@ -1138,60 +1174,16 @@ Start at its line %2 without what led there, or start the game again?</source>
         <translation>キャンセル</translation>
     </message>
     <message>
-        <source>%1x</source>
-        <translation>%1 倍</translation>
+        <source>Loading</source>
+        <translation>ロード中</translation>
     </message>
     <message>
-        <source>&amp;Speed</source>
-        <translation>速度(&amp;S)</translation>
+        <source>Auto %1</source>
+        <translation>自動 %1</translation>
     </message>
     <message>
-        <source>Hold after each &amp;text</source>
-        <translation>文ごとに止める(&amp;T)</translation>
-    </message>
-    <message>
-        <source>&amp;Volume...</source>
-        <translation>音量(&amp;V)...</translation>
-    </message>
-    <message>
-        <source>Fast forward</source>
-        <translation>早送り</translation>
-    </message>
-    <message>
-        <source>No text has been shown yet</source>
-        <translation>まだ文が表示されていません</translation>
-    </message>
-    <message>
-        <source>That text was shown before the script changed; the game cannot go back to it</source>
-        <translation>その文はスクリプトが変わる前に表示されたものなので、そこへは戻れません</translation>
-    </message>
-    <message>
-        <source>History</source>
-        <translation>履歴</translation>
-    </message>
-    <message>
-        <source>Volume</source>
-        <translation>音量</translation>
-    </message>
-    <message>
-        <source>Master</source>
-        <translation>全体</translation>
-    </message>
-    <message>
-        <source>Sound</source>
-        <translation>効果音</translation>
-    </message>
-    <message>
-        <source>Movies</source>
-        <translation>動画</translation>
-    </message>
-    <message>
-        <source>Mute</source>
-        <translation>消音</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>閉じる</translation>
+        <source>Save over slot %1?</source>
+        <translation>スロット %1 に上書きしますか？</translation>
     </message>
 </context>
 <context>

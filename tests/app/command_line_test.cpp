@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 
 #include "app/options.h"
-#include "app/reader_options.h"
 #include "app/stage_presenter.h"
 #include "platform/text_codec.h"
 
@@ -112,7 +111,7 @@ TEST(CommandLine, FastRunsAndVideoExports) {
   EXPECT_TRUE(fast.Options->Fast);
   const TParseResult video = parse({"--export-video", "a.webm", "--export-fps", "30"});
   ASSERT_TRUE(video.Options);
-  EXPECT_TRUE(video.Options->Batch && video.Options->Fast && video.Options->Automated());
+  EXPECT_TRUE(video.Options->Batch && video.Options->Fast && !video.Options->Watched());
   EXPECT_EQ(video.Options->ExportVideo, "a.webm");
   EXPECT_EQ(video.Options->ExportFps, 30);
   EXPECT_FALSE(video.Options->ExportLossless);
@@ -131,58 +130,6 @@ TEST(CommandLine, PictureAreaForEachFit) {
   EXPECT_EQ(AspectFactorFor(QRect(240, 0, 1440, 1080)), 3);
   EXPECT_EQ(AspectFactorFor(QRect(0, 0, 640, 480)), 1);
   EXPECT_EQ(PictureRectFor(QSize(1366, 768), ftStretch, 0), QRect(0, 0, 1366, 768));
-}
-
-// The reader's options: --text-server's port may be left out, even before the game folder; a speed or a volume
-// out of range, and a speed for a run on the virtual clock, are refused; what the command line asks for goes
-// over what was remembered, for this run, and a remembered choice only reaches a player's run.
-TEST(CommandLine, ReaderOptionsAndRememberedReaderChoices) {
-  const auto parse = [](QStringList arguments) {
-    arguments.prepend("orbel");
-    return ParseCommandLine(arguments);
-  };
-  const TParseResult bare = parse({"--text-server", "/games/one"});
-  ASSERT_TRUE(bare.Options) << bare.Output;
-  EXPECT_EQ(bare.Options->TextServerPort, kDefaultTextServerPort);
-  EXPECT_EQ(bare.Options->GameDir, "/games/one");
-  const TParseResult given = parse({"--text-server", "7000", "--speed", "0.5", "--volume", "0", "--hold-text",
-                                    "--text-out", "-", "--", "2024"});
-  ASSERT_TRUE(given.Options) << given.Output;
-  EXPECT_EQ(given.Options->TextServerPort, 7000);
-  EXPECT_EQ(given.Options->GameDir, "2024");
-  EXPECT_EQ(given.Options->Speed, 0.5);
-  EXPECT_EQ(given.Options->Volume, 0);
-  EXPECT_EQ(given.Options->TextOut, "-");
-  EXPECT_FALSE(given.Options->Automated());
-  for (const QStringList& bad : {QStringList{"--speed", "5"}, QStringList{"--speed", "nan"},
-                                 QStringList{"--speed", "2", "--batch", "--fast"},
-                                 QStringList{"--speed", "2", "--export-video", "a.mkv"},
-                                 QStringList{"--volume", "101"}, QStringList{"--text-server", "0", "/g"},
-                                 QStringList{"--text-out", ""}})
-    EXPECT_EQ(parse(bad).ExitStatus, esFailure) << bad.join(' ').toStdString();
-
-  QTemporaryDir folder;
-  QSettings settings(folder.path() + "/orbel.conf", QSettings::IniFormat);
-  TReaderChoices chosen;
-  chosen.Speed = 2;
-  chosen.HoldText = true;
-  chosen.Volumes = {40, 50, 60, true};
-  RememberReaderChoices(settings, "game-1", chosen, rcSpeed | rcHoldText | rcVolumes);
-  const TReaderChoices player = ReaderChoices(TOptions{}, &settings, "game-1");
-  EXPECT_EQ(player.Speed, 2);
-  EXPECT_TRUE(player.HoldText);
-  EXPECT_EQ(player.Volumes, chosen.Volumes);
-  EXPECT_EQ(ReaderChoices(TOptions{}, &settings, "game-2").Speed, 1) << "the speed is each game's own";
-  const TReaderChoices overridden = ReaderChoices(*given.Options, &settings, "game-1");
-  EXPECT_EQ(overridden.Speed, 0.5);
-  EXPECT_EQ(overridden.Volumes.Master, 0);
-  EXPECT_EQ(overridden.Volumes.Sound, 50);
-  TOptions automated;
-  automated.Batch = true;
-  const TReaderChoices batch = ReaderChoices(automated, &settings, "game-1");
-  EXPECT_EQ(batch.Speed, 1);
-  EXPECT_FALSE(batch.HoldText);
-  EXPECT_EQ(batch.Volumes, media::TVolumes{});
 }
 
 }  // namespace

@@ -5,12 +5,20 @@
 #include "game/save_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+
+#include "app/game_saves.h"
+#include "platform/file_locks.h"
 
 namespace {
 
@@ -93,21 +101,70 @@ TEST(SaveFile, ImpossibleFieldsAreRefused) {
     EXPECT_THROW(ParseSave(bytes, "bad.json"), ESaveError) << bytes.left(8).toStdString();
 }
 
+// A save is read only from a regular file: a named pipe would block the program until someone writes into it.
+TEST(SaveFile, WhatIsNoFileIsRefusedAtOnceSayingWhatItIs) {
+  QTemporaryDir dir;
+  const std::string pipe = dir.path().toStdString() + "/pipe.json";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const auto refusal = [](const std::string& path) -> std::string {
+    try {
+      orbel::game::ReadSaveFile(path);
+    } catch (const ESaveError& error) {
+      return error.what();
+    }
+    return "read";
+  };
+  EXPECT_EQ(refusal(pipe), "the save " + pipe + " is a named pipe, not a file");
+  EXPECT_EQ(refusal("/dev/null"), "the save /dev/null is a device, not a file");
+  EXPECT_EQ(refusal(dir.path().toStdString()),
+            "the save " + dir.path().toStdString() + " is a folder, not a file");
+  EXPECT_EQ(refusal(dir.path().toStdString() + "/gone.json"),
+            "the save " + dir.path().toStdString() + "/gone.json does not exist");
+}
+
+// What a run killed while saving left goes; what another run writes now, and the player's own files, stay.
+TEST(SaveFile, TemporariesOfKilledRunsAreRemoved) {
+  QTemporaryDir dir;
+  const std::string folder = dir.path().toStdString();
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  const std::string ended = std::to_string(child);
+  const std::string killed = folder + "/auto.json." + ended + ".aB3dE9";
+  const std::string other = folder + "/slot01.json." + ended + ".Xy7Zw2";
+  const std::string writing = folder + "/auto.json." + ended + ".Qq8Ww7";
+  const std::string kept[] = {folder + "/auto.json.backup",
+                              folder + "/auto.json." + std::to_string(::getpid()) + ".Zz9Yy8", writing};
+  for (const std::string& path : {killed, other, kept[0], kept[1], kept[2]}) std::ofstream(path) << "{";
+  const orbel::platform::TFileLock held = orbel::platform::TFileLock::Take(writing, true, false);
+  ASSERT_TRUE(held.Held());
+  orbel::game::WriteSaveFile(Sample(), folder + "/auto.json");
+  EXPECT_FALSE(std::filesystem::exists(killed));
+  EXPECT_TRUE(std::filesystem::exists(other)) << "another save's temporaries are that save's business";
+  for (const std::string& path : kept) EXPECT_TRUE(std::filesystem::exists(path)) << path;
+  orbel::game::RemoveSaveLeftovers(folder);
+  EXPECT_FALSE(std::filesystem::exists(other));
+  for (const std::string& path : kept) EXPECT_TRUE(std::filesystem::exists(path)) << path;
+  EXPECT_EQ(orbel::game::ReadSaveFile(folder + "/auto.json").Steps, Sample().Steps);
+}
+
 TEST(SaveFile, SavesFolderFollowsTheDataHomeAndNamesTheGame) {
-  const std::string hash = orbel::game::ScriptSha256("x");
+  orbel::app::TGameInfo game;
+  game.ScriptSha256 = orbel::game::ScriptSha256("x");
+  const std::string key = game.ScriptSha256.substr(0, 16);
   const char* old = std::getenv("XDG_DATA_HOME");
   const std::string kept = old ? old : "";
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("XDG_DATA_HOME", "/data", 1);
-  EXPECT_EQ(orbel::game::SavesFolder("/games/My Game!", hash),
-            "/data/orbel/saves/MyGame-" + hash.substr(0, 16) + "/");
-  EXPECT_EQ(orbel::game::SavesFolder("/games/..", hash),
-            "/data/orbel/saves/game..-" + hash.substr(0, 16) + "/");
+  game.Name = "My Game!";
+  EXPECT_EQ(orbel::app::TGameSaves(game).Folder(), "/data/orbel/saves/MyGame-" + key);
+  game.Name = "..";
+  EXPECT_EQ(orbel::app::TGameSaves(game).Folder(), "/data/orbel/saves/game..-" + key);
   // A relative data home is ignored, as the base directory rules say.
   setenv("XDG_DATA_HOME", "relative", 1);
   setenv("HOME", "/home/player", 1);
-  EXPECT_EQ(orbel::game::SavesFolder("/games/夏", hash),
-            "/home/player/.local/share/orbel/saves/game-" + hash.substr(0, 16) + "/");
+  game.Name = "夏";
+  EXPECT_EQ(orbel::app::TGameSaves(game).Folder(), "/home/player/.local/share/orbel/saves/game-" + key);
   setenv("HOME", home.c_str(), 1);
   if (old)
     setenv("XDG_DATA_HOME", kept.c_str(), 1);

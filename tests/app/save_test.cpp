@@ -106,6 +106,50 @@ TEST_F(Saves, LoadGoesOnInRealTime) {
   }
 }
 
+// A movie with sound and a sound beside it, waited for to a frame and to their ends; at the movie's end (1050
+// ms) the board's reveal starts, then the sound plays again.
+const QByteArray kMovieAndSound =
+    "disp,1,4,red.bmp\r\navi,play,m.avi\r\npcm,play,s.wav\r\navi,time,4\r\nboard,set,four\r\nboard,on\r\n"
+    "pcm,wait\r\navi,wait\r\nboard,set,ended\r\npcm,play,s.wav\r\npcm,wait\r\nwait,time,200\r\n"
+    "disp,2,4,blue.bmp\r\n";
+
+// Saved in the middle of the movie and the sound, at the frame waited for, right at the movie's end and just
+// after it, and in the second sound: the loaded game shows what the saving run showed, and 51 ms on (a frame
+// of the reveal, which counts from the movie's end) too; it goes on with the rest of the run, on the virtual
+// clock and on the real one.
+TEST_F(Saves, LoadInAMovieAndASoundOrAtTheirEndGoesOnAsTheSavingRunDid) {
+  QFile sound(ORBEL_SOURCE_DIR "/tests/data/media/ima_adpcm.wav");
+  ASSERT_TRUE(sound.open(QIODevice::ReadOnly));
+  Write("Data/s.wav", sound.readAll());
+  Script(kMovieAndSound);
+  const TRun whole = Run({"--batch", "--fast", "--trace", "--grab", Path("whole.bmp")});
+  ASSERT_EQ(whole.ExitCode, 0) << whole.Err;
+  for (const int instant : {300, 450, 600, 1050, 1051, 1300}) {
+    SCOPED_TRACE(instant);
+    const QString save = Path(QString("at%1.json").arg(instant));
+    const TRun saving = Run({"--batch", "--fast", "--trace", "--quit-after", QString::number(instant),
+                             "--save-on-exit", save, "--grab", Path("saved.bmp")});
+    ASSERT_EQ(saving.ExitCode, 4) << saving.Err;
+    const QString later = QString::number(instant + 51);
+    ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", later, "--grab", Path("later.bmp")}).ExitCode, 4);
+    for (const auto& [quitAfter, expected] :
+         {std::pair(QString::number(instant), Path("saved.bmp")), std::pair(later, Path("later.bmp"))}) {
+      const TRun loaded =
+          Run({"--batch", "--fast", "--load", save, "--quit-after", quitAfter, "--grab", Path("loaded.bmp")});
+      EXPECT_EQ(loaded.ExitCode, 4) << loaded.Err;
+      EXPECT_EQ(Load(Path("loaded.bmp")), Load(expected)) << "at " << quitAfter.toStdString();
+    }
+    const TRun rest = Run({"--batch", "--fast", "--trace", "--load", save});
+    EXPECT_EQ(rest.ExitCode, 0) << rest.Err;
+    EXPECT_EQ(saving.Out + rest.Out, whole.Out);
+    if (instant != 600 && instant != 1050) continue;
+    const TRun real = Run({"--batch", "--trace", "--load", save, "--grab", Path("real.bmp")});
+    EXPECT_EQ(real.ExitCode, 0) << real.Err;
+    EXPECT_EQ(saving.Out + real.Out, whole.Out);
+    EXPECT_EQ(Load(Path("real.bmp")), Load(Path("whole.bmp")));
+  }
+}
+
 // The save names the game and the instant, and a save made after a load counts from the game's start too.
 TEST_F(Saves, SaveHoldsTheGameTheInstantAndAThumbnail) {
   ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "1600", "--save-on-exit", Path("first.json")}).ExitCode,
@@ -237,6 +281,35 @@ TEST_F(Saves, UnusableSavesStartNothing) {
   ExpectRefused(Path("good.json"), "changed script");
   const TRun changed = Run({"--batch", "--fast", "--load", Path("good.json")});
   EXPECT_NE(changed.Err.find("another version"), std::string::npos) << changed.Err;
+}
+
+// A save the script cannot reach is refused, naming the file, within its own replay: one whose steps the
+// script never runs (it comes to rest first), one whose steps have not come well after its time, and one
+// whose time lies far beyond the steps it names in a script that runs for ever.
+TEST_F(Saves, SavesTheScriptCannotReachAreRefused) {
+  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "800", "--save-on-exit", Path("rests.json")}).ExitCode,
+            4);
+  QJsonObject object = QJsonDocument::fromJson(Bytes(Path("rests.json"))).object();
+  object["steps"] = 1e9;
+  Write("rests.json", QJsonDocument(object).toJson());
+  ExpectRefused(Path("rests.json"), "steps beyond the script's end");
+  EXPECT_NE(Run({"--batch", "--fast", "--load", Path("rests.json")}).Err.find("does not fit"),
+            std::string::npos);
+
+  // A looping game on the virtual clock ends after its first round, and its save is kept there.
+  Script("#top\r\nboard,set,again\r\nwait,time,10\r\njump,#top\r\n");
+  ASSERT_EQ(Run({"--batch", "--fast", "--quit-after", "5000", "--save-on-exit", Path("loop.json")}).ExitCode,
+            0);
+  object = QJsonDocument::fromJson(Bytes(Path("loop.json"))).object();
+  object["steps"] = 1e9;
+  Write("steps.json", QJsonDocument(object).toJson());
+  ExpectRefused(Path("steps.json"), "steps far beyond the time");
+  object = QJsonDocument::fromJson(Bytes(Path("loop.json"))).object();
+  object["time_ms"] = 1e12;
+  Write("time.json", QJsonDocument(object).toJson());
+  ExpectRefused(Path("time.json"), "time far beyond the steps");
+  // The save as it was still loads.
+  EXPECT_EQ(Run({"--batch", "--fast", "--load", Path("loop.json"), "--quit-after", "6000"}).ExitCode, 0);
 }
 
 }  // namespace

@@ -8,15 +8,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWidget>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "media/decoder.h"
-#include "media/audio.h"
 #include "media/media_layer.h"
-#include "media/tempo.h"
 #include "tests/media/media_test_support.h"
 
 using namespace orbel::media;
@@ -415,35 +412,6 @@ TEST(NullLayerTest, OpensByTypeAloneAndRefusesEveryFile) {
   EXPECT_NE(error, 0u);
   std::string text;
   EXPECT_TRUE(layer->GetErrorString(error, text));
-}
-
-// The game's speed: a second of a 1 kHz tone comes out half or twice as long and still at 1 kHz, whatever
-// the blocks it is fed and taken in; a pace below one atempo stage's reach works the same.
-TEST(TempoFilterTest, ChangesTheLengthAndKeepsThePitch) {
-  constexpr int kRate = 48000;
-  std::vector<int16_t> tone(kRate * 2);
-  for (int i = 0; i < kRate; ++i)
-    tone[2 * i] = tone[2 * i + 1] = int16_t(12000 * std::sin(2 * M_PI * 1000.0 * i / kRate));
-  for (const double tempo : {2.0, 0.5, 0.25}) {
-    TTempoFilter filter(tempo);
-    ASSERT_TRUE(filter.Valid()) << tempo;
-    std::vector<int16_t> out;
-    for (size_t at = 0; at < tone.size() / 2; at += 700) {
-      filter.Push(tone.data() + at * 2, std::min<size_t>(700, tone.size() / 2 - at));
-      std::vector<int16_t> block(1000 * 2);
-      while (const size_t got = filter.Pull(block.data(), 1000))
-        out.insert(out.end(), block.begin(), block.begin() + ptrdiff_t(got * 2));
-    }
-    const double frames = double(out.size() / 2);
-    // The filter keeps back under 0.1 s of what it was fed, until more comes.
-    EXPECT_LE(frames, kRate / tempo + 1) << tempo;
-    EXPECT_GE(frames, 0.9 * kRate / tempo) << tempo;
-    // Rising zero crossings of the left channel in the middle, away from the edges: the tone's pitch.
-    const size_t from = size_t(frames / 4), to = size_t(frames * 3 / 4);
-    int rising = 0;
-    for (size_t i = from + 1; i < to; ++i) rising += out[2 * (i - 1)] < 0 && out[2 * i] >= 0;
-    EXPECT_NEAR(rising / (double(to - from) / kRate), 1000.0, 15.0) << tempo;
-  }
 }
 
 }  // namespace

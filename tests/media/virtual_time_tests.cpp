@@ -18,6 +18,7 @@
 #include "media/player.h"
 #include "platform/engine_clock.h"
 #include "tests/media/media_test_support.h"
+#include "tests/media/virtual_media_test.h"
 #include "tests/support/real_event_loop.h"
 
 using namespace orbel::media;
@@ -26,86 +27,6 @@ using orbel::platform::EngineClock;
 using orbel::platform::TEngineTimer;
 
 namespace {
-
-// What the decoder itself makes of a file: its pictures, its sound and its lengths.
-struct TReference {
-  std::vector<TVideoFrame> Frames;
-  std::vector<int16_t> Sound;
-  TMediaInfo Info;
-};
-
-TReference Decode(const std::string& file, bool video) {
-  TReference reference;
-  TMediaDecoder decoder;
-  EXPECT_EQ(decoder.Open(Sample(file), video), 0u);
-  EXPECT_EQ(decoder.Scan(), 0u);
-  reference.Info = decoder.Info();
-  TVideoFrame frame;
-  std::vector<int16_t> samples;
-  for (TDecodeItem item; (item = decoder.Next(frame, samples)) != TDecodeItem::End;) {
-    EXPECT_NE(item, TDecodeItem::Error);
-    if (item == TDecodeItem::Video) reference.Frames.push_back(frame);
-    if (item == TDecodeItem::Audio) reference.Sound.insert(reference.Sound.end(), samples.begin(), samples.end());
-  }
-  return reference;
-}
-
-// A moment in seconds of a play started at startMs, as the engine clock's millisecond it falls due at.
-int64_t DueMs(int64_t startMs, double seconds) {
-  return startMs + int64_t(std::ceil(seconds * 1000 - 1e-3));
-}
-
-class VirtualMediaTest : public TMciLayerTest {
- protected:
-  VirtualMediaTest() {
-    EngineClock().SetVirtual(true);
-    Layer = CreateMediaLayer();
-  }
-  ~VirtualMediaTest() override {
-    Layer.reset();
-    SetVirtualSoundSink({});
-    EngineClock().SetVirtual(false);
-  }
-
-  uint16_t OpenFile(const std::string& file, const char* type) {
-    TMciParms parms;
-    parms.Callback = &Sink;
-    parms.DeviceType = type;
-    parms.ElementName = Sample(file);
-    EXPECT_EQ(Send(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, parms), 0u);
-    return parms.DeviceID;
-  }
-  // The host's loop: posted events first, then the clock on to the next due moment, up to ms.
-  static void RunTo(int64_t ms) {
-    while (true) {
-      QCoreApplication::sendPostedEvents();
-      if (EngineClock().NowMs() >= ms) break;
-      EngineClock().AdvanceTo(ms);
-    }
-    QCoreApplication::sendPostedEvents();
-  }
-  // Shows `window` at `size` and opens `file` as a movie in it: MovieId is the device, Picture the one widget
-  // the movie shows its pictures in.
-  void ShowMovie(QWidget& window, QSize size, const std::string& file) {
-    window.resize(size);
-    window.show();
-    MovieId = OpenFile(file, "AVIVideo");
-    ASSERT_NE(MovieId, 0);
-    TMciParms parms;
-    parms.Window = &window;
-    ASSERT_EQ(Send(MovieId, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, parms), 0u);
-    const QList<QWidget*> pictures = window.findChildren<QWidget*>();
-    ASSERT_EQ(pictures.size(), 1);
-    Picture = pictures[0];
-  }
-
-  uint16_t MovieId = 0;
-  QWidget* Picture = nullptr;
-};
-
-QImage Shown(QWidget* picture) {
-  return picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
 
 // Each picture comes at its own time and not a millisecond before; the play ends, with its notice, at the
 // longer of its pictures and its sound; position follows the clock in frames.
@@ -150,7 +71,8 @@ TEST_F(VirtualMediaTest, SoundReachesTheMixedOutputAtTheSampleItWasPlayed) {
   ASSERT_FALSE(wave.Sound.empty());
   ASSERT_FALSE(other.Sound.empty());
   std::vector<int16_t> output;
-  SetVirtualSoundSink([&](const int16_t* data, size_t frames) { output.insert(output.end(), data, data + frames * 2); });
+  SetVirtualSoundSink(
+      [&](const int16_t* data, size_t frames) { output.insert(output.end(), data, data + frames * 2); });
   const uint16_t first = OpenFile("s16_stereo.wav", "WaveAudio");
   const uint16_t second = OpenFile("u8_mono.wav", "WaveAudio");
   ASSERT_TRUE(first && second);
@@ -169,7 +91,8 @@ TEST_F(VirtualMediaTest, SoundReachesTheMixedOutputAtTheSampleItWasPlayed) {
   std::vector<int16_t> expected(output.size(), 0);
   for (size_t i = 0; i < wave.Sound.size(); ++i) expected[130 * 48 * 2 + i] += wave.Sound[i];
   for (size_t i = 0; i < other.Sound.size(); ++i)
-    expected[380 * 48 * 2 + i] = int16_t(std::clamp(expected[380 * 48 * 2 + i] + other.Sound[i], -32768, 32767));
+    expected[380 * 48 * 2 + i] =
+        int16_t(std::clamp(expected[380 * 48 * 2 + i] + other.Sound[i], -32768, 32767));
   // Compared in parts, so that a failure names the place rather than printing millions of samples.
   for (size_t at = 0; at < output.size(); at += 4800) {
     const size_t to = std::min(output.size(), at + 4800);
@@ -208,7 +131,8 @@ TEST_F(VirtualMediaTest, StopPlayAgainSeekAndCloseFollowTheClock) {
   EXPECT_EQ(Simple(id, MCI_CLOSE, MCI_WAIT), 0u);
   EXPECT_EQ(EngineClock().NextDueMs(), std::nullopt);
   QCoreApplication::sendPostedEvents();
-  EXPECT_EQ(Sink.Codes, (std::vector<uint32_t>{MCI_NOTIFY_ABORTED, MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_ABORTED}));
+  EXPECT_EQ(Sink.Codes,
+            (std::vector<uint32_t>{MCI_NOTIFY_ABORTED, MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_ABORTED}));
 }
 
 // The synchronous logo play moves the clock through its own moments only, painting each picture; the
@@ -250,8 +174,12 @@ TEST_F(VirtualMediaTest, AWaitingPlayAdvancesOnlyThroughItsOwnMoments) {
 
 // The real event loop until done() holds, or for ms. The players' workers report by posted events; a short
 // beat keeps the loop looking at done() meanwhile.
-void RunRealUntil(const std::function<bool()>& done) { orbel::tests::RunRealUntil(done, 2); }
-void RunRealFor(int ms) { orbel::tests::RunRealFor(ms, 2); }
+void RunRealUntil(const std::function<bool()>& done) {
+  orbel::tests::RunRealUntil(done, 2);
+}
+void RunRealFor(int ms) {
+  orbel::tests::RunRealFor(ms, 2);
+}
 
 // After a replay the movie goes on from the picture it had reached, with its worker, and ends at its length.
 TEST_F(VirtualMediaTest, AMovieReplayedToAFrameGoesOnInRealTimeFromThere) {
@@ -311,7 +239,8 @@ TEST_F(RealStartMediaTest, ASoundSwitchedToVirtualTimeLandsItsRemainingSamplesIn
   const uint32_t switchedAt = Status(id, MCI_STATUS_POSITION);
   ASSERT_LT(switchedAt, 500u) << "the sound ended before the switch";
   std::vector<int16_t> output;
-  SetVirtualSoundSink([&](const int16_t* data, size_t frames) { output.insert(output.end(), data, data + frames * 2); });
+  SetVirtualSoundSink(
+      [&](const int16_t* data, size_t frames) { output.insert(output.end(), data, data + frames * 2); });
   EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_PLAY);
   RunRealFor(100);
   EXPECT_EQ(Status(id, MCI_STATUS_POSITION), switchedAt) << "virtual time moved by itself";
@@ -355,7 +284,7 @@ TEST_F(RealStartMediaTest, APauseFreezesThePositionAndTheSound) {
   player->Play(1);
   RunRealUntil([&] { return player->PositionSeconds() > 0 && mixer->Consumed(stream) > 0; });
 
-  orbel::platform::TClockHold hold = EngineClock().Hold();
+  EngineClock().SetPaused(true);
   const double position = player->PositionSeconds();
   const uint64_t consumed = mixer->Consumed(stream);
   RunRealFor(200);
@@ -364,7 +293,7 @@ TEST_F(RealStartMediaTest, APauseFreezesThePositionAndTheSound) {
   EXPECT_TRUE(player->IsPlaying());
   EXPECT_FALSE(ended);
 
-  hold.Release();
+  EngineClock().SetPaused(false);
   std::vector<double> positions;
   RunRealUntil([&] {
     positions.push_back(player->PositionSeconds());
@@ -394,7 +323,8 @@ TEST(SoundOutputSwitchTest, TheOutputHandsItsStreamsBetweenTheDeviceAndTheVirtua
     ramp[i * 2 + 1] = int16_t(-1 - int(i / 30000));
   }
   std::vector<int16_t> output;
-  SetVirtualSoundSink([&](const int16_t* data, size_t count) { output.insert(output.end(), data, data + count * 2); });
+  SetVirtualSoundSink(
+      [&](const int16_t* data, size_t count) { output.insert(output.end(), data, data + count * 2); });
   {
     TAudioMixer mixer;
     const int stream = mixer.AddStream();

@@ -184,5 +184,31 @@ TEST(Raster, FillAndColourKey) {
   EXPECT_EQ(dest.pixel(4, 3), 0xFF101010u);
 }
 
+// On every width, and at every offset into the destination, each pixel is the source's where it is not the
+// key and stays as it was where it is.
+TEST(Raster, ColourKeyOnAnyWidthAndOffset) {
+  QRandomGenerator random(20261209);
+  const QRgb key = 0x00336699;
+  for (int w = 1; w <= 19; ++w)
+    for (const QPoint at : {QPoint(0, 0), QPoint(3, 1), QPoint(-2, 0), QPoint(25, 2)}) {
+      SCOPED_TRACE(testing::Message() << w << " wide at " << at.x() << "," << at.y());
+      QImage source = Random(w, 3, random);
+      for (int i = 0; i < w * 3 / 2; ++i)
+        source.setPixel(int(random.bounded(w)), int(random.bounded(3)), (random.generate() << 24) | key);
+      const QImage before = Random(32, 6, random);
+      QImage dest = before;
+      DrawTransparent(dest, at, source, 0xFF000000u | key);
+      for (int y = 0; y < dest.height(); ++y)
+        for (int x = 0; x < dest.width(); ++x) {
+          const QPoint from(x - at.x(), y - at.y());
+          const bool inside = source.rect().contains(from);
+          const QRgb shown = inside ? source.pixel(from) : 0;
+          const QRgb expected =
+              inside && (shown & 0xFFFFFF) != key ? (shown | 0xFF000000u) : before.pixel(x, y);
+          ASSERT_EQ(dest.pixel(x, y), expected) << x << "," << y;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace orbel::screen

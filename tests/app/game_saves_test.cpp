@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The player's saves in the window: the slot dialog's rows, the quick save and load keys, the pause and
 // fast-forward keys (as far as the engine clock offers them), the automatic save at a player's close and none
-// at an automated one, the remembered answer to "continue?", and the command line a load restarts with.
+// at an automated one, and the remembered answer to "continue?".
 
-#include "app/save_slots.h"
+#include "app/game_saves.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -24,11 +27,14 @@
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 
 #include "app/form_orbel.h"
+#include "app/load_overlay.h"
 #include "app/save_dialog.h"
 #include "app/screen_view.h"
+#include "controls/board.h"
 #include "game/save_file.h"
 #include "screen/bitmap_file.h"
 #include "tests/support/test_pictures.h"
@@ -49,26 +55,35 @@ game::TSave SampleSave(int line, const std::string& text) {
   return save;
 }
 
+TGameInfo SampleGame(const std::string& name) {
+  TGameInfo game;
+  game.Name = name;
+  game.Script = TGameInfo::srRead;
+  game.ScriptSha256 = game::ScriptSha256(name);
+  return game;
+}
+
 class SlotDialog : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(Folder.isValid());
-    game::WriteSaveFile(SampleSave(12, "こんにちは"), SlotPath(Path(), 1));
-    game::WriteSaveFile(SampleSave(40, "二つ目"), SlotPath(Path(), 3));
-    QFile damaged(QString::fromStdString(SlotPath(Path(), 5)));
+    Saves.Write(SampleSave(12, "こんにちは"), Saves.SlotPath(1));
+    Saves.Write(SampleSave(40, "二つ目"), Saves.SlotPath(3));
+    QFile damaged(QString::fromStdString(Saves.SlotPath(5)));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write("{\"format\": \"orbel-save\"");
   }
-  std::string Path() const { return Folder.path().toStdString(); }
+  std::string Path() const { return Saves.Folder(); }
   static void Key(QWidget* target, int key) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &press);
   }
   QTemporaryDir Folder;
+  TGameSaves Saves{SampleGame("sample"), Folder.path().toStdString()};
 };
 
 TEST_F(SlotDialog, RowsShowEachSlotsPictureDateLineAndTextAndFreeSlots) {
-  const std::vector<TSlot> listed = ListSlots(Path());
+  const std::vector<TSlot> listed = Saves.ListSlots();
   ASSERT_EQ(listed.size(), 10u);
   EXPECT_EQ(listed[0].Path, Path() + "/slot01.json");
   EXPECT_EQ(listed[9].Path, Path() + "/slot10.json");
@@ -94,7 +109,7 @@ TEST_F(SlotDialog, RowsShowEachSlotsPictureDateLineAndTextAndFreeSlots) {
 
 TEST_F(SlotDialog, SavingTakesAnySlotLoadingOnlyUsedOnesByTheKeys) {
   {
-    TFormSaves saving(TFormSaves::smSave, ListSlots(Path()));
+    TFormSaves saving(TFormSaves::smSave, Saves.ListSlots());
     EXPECT_EQ(saving.List()->currentRow(), 0);
     Key(saving.List(), Qt::Key_Down);
     Key(saving.List(), Qt::Key_Return);
@@ -102,7 +117,7 @@ TEST_F(SlotDialog, SavingTakesAnySlotLoadingOnlyUsedOnesByTheKeys) {
     EXPECT_EQ(saving.ChosenSlot(), 2);  // a free slot
   }
   {
-    TFormSaves loading(TFormSaves::smLoad, ListSlots(Path()));
+    TFormSaves loading(TFormSaves::smLoad, Saves.ListSlots());
     // The free slot 2 is passed over by the arrow key.
     Key(loading.List(), Qt::Key_Down);
     EXPECT_EQ(loading.List()->currentRow(), 2);
@@ -110,25 +125,96 @@ TEST_F(SlotDialog, SavingTakesAnySlotLoadingOnlyUsedOnesByTheKeys) {
     EXPECT_EQ(loading.ChosenSlot(), 3);
   }
   {
-    TFormSaves loading(TFormSaves::smLoad, ListSlots(Path()));
+    TFormSaves loading(TFormSaves::smLoad, Saves.ListSlots());
     // A free slot activated all the same (a click on its row) is not taken.
     emit loading.List()->itemActivated(loading.List()->item(1));
     EXPECT_FALSE(loading.ChosenSlot());
     EXPECT_EQ(loading.result(), QDialog::Rejected);
   }
   {
-    TFormSaves loading(TFormSaves::smLoad, ListSlots(Folder.path().toStdString() + "/none"));
+    TFormSaves loading(TFormSaves::smLoad, TGameSaves(SampleGame("none"), Path()).ListSlots());
     EXPECT_EQ(loading.List()->currentRow(), -1);  // nothing to load at all
   }
+}
+
+// Saving over a used slot asks first, and a no leaves the dialog open. Loading lists the automatic saves
+// after the slots, the newest first, each with its date; the last three positions are kept.
+TEST_F(SlotDialog, SavingOverAUsedSlotAsksFirstAndLoadingListsTheKeptPositions) {
+  TFormSaves saving(TFormSaves::smSave, Saves.ListSlots());
+  std::vector<int> asked;
+  bool answer = false;
+  saving.ConfirmOverwrite = [&](const TSlot& slot) {
+    asked.push_back(slot.Number);
+    return answer;
+  };
+  Key(saving.List(), Qt::Key_Return);  // slot 1 is used
+  EXPECT_FALSE(saving.Chosen());
+  answer = true;
+  Key(saving.List(), Qt::Key_Return);
+  EXPECT_EQ(saving.ChosenSlot(), 1);
+  EXPECT_EQ(asked, std::vector<int>({1, 1}));
+
+  for (const int line : {5, 6, 7, 8}) Saves.KeepAutoSave(SampleSave(line, "kept"));
+  const std::vector<TSlot> kept = Saves.ListAutoSaves();
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_EQ(kept[0].Save->Line, 8);
+  EXPECT_EQ(kept[2].Save->Line, 6);
+  std::vector<TSlot> listed = Saves.ListSlots();
+  listed.insert(listed.end(), kept.begin(), kept.end());
+  TFormSaves loading(TFormSaves::smLoad, listed);
+  ASSERT_EQ(loading.List()->count(), 13);
+  const QString newest = loading.List()->item(10)->text();
+  EXPECT_TRUE(newest.startsWith("Auto 1  2026-01-0")) << newest.toStdString();
+  EXPECT_TRUE(newest.contains("line 8")) << newest.toStdString();
+  emit loading.List()->itemActivated(loading.List()->item(12));
+  ASSERT_TRUE(loading.Chosen());
+  EXPECT_EQ(loading.Chosen()->Path, Saves.AutoPath(3));
+  EXPECT_FALSE(loading.ChosenSlot());
+}
+
+// A game's saves folder is found by what the game is: the same script under another name (a folder an earlier
+// version named after an archive's cache folder), or the same name whose saves name it with another script.
+// A folder's name keeps only part of some names, and the built-in script is every game's that has none: those
+// alone never make two games one.
+TEST(SavesFolder, FoundByWhatTheGameIsNotWhereItLies) {
+  QTemporaryDir folder;
+  const std::string root = folder.path().toStdString();
+  const auto keep = [&root](const std::string& name, const TGameInfo& game) {
+    game::TSave save = SampleSave(1, "");
+    save.ScriptSha256 = game.ScriptSha256;
+    save.GameName = game.Name;
+    std::filesystem::create_directories(root + "/" + name);
+    game::WriteSaveFile(save, root + "/" + name + "/auto.json");
+    return root + "/" + name;
+  };
+  const TGameInfo summer = SampleGame("夏");
+  const std::string key = summer.ScriptSha256.substr(0, 16);
+  const std::string cacheNamed = keep("orbel-3f2a-1d20-" + key, summer);
+  EXPECT_EQ(TGameSaves(summer, root).Folder(), cacheNamed);
+  TGameInfo changed = summer;
+  changed.ScriptSha256 = game::ScriptSha256("夏, changed");
+  EXPECT_EQ(TGameSaves(changed, root).Folder(), root + "/game-" + changed.ScriptSha256.substr(0, 16));
+  const std::string summerHere = keep("game-" + key, summer);
+  EXPECT_EQ(TGameSaves(summer, root).Folder(), summerHere);
+  EXPECT_EQ(TGameSaves(changed, root).Folder(), summerHere);
+  const TGameInfo winter = SampleGame("冬");
+  EXPECT_EQ(TGameSaves(winter, root).Folder(), root + "/game-" + winter.ScriptSha256.substr(0, 16));
+
+  TGameInfo builtIn = SampleGame("bg");
+  builtIn.Script = TGameInfo::srMissing;
+  TGameInfo otherBuiltIn = builtIn;
+  otherBuiltIn.Name = "logo";
+  keep("bg-" + builtIn.ScriptSha256.substr(0, 16), builtIn);
+  EXPECT_EQ(TGameSaves(otherBuiltIn, root).Folder(), root + "/logo-" + builtIn.ScriptSha256.substr(0, 16));
 }
 
 TEST(ContinueQuestion, RememberedAnswerHoldsForItsGameAlone) {
   QTemporaryDir folder;
   QSettings settings(folder.path() + "/orbel.conf", QSettings::IniFormat);
-  const QString game = ContinueKey("/data/orbel/saves/game-0123456789abcdef/");
-  const QString other = ContinueKey("/data/orbel/saves/other-fedcba9876543210/");
-  EXPECT_EQ(game, "Continue/game-0123456789abcdef");
-  EXPECT_EQ(other, "Continue/other-fedcba9876543210");
+  const QString game = TGameSaves(SampleGame("game"), folder.path().toStdString()).ContinueKey();
+  const QString other = TGameSaves(SampleGame("other"), folder.path().toStdString()).ContinueKey();
+  EXPECT_EQ(game, QString::fromStdString("Continue/game-" + game::ScriptSha256("game").substr(0, 16)));
+  EXPECT_NE(game, other);
   EXPECT_EQ(ContinueAnswer(settings, game, true), caAsk);
   // Without a kept position there is nothing to continue, whatever was remembered.
   EXPECT_EQ(ContinueAnswer(settings, game, false), caStartAgain);
@@ -141,34 +227,6 @@ TEST(ContinueQuestion, RememberedAnswerHoldsForItsGameAlone) {
   // A value this program never writes asks again.
   settings.setValue(other, "maybe");
   EXPECT_EQ(ContinueAnswer(settings, other, true), caAsk);
-}
-
-// The restart's command line, read back by the program's own parser, gives the same game, save and
-// presentation.
-TEST(Restart, ArgumentsReadBackAsTheSameRun) {
-  TOptions options;
-  options.NoModeSwitch = true;
-  options.Encoding = platform::seUtf8;
-  options.Batch = true;  // not carried over: the restarted run is the player's
-  const QStringList arguments =
-      RestartArguments(options, "/games/-odd name", "/saves/slot01.json", 3, ftAspect, true);
-  const TParseResult parsed = ParseCommandLine(QStringList{"orbel"} + arguments);
-  ASSERT_TRUE(parsed.Options) << parsed.Output;
-  EXPECT_EQ(parsed.Options->LoadFrom, "/saves/slot01.json");
-  EXPECT_EQ(parsed.Options->GameDir, "/games/-odd name");
-  EXPECT_EQ(parsed.Options->Scale, 3);
-  EXPECT_EQ(parsed.Options->Fit, ftAspect);
-  EXPECT_TRUE(parsed.Options->FullScreen);
-  EXPECT_TRUE(parsed.Options->NoModeSwitch);
-  EXPECT_EQ(parsed.Options->Encoding, platform::seUtf8);
-  EXPECT_FALSE(parsed.Options->Automated());
-
-  const TParseResult windowed =
-      ParseCommandLine(QStringList{"orbel"} +
-                       RestartArguments(TOptions{}, "/games/g", "/saves/quick.json", 1, ftInteger, false));
-  ASSERT_TRUE(windowed.Options) << windowed.Output;
-  EXPECT_FALSE(windowed.Options->FullScreen);
-  EXPECT_FALSE(windowed.Options->NoModeSwitch);
 }
 
 // A game folder, and the saves folder in a data home of the test's own.
@@ -208,26 +266,24 @@ class PlayerKeys : public testing::Test {
   std::string PreviousDataHome;
 };
 
-TEST_F(PlayerKeys, QuickSaveWritesWhereTheRunIsAndQuickLoadRestartsFromIt) {
+// F5 keeps where the run is; F9 goes back there in the same window: the run is replaced by one that replays
+// up to the save, with the save's board and picture, and what the player chose for the window stays.
+TEST_F(PlayerKeys, QuickSaveKeepsWhereTheRunIsAndQuickLoadGoesBackThereInTheSameWindow) {
   TFormOrbel form(TOptions{});
   form.show();
   Settle(form);
-  std::vector<QStringList> started;
-  form.StartProgram = [&started](const QStringList& arguments) {
-    started.push_back(arguments);
-    return true;
-  };
-  const std::string folder = form.SavesFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.rfind(Data.path().toStdString() + "/orbel/saves/", 0), 0u) << folder;
-  // Nothing to load yet: the player is told, nothing starts.
+  ASSERT_TRUE(form.Saves());
+  const std::string quick = form.Saves()->QuickPath();
+  EXPECT_EQ(quick.rfind(Data.path().toStdString() + "/orbel/saves/", 0), 0u) << quick;
+  // Nothing to load yet: the player is told, the run goes on.
   EXPECT_TRUE(form.FormKeyDown(Qt::Key_F9));
-  EXPECT_TRUE(started.empty());
   EXPECT_FALSE(form.Notice()->isHidden());
+  EXPECT_FALSE(form.EngineRun().Closing());
 
   EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5));
-  const game::TSave save = game::ReadSaveFile(QuickSavePath(folder));
+  const game::TSave save = game::ReadSaveFile(quick);
   EXPECT_EQ(save.ScriptSha256, game::ScriptSha256(kScript));
+  EXPECT_EQ(save.GameName, QDir(Game.path()).dirName().toStdString());
   EXPECT_EQ(save.Steps, 4);
   EXPECT_EQ(save.Line, 4);
   EXPECT_EQ(save.Text, "hello");
@@ -235,15 +291,94 @@ TEST_F(PlayerKeys, QuickSaveWritesWhereTheRunIsAndQuickLoadRestartsFromIt) {
   EXPECT_EQ(QImage::fromData(save.Thumbnail, "PNG").size(), QSize(160, 120));
   EXPECT_EQ(QImage::fromData(save.Thumbnail, "PNG").pixel(10, 10), qRgb(0, 120, 0));
   // A key held down saves once.
-  std::filesystem::remove(QuickSavePath(folder));
+  std::filesystem::remove(quick);
   EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5, true));
-  EXPECT_FALSE(Exists(QuickSavePath(folder)));
+  EXPECT_FALSE(Exists(quick));
   EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5));
 
+  // The player goes on: other text on the board, the board put away, a font of their own, a picture key.
+  form.FormKeyPress('7');
+  form.FormKeyPress(QChar(27));
+  QFont font = form.MsgBoard()->font();
+  font.setFamily("DejaVu Serif");
+  form.MsgBoard()->setFont(font);
+  form.FormKeyPress('0');
+  Settle(form);
+  ASSERT_NE(form.View()->GrabPresented().pixel(10, 10), qRgb(0, 120, 0));
+  const game::TSave left = form.EngineRun().CurrentSave();
   EXPECT_TRUE(form.FormKeyDown(Qt::Key_F9));
-  ASSERT_EQ(started.size(), 1u);
-  EXPECT_TRUE(started[0].contains(QString::fromStdString(QuickSavePath(folder))));
-  EXPECT_TRUE(form.EngineRun().Closing());
+  Settle(form);
+  EXPECT_FALSE(form.EngineRun().Closing());
+  EXPECT_FALSE(form.EngineRun().Replaying());
+  EXPECT_FALSE(form.LoadOverlay()->Active());
+  EXPECT_FALSE(platform::EngineClock().IsVirtual());
+  EXPECT_EQ(form.EngineRun().CurrentSave().Steps, 4);
+  EXPECT_EQ(form.MsgBoard()->Text(), QStringList{"hello"});
+  EXPECT_TRUE(form.MsgBoard()->isVisible());
+  EXPECT_EQ(form.MsgBoard()->font().family(), "DejaVu Serif");
+  EXPECT_EQ(form.View()->GrabPresented().pixel(10, 10), qRgb(0, 120, 0));
+  EXPECT_TRUE(form.isVisible());
+  // The position the player left is the newest automatic save.
+  EXPECT_EQ(game::ReadSaveFile(form.Saves()->AutoPath()).Steps, left.Steps);
+  form.close();
+}
+
+// A load the script cannot reach is refused in a message naming the save, and Escape during a load gives it
+// up: either way the player is back where they were, and the automatic save is the position they left.
+TEST_F(PlayerKeys, ALoadRefusedOrGivenUpGoesBackToWhereThePlayerWas) {
+  QFile script(Game.path() + "/Data/SCRIPT.TXT");
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  script.write(
+      "board,set,hello\r\nboard,on\r\ndisp,1,1,01.bmp\r\nwait,time,500\r\nboard,set,later\r\n"
+      "disp,1,0,x\r\n");
+  script.close();
+  TFormOrbel form(TOptions{});
+  // F5 in the wait; the script then goes on to rest for good.
+  QTimer::singleShot(300, &form, [&form] { form.FormKeyDown(Qt::Key_F5); });
+  form.show();
+  Settle(form);
+  const QString quick = QString::fromStdString(form.Saves()->QuickPath());
+  ASSERT_TRUE(QFile::copy(quick, QString::fromStdString(form.Saves()->SlotPath(1))));
+  QFile file(quick);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+  ASSERT_EQ(object["steps"].toInt(), 4);
+  object["steps"] = 1e9;
+  file.resize(0);
+  file.write(QJsonDocument(object).toJson());
+  file.close();
+  const game::TSave left = form.EngineRun().CurrentSave();
+  ASSERT_EQ(left.Steps, 6);
+  ASSERT_EQ(left.Text, "later");
+  const QImage shown = form.View()->GrabPresented();
+
+  EXPECT_TRUE(form.FormKeyDown(Qt::Key_F9));
+  Settle(form);
+  auto* message = form.findChild<QMessageBox*>();
+  ASSERT_TRUE(message);
+  EXPECT_TRUE(message->text().contains("quick.json does not fit")) << message->text().toStdString();
+  EXPECT_FALSE(form.LoadOverlay()->Active());
+  EXPECT_EQ(form.EngineRun().CurrentSave().Steps, left.Steps);
+  EXPECT_EQ(form.EngineRun().CurrentSave().Text, "later");
+  EXPECT_EQ(form.View()->GrabPresented(), shown);
+  EXPECT_EQ(game::ReadSaveFile(form.Saves()->AutoPath()).Steps, left.Steps);
+
+  // Escape as the load's replay begins: the run the player had is replayed, not the save's.
+  QMetaObject::invokeMethod(
+      &form,
+      [&form] {
+        EXPECT_TRUE(form.LoadOverlay()->Active());
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&form, &escape);
+      },
+      Qt::QueuedConnection);
+  form.LoadSave(form.Saves()->SlotPath(1));
+  Settle(form);
+  EXPECT_FALSE(form.LoadOverlay()->Active());
+  EXPECT_EQ(form.EngineRun().CurrentSave().Steps, left.Steps);
+  EXPECT_EQ(form.EngineRun().CurrentSave().Text, "later");
+  EXPECT_EQ(form.View()->GrabPresented(), shown);
+  EXPECT_EQ(form.Saves()->ListAutoSaves().size(), 1u);
   form.close();
 }
 
@@ -266,7 +401,6 @@ TEST_F(PlayerKeys, SavesThatCannotBeWrittenSayWhyInsideTheWindow) {
       QTimer::singleShot(0, &form, [&form] { form.FinishProgram(128 + SIGTERM); });
       box.exec();
     };
-    form.EngineRun().SetAutoSavePath(AutoSavePath(form.SavesFolder()));
     EXPECT_TRUE(form.FormKeyDown(Qt::Key_F5));
     const QLabel* notice = form.Notice();
     EXPECT_TRUE(notice->text().contains("Not a directory")) << notice->text().toStdString();
@@ -298,7 +432,7 @@ TEST_F(PlayerKeys, AnAutomatedRunSavesNothingByKeyOrMenu) {
   EXPECT_FALSE(form.MiLoad()->isEnabled());
   form.FormKeyDown(Qt::Key_F5);
   form.FormKeyDown(Qt::Key_F9);
-  form.EngineRun().SetAutoSavePath(AutoSavePath(form.SavesFolder()));
+  EXPECT_FALSE(form.Saves());
   form.close();
   EXPECT_TRUE(QDir(Data.path()).isEmpty());
 }
@@ -310,8 +444,7 @@ TEST_F(PlayerKeys, PlayersCloseKeepsThePositionAndTheMenuOffersSaveAndLoad) {
     Settle(form);
     EXPECT_TRUE(form.MiSave()->isEnabled());
     EXPECT_TRUE(form.MiLoad()->isEnabled());
-    autoSave = AutoSavePath(form.SavesFolder());
-    form.EngineRun().SetAutoSavePath(autoSave);
+    autoSave = form.Saves()->AutoPath();
     form.close();
   }
   const game::TSave save = game::ReadSaveFile(autoSave);
@@ -357,17 +490,25 @@ TEST_F(PlayerKeys, TheWindowAsksBeforeTheScriptStartsAndGoesOnFromTheKeptInstant
       remember = resume;
       return resume;
     };
-    // The wait runs on in real time; a look from inside it, then the close that ends it.
+    // The wait runs on in real time; a look from inside it, once the run has been in it a while on the
+    // player's clock (a slow machine's replay may take longer), then the close that ends it.
     std::optional<game::TSave> now;
     int64_t nowMs = 0;
     bool waiting = false, virtualTime = true;
-    QTimer::singleShot(300, &form, [&] {
+    QElapsedTimer started;
+    started.start();
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &form, [&] {
+      if (started.elapsed() < 300 || !form.Interpreter().Waiting() || platform::EngineClock().IsVirtual())
+        return;
+      look.stop();
       now = form.EngineRun().CurrentSave();
       nowMs = platform::EngineClock().NowMs();
       waiting = form.Interpreter().Waiting();
       virtualTime = platform::EngineClock().IsVirtual();
       form.close();
     });
+    look.start(20);
     form.show();
     Settle(form);
     EXPECT_EQ(asked, 1);
@@ -387,10 +528,8 @@ TEST_F(PlayerKeys, TheWindowAsksBeforeTheScriptStartsAndGoesOnFromTheKeptInstant
 
   // Closed while asked: nothing ran, and the kept position stays.
   TFormOrbel form(TOptions{});
-  const std::string autoSave = AutoSavePath(form.SavesFolder());
-  std::filesystem::create_directories(form.SavesFolder());
-  game::WriteSaveFile(kept, autoSave);
-  form.EngineRun().SetAutoSavePath(autoSave);
+  const std::string autoSave = form.Saves()->AutoPath();
+  form.Saves()->Write(kept, autoSave);
   form.OfferToContinue({kept, start, nullptr});
   form.AskToContinue = [&form](const game::TSave&, bool&) {
     form.close();
@@ -441,15 +580,39 @@ class AutoSaveRun : public testing::Test {
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write("board,set,waiting\r\nboard,on\r\nwait,time,600000\r\n");
   }
-  void Start(QProcess& process, const QStringList& arguments) {
+  void Start(QProcess& process, const QStringList& arguments, const QString& game = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("SDL_AUDIODRIVER", "dummy");
     environment.insert("XDG_DATA_HOME", Home.path() + "/data");
     environment.insert("XDG_CONFIG_HOME", Home.path() + "/config");
+    environment.insert("XDG_CACHE_HOME", Home.path() + "/cache");
     process.setProcessEnvironment(environment);
-    process.start(ORBEL_BINARY, arguments + QStringList{Game.path()});
+    process.start(ORBEL_BINARY, arguments + QStringList{game.isEmpty() ? Game.path() : game});
     ASSERT_TRUE(process.waitForStarted());
+  }
+  // A player's run of `game` (the test's folder when empty), closed by a signal once the script waits.
+  void PlayAndClose(const QString& game = {}) {
+    QProcess player;
+    Start(player, {"--trace"}, game);
+    // The trace's third line is the wait's step: the run is inside the wait.
+    QByteArray trace;
+    while (trace.count('\n') < 3 && player.waitForReadyRead(60000)) trace += player.readAllStandardOutput();
+    ASSERT_EQ(trace.count('\n'), 3) << trace.toStdString() << player.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(player.processId()), SIGTERM);
+    ASSERT_TRUE(player.waitForFinished(60000));
+  }
+  // The games' saves folders, each with the files it holds.
+  std::map<std::string, QStringList> SavesFolders() const {
+    std::map<std::string, QStringList> folders;
+    for (const auto& folder :
+         std::filesystem::directory_iterator((Home.path() + "/data/orbel/saves").toStdString())) {
+      QStringList& files = folders[folder.path().filename().string()];
+      for (const auto& file : std::filesystem::directory_iterator(folder.path()))
+        files << QString::fromStdString(file.path().filename().string());
+      files.sort();
+    }
+    return folders;
   }
   QStringList Saves() const {
     QStringList found;
@@ -468,14 +631,7 @@ TEST_F(AutoSaveRun, PlayersRunKeepsItsPositionAtCloseAnAutomatedOneWritesNothing
   EXPECT_EQ(automated.exitCode(), 0) << automated.readAllStandardError().toStdString();
   EXPECT_FALSE(QDir(Home.path() + "/data").exists());
 
-  QProcess player;
-  Start(player, {"--trace"});
-  // The trace's third line is the wait's step: the run is inside the wait.
-  QByteArray trace;
-  while (trace.count('\n') < 3 && player.waitForReadyRead(60000)) trace += player.readAllStandardOutput();
-  ASSERT_EQ(trace.count('\n'), 3) << trace.toStdString();
-  ::kill(static_cast<pid_t>(player.processId()), SIGTERM);
-  ASSERT_TRUE(player.waitForFinished(60000));
+  PlayAndClose();
   EXPECT_EQ(Saves(), QStringList{"auto.json"});
   const QString folder =
       QDir(Home.path() + "/data/orbel/saves").entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0);
@@ -484,6 +640,47 @@ TEST_F(AutoSaveRun, PlayersRunKeepsItsPositionAtCloseAnAutomatedOneWritesNothing
   EXPECT_EQ(save.Steps, 3);
   EXPECT_EQ(save.Line, 3);
   EXPECT_EQ(save.Text, "waiting");
+}
+
+// The saves follow the game, not where it lies: a zip played, copied elsewhere under another name, and the
+// game folder inside it played as a folder keep one saves folder, whose automatic save holds the last three
+// positions; so does the game with its script changed. Another game has its own.
+TEST_F(AutoSaveRun, SavesFollowTheGameNotWhereItLies) {
+  ASSERT_TRUE(QDir(Home.path()).mkpath("a/Sample") && QDir(Home.path()).mkpath("b"));
+  const QString sample = Home.path() + "/a/Sample";
+  ASSERT_TRUE(QDir(sample).mkpath("Data"));
+  ASSERT_TRUE(QFile::copy(Game.path() + "/Data/SCRIPT.TXT", sample + "/Data/SCRIPT.TXT"));
+  QProcess zip;
+  zip.setWorkingDirectory(sample);
+  zip.start("zip", {"-qr", Home.path() + "/a/Sample.zip", "Data"});
+  ASSERT_TRUE(zip.waitForFinished(60000) && zip.exitCode() == 0) << zip.readAllStandardError().toStdString();
+
+  PlayAndClose(Home.path() + "/a/Sample.zip");
+  ASSERT_EQ(SavesFolders().size(), 1u);
+  const std::string folder = SavesFolders().begin()->first;
+  EXPECT_EQ(folder.rfind("Sample-", 0), 0u) << folder;
+  ASSERT_TRUE(QFile::copy(Home.path() + "/a/Sample.zip", Home.path() + "/b/Copy of the game.zip"));
+  ASSERT_TRUE(QFile::remove(Home.path() + "/a/Sample.zip"));
+  PlayAndClose(Home.path() + "/b/Copy of the game.zip");
+  PlayAndClose(sample);
+  // A changed script of the same game: its saves ask before they load, but they are found.
+  QFile script(sample + "/Data/SCRIPT.TXT");
+  ASSERT_TRUE(script.open(QIODevice::Append));
+  script.write("board,off\r\n");
+  script.close();
+  PlayAndClose(sample);
+  const auto folders = SavesFolders();
+  ASSERT_EQ(folders.size(), 1u);
+  EXPECT_EQ(folders.begin()->first, folder);
+  EXPECT_EQ(folders.begin()->second, QStringList({"auto-2.json", "auto-3.json", "auto.json"}));
+
+  // Another game: another name and another script.
+  QFile other(Game.path() + "/Data/SCRIPT.TXT");
+  ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+  other.write("board,set,other\r\nboard,on\r\nwait,time,600000\r\n");
+  other.close();
+  PlayAndClose();
+  EXPECT_EQ(SavesFolders().size(), 2u);
 }
 
 }  // namespace
