@@ -203,7 +203,10 @@ void TEngineRun::BoardSetVisible(bool visible) {
   Controls.MsgBoard->setVisible(visible);
 }
 void TEngineRun::BoardSetText(int32_t line, const script::TStringList& lines) {
-  Controls.MsgBoard->SetText(Translation.Shown(line, lines));
+  const QStringList shown = Translation.Shown(line, lines);
+  Controls.MsgBoard->SetText(shown);
+  History.Add(shown, {TimelineValue.RunTimeMs(), TimelineValue.StepsRun(), TimelineValue.TickPhaseMs()});
+  if (!Replaying() && OnBoardText) OnBoardText(shown);
   BoardTextFromScript = true;
 }
 

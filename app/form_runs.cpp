@@ -81,6 +81,10 @@ void TFormOrbel::WireRun() {
     Overlay->Finish();
   };
   Run->OnRefused = [this](const std::string& why) { RunRefused(why); };
+  Run->OnBoardText = [this](const QStringList& shown) {
+    ReaderValue->TextShown();
+    if (OnBoardText) OnBoardText(shown);
+  };
   OutputsValue->Follow(Run.get());
 }
 
@@ -117,6 +121,7 @@ void TFormOrbel::RequestRun(const TStartPoint& start, bool cancellable) {
     Overlay->Begin(centralWidget()->grab().toImage(), centralWidget()->geometry(),
                    [this] { return Run->Timeline().ReplayProgress(); });
   PauseIndicatorValue->hide();
+  ReaderValue->RunEnds();
   OutputsValue->KeepPosition();
   Run->End();
   // At rest nothing of the run is on the stack: the requested run starts now.

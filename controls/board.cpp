@@ -177,6 +177,7 @@ void TBoard::RevealTick() {
       painter.drawImage(MarginValue, MarginValue, TextImageValue);
       ShowSurface(QRect(MarginValue, MarginValue, textWidth, textHeight));
     }
+    if (OnRevealed) OnRevealed();
     return;
   }
   // The frames grow to one line height, centred on the first line while they are shorter than half of it.

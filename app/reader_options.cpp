@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "app/reader_options.h"
+
+#include <QCommandLineParser>
+#include <QSettings>
+#include <algorithm>
+
+#include "platform/translation.h"
+
+namespace orbel::app {
+
+namespace {
+
+using platform::Tr;
+
+bool AllDigits(const QString& text) {
+  return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+}
+
+}  // namespace
+
+TReaderOptions::TReaderOptions()
+    : HoldText("hold-text",
+               Tr("CommandLine",
+                  "Hold the game once each board text is fully shown, until Return, a left click or the "
+                  "wheel turned down (the 設定 menu's check item; remembered).")
+                   .QStr()),
+      TextOut(
+          "text-out",
+          Tr("CommandLine",
+             "Append each board text to FILE as it is shown, one line a text, UTF-8, flushed at once; '-' "
+             "is standard output.")
+              .QStr(),
+          "FILE"),
+      TextServer("text-server",
+                 Tr("CommandLine",
+                    "Send each board text as it is shown to every client of a WebSocket server on "
+                    "127.0.0.1:PORT (6677 when PORT is left out), one text message a text.")
+                     .QStr(),
+                 "PORT") {}
+
+void TReaderOptions::AddTo(QCommandLineParser& parser) const {
+  parser.addOptions({HoldText, TextOut, TextServer});
+}
+
+std::string TReaderOptions::Read(const QCommandLineParser& parser, TOptions& options) const {
+  options.HoldText = parser.isSet(HoldText);
+  options.TextOut = ArgumentBytes(parser.value(TextOut));
+  if (parser.isSet(TextOut) && options.TextOut.empty())
+    return Tr("CommandLine", "--text-out needs a file, or - for standard output");
+  if (parser.isSet(TextServer)) {
+    bool ok = false;
+    const int port = parser.value(TextServer).toInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+      return Tr("CommandLine", "--text-server needs a port from 1 to 65535, not '%1'")
+          .Arg(parser.value(TextServer));
+    options.TextServerPort = port;
+  }
+  if ((parser.isSet(TextOut) || parser.isSet(TextServer)) && (options.Check || !options.ExtractText.empty()))
+    return Tr("CommandLine", "--text-out and --text-server send the texts a game shows as it runs");
+  return {};
+}
+
+QStringList WithTextServerPort(const QStringList& arguments) {
+  QStringList whole;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    whole.append(arguments[i]);
+    // After "--" everything is a game folder.
+    if (arguments[i] == QLatin1String("--")) {
+      whole.append(arguments.mid(i + 1));
+      break;
+    }
+    if (arguments[i] == QLatin1String("--text-server") &&
+        (i + 1 >= arguments.size() || !AllDigits(arguments[i + 1])))
+      whole.append(QString::number(kDefaultTextServerPort));
+  }
+  return whole;
+}
+
+TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings) {
+  TReaderChoices choices;
+  if (settings && options.Watched()) {
+    choices.HoldText = settings->value("Reader/HoldText", false).toBool();
+    choices.HistoryFontPx = std::clamp(settings->value("History/FontSize", 16).toInt(), 8, 72);
+  }
+  // The command line can turn holding on for a run, not off.
+  choices.HoldText = choices.HoldText || options.HoldText;
+  return choices;
+}
+
+void RememberReaderChoices(QSettings& settings, const TReaderChoices& choices) {
+  settings.setValue("Reader/HoldText", choices.HoldText);
+  settings.setValue("History/FontSize", choices.HistoryFontPx);
+}
+
+}  // namespace orbel::app

@@ -1,0 +1,48 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The reader's controls as the command line gives them and the settings remember them: holding after each
+// text, the history's text size, and the board's texts for other programs (--text-out, --text-server).
+
+#include <QCommandLineOption>
+#include <QString>
+#include <QStringList>
+#include <string>
+
+#include "app/options.h"
+
+class QCommandLineParser;
+class QSettings;
+
+namespace orbel::app {
+
+// --text-server's port when none is given: the one browser text-hook pages listen on.
+inline constexpr int kDefaultTextServerPort = 6677;
+
+struct TReaderChoices {
+  bool HoldText = false;
+  int HistoryFontPx = 16;
+};
+
+// --hold-text, --text-out and --text-server, declared, read and checked together.
+class TReaderOptions {
+ public:
+  TReaderOptions();
+  void AddTo(QCommandLineParser& parser) const;
+  // Empty, or the error text.
+  std::string Read(const QCommandLineParser& parser, TOptions& options) const;
+
+ private:
+  QCommandLineOption HoldText, TextOut, TextServer;
+};
+
+// --text-server's port may be left out, which the command-line parser cannot take: the arguments with the
+// default port put in where none follows (a following argument that is all digits is the port).
+QStringList WithTextServerPort(const QStringList& arguments);
+
+// The player's choices as the settings keep them, with what the command line asks for this run over them.
+// Runs nobody watches read no settings.
+TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings);
+// Keeps the choices for later runs.
+void RememberReaderChoices(QSettings& settings, const TReaderChoices& choices);
+
+}  // namespace orbel::app
