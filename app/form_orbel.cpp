@@ -95,11 +95,11 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->hide();
   }
-  ReaderValue = new TReaderControls(
-      this,
-      {[this]() -> TEngineRun& { return *Run; }, [this] { return Loading(); },
-       [this](const TStartPoint& start) { RequestRun(start); }, [this](const QString& text) { ShowNotice(text); }},
-      Watched());
+  ReaderValue = new TReaderControls(this,
+                                    {[this]() -> TEngineRun& { return *Run; }, [this] { return Loading(); },
+                                     [this](const TStartPoint& start) { RequestRun(start); },
+                                     [this](const QString& text) { ShowNotice(text); }},
+                                    Watched());
   MsgBoardValue->OnRevealed = [this] { ReaderValue->TextRevealed(); };
   ReaderValue->AddMenuItems(N1);
   WarnPlayer = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Orbel"), text); };

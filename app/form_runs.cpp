@@ -79,6 +79,7 @@ void TFormOrbel::WireRun() {
   Run->OnReplayEnded = [this] {
     BackFromLoad.reset();
     Overlay->Finish();
+    ReaderValue->LoadArrived(MsgBoardValue->RevealRunning());
   };
   Run->OnRefused = [this](const std::string& why) { RunRefused(why); };
   Run->OnBoardText = [this](const QStringList& shown) {

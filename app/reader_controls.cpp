@@ -9,6 +9,8 @@
 
 #include "app/engine_run.h"
 #include "app/history_window.h"
+#include "app/volume_dialog.h"
+#include "media/audio.h"
 #include "platform/engine_clock.h"
 #include "platform/translation.h"
 
@@ -33,6 +35,7 @@ TReaderControls::TReaderControls(QWidget* window, THooks hooks, bool watched)
 
 void TReaderControls::SetChoices(const TReaderChoices& choices) {
   ChoicesValue = choices;
+  media::SetVolumes(ChoicesValue.Volumes);
   if (HoldTextItemValue) HoldTextItemValue->setChecked(ChoicesValue.HoldText);
   if (!ChoicesValue.HoldText) ReleaseText();
 }
@@ -44,6 +47,8 @@ void TReaderControls::AddMenuItems(QMenu* settings) {
   HoldTextItemValue->setCheckable(true);
   HoldTextItemValue->setChecked(ChoicesValue.HoldText);
   connect(HoldTextItemValue, &QAction::triggered, this, [this](bool checked) { SetHoldText(checked); });
+  VolumeItemValue = settings->addAction(platform::Tr("Window", "&Volume...").QStr());
+  connect(VolumeItemValue, &QAction::triggered, this, &TReaderControls::VolumeClick);
 }
 
 void TReaderControls::SetHoldText(bool hold) {
@@ -51,6 +56,19 @@ void TReaderControls::SetHoldText(bool hold) {
   choices.HoldText = hold;
   SetChoices(choices);
   if (Watched && Remember) Remember(ChoicesValue);
+}
+
+void TReaderControls::VolumeClick() {
+  // The game goes on meanwhile: the player hears what the sliders do.
+  const media::TVolumes before = ChoicesValue.Volumes;
+  TFormVolume dialog(before, Window);
+  dialog.OnChanged = [this](const media::TVolumes& volumes) {
+    ChoicesValue.Volumes = volumes;
+    media::SetVolumes(volumes);
+  };
+  if (OnVolumeOpened) OnVolumeOpened(dialog);
+  dialog.exec();
+  if (!(ChoicesValue.Volumes == before) && Watched && Remember) Remember(ChoicesValue);
 }
 
 bool TReaderControls::KeyPressed(int key, bool autoRepeat) {
@@ -106,6 +124,13 @@ void TReaderControls::TextRevealed() {
     return;
   Held = true;
   ShowSigns();
+}
+
+void TReaderControls::LoadArrived(bool revealing) {
+  TextToHold = true;
+  if (!revealing)
+    QMetaObject::invokeMethod(
+        this, [this] { TextRevealed(); }, Qt::QueuedConnection);
 }
 
 void TReaderControls::ReleaseText() {

@@ -3,8 +3,8 @@
 // TReaderControls: the reader's side of the window. The history of the board's texts (Page Up, the wheel
 // turned up) and the way back to one of them, which is a load in place of that text's instant; holding once
 // each text is fully shown, with its sign, until Return, a left click or the wheel turned down; and the sign
-// of fast-forward. None of these keys means anything to the original games. The window forwards the player's
-// keys, wheel and clicks here first, and owns it.
+// of fast-forward; and the volume dialog. None of these keys means anything to the original games. The window
+// forwards the player's keys, wheel and clicks here first, and owns it.
 
 #include <QObject>
 #include <QRect>
@@ -22,6 +22,7 @@ namespace orbel::app {
 
 class TEngineRun;
 class THistoryWindow;
+class TFormVolume;
 
 class TReaderControls : public QObject {
  public:
@@ -50,6 +51,8 @@ class TReaderControls : public QObject {
   void TextShown();
   // The board has shown the whole of its text: the game holds here when the player asked for that.
   void TextRevealed();
+  // A load has arrived at its instant: the text it shows is held too, once the player's clock has taken over.
+  void LoadArrived(bool revealing);
   bool TextHeld() const { return Held; }
   void ReleaseText();
   // The pause key takes over a held text: the game stays still, with the pause's sign instead.
@@ -69,9 +72,13 @@ class TReaderControls : public QObject {
   QLabel* HoldSign() const { return HoldSignValue; }
   QLabel* FastForwardSign() const { return FastForwardSignValue; }
   QAction* HoldTextItem() const { return HoldTextItemValue; }
+  QAction* VolumeItem() const { return VolumeItemValue; }
+  // Called with the volume dialog as it opens (tests drive it from here).
+  std::function<void(TFormVolume& dialog)> OnVolumeOpened;
 
  private:
   void SetHoldText(bool hold);
+  void VolumeClick();
   void ShowSigns();
 
   QWidget* Window;
@@ -85,6 +92,7 @@ class TReaderControls : public QObject {
   QLabel* HoldSignValue = nullptr;
   QLabel* FastForwardSignValue = nullptr;
   QAction* HoldTextItemValue = nullptr;
+  QAction* VolumeItemValue = nullptr;
 };
 
 // A small label over the picture in the look of the pause's sign, hidden: a child of the window, not of the

@@ -26,6 +26,12 @@ TReaderOptions::TReaderOptions()
                   "Hold the game once each board text is fully shown, until Return, a left click or the "
                   "wheel turned down (the 設定 menu's check item; remembered).")
                    .QStr()),
+      Volume("volume",
+             Tr("CommandLine",
+                "The master volume, 0 (silent) to 100 (as the game made it), for this run (the 設定 menu's "
+                "volume dialog; remembered).")
+                 .QStr(),
+             "0-100"),
       TextOut(
           "text-out",
           Tr("CommandLine",
@@ -41,11 +47,19 @@ TReaderOptions::TReaderOptions()
                  "PORT") {}
 
 void TReaderOptions::AddTo(QCommandLineParser& parser) const {
-  parser.addOptions({HoldText, TextOut, TextServer});
+  parser.addOptions({HoldText, Volume, TextOut, TextServer});
 }
 
 std::string TReaderOptions::Read(const QCommandLineParser& parser, TOptions& options) const {
   options.HoldText = parser.isSet(HoldText);
+  if (parser.isSet(Volume)) {
+    bool ok = false;
+    const int volume = parser.value(Volume).toInt(&ok);
+    if (!ok || volume < 0 || volume > 100)
+      return Tr("CommandLine", "--volume needs a whole number from 0 to 100, not '%1'")
+          .Arg(parser.value(Volume));
+    options.Volume = volume;
+  }
   options.TextOut = ArgumentBytes(parser.value(TextOut));
   if (parser.isSet(TextOut) && options.TextOut.empty())
     return Tr("CommandLine", "--text-out needs a file, or - for standard output");
@@ -83,7 +97,12 @@ TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings) {
   if (settings && options.Watched()) {
     choices.HoldText = settings->value("Reader/HoldText", false).toBool();
     choices.HistoryFontPx = std::clamp(settings->value("History/FontSize", 16).toInt(), 8, 72);
+    choices.Volumes.Master = std::clamp(settings->value("Volume/Master", 100).toInt(), 0, 100);
+    choices.Volumes.Sound = std::clamp(settings->value("Volume/Sound", 100).toInt(), 0, 100);
+    choices.Volumes.Movie = std::clamp(settings->value("Volume/Movie", 100).toInt(), 0, 100);
+    choices.Volumes.Mute = settings->value("Volume/Mute", false).toBool();
   }
+  if (options.Volume) choices.Volumes.Master = *options.Volume;
   // The command line can turn holding on for a run, not off.
   choices.HoldText = choices.HoldText || options.HoldText;
   return choices;
@@ -92,6 +111,10 @@ TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings) {
 void RememberReaderChoices(QSettings& settings, const TReaderChoices& choices) {
   settings.setValue("Reader/HoldText", choices.HoldText);
   settings.setValue("History/FontSize", choices.HistoryFontPx);
+  settings.setValue("Volume/Master", choices.Volumes.Master);
+  settings.setValue("Volume/Sound", choices.Volumes.Sound);
+  settings.setValue("Volume/Movie", choices.Volumes.Movie);
+  settings.setValue("Volume/Mute", choices.Volumes.Mute);
 }
 
 }  // namespace orbel::app

@@ -1,7 +1,8 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The reader's controls as the command line gives them and the settings remember them: holding after each
-// text, the history's text size, and the board's texts for other programs (--text-out, --text-server).
+// text, the volumes, the history's text size, and the board's texts for other programs (--text-out,
+// --text-server).
 
 #include <QCommandLineOption>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "app/options.h"
+#include "media/audio.h"
 
 class QCommandLineParser;
 class QSettings;
@@ -20,10 +22,11 @@ inline constexpr int kDefaultTextServerPort = 6677;
 
 struct TReaderChoices {
   bool HoldText = false;
+  media::TVolumes Volumes;
   int HistoryFontPx = 16;
 };
 
-// --hold-text, --text-out and --text-server, declared, read and checked together.
+// --hold-text, --volume, --text-out and --text-server, declared, read and checked together.
 class TReaderOptions {
  public:
   TReaderOptions();
@@ -32,7 +35,7 @@ class TReaderOptions {
   std::string Read(const QCommandLineParser& parser, TOptions& options) const;
 
  private:
-  QCommandLineOption HoldText, TextOut, TextServer;
+  QCommandLineOption HoldText, Volume, TextOut, TextServer;
 };
 
 // --text-server's port may be left out, which the command-line parser cannot take: the arguments with the

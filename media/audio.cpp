@@ -5,6 +5,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -36,7 +38,23 @@ TSoundSink& VirtualSink() {
 // The virtual output mixes in blocks of this many frames, so that hours of time need no hours of buffer.
 constexpr int64_t MixBlockFrames = 4096;
 
+// The player's volumes as the device's callback reads them: one factor for each channel, master and mute in
+// it.
+std::atomic<double> ChannelGains[2] = {1.0, 1.0};
+
 }  // namespace
+
+double VolumeGain(int percent) {
+  if (percent <= 0) return 0.0;
+  if (percent >= 100) return 1.0;
+  return std::pow(10.0, (percent - 100) * 0.6 / 20.0);
+}
+
+void SetVolumes(const TVolumes& volumes) {
+  const double master = volumes.Mute ? 0.0 : VolumeGain(volumes.Master);
+  ChannelGains[scSound] = master * VolumeGain(volumes.Sound);
+  ChannelGains[scMovie] = master * VolumeGain(volumes.Movie);
+}
 
 void SetVirtualSoundSink(TSoundSink sink) {
   VirtualSink() = std::move(sink);
@@ -117,10 +135,10 @@ TAudioMixer::~TAudioMixer() {
   }
 }
 
-int TAudioMixer::AddStream() {
+int TAudioMixer::AddStream(TSoundChannel channel) {
   std::lock_guard lock(Mutex);
   int id = NextStream++;
-  Streams[id];
+  Streams[id].Channel = channel;
   return id;
 }
 
@@ -204,16 +222,18 @@ void TAudioMixer::MixUntil(int64_t sampleIndex, std::vector<int16_t>* out) {
       Scratch.resize(frames * 2);
       to = Scratch.data();
     }
-    Mix(to, frames);
+    Mix(to, frames, false);
     OutputFrames += int64_t(frames);
   }
 }
 
 void TAudioMixer::Callback(void* self, uint8_t* out, int bytes) {
-  static_cast<TAudioMixer*>(self)->Mix(reinterpret_cast<int16_t*>(out), size_t(bytes) / 4);
+  static_cast<TAudioMixer*>(self)->Mix(reinterpret_cast<int16_t*>(out), size_t(bytes) / 4, true);
 }
 
-void TAudioMixer::Mix(int16_t* out, size_t frames) {
+void TAudioMixer::Mix(int16_t* out, size_t frames, bool device) {
+  const double gains[2] = {device ? ChannelGains[scSound].load() : 1.0,
+                           device ? ChannelGains[scMovie].load() : 1.0};
   std::vector<int32_t> sum(frames * 2, 0);
   {
     std::lock_guard lock(Mutex);
@@ -221,7 +241,11 @@ void TAudioMixer::Mix(int16_t* out, size_t frames) {
       if (stream.Paused) continue;
       size_t take = std::min(frames * 2, stream.Samples.size());
       auto begin = stream.Samples.begin();
-      for (size_t i = 0; i < take; ++i) sum[i] += begin[ptrdiff_t(i)];
+      const double gain = gains[stream.Channel];
+      if (gain == 1.0)
+        for (size_t i = 0; i < take; ++i) sum[i] += begin[ptrdiff_t(i)];
+      else
+        for (size_t i = 0; i < take; ++i) sum[i] += int32_t(std::lrint(begin[ptrdiff_t(i)] * gain));
       stream.Samples.erase(begin, begin + ptrdiff_t(take));
       const size_t unheard = std::min(frames - take / 2, stream.Unheard);
       stream.Unheard -= unheard;

@@ -21,6 +21,24 @@
 
 namespace orbel::media {
 
+// What a stream is, for the player's volume: the wave channel's sound or a movie's track.
+enum TSoundChannel { scSound, scMovie };
+
+// The player's volume, each from 0 (silent) to 100 (as the game made it).
+struct TVolumes {
+  int Master = 100;
+  int Sound = 100;
+  int Movie = 100;
+  bool Mute = false;
+  bool operator==(const TVolumes&) const = default;
+};
+// The factor a volume of 0 to 100 multiplies the sound by: the steps of a slider sound even to the ear, about
+// -60 dB at 1 to 0 dB at 100 (0 is silence).
+double VolumeGain(int percent);
+// From now on the sound device plays every stream at these volumes (any thread). What the virtual clock mixes
+// (an export) is never changed.
+void SetVolumes(const TVolumes& volumes);
+
 class TAudioMixer {
  public:
   // Opens the default sound driver, or SDL's silent "dummy" driver when that fails; never throws. Without
@@ -43,7 +61,7 @@ class TAudioMixer {
   void MixUntil(int64_t sampleIndex, std::vector<int16_t>* out);
   int64_t OutputPosition() const { return OutputFrames; }
 
-  int AddStream();  // a new stream, paused and empty
+  int AddStream(TSoundChannel channel = scSound);  // a new stream, paused and empty
   void RemoveStream(int stream);
   // Appends interleaved stereo frames (MixRate, signed 16-bit).
   void Push(int stream, const int16_t* data, size_t frames);
@@ -61,11 +79,14 @@ class TAudioMixer {
     size_t Unheard = 0;
     uint64_t Consumed = 0;
     bool Paused = true;
+    TSoundChannel Channel = scSound;
   };
   static void Callback(void* self, uint8_t* out, int bytes);
   void OpenDevice();
   void StartVirtualOutput();
-  void Mix(int16_t* out, size_t frames);
+  // Mixes `frames` stereo frames of every playing stream into `out`: the device's output (`device`) at the
+  // player's volumes, the virtual output as the game made it.
+  void Mix(int16_t* out, size_t frames, bool device);
   bool AnythingToMix() const;
   // Consumes the unheard frames of up to `frames` of output, when no stream has real ones to mix.
   void ConsumeUnheard(size_t frames);
