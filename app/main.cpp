@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
       if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
     });
 
-  orbel::platform::IgnoreFileSizeLimitSignal();
+  orbel::platform::IgnoreWriteFailureSignals();
   TOrbelApplication application(argc, argv);
   // Before anything speaks: the help and the command line's complaints are in the user's language too.
   application.UseTranslations();

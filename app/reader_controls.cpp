@@ -115,7 +115,8 @@ void TReaderControls::TextShown() {
 void TReaderControls::TextRevealed() {
   const bool shown = TextToHold;
   TextToHold = false;
-  if (!shown || !ChoicesValue.HoldText || Held || HistoryOpenValue || Hooks.Loading()) return;
+  // Nobody could let a held text go in a run nobody watches.
+  if (!shown || !ChoicesValue.HoldText || !Watched || Held || HistoryOpenValue || Hooks.Loading()) return;
   TEngineRun& run = Hooks.Run();
   // Only a game played in real time holds: a replay, --fast and fast-forward have nobody reading, and a
   // paused game already stands still.
