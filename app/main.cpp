@@ -248,8 +248,8 @@ int main(int argc, char** argv) {
   if (outlets) form->OnBoardText = [&outlets](const QStringList& shown) { outlets->Send(shown); };
   form->Reader().SetChoices(ReaderChoices(options, &settings));
   if (options.Watched())
-    form->Reader().Remember = [&settings](const TReaderChoices& choices) {
-      RememberReaderChoices(settings, choices);
+    form->Reader().Remember = [&settings](const TReaderChoices& choices, unsigned changed) {
+      RememberReaderChoices(settings, choices, changed);
     };
   if (exporter) form->Outputs().SetExport(std::move(exporter));
   if (translation.Catalogue) form->SetTranslation(translation.Catalogue);

@@ -55,7 +55,7 @@ void TReaderControls::SetHoldText(bool hold) {
   TReaderChoices choices = ChoicesValue;
   choices.HoldText = hold;
   SetChoices(choices);
-  if (Watched && Remember) Remember(ChoicesValue);
+  if (Watched && Remember) Remember(ChoicesValue, rcHoldText);
 }
 
 void TReaderControls::VolumeClick() {
@@ -68,7 +68,7 @@ void TReaderControls::VolumeClick() {
   };
   if (OnVolumeOpened) OnVolumeOpened(dialog);
   dialog.exec();
-  if (!(ChoicesValue.Volumes == before) && Watched && Remember) Remember(ChoicesValue);
+  if (!(ChoicesValue.Volumes == before) && Watched && Remember) Remember(ChoicesValue, rcVolumes);
 }
 
 bool TReaderControls::KeyPressed(int key, bool autoRepeat) {
@@ -193,7 +193,7 @@ void TReaderControls::OpenHistory() {
   THistoryWindow window(run.TextHistory(), ChoicesValue.HistoryFontPx, Window);
   window.OnFontChanged = [this](int fontPx) {
     ChoicesValue.HistoryFontPx = fontPx;
-    if (Watched && Remember) Remember(ChoicesValue);
+    if (Watched && Remember) Remember(ChoicesValue, rcHistoryFont);
   };
   if (OnHistoryOpened) OnHistoryOpened(window);
   window.exec();

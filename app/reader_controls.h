@@ -38,7 +38,7 @@ class TReaderControls : public QObject {
   void SetChoices(const TReaderChoices& choices);
   const TReaderChoices& Choices() const { return ChoicesValue; }
   // Keeps the choices the player changed for later runs; the program entry sets it for a watched run.
-  std::function<void(const TReaderChoices& choices)> Remember;
+  std::function<void(const TReaderChoices& choices, unsigned changed)> Remember;
   // The 設定 menu's items.
   void AddMenuItems(QMenu* settings);
 

@@ -108,13 +108,15 @@ TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings) {
   return choices;
 }
 
-void RememberReaderChoices(QSettings& settings, const TReaderChoices& choices) {
-  settings.setValue("Reader/HoldText", choices.HoldText);
-  settings.setValue("History/FontSize", choices.HistoryFontPx);
-  settings.setValue("Volume/Master", choices.Volumes.Master);
-  settings.setValue("Volume/Sound", choices.Volumes.Sound);
-  settings.setValue("Volume/Movie", choices.Volumes.Movie);
-  settings.setValue("Volume/Mute", choices.Volumes.Mute);
+void RememberReaderChoices(QSettings& settings, const TReaderChoices& choices, unsigned changed) {
+  if (changed & rcHoldText) settings.setValue("Reader/HoldText", choices.HoldText);
+  if (changed & rcHistoryFont) settings.setValue("History/FontSize", choices.HistoryFontPx);
+  if (changed & rcVolumes) {
+    settings.setValue("Volume/Master", choices.Volumes.Master);
+    settings.setValue("Volume/Sound", choices.Volumes.Sound);
+    settings.setValue("Volume/Movie", choices.Volumes.Movie);
+    settings.setValue("Volume/Mute", choices.Volumes.Mute);
+  }
 }
 
 }  // namespace orbel::app

@@ -45,7 +45,10 @@ QStringList WithTextServerPort(const QStringList& arguments);
 // The player's choices as the settings keep them, with what the command line asks for this run over them.
 // Runs nobody watches read no settings.
 TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings);
-// Keeps the choices for later runs.
-void RememberReaderChoices(QSettings& settings, const TReaderChoices& choices);
+// Which of the choices the player has just changed: only those are kept, so that what the command line gave
+// for one run is not.
+enum TReaderChoice : unsigned { rcHoldText = 1, rcVolumes = 2, rcHistoryFont = 4 };
+// Keeps the choices named in `changed` for later runs.
+void RememberReaderChoices(QSettings& settings, const TReaderChoices& choices, unsigned changed);
 
 }  // namespace orbel::app

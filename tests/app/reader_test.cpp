@@ -99,7 +99,8 @@ class ReaderWindow : public testing::Test {
 TEST_F(ReaderWindow, HistoryHoldsTheGameAndGoesBackToTheChosenText) {
   TFormOrbel form(TOptions{});
   std::vector<int> remembered;
-  form.Reader().Remember = [&remembered](const TReaderChoices& choices) {
+  form.Reader().Remember = [&remembered](const TReaderChoices& choices, unsigned changed) {
+    EXPECT_EQ(changed, rcHistoryFont);
     remembered.push_back(choices.HistoryFontPx);
   };
   int opened = 0;
