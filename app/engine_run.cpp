@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -272,7 +273,8 @@ void TEngineRun::WaitForEvents(int ms) {
   QTimer deadline;
   deadline.setSingleShot(true);
   deadline.setTimerType(Qt::PreciseTimer);
-  deadline.start(ms);
+  // The wait counts engine time, which runs at the game's speed.
+  deadline.start(static_cast<int>(std::min<int64_t>(platform::EngineClock().RealMsFor(ms), INT32_MAX)));
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   --WaitDepth;
 }

@@ -246,10 +246,12 @@ int main(int argc, char** argv) {
     }
   auto form = std::make_unique<TFormOrbel>(options, nullptr, nullptr, std::move(game));
   if (outlets) form->OnBoardText = [&outlets](const QStringList& shown) { outlets->Send(shown); };
-  form->Reader().SetChoices(ReaderChoices(options, &settings));
+  // The speed is kept for each game, by the name of its folder of saves (what the game is).
+  const QString gameKey = QString::fromStdString(std::filesystem::path(saves.Folder()).filename().string());
+  form->Reader().SetChoices(ReaderChoices(options, &settings, gameKey));
   if (options.Watched())
-    form->Reader().Remember = [&settings](const TReaderChoices& choices, unsigned changed) {
-      RememberReaderChoices(settings, choices, changed);
+    form->Reader().Remember = [&settings, gameKey](const TReaderChoices& choices, unsigned changed) {
+      RememberReaderChoices(settings, gameKey, choices, changed);
     };
   if (exporter) form->Outputs().SetExport(std::move(exporter));
   if (translation.Catalogue) form->SetTranslation(translation.Catalogue);

@@ -54,7 +54,8 @@ struct TOptions {
   // The reader's controls (app/reader_options.h): holding after each text, the master volume, and the board's
   // texts for other programs (a file, "-" for standard output; the WebSocket server's port, 0 for none).
   bool HoldText = false;
-  std::optional<int> Volume;  // the master volume for this run (none: as the player chose last time)
+  std::optional<int> Volume;
+  std::optional<double> Speed;  // the game's speed for this run (none: as the player chose for the game)  // the master volume for this run (none: as the player chose last time)
   std::string TextOut;
   int TextServerPort = 0;
 

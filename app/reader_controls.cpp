@@ -3,9 +3,11 @@
 #include "app/reader_controls.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/engine_run.h"
 #include "app/history_window.h"
@@ -36,6 +38,8 @@ TReaderControls::TReaderControls(QWidget* window, THooks hooks, bool watched)
 void TReaderControls::SetChoices(const TReaderChoices& choices) {
   ChoicesValue = choices;
   media::SetVolumes(ChoicesValue.Volumes);
+  platform::EngineClock().SetRate(ChoicesValue.Speed);
+  ShowSpeed();
   if (HoldTextItemValue) HoldTextItemValue->setChecked(ChoicesValue.HoldText);
   if (!ChoicesValue.HoldText) ReleaseText();
 }
@@ -47,6 +51,10 @@ void TReaderControls::AddMenuItems(QMenu* settings) {
   HoldTextItemValue->setCheckable(true);
   HoldTextItemValue->setChecked(ChoicesValue.HoldText);
   connect(HoldTextItemValue, &QAction::triggered, this, [this](bool checked) { SetHoldText(checked); });
+  SpeedMenuValue = settings->addMenu(platform::Tr("Window", "&Speed").QStr());
+  SpeedGroup = new QActionGroup(this);
+  for (const double factor : kMenuSpeeds) AddSpeedItem(factor);
+  ShowSpeed();
   VolumeItemValue = settings->addAction(platform::Tr("Window", "&Volume...").QStr());
   connect(VolumeItemValue, &QAction::triggered, this, &TReaderControls::VolumeClick);
 }
@@ -56,6 +64,33 @@ void TReaderControls::SetHoldText(bool hold) {
   choices.HoldText = hold;
   SetChoices(choices);
   if (Watched && Remember) Remember(ChoicesValue, rcHoldText);
+}
+
+QAction* TReaderControls::AddSpeedItem(double factor) {
+  QAction* item =
+      SpeedMenuValue->addAction(platform::Tr("Window", "%1x").Arg(QString::number(factor, 'g', 3)).QStr());
+  item->setCheckable(true);
+  item->setData(factor);
+  SpeedGroup->addAction(item);
+  connect(item, &QAction::triggered, this, [this, factor] { SetSpeed(factor); });
+  return item;
+}
+
+// The menu names the speed in force; one the command line gave that the menu does not offer is offered too.
+void TReaderControls::ShowSpeed() {
+  if (!SpeedGroup) return;
+  QAction* chosen = nullptr;
+  for (QAction* item : SpeedGroup->actions())
+    if (item->data().toDouble() == ChoicesValue.Speed) chosen = item;
+  if (!chosen) chosen = AddSpeedItem(ChoicesValue.Speed);
+  chosen->setChecked(true);
+}
+
+void TReaderControls::SetSpeed(double factor) {
+  TReaderChoices choices = ChoicesValue;
+  choices.Speed = std::clamp(factor, platform::TEngineClock::kMinRate, platform::TEngineClock::kMaxRate);
+  SetChoices(choices);
+  if (Watched && Remember) Remember(ChoicesValue, rcSpeed);
 }
 
 void TReaderControls::VolumeClick() {

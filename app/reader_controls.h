@@ -14,6 +14,7 @@
 #include "app/save_game.h"
 
 class QAction;
+class QActionGroup;
 class QLabel;
 class QMenu;
 class QWidget;
@@ -73,11 +74,15 @@ class TReaderControls : public QObject {
   QLabel* FastForwardSign() const { return FastForwardSignValue; }
   QAction* HoldTextItem() const { return HoldTextItemValue; }
   QAction* VolumeItem() const { return VolumeItemValue; }
+  QMenu* SpeedMenu() const { return SpeedMenuValue; }
   // Called with the volume dialog as it opens (tests drive it from here).
   std::function<void(TFormVolume& dialog)> OnVolumeOpened;
 
  private:
   void SetHoldText(bool hold);
+  void SetSpeed(double factor);
+  QAction* AddSpeedItem(double factor);
+  void ShowSpeed();
   void VolumeClick();
   void ShowSigns();
 
@@ -93,6 +98,8 @@ class TReaderControls : public QObject {
   QLabel* FastForwardSignValue = nullptr;
   QAction* HoldTextItemValue = nullptr;
   QAction* VolumeItemValue = nullptr;
+  QMenu* SpeedMenuValue = nullptr;
+  QActionGroup* SpeedGroup = nullptr;
 };
 
 // A small label over the picture in the look of the pause's sign, hidden: a child of the window, not of the

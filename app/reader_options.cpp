@@ -5,7 +5,9 @@
 #include <QCommandLineParser>
 #include <QSettings>
 #include <algorithm>
+#include <cmath>
 
+#include "platform/engine_clock.h"
 #include "platform/translation.h"
 
 namespace orbel::app {
@@ -26,6 +28,14 @@ TReaderOptions::TReaderOptions()
                   "Hold the game once each board text is fully shown, until Return, a left click or the "
                   "wheel turned down (the 設定 menu's check item; remembered).")
                    .QStr()),
+      Speed(
+          "speed",
+          Tr("CommandLine",
+             "Run the game at FACTOR times its speed, 0.25 to 4: waits, transitions, movies and sound alike, "
+             "the sound at its own pitch (the 設定 menu's choice, remembered for each game). Not with --fast "
+             "or --export-video.")
+              .QStr(),
+          "FACTOR"),
       Volume("volume",
              Tr("CommandLine",
                 "The master volume, 0 (silent) to 100 (as the game made it), for this run (the 設定 menu's "
@@ -47,11 +57,23 @@ TReaderOptions::TReaderOptions()
                  "PORT") {}
 
 void TReaderOptions::AddTo(QCommandLineParser& parser) const {
-  parser.addOptions({HoldText, Volume, TextOut, TextServer});
+  parser.addOptions({HoldText, Speed, Volume, TextOut, TextServer});
 }
 
 std::string TReaderOptions::Read(const QCommandLineParser& parser, TOptions& options) const {
   options.HoldText = parser.isSet(HoldText);
+  if (parser.isSet(Speed)) {
+    bool ok = false;
+    const double factor = parser.value(Speed).toDouble(&ok);
+    if (!ok || !std::isfinite(factor) || factor < platform::TEngineClock::kMinRate ||
+        factor > platform::TEngineClock::kMaxRate)
+      return Tr("CommandLine", "--speed needs a factor from 0.25 to 4, not '%1'").Arg(parser.value(Speed));
+    if (options.Fast || !options.ExportVideo.empty())
+      return Tr("CommandLine",
+                "--speed sets the pace of a game played in real time; --fast and --export-video run on the "
+                "virtual clock");
+    options.Speed = factor;
+  }
   if (parser.isSet(Volume)) {
     bool ok = false;
     const int volume = parser.value(Volume).toInt(&ok);
@@ -92,7 +114,7 @@ QStringList WithTextServerPort(const QStringList& arguments) {
   return whole;
 }
 
-TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings) {
+TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings, const QString& game) {
   TReaderChoices choices;
   if (settings && options.Watched()) {
     choices.HoldText = settings->value("Reader/HoldText", false).toBool();
@@ -101,14 +123,19 @@ TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings) {
     choices.Volumes.Sound = std::clamp(settings->value("Volume/Sound", 100).toInt(), 0, 100);
     choices.Volumes.Movie = std::clamp(settings->value("Volume/Movie", 100).toInt(), 0, 100);
     choices.Volumes.Mute = settings->value("Volume/Mute", false).toBool();
+    choices.Speed = std::clamp(settings->value("Speed/" + game, 1.0).toDouble(),
+                               platform::TEngineClock::kMinRate, platform::TEngineClock::kMaxRate);
   }
+  if (options.Speed) choices.Speed = *options.Speed;
   if (options.Volume) choices.Volumes.Master = *options.Volume;
   // The command line can turn holding on for a run, not off.
   choices.HoldText = choices.HoldText || options.HoldText;
   return choices;
 }
 
-void RememberReaderChoices(QSettings& settings, const TReaderChoices& choices, unsigned changed) {
+void RememberReaderChoices(QSettings& settings, const QString& game, const TReaderChoices& choices,
+                           unsigned changed) {
+  if (changed & rcSpeed) settings.setValue("Speed/" + game, choices.Speed);
   if (changed & rcHoldText) settings.setValue("Reader/HoldText", choices.HoldText);
   if (changed & rcHistoryFont) settings.setValue("History/FontSize", choices.HistoryFontPx);
   if (changed & rcVolumes) {

@@ -22,6 +22,7 @@ inline constexpr int kDefaultTextServerPort = 6677;
 
 struct TReaderChoices {
   bool HoldText = false;
+  double Speed = 1.0;
   media::TVolumes Volumes;
   int HistoryFontPx = 16;
 };
@@ -35,7 +36,7 @@ class TReaderOptions {
   std::string Read(const QCommandLineParser& parser, TOptions& options) const;
 
  private:
-  QCommandLineOption HoldText, Volume, TextOut, TextServer;
+  QCommandLineOption HoldText, Speed, Volume, TextOut, TextServer;
 };
 
 // --text-server's port may be left out, which the command-line parser cannot take: the arguments with the
@@ -44,11 +45,16 @@ QStringList WithTextServerPort(const QStringList& arguments);
 
 // The player's choices as the settings keep them, with what the command line asks for this run over them.
 // Runs nobody watches read no settings.
-TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings);
+// The speed is kept for each game, `game` naming it.
+TReaderChoices ReaderChoices(const TOptions& options, QSettings* settings, const QString& game);
 // Which of the choices the player has just changed: only those are kept, so that what the command line gave
 // for one run is not.
-enum TReaderChoice : unsigned { rcHoldText = 1, rcVolumes = 2, rcHistoryFont = 4 };
+enum TReaderChoice : unsigned { rcHoldText = 1, rcVolumes = 2, rcHistoryFont = 4, rcSpeed = 8 };
 // Keeps the choices named in `changed` for later runs.
-void RememberReaderChoices(QSettings& settings, const TReaderChoices& choices, unsigned changed);
+void RememberReaderChoices(QSettings& settings, const QString& game, const TReaderChoices& choices,
+                           unsigned changed);
+
+// The speeds the menu offers.
+inline constexpr double kMenuSpeeds[] = {0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
 
 }  // namespace orbel::app

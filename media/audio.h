@@ -16,10 +16,13 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 namespace orbel::media {
+
+class TTempoFilter;
 
 // What a stream is, for the player's volume: the wave channel's sound or a movie's track.
 enum TSoundChannel { scSound, scMovie };
@@ -75,11 +78,19 @@ class TAudioMixer {
 
  private:
   struct TStream {
+    TStream();
+    ~TStream();
     std::deque<int16_t> Samples;
     size_t Unheard = 0;
     uint64_t Consumed = 0;
     bool Paused = true;
     TSoundChannel Channel = scSound;
+    // At another pace than the stream's own (the game's speed): the filter its sound goes through, what had
+    // been consumed when it was made, what it has been fed and how much of the stream's time it gave back.
+    std::unique_ptr<TTempoFilter> Tempo;
+    uint64_t TempoBase = 0;
+    uint64_t TempoFed = 0;
+    double TempoHeard = 0;
   };
   static void Callback(void* self, uint8_t* out, int bytes);
   void OpenDevice();
@@ -87,6 +98,10 @@ class TAudioMixer {
   // Mixes `frames` stereo frames of every playing stream into `out`: the device's output (`device`) at the
   // player's volumes, the virtual output as the game made it.
   void Mix(int16_t* out, size_t frames, bool device);
+  // One stream's sound added to `sum`, straight or through its tempo filter.
+  static void AddStraight(TStream& stream, int32_t* sum, size_t frames, double gain);
+  static void AddAtTempo(TStream& stream, int32_t* sum, size_t frames, double gain, double tempo);
+  static void EndTempo(TStream& stream);
   bool AnythingToMix() const;
   // Consumes the unheard frames of up to `frames` of output, when no stream has real ones to mix.
   void ConsumeUnheard(size_t frames);

@@ -462,6 +462,18 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
         <source>--text-out and --text-server send the texts a game shows as it runs</source>
         <translation>--text-out と --text-server は、実行中のゲームが表示する文を送るものです</translation>
     </message>
+    <message>
+        <source>Run the game at FACTOR times its speed, 0.25 to 4: waits, transitions, movies and sound alike, the sound at its own pitch (the 設定 menu&apos;s choice, remembered for each game). Not with --fast or --export-video.</source>
+        <translation>ゲームを FACTOR 倍の速さで進めます（0.25 から 4）。待ち時間、トランジション、動画と音がそろって変わり、音の高さはそのままです（設定メニューの選択。ゲームごとに記憶されます）。--fast や --export-video とは使えません。</translation>
+    </message>
+    <message>
+        <source>--speed needs a factor from 0.25 to 4, not &apos;%1&apos;</source>
+        <translation>--speed には 0.25 から 4 の倍率が必要です（&apos;%1&apos; ではなく）</translation>
+    </message>
+    <message>
+        <source>--speed sets the pace of a game played in real time; --fast and --export-video run on the virtual clock</source>
+        <translation>--speed は実時間で遊ぶゲームの速さを決めるものです。--fast と --export-video は仮想の時計で動きます</translation>
+    </message>
 </context>
 <context>
     <name>DataFiles</name>
@@ -1276,6 +1288,14 @@ Start at its line %2 without what led there, or start the game again?</source>
     <message>
         <source>Close</source>
         <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>&amp;Speed</source>
+        <translation>速さ(&amp;P)</translation>
+    </message>
+    <message>
+        <source>%1x</source>
+        <translation>%1 倍</translation>
     </message>
 </context>
 <context>

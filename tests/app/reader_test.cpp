@@ -312,14 +312,15 @@ TEST(ReaderRun, TextsGoOutInOrderAndAReplayRebuildsTheHistoryWithoutSendingItAga
 }
 
 // What the sound device receives (SDL's disk output): silence at --volume 0, the sound as made at 100, and
-// half-way down the slider about -30 dB, since the slider's steps are even to the ear.
-TEST(ReaderRun, TheMasterVolumeReachesTheSoundDevice) {
+// half-way down the slider about -30 dB, since the slider's steps are even to the ear; at --speed 2 the same
+// tone in half as many frames, at its own pitch.
+TEST(ReaderRun, TheVolumeAndTheSpeedReachTheSoundDevice) {
   QTemporaryDir game;
   ASSERT_TRUE(game.isValid());
   QDir(game.path()).mkpath("Data");
   constexpr int kRate = 48000;
   QByteArray samples;
-  for (int i = 0; i < kRate / 2; ++i) {
+  for (int i = 0; i < kRate; ++i) {
     const auto value = static_cast<int16_t>(std::lround(10000 * std::sin(2 * M_PI * 1000.0 * i / kRate)));
     for (int channel = 0; channel < 2; ++channel) samples.append(reinterpret_cast<const char*>(&value), 2);
   }
@@ -341,27 +342,48 @@ TEST(ReaderRun, TheMasterVolumeReachesTheSoundDevice) {
   script.write("pcm,play,TONE.WAV\r\npcm,wait\r\nwait,time,300\r\n");
   script.close();
 
-  const auto peak = [&game](const QString& volume) {
+  struct THeard {
+    int Peak = 0;
+    int Loud = 0;          // frames from the first to the last of the tone
+    double Frequency = 0;  // its pitch
+  };
+  const auto play = [&game](const QStringList& options) {
     const QString output = game.path() + "/heard.raw";
     QFile::remove(output);
     QProcessEnvironment environment;
     environment.insert("SDL_AUDIODRIVER", "disk");
     environment.insert("SDL_DISKAUDIOFILE", output);
-    const tests::TRun run = tests::RunProgram({"--batch", "--volume", volume, game.path()}, {}, environment);
+    const tests::TRun run =
+        tests::RunProgram(QStringList{"--batch"} + options + QStringList{game.path()}, {}, environment);
     EXPECT_EQ(run.ExitCode, esOk) << run.Err;
     QFile heard(output);
     EXPECT_TRUE(heard.open(QIODevice::ReadOnly));
     const QByteArray bytes = heard.readAll();
-    const auto* values = reinterpret_cast<const int16_t*>(bytes.constData());
-    int loudest = 0;
-    for (qsizetype i = 0; i < bytes.size() / 2; ++i) loudest = std::max(loudest, std::abs(int(values[i])));
-    return loudest;
+    const auto* left = reinterpret_cast<const int16_t*>(bytes.constData());
+    THeard result;
+    int first = -1, last = -1, rising = 0;
+    for (qsizetype i = 0; i < bytes.size() / 4; ++i) {
+      const int value = left[2 * i];
+      result.Peak = std::max(result.Peak, std::abs(value));
+      if (std::abs(value) > 200) {
+        if (first < 0) first = int(i);
+        last = int(i);
+      }
+      if (i > 0 && left[2 * (i - 1)] < 0 && value >= 0 && first >= 0) ++rising;
+    }
+    result.Loud = first < 0 ? 0 : last - first + 1;
+    result.Frequency = result.Loud ? rising / (double(result.Loud) / kRate) : 0;
+    return result;
   };
-  EXPECT_EQ(peak("0"), 0);
-  const int full = peak("100");
-  EXPECT_NEAR(full, 10000, 100);
-  EXPECT_NEAR(peak("50"), full * media::VolumeGain(50), 20);
+  EXPECT_EQ(play({"--volume", "0"}).Peak, 0);
+  const THeard full = play({"--volume", "100"});
+  EXPECT_NEAR(full.Peak, 10000, 100);
+  EXPECT_NEAR(full.Loud, kRate, kRate / 50);
+  EXPECT_NEAR(play({"--volume", "50"}).Peak, full.Peak * media::VolumeGain(50), 20);
   EXPECT_NEAR(media::VolumeGain(50), 0.0316, 0.001);
+  const THeard fast = play({"--speed", "2"});
+  EXPECT_NEAR(fast.Loud, kRate / 2, kRate / 20);
+  EXPECT_NEAR(fast.Frequency, full.Frequency, 30) << "the tone keeps its pitch";
 }
 
 }  // namespace
