@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -203,7 +204,10 @@ void TEngineRun::BoardSetVisible(bool visible) {
   Controls.MsgBoard->setVisible(visible);
 }
 void TEngineRun::BoardSetText(int32_t line, const script::TStringList& lines) {
-  Controls.MsgBoard->SetText(Translation.Shown(line, lines));
+  const QStringList shown = Translation.Shown(line, lines);
+  Controls.MsgBoard->SetText(shown);
+  History.Add(shown, {TimelineValue.RunTimeMs(), TimelineValue.StepsRun(), TimelineValue.TickPhaseMs()});
+  if (!Replaying() && OnBoardText) OnBoardText(shown);
   BoardTextFromScript = true;
 }
 
@@ -269,7 +273,8 @@ void TEngineRun::WaitForEvents(int ms) {
   QTimer deadline;
   deadline.setSingleShot(true);
   deadline.setTimerType(Qt::PreciseTimer);
-  deadline.start(ms);
+  // The wait counts engine time, which runs at the game's speed.
+  deadline.start(static_cast<int>(std::min<int64_t>(platform::EngineClock().RealMsFor(ms), INT32_MAX)));
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   --WaitDepth;
 }

@@ -18,6 +18,7 @@
 #include "app/options.h"
 #include "app/run_timeline.h"
 #include "app/save_game.h"
+#include "app/text_history.h"
 #include "game/save_file.h"
 #include "media/media_layer.h"
 #include "platform/engine_clock.h"
@@ -103,6 +104,11 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   std::function<void()> OnEnded;        // called from the run's last frame: the window takes it up later
   std::function<void()> OnReplayEnded;  // the replay has reached its start point
   std::function<void(const std::string& why)> OnRefused;  // the replay cannot reach it
+  // Each text the script puts on the board, as shown, once the player's time has come (never in a replay).
+  std::function<void(const QStringList& shown)> OnBoardText;
+
+  // The board's texts so far with their instants; a replay rebuilds it.
+  const TTextHistory& TextHistory() const { return History; }
 
   std::string FindDataFile(const std::string& name) override;
 
@@ -211,6 +217,7 @@ class TEngineRun : public QObject, private script::IScriptHost, private screen::
   } BackMove;
   std::optional<media::TReplayScope> ReplayMedia;  // the movies and sounds nobody sees meanwhile
   translation::TBoardTranslation Translation;      // what the board shows for the script's texts
+  TTextHistory History;
   // The board holds the script's text, not the sample text it starts with.
   bool BoardTextFromScript = false;
   bool SliceQueued = false;  // a fast-forward slice waits to run at rest

@@ -95,6 +95,13 @@ TFormOrbel::TFormOrbel(const TOptions& options, std::unique_ptr<platform::TDispl
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->hide();
   }
+  ReaderValue = new TReaderControls(this,
+                                    {[this]() -> TEngineRun& { return *Run; }, [this] { return Loading(); },
+                                     [this](const TStartPoint& start) { RequestRun(start); },
+                                     [this](const QString& text) { ShowNotice(text); }},
+                                    Watched());
+  MsgBoardValue->OnRevealed = [this] { ReaderValue->TextRevealed(); };
+  ReaderValue->AddMenuItems(N1);
   WarnPlayer = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Orbel"), text); };
 
   // The timer runs from creation to close; its frames do nothing until a transition starts.
@@ -325,7 +332,10 @@ void TFormOrbel::miFontClick() {
 
 // A key released while another window has the focus never reaches this one: fast-forward ends with the focus.
 void TFormOrbel::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) Run->StopFastForward();
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+    Run->StopFastForward();
+    ReaderValue->ShowFastForward(false);
+  }
   QMainWindow::changeEvent(event);
 }
 

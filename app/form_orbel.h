@@ -19,6 +19,7 @@
 #include "app/game_saves.h"
 #include "app/options.h"
 #include "app/presentation.h"
+#include "app/reader_controls.h"
 #include "app/run_outputs.h"
 #include "platform/display_settings.h"
 #include "platform/engine_clock.h"
@@ -164,6 +165,12 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   // The script can post no further step on its own: none queued, no transition, no wait, no reveal.
   bool Settled() const { return Run->Settled(); }
 
+  // The history, holding after each text and the fast-forward's sign.
+  TReaderControls& Reader() { return *ReaderValue; }
+  // Each text the script puts on the board, as the player sees it, in every run the window shows (the
+  // program entry hands it to --text-out and --text-server).
+  std::function<void(const QStringList& shown)> OnBoardText;
+
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -172,6 +179,8 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   // IDisplayWindow
@@ -261,6 +270,7 @@ class TFormOrbel : public QMainWindow, private screen::IDisplayWindow {
   QLabel* PauseIndicatorValue = nullptr;
   QLabel* NoticeValue = nullptr;
   TLoadOverlay* Overlay = nullptr;
+  TReaderControls* ReaderValue = nullptr;
 };
 
 }  // namespace orbel::app

@@ -79,8 +79,13 @@ void TFormOrbel::WireRun() {
   Run->OnReplayEnded = [this] {
     BackFromLoad.reset();
     Overlay->Finish();
+    ReaderValue->LoadArrived(MsgBoardValue->RevealRunning());
   };
   Run->OnRefused = [this](const std::string& why) { RunRefused(why); };
+  Run->OnBoardText = [this](const QStringList& shown) {
+    ReaderValue->TextShown();
+    if (OnBoardText) OnBoardText(shown);
+  };
   OutputsValue->Follow(Run.get());
 }
 
@@ -117,6 +122,7 @@ void TFormOrbel::RequestRun(const TStartPoint& start, bool cancellable) {
     Overlay->Begin(centralWidget()->grab().toImage(), centralWidget()->geometry(),
                    [this] { return Run->Timeline().ReplayProgress(); });
   PauseIndicatorValue->hide();
+  ReaderValue->RunEnds();
   OutputsValue->KeepPosition();
   Run->End();
   // At rest nothing of the run is on the stack: the requested run starts now.

@@ -8,7 +8,9 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -37,6 +39,7 @@ void TFormOrbel::keyPressEvent(QKeyEvent* event) {
     ToggleFullScreen();
     return;
   }
+  if (ReaderValue->KeyPressed(event->key(), event->isAutoRepeat())) return;
   if (FormKeyDown(event->key(), event->isAutoRepeat())) return;
   const QString text = event->text();
   if (text.size() == 1)
@@ -126,7 +129,12 @@ bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
       if (!autoRepeat) TogglePause();
       return true;
     case Qt::Key_Control:
-      if (!autoRepeat && !Loading() && !Run->FastForwarding() && !Run->StartFastForward() && Run->Paused())
+      if (autoRepeat || Loading() || Run->FastForwarding()) return true;
+      // A held text lets go: the player wants to move on.
+      ReaderValue->ReleaseText();
+      if (Run->StartFastForward())
+        ReaderValue->ShowFastForward(true);
+      else if (Run->Paused())
         ShowNotice(platform::Tr("Window", "The game cannot run fast while it is paused").QStr());
       return true;
     default:
@@ -135,12 +143,24 @@ bool TFormOrbel::FormKeyDown(int key, bool autoRepeat) {
 }
 
 void TFormOrbel::FormKeyUp(int key, bool autoRepeat) {
-  if (key == Qt::Key_Control && !autoRepeat) Run->StopFastForward();
+  if (key != Qt::Key_Control || autoRepeat) return;
+  Run->StopFastForward();
+  ReaderValue->ShowFastForward(false);
+}
+
+void TFormOrbel::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && ReaderValue->LeftClick()) return;
+  QMainWindow::mousePressEvent(event);
+}
+
+void TFormOrbel::wheelEvent(QWheelEvent* event) {
+  if (!ReaderValue->Wheel(event->angleDelta().y())) QMainWindow::wheelEvent(event);
 }
 
 void TFormOrbel::TogglePause() {
   if (Loading() || Run->FastForwarding()) return;
-  if (!Run->SetPaused(!Run->Paused())) return;
+  // A held text becomes a pause: the game stays where it is.
+  if (!ReaderValue->HandHoldToPause() && !Run->SetPaused(!Run->Paused())) return;
   PauseIndicatorValue->setVisible(Run->Paused());
   PlaceIndicators();
 }
@@ -162,6 +182,7 @@ void TFormOrbel::PlaceIndicators() {
   NoticeValue->move(corner + QPoint(12, 12 + below));
   PauseIndicatorValue->raise();
   NoticeValue->raise();
+  if (ReaderValue && centralWidget()) ReaderValue->PlaceSigns(centralWidget()->geometry());
 }
 
 void TFormOrbel::ShowNotice(const QString& text) {

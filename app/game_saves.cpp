@@ -185,7 +185,10 @@ TStartPoint TGameSaves::StartPointOf(const std::string& path, const TAskChangedS
                                         "the game cannot be replayed up to it")
                                .Arg(name);
   if (!ask) throw game::ESaveError(text);
-  if (ask(text, save.Line) == ccStartAtLine) start.AtLine = save.Line - 1;
+  if (ask(text, save.Line) == ccStartAtLine) {
+    start.AtLine = save.Line - 1;
+    start.EarlierTexts = save.History;
+  }
   return start;
 }
 

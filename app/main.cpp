@@ -21,9 +21,11 @@
 #include "app/game_saves.h"
 #include "app/options.h"
 #include "app/orbel_application.h"
+#include "app/reader_options.h"
 #include "app/save_dialog.h"
 #include "app/save_game.h"
 #include "app/start_folder.h"
+#include "app/text_outlets.h"
 #include "dialogs/font_dialog.h"
 #include "game/data_files.h"
 #include "game/game_check.h"
@@ -102,7 +104,7 @@ int main(int argc, char** argv) {
       if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
     });
 
-  orbel::platform::IgnoreFileSizeLimitSignal();
+  orbel::platform::IgnoreWriteFailureSignals();
   TOrbelApplication application(argc, argv);
   // Before anything speaks: the help and the command line's complaints are in the user's language too.
   application.UseTranslations();
@@ -233,7 +235,24 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "orbel: %s\n", problem.what());
       return esFailure;
     }
+  // The board's texts for other programs: a file or a port that cannot be opened is refused before anything
+  // plays.
+  std::unique_ptr<TTextOutlets> outlets;
+  if (!options.TextOut.empty() || options.TextServerPort > 0) try {
+      outlets = std::make_unique<TTextOutlets>(options.TextOut, options.TextServerPort);
+    } catch (const orbel::EOrbelError& problem) {
+      std::fprintf(stderr, "orbel: %s\n", problem.what());
+      return esFailure;
+    }
   auto form = std::make_unique<TFormOrbel>(options, nullptr, nullptr, std::move(game));
+  if (outlets) form->OnBoardText = [&outlets](const QStringList& shown) { outlets->Send(shown); };
+  // The speed is kept for each game, by the name of its folder of saves (what the game is).
+  const QString gameKey = QString::fromStdString(std::filesystem::path(saves.Folder()).filename().string());
+  form->Reader().SetChoices(ReaderChoices(options, &settings, gameKey));
+  if (options.Watched())
+    form->Reader().Remember = [&settings, gameKey](const TReaderChoices& choices, unsigned changed) {
+      RememberReaderChoices(settings, gameKey, choices, changed);
+    };
   if (exporter) form->Outputs().SetExport(std::move(exporter));
   if (translation.Catalogue) form->SetTranslation(translation.Catalogue);
   form->StartAt(start);
@@ -254,6 +273,7 @@ int main(int argc, char** argv) {
   // The runs the window shows: a replay or a --fast run on the virtual clock, the rest in the event loop; a
   // load starts the next run in the same window.
   const int status = form->Play();
+  if (outlets) outlets->Flush();
   if (options.Watched())
     RememberChoices(settings, form->WindowScale(), form->FitMode(), form->RememberedFullScreen());
   return status;

@@ -9,6 +9,7 @@
 #include <limits>
 #include <string_view>
 
+#include "app/reader_options.h"
 #include "platform/text_codec.h"
 #include "platform/translation.h"
 #include "translation/catalogue.h"
@@ -288,12 +289,14 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
   saving.AddTo(parser);
   const TTranslationOptions translating;
   translating.AddTo(parser);
+  const TReaderOptions reading;
+  reading.AddTo(parser);
   parser.addPositionalArgument("GAME_DIR",
                                Tr("CommandLine", "The game folder; it becomes the current directory.").QStr(),
                                "[GAME_DIR]");
 
   TParseResult result;
-  if (!parser.parse(arguments)) {
+  if (!parser.parse(WithTextServerPort(arguments))) {
     result.ExitStatus = esFailure;
     result.Output = "orbel: " + parser.errorText().toStdString() + "\n";
     return result;
@@ -409,6 +412,7 @@ TParseResult ParseCommandLine(const QStringList& arguments) {
     return refuse(Tr("CommandLine", "--check runs nothing, so --fast has nothing to speed up"));
   if (const std::string problem = saving.Read(parser, options); !problem.empty()) return refuse(problem);
   if (const std::string problem = translating.Read(parser, options); !problem.empty()) return refuse(problem);
+  if (const std::string problem = reading.Read(parser, options); !problem.empty()) return refuse(problem);
   result.Options = options;
   return result;
 }

@@ -51,6 +51,13 @@ struct TOptions {
   std::string TranslationFile;
   std::string Language;
   std::string ExtractText;
+  // The reader's controls (app/reader_options.h): holding after each text, the master volume, and the board's
+  // texts for other programs (a file, "-" for standard output; the WebSocket server's port, 0 for none).
+  bool HoldText = false;
+  std::optional<int> Volume;
+  std::optional<double> Speed;  // the game's speed for this run (none: as the player chose for the game)  // the master volume for this run (none: as the player chose last time)
+  std::string TextOut;
+  int TextServerPort = 0;
 
   // Whether a person watches the run: the one place that decides it. A run a person watches is the player's:
   // it saves and loads, asks whether to continue, keeps its position at the close and shows a load's sign.

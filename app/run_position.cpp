@@ -19,7 +19,10 @@
 namespace orbel::app {
 
 void TEngineRun::StartAt(const TStartPoint& start) {
-  if (start.AtLine) InterpreterValue.NextLine = *start.AtLine;
+  if (start.AtLine) {
+    InterpreterValue.NextLine = *start.AtLine;
+    History.KeepEarlier(start.EarlierTexts);
+  }
   if (!start.Replays()) return;
   StartReached = false;
   TimelineValue.ReplayTo(start);
@@ -116,6 +119,7 @@ game::TSave TEngineRun::CurrentSave() const {
   save.Steps = TimelineValue.StepsRun();
   save.TickPhaseMs = TimelineValue.TickPhaseMs();
   save.Line = LatestLine + 1;
+  save.History = History.ToSave();
   const QImage shown = Controls.View->GrabPresented();
   if (!shown.isNull()) {
     QBuffer png(&save.Thumbnail);

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/game_info.h"
+#include "game/save_file.h"
 
 namespace orbel::app {
 
@@ -26,6 +28,8 @@ struct TStartPoint {
   std::optional<int32_t> UntilLine;
   // Start at once at this line (from 0), nothing replayed: a save of a script that has changed since.
   std::optional<int32_t> AtLine;
+  // With AtLine: the board's texts the save kept, which no replay can show again.
+  std::vector<game::TSavedText> EarlierTexts;
   // Where the start point comes from, as messages name it: the save's file (UTF-8), or --from's line or
   // label; empty for the place a load left, which the window goes back to when the load is given up.
   std::string Origin;

@@ -210,6 +210,7 @@ void TBoard::RevealTick() {
         ShowSurface(area);
       }
     }
+    if (OnRevealed) OnRevealed();
     return;
   }
   // The frames grow to one line height, centred on the first line while they are shorter than half of it.

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -44,6 +45,9 @@ class TBoard : public QWidget {
   // The colour the lines are drawn in (the colour of the board's font).
   QColor FontColour() const { return FontColourValue; }
   void SetFontColour(const QColor& colour);
+
+  // Called when a reveal has brought the whole text onto the board.
+  std::function<void()> OnRevealed;
 
   // A reveal is still running: the board's picture will change on its own.
   bool RevealRunning() const { return RevealTimer.IsActive(); }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QCryptographicHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -73,6 +74,32 @@ void RemoveLeftovers(const std::filesystem::path& folder, const TFinalName& fina
   }
 }
 
+// The optional history: at most kMaxSavedTexts texts, each with its instant, in the order they were shown and
+// none after the save's own instant.
+std::vector<TSavedText> HistoryField(const QJsonObject& object, const TSave& save, const std::string& fileName) {
+  std::vector<TSavedText> history;
+  if (!object.contains(QLatin1String("history"))) return history;
+  const QJsonValue value = object.value(QLatin1String("history"));
+  const auto impossible = [&fileName] {
+    Refuse(platform::Tr("Saves", "the save %1 has an impossible \"%2\"").Arg(Shown(fileName)).Arg("history"));
+  };
+  if (!value.isArray() || static_cast<size_t>(value.toArray().size()) > kMaxSavedTexts) impossible();
+  for (const QJsonValue& item : value.toArray()) {
+    if (!item.isObject()) impossible();
+    const QJsonObject entry = item.toObject();
+    TSavedText text;
+    const QString shown = TextField(entry, "text", fileName);
+    if (shown.size() > kMaxSavedTextChars) impossible();
+    text.Text = shown.toStdString();
+    text.TimeMs = WholeField(entry, "time_ms", 0, static_cast<double>(save.TimeMs), fileName);
+    text.Steps = WholeField(entry, "steps", 0, static_cast<double>(save.Steps), fileName);
+    if (!history.empty() && (text.TimeMs < history.back().TimeMs || text.Steps < history.back().Steps))
+      impossible();
+    history.push_back(std::move(text));
+  }
+  return history;
+}
+
 }  // namespace
 
 std::string ScriptSha256(std::string_view scriptBytes) {
@@ -97,6 +124,14 @@ QByteArray SaveToJson(const TSave& save) {
   object["text"] = QString::fromUtf8(save.Text);
   object["date"] = QString::fromStdString(save.Date);
   object["thumbnail_png"] = QString::fromLatin1(save.Thumbnail.toBase64());
+  if (!save.History.empty()) {
+    QJsonArray history;
+    for (const TSavedText& text : save.History)
+      history.append(QJsonObject{{"text", QString::fromUtf8(text.Text)},
+                                 {"time_ms", static_cast<double>(text.TimeMs)},
+                                 {"steps", static_cast<double>(text.Steps)}});
+    object["history"] = history;
+  }
   return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
@@ -144,6 +179,7 @@ TSave ParseSave(const QByteArray& bytes, const std::string& fileName) {
     Refuse(
         platform::Tr("Saves", "the save %1 has a damaged \"%2\"").Arg(Shown(fileName)).Arg("thumbnail_png"));
   save.Thumbnail = *thumbnail;
+  save.History = HistoryField(object, save, fileName);
   return save;
 }
 

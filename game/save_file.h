@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/errors.h"
 
@@ -22,11 +23,23 @@ class ESaveError : public EOrbelError {
 };
 
 inline constexpr int kSaveVersion = 1;
-// Far more than a save with its thumbnail needs; a larger file is not one of ours.
-inline constexpr size_t kMaxSaveBytes = 1024 * 1024;
+// Far more than a save with its thumbnail and a full history of texts needs; a larger file is not one of ours.
+inline constexpr size_t kMaxSaveBytes = 4 * 1024 * 1024;
+// The history of the board's texts keeps this many, each cut to this many characters.
+inline constexpr size_t kMaxSavedTexts = 1000;
+inline constexpr qsizetype kMaxSavedTextChars = 1000;
 inline constexpr int kThumbnailWidth = 160, kThumbnailHeight = 120;
 // A tick's phase is below the tick's interval; this bounds what a file may claim.
 inline constexpr int64_t kMaxTickPhaseMs = 999;
+
+// A text the board showed, as the history of texts keeps it: the lines as shown, joined by '\n' (UTF-8),
+// and the instant it was shown at (as TSave names one).
+struct TSavedText {
+  std::string Text;
+  int64_t TimeMs = 0;
+  int64_t Steps = 0;
+  bool operator==(const TSavedText&) const = default;
+};
 
 struct TSave {
   // The game: SHA-256 of the script's bytes (64 lower-case hex digits), its folder as UTF-8 text and its name
@@ -46,6 +59,9 @@ struct TSave {
   QByteArray Thumbnail;  // PNG, 160x120; may be empty
   std::string Text;      // the board's first line, UTF-8
   std::string Date;      // wall-clock time of the save, ISO 8601 with offset
+  // The board's texts up to the instant, oldest first (at most kMaxSavedTexts); a replay shows them again,
+  // so only a run that cannot replay (the script changed since) reads them.
+  std::vector<TSavedText> History;
 };
 
 // The script's identity: SHA-256 of its bytes, lower-case hex.

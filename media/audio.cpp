@@ -5,10 +5,13 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "media/decoder.h"
+#include "media/tempo.h"
 #include "platform/engine_clock.h"
 
 namespace orbel::media {
@@ -36,7 +39,26 @@ TSoundSink& VirtualSink() {
 // The virtual output mixes in blocks of this many frames, so that hours of time need no hours of buffer.
 constexpr int64_t MixBlockFrames = 4096;
 
+// A tempo filter is fed this many frames at a time, about as many as the device asks for in one call.
+constexpr size_t kTempoChunkFrames = 1024;
+
+// The player's volumes as the device's callback reads them: one factor for each channel, master and mute in
+// it.
+std::atomic<double> ChannelGains[2] = {1.0, 1.0};
+
 }  // namespace
+
+double VolumeGain(int percent) {
+  if (percent <= 0) return 0.0;
+  if (percent >= 100) return 1.0;
+  return std::pow(10.0, (percent - 100) * 0.6 / 20.0);
+}
+
+void SetVolumes(const TVolumes& volumes) {
+  const double master = volumes.Mute ? 0.0 : VolumeGain(volumes.Master);
+  ChannelGains[scSound] = master * VolumeGain(volumes.Sound);
+  ChannelGains[scMovie] = master * VolumeGain(volumes.Movie);
+}
 
 void SetVirtualSoundSink(TSoundSink sink) {
   VirtualSink() = std::move(sink);
@@ -117,10 +139,13 @@ TAudioMixer::~TAudioMixer() {
   }
 }
 
-int TAudioMixer::AddStream() {
+TAudioMixer::TStream::TStream() = default;
+TAudioMixer::TStream::~TStream() = default;
+
+int TAudioMixer::AddStream(TSoundChannel channel) {
   std::lock_guard lock(Mutex);
   int id = NextStream++;
-  Streams[id];
+  Streams[id].Channel = channel;
   return id;
 }
 
@@ -165,6 +190,7 @@ void TAudioMixer::Reset(int stream) {
   if (it != Streams.end()) {
     it->second.Samples.clear();
     it->second.Unheard = 0;
+    it->second.Tempo.reset();
     it->second.Consumed = 0;
   }
 }
@@ -204,31 +230,103 @@ void TAudioMixer::MixUntil(int64_t sampleIndex, std::vector<int16_t>* out) {
       Scratch.resize(frames * 2);
       to = Scratch.data();
     }
-    Mix(to, frames);
+    Mix(to, frames, false);
     OutputFrames += int64_t(frames);
   }
 }
 
 void TAudioMixer::Callback(void* self, uint8_t* out, int bytes) {
-  static_cast<TAudioMixer*>(self)->Mix(reinterpret_cast<int16_t*>(out), size_t(bytes) / 4);
+  static_cast<TAudioMixer*>(self)->Mix(reinterpret_cast<int16_t*>(out), size_t(bytes) / 4, true);
 }
 
-void TAudioMixer::Mix(int16_t* out, size_t frames) {
+void TAudioMixer::Mix(int16_t* out, size_t frames, bool device) {
+  // The game's speed and the player's volumes are the listener's; the virtual clock's sound (an export) is
+  // the game's own.
+  const double tempo = device ? platform::EngineClock().Rate() : 1.0;
+  const double gains[2] = {device ? ChannelGains[scSound].load() : 1.0,
+                           device ? ChannelGains[scMovie].load() : 1.0};
   std::vector<int32_t> sum(frames * 2, 0);
   {
     std::lock_guard lock(Mutex);
     for (auto& [id, stream] : Streams) {
       if (stream.Paused) continue;
-      size_t take = std::min(frames * 2, stream.Samples.size());
-      auto begin = stream.Samples.begin();
-      for (size_t i = 0; i < take; ++i) sum[i] += begin[ptrdiff_t(i)];
-      stream.Samples.erase(begin, begin + ptrdiff_t(take));
-      const size_t unheard = std::min(frames - take / 2, stream.Unheard);
-      stream.Unheard -= unheard;
-      stream.Consumed += take / 2 + unheard;
+      if (tempo != 1.0) {
+        AddAtTempo(stream, sum.data(), frames, gains[stream.Channel], tempo);
+      } else {
+        EndTempo(stream);
+        AddStraight(stream, sum.data(), frames, gains[stream.Channel]);
+      }
     }
   }
   for (size_t i = 0; i < frames * 2; ++i) out[i] = int16_t(std::clamp(sum[i], -32768, 32767));
+}
+
+void TAudioMixer::AddStraight(TStream& stream, int32_t* sum, size_t frames, double gain) {
+  const size_t take = std::min(frames * 2, stream.Samples.size());
+  auto begin = stream.Samples.begin();
+  if (gain == 1.0)
+    for (size_t i = 0; i < take; ++i) sum[i] += begin[ptrdiff_t(i)];
+  else
+    for (size_t i = 0; i < take; ++i) sum[i] += int32_t(std::lrint(begin[ptrdiff_t(i)] * gain));
+  stream.Samples.erase(begin, begin + ptrdiff_t(take));
+  const size_t unheard = std::min(frames - take / 2, stream.Unheard);
+  stream.Unheard -= unheard;
+  stream.Consumed += take / 2 + unheard;
+}
+
+// The stream's clock (Consumed) counts the stream's own time that has been heard: each frame the filter gives
+// back stands for `tempo` frames of it. What waits inside the filter has not been heard yet.
+void TAudioMixer::AddAtTempo(TStream& stream, int32_t* sum, size_t frames, double gain, double tempo) {
+  if (stream.Unheard > 0 && stream.Samples.empty()) {
+    // Frames nobody hears pass at the pace's rate too.
+    const size_t unheard = std::min(size_t(double(frames) * tempo), stream.Unheard);
+    stream.Unheard -= unheard;
+    stream.Consumed += unheard;
+    return;
+  }
+  if (!stream.Tempo || stream.Tempo->Tempo() != tempo) {
+    EndTempo(stream);
+    auto filter = std::make_unique<TTempoFilter>(tempo);
+    // Without the filter the sound plays at its own pace rather than not at all.
+    if (!filter->Valid()) {
+      AddStraight(stream, sum, frames, gain);
+      return;
+    }
+    stream.Tempo = std::move(filter);
+    stream.TempoBase = stream.Consumed;
+    stream.TempoFed = 0;
+    stream.TempoHeard = 0;
+  }
+  TTempoFilter& filter = *stream.Tempo;
+  int16_t chunk[kTempoChunkFrames * 2];
+  while (filter.Available() < frames && !stream.Samples.empty()) {
+    const size_t count = std::min(kTempoChunkFrames, stream.Samples.size() / 2);
+    if (count == 0) break;
+    const auto begin = stream.Samples.begin();
+    std::copy_n(begin, count * 2, chunk);
+    stream.Samples.erase(begin, begin + ptrdiff_t(count * 2));
+    filter.Push(chunk, count);
+    stream.TempoFed += count;
+  }
+  std::vector<int16_t> pulled(frames * 2);
+  const size_t got = filter.Pull(pulled.data(), frames);
+  if (gain == 1.0)
+    for (size_t i = 0; i < got * 2; ++i) sum[i] += pulled[i];
+  else
+    for (size_t i = 0; i < got * 2; ++i) sum[i] += int32_t(std::lrint(pulled[i] * gain));
+  stream.TempoHeard += double(got) * filter.Tempo();
+  stream.Consumed = stream.TempoBase + std::min<uint64_t>(stream.TempoFed, uint64_t(stream.TempoHeard));
+  // The filter keeps its last moment of sound until more comes: a stream that has nothing more counts it as
+  // played, so that its end comes.
+  if (got == 0 && stream.Samples.empty()) EndTempo(stream);
+}
+
+// Back at the stream's own pace: what the filter still held counts as played, so that the stream's clock
+// stays with its sound.
+void TAudioMixer::EndTempo(TStream& stream) {
+  if (!stream.Tempo) return;
+  stream.Consumed = stream.TempoBase + stream.TempoFed;
+  stream.Tempo.reset();
 }
 
 }  // namespace orbel::media

@@ -16,10 +16,31 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 namespace orbel::media {
+
+class TTempoFilter;
+
+// What a stream is, for the player's volume: the wave channel's sound or a movie's track.
+enum TSoundChannel { scSound, scMovie };
+
+// The player's volume, each from 0 (silent) to 100 (as the game made it).
+struct TVolumes {
+  int Master = 100;
+  int Sound = 100;
+  int Movie = 100;
+  bool Mute = false;
+  bool operator==(const TVolumes&) const = default;
+};
+// The factor a volume of 0 to 100 multiplies the sound by: the steps of a slider sound even to the ear, about
+// -60 dB at 1 to 0 dB at 100 (0 is silence).
+double VolumeGain(int percent);
+// From now on the sound device plays every stream at these volumes (any thread). What the virtual clock mixes
+// (an export) is never changed.
+void SetVolumes(const TVolumes& volumes);
 
 class TAudioMixer {
  public:
@@ -43,7 +64,7 @@ class TAudioMixer {
   void MixUntil(int64_t sampleIndex, std::vector<int16_t>* out);
   int64_t OutputPosition() const { return OutputFrames; }
 
-  int AddStream();  // a new stream, paused and empty
+  int AddStream(TSoundChannel channel = scSound);  // a new stream, paused and empty
   void RemoveStream(int stream);
   // Appends interleaved stereo frames (MixRate, signed 16-bit).
   void Push(int stream, const int16_t* data, size_t frames);
@@ -57,15 +78,30 @@ class TAudioMixer {
 
  private:
   struct TStream {
+    TStream();
+    ~TStream();
     std::deque<int16_t> Samples;
     size_t Unheard = 0;
     uint64_t Consumed = 0;
     bool Paused = true;
+    TSoundChannel Channel = scSound;
+    // At another pace than the stream's own (the game's speed): the filter its sound goes through, what had
+    // been consumed when it was made, what it has been fed and how much of the stream's time it gave back.
+    std::unique_ptr<TTempoFilter> Tempo;
+    uint64_t TempoBase = 0;
+    uint64_t TempoFed = 0;
+    double TempoHeard = 0;
   };
   static void Callback(void* self, uint8_t* out, int bytes);
   void OpenDevice();
   void StartVirtualOutput();
-  void Mix(int16_t* out, size_t frames);
+  // Mixes `frames` stereo frames of every playing stream into `out`: the device's output (`device`) at the
+  // player's volumes, the virtual output as the game made it.
+  void Mix(int16_t* out, size_t frames, bool device);
+  // One stream's sound added to `sum`, straight or through its tempo filter.
+  static void AddStraight(TStream& stream, int32_t* sum, size_t frames, double gain);
+  static void AddAtTempo(TStream& stream, int32_t* sum, size_t frames, double gain, double tempo);
+  static void EndTempo(TStream& stream);
   bool AnythingToMix() const;
   // Consumes the unheard frames of up to `frames` of output, when no stream has real ones to mix.
   void ConsumeUnheard(size_t frames);

@@ -117,7 +117,8 @@ std::unique_ptr<TMediaPlayer> TMediaPlayer::Open(const std::string& path, bool w
   }
   player->Mixer = std::move(mixer);
   player->AudioClock = player->InfoValue.HasAudio && player->Mixer->ClockFollowsAudio();
-  if (player->InfoValue.HasAudio && player->Mixer->IsOpen()) player->Stream = player->Mixer->AddStream();
+  if (player->InfoValue.HasAudio && player->Mixer->IsOpen())
+    player->Stream = player->Mixer->AddStream(wantVideo ? scMovie : scSound);
   player->Agent = new TPlayerAgent(player.get());
   player->Work = std::make_unique<TWorkerState>(player->Stream != 0);
   player->DueTimer.SetCallback([raw = player.get()] { raw->VirtualRound(); });

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <mutex>
 
 namespace orbel::platform {
@@ -76,6 +77,7 @@ void TEngineClock::SetVirtual(bool virtualTime) {
   VirtualNowMs = 0;
   NextSequence = 0;
   Paused = false;
+  RateValue = 1.0;
   // Real time is counted from the clock's creation again.
   RealBaseNs = 0;
   RealAnchor = CreatedAt;
@@ -84,8 +86,37 @@ void TEngineClock::SetVirtual(bool virtualTime) {
 int64_t TEngineClock::NowNsLocked() const {
   if (Virtual) return VirtualNowMs * 1'000'000;
   if (Paused) return RealBaseNs;
-  return RealBaseNs +
-         std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - RealAnchor).count();
+  const int64_t wallNs =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - RealAnchor).count();
+  // At the usual pace the wall clock is taken as it is, to the nanosecond.
+  if (RateValue == 1.0) return RealBaseNs + wallNs;
+  return RealBaseNs + static_cast<int64_t>(static_cast<double>(wallNs) * RateValue);
+}
+
+void TEngineClock::SetRate(double rate) {
+  rate = std::clamp(rate, kMinRate, kMaxRate);
+  {
+    std::lock_guard lock(TimeMutex);
+    if (rate == RateValue) return;
+    // Engine time goes on from where it is, at the new pace.
+    if (!Virtual && !Paused) {
+      RealBaseNs = NowNsLocked();
+      RealAnchor = SteadyClock::now();
+    }
+    RateValue = rate;
+  }
+  for (TEngineTimer* timer : Scheduled) Arm(*timer);
+}
+
+double TEngineClock::Rate() const {
+  std::lock_guard lock(TimeMutex);
+  return RateValue;
+}
+
+int64_t TEngineClock::RealMsFor(int64_t engineMs) const {
+  const double rate = Rate();
+  if (rate == 1.0 || engineMs <= 0) return engineMs;
+  return static_cast<int64_t>(std::ceil(static_cast<double>(engineMs) / rate));
 }
 
 int64_t TEngineClock::NowMs() const {
@@ -172,7 +203,7 @@ void TEngineClock::Arm(TEngineTimer& timer) {
     nowNs = NowNsLocked();
   }
   const int64_t remainingNs = std::max<int64_t>(0, timer.Due * 1'000'000 - nowNs);
-  const int64_t remainingMs = std::min<int64_t>((remainingNs + 999'999) / 1'000'000, INT32_MAX);
+  const int64_t remainingMs = std::min<int64_t>(RealMsFor((remainingNs + 999'999) / 1'000'000), INT32_MAX);
   timer.Real->start(int(remainingMs));
 }
 

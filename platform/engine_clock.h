@@ -92,7 +92,8 @@ class TEngineClock {
   TEngineClock(const TEngineClock&) = delete;
   TEngineClock& operator=(const TEngineClock&) = delete;
 
-  // Chooses the mode at start-up and starts time at 0 (virtual) or at the clock's creation (real), unpaused.
+  // Chooses the mode at start-up and starts time at 0 (virtual) or at the clock's creation (real), unpaused
+  // and at the usual pace.
   // Call it before any TEngineTimer is started; tests may call it again between cases (active timers are
   // then stopped). It tells no observer: nothing of the media layer may exist yet.
   void SetVirtual(bool virtualTime);
@@ -112,6 +113,17 @@ class TEngineClock {
   // hear of a pause newest first and of the end of one in the order they were added.
   void SetPaused(bool paused);
   bool IsPaused() const { return Paused; }
+
+  // The pace of real engine time against the wall clock (the player's game speed), clamped to kMinRate to
+  // kMaxRate: every wait, tick, reveal step and movie frame comes that much sooner or later, and the sound
+  // device plays at that tempo. Engine time stays continuous across a change and every active timer keeps
+  // the engine time it had left. Virtual time has no pace, so the rate does nothing there. Any thread may
+  // read it.
+  static constexpr double kMinRate = 0.25, kMaxRate = 4.0;
+  void SetRate(double rate);
+  double Rate() const;
+  // The wall-clock milliseconds that `engineMs` of engine time take at the present rate (rounded up).
+  int64_t RealMsFor(int64_t engineMs) const;
 
   // Called on the GUI thread after each switch or pause has changed the clock itself (the new mode is in
   // force, NowMs already continuous with the old). Returns a key for RemoveModeObserver.
@@ -168,7 +180,9 @@ class TEngineClock {
   bool Virtual = false;
   int64_t VirtualNowMs = 0;
   bool Paused = false;
-  // Real time: RealBaseNs at RealAnchor, then steady_clock from there (RealBaseNs alone while paused).
+  // Real time: RealBaseNs at RealAnchor, then steady_clock from there at RateValue (RealBaseNs alone while
+  // paused).
+  double RateValue = 1.0;
   std::chrono::steady_clock::time_point CreatedAt;
   std::chrono::steady_clock::time_point RealAnchor;
   int64_t RealBaseNs = 0;

@@ -127,8 +127,9 @@ void InstallFatalErrorRestore() {
   for (const int signalNumber : kFatalSignals) std::signal(signalNumber, OnFatalSignal);
 }
 
-void IgnoreFileSizeLimitSignal() {
+void IgnoreWriteFailureSignals() {
   std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace orbel::platform

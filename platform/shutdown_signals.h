@@ -34,8 +34,9 @@ void InstallShutdownSignals(std::function<void(int)> onSignal);
 // seconds is given up (SIGALRM is taken for that while the restore runs).
 void InstallFatalErrorRestore();
 
-// A write past the file size limit (ulimit -f) fails with EFBIG, which the writer reports naming its file,
-// instead of SIGXFSZ ending the program without a word.
-void IgnoreFileSizeLimitSignal();
+// A write past the file size limit (ulimit -f) fails with EFBIG, and a write to a pipe whose reader has gone
+// (--trace or --text-out into a program that quit) with EPIPE, which the writer reports naming its file,
+// instead of SIGXFSZ or SIGPIPE ending the program without a word.
+void IgnoreWriteFailureSignals();
 
 }  // namespace orbel::platform

@@ -4,8 +4,8 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
-  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+  qt6-base-dev qt6-qpa-plugins qt6-websockets-dev libgl-dev qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev libavfilter-dev
   libsdl2-dev libxrandr-dev libx11-dev libfontconfig-dev libarchive-dev libgettextpo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-15 libfuzzer-15-dev

@@ -430,6 +430,50 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
   128+N  シグナル N で終了した (SIGINT、SIGTERM、SIGHUP)
 </translation>
     </message>
+    <message>
+        <source>Hold the game once each board text is fully shown, until Return, a left click or the wheel turned down (the 設定 menu&apos;s check item; remembered).</source>
+        <translation>ボードの文が出そろうたびにゲームを止め、Return、左クリックまたはホイールを手前に回すまで待ちます（設定メニューのチェック項目。記憶されます）。</translation>
+    </message>
+    <message>
+        <source>The master volume, 0 (silent) to 100 (as the game made it), for this run (the 設定 menu&apos;s volume dialog; remembered).</source>
+        <translation>全体の音量。0（無音）から 100（ゲームのまま）まで、この実行に使います（設定メニューの音量ダイアログ。記憶されます）。</translation>
+    </message>
+    <message>
+        <source>Append each board text to FILE as it is shown, one line a text, UTF-8, flushed at once; &apos;-&apos; is standard output.</source>
+        <translation>ボードの文を表示のたびに FILE に追記します。一つの文を一行に、UTF-8 で、すぐに書き出します。&apos;-&apos; は標準出力です。</translation>
+    </message>
+    <message>
+        <source>Send each board text as it is shown to every client of a WebSocket server on 127.0.0.1:PORT (6677 when PORT is left out), one text message a text.</source>
+        <translation>ボードの文を表示のたびに、127.0.0.1:PORT の WebSocket サーバー（PORT を省くと 6677）のすべてのクライアントへ、一つの文を一つのテキストメッセージで送ります。</translation>
+    </message>
+    <message>
+        <source>--volume needs a whole number from 0 to 100, not &apos;%1&apos;</source>
+        <translation>--volume には 0 から 100 の整数が必要です（&apos;%1&apos; ではなく）</translation>
+    </message>
+    <message>
+        <source>--text-out needs a file, or - for standard output</source>
+        <translation>--text-out にはファイル名が必要です（標準出力なら -）</translation>
+    </message>
+    <message>
+        <source>--text-server needs a port from 1 to 65535, not &apos;%1&apos;</source>
+        <translation>--text-server には 1 から 65535 のポート番号が必要です（&apos;%1&apos; ではなく）</translation>
+    </message>
+    <message>
+        <source>--text-out and --text-server send the texts a game shows as it runs</source>
+        <translation>--text-out と --text-server は、実行中のゲームが表示する文を送るものです</translation>
+    </message>
+    <message>
+        <source>Run the game at FACTOR times its speed, 0.25 to 4: waits, transitions, movies and sound alike, the sound at its own pitch (the 設定 menu&apos;s choice, remembered for each game). Not with --fast or --export-video.</source>
+        <translation>ゲームを FACTOR 倍の速さで進めます（0.25 から 4）。待ち時間、トランジション、動画と音がそろって変わり、音の高さはそのままです（設定メニューの選択。ゲームごとに記憶されます）。--fast や --export-video とは使えません。</translation>
+    </message>
+    <message>
+        <source>--speed needs a factor from 0.25 to 4, not &apos;%1&apos;</source>
+        <translation>--speed には 0.25 から 4 の倍率が必要です（&apos;%1&apos; ではなく）</translation>
+    </message>
+    <message>
+        <source>--speed sets the pace of a game played in real time; --fast and --export-video run on the virtual clock</source>
+        <translation>--speed は実時間で遊ぶゲームの速さを決めるものです。--fast と --export-video は仮想の時計で動きます</translation>
+    </message>
 </context>
 <context>
     <name>DataFiles</name>
@@ -580,6 +624,18 @@ ISO、BIN/CUE イメージも指定でき、~/.cache/orbel に展開したコピ
     <message>
         <source>the game loops back to line %1 (from line %2): at line %3 it is as it was %4 s before, so the run ends after one round</source>
         <translation>ゲームは %1 行目に戻って繰り返します (%2 行目から): %3 行目で %4 秒前と同じ状態なので、一巡で実行を終えます</translation>
+    </message>
+    <message>
+        <source>--text-server cannot listen on 127.0.0.1:%1: %2</source>
+        <translation>--text-server は 127.0.0.1:%1 で待ち受けできません: %2</translation>
+    </message>
+    <message>
+        <source>--text-out cannot open %1: %2</source>
+        <translation>--text-out で %1 を開けません: %2</translation>
+    </message>
+    <message>
+        <source>--text-out cannot write %1: %2; no more texts go there</source>
+        <translation>--text-out で %1 に書き込めません: %2。以後そこには文を送りません</translation>
     </message>
 </context>
 <context>
@@ -1184,6 +1240,62 @@ Start at its line %2 without what led there, or start the game again?</source>
     <message>
         <source>Save over slot %1?</source>
         <translation>スロット %1 に上書きしますか？</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>履歴</translation>
+    </message>
+    <message>
+        <source>Fast forward</source>
+        <translation>早送り</translation>
+    </message>
+    <message>
+        <source>Hold after each &amp;text</source>
+        <translation>文ごとに止める(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Volume...</source>
+        <translation>音量(&amp;V)...</translation>
+    </message>
+    <message>
+        <source>No text has been shown yet</source>
+        <translation>まだ文が表示されていません</translation>
+    </message>
+    <message>
+        <source>That text was shown before the script changed; the game cannot go back to it</source>
+        <translation>その文はスクリプトが変わる前に表示されたもので、そこへは戻れません</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>音量</translation>
+    </message>
+    <message>
+        <source>Master</source>
+        <translation>全体</translation>
+    </message>
+    <message>
+        <source>Sound</source>
+        <translation>サウンド</translation>
+    </message>
+    <message>
+        <source>Movies</source>
+        <translation>動画</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>消音</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>&amp;Speed</source>
+        <translation>速さ(&amp;P)</translation>
+    </message>
+    <message>
+        <source>%1x</source>
+        <translation>%1 倍</translation>
     </message>
 </context>
 <context>

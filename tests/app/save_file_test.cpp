@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -37,6 +38,7 @@ TSave Sample() {
   save.Thumbnail = QByteArray("\x89PNG\r\n\x1a\n\0\x01\x02", 11);
   save.Text = "「こんにちは」";
   save.Date = "2024-05-01T12:00:00+09:00";
+  save.History = {{"最初\nの文", 0, 1}, {"Two words", 5000, 30}};
   return save;
 }
 
@@ -52,6 +54,7 @@ TEST(SaveFile, WhatIsWrittenReadsBack) {
   EXPECT_EQ(read.Thumbnail, written.Thumbnail);
   EXPECT_EQ(read.Text, written.Text);
   EXPECT_EQ(read.Date, written.Date);
+  EXPECT_EQ(read.History, written.History);
   // Through a file, written whole over an earlier one.
   QTemporaryDir dir;
   const std::string path = dir.path().toStdString() + "/slot.json";
@@ -96,6 +99,18 @@ TEST(SaveFile, ImpossibleFieldsAreRefused) {
   EXPECT_TRUE(refused("text", 5));
   EXPECT_TRUE(refused("thumbnail_png", "!!"));
   EXPECT_FALSE(refused("thumbnail_png", ""));
+  // The history: texts in the order shown, none after the save's instant, at most kMaxSavedTexts of them.
+  EXPECT_FALSE(refused("history", QJsonValue::Undefined));
+  const auto text = [](double timeMs, double steps) {
+    return QJsonObject{{"text", "t"}, {"time_ms", timeMs}, {"steps", steps}};
+  };
+  EXPECT_TRUE(refused("history", QJsonArray{text(10, 2), text(5, 3)}));
+  EXPECT_TRUE(refused("history", QJsonArray{text(10, 5000)}));
+  EXPECT_TRUE(refused("history", QJsonArray{QJsonObject{{"text", 1}, {"time_ms", 0}, {"steps", 0}}}));
+  EXPECT_TRUE(refused("history", "text"));
+  QJsonArray tooMany;
+  for (size_t i = 0; i <= orbel::game::kMaxSavedTexts; ++i) tooMany.append(text(0, 0));
+  EXPECT_TRUE(refused("history", tooMany));
   for (const QByteArray& bytes : {QByteArray(), QByteArray("[]"), QByteArray("{"), QByteArray("null"),
                                   QByteArray(int(orbel::game::kMaxSaveBytes) + 1, ' ')})
     EXPECT_THROW(ParseSave(bytes, "bad.json"), ESaveError) << bytes.left(8).toStdString();

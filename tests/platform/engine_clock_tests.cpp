@@ -138,7 +138,7 @@ TEST_F(VirtualClockTest, CallbacksMayStopRestartOrDestroyTimers) {
   auto doomed = std::make_unique<TEngineTimer>();
   a.SetCallback([&] {
     Fired.push_back("a@" + std::to_string(Clock().NowMs()));
-    b.Stop();            // due at the same moment: does not fire
+    b.Stop();              // due at the same moment: does not fire
     c.StartSingleShot(0);  // due now: fires in this round, after the others already due
   });
   doomed->SetCallback([&] {
@@ -225,8 +225,8 @@ TEST(RealClockTest, TimersFireFromTheEventLoop) {
   EXPECT_EQ(EngineClock().NextDueMs(), std::nullopt);  // real timers are not in the virtual schedule
 }
 
-// Switching and pausing. The real parts run the Qt event loop and check the order of what fires and the engine
-// moments it fires at, never how long anything took.
+// Switching and pausing. The real parts run the Qt event loop and check the order of what fires and the
+// engine moments it fires at, never how long anything took.
 class ClockSwitchTest : public VirtualTimeTest {
  protected:
   std::function<void()> Note(const std::string& name) {
@@ -290,10 +290,9 @@ TEST_F(ClockSwitchTest, RealToVirtualSchedulesTheRemainingTimesAndSilencesTheQTi
   EXPECT_EQ(Clock().NowMs(), now) << "virtual time moved by itself";
 
   while (Fired.size() < 4) Clock().AdvanceToNextDue();
-  EXPECT_EQ(Fired, (std::vector<std::pair<std::string, int64_t>>{{"tick", tickDue},
-                                                                 {"tick", tickDue + 200},
-                                                                 {"once", onceDue},
-                                                                 {"tick", tickDue + 400}}));
+  EXPECT_EQ(Fired,
+            (std::vector<std::pair<std::string, int64_t>>{
+                {"tick", tickDue}, {"tick", tickDue + 200}, {"once", onceDue}, {"tick", tickDue + 400}}));
 
   // And back: the tick's next moment is still where the schedule had it.
   Clock().SwitchToReal();
@@ -347,6 +346,38 @@ TEST_F(ClockSwitchTest, PauseFreezesTimeAndTimersKeepTheirRemainingTime) {
   Clock().SwitchToVirtual();
   Clock().SetPaused(true);
   EXPECT_FALSE(Clock().IsPaused());
+}
+
+// The game's speed: engine time runs at the rate's pace against the wall clock, goes on without a jump when
+// the rate changes, and a timer's remaining engine time is kept across the change; virtual time has no pace
+// and a new start is at the usual one.
+TEST_F(ClockSwitchTest, TheRateScalesRealTimeAndKeepsEachTimersRemainingTime) {
+  Clock().SetVirtual(false);
+  Clock().SetRate(4);
+  EXPECT_EQ(Clock().Rate(), 4);
+  EXPECT_EQ(Clock().RealMsFor(1000), 250);
+  TEngineTimer once(Note("once"));
+  once.StartSingleShot(400);
+  const int64_t due = once.DueMs();
+  const int64_t before = Clock().NowMs();
+  RunRealFor(50);  // at least 50 ms of the wall clock
+  const int64_t after = Clock().NowMs();
+  EXPECT_GE(after - before, 4 * 50 - 1);
+  Clock().SetRate(0.25);
+  EXPECT_GE(Clock().NowMs(), after);
+  EXPECT_EQ(once.DueMs(), due);
+  Clock().SetRate(8);
+  EXPECT_EQ(Clock().Rate(), TEngineClock::kMaxRate);
+  RunRealUntil([&] { return !once.IsActive(); });
+  ASSERT_EQ(Fired.size(), 1u);
+  EXPECT_GE(Fired[0].second, due);
+
+  Clock().SwitchToVirtual();
+  const int64_t frozen = Clock().NowMs();
+  RunRealFor(20);
+  EXPECT_EQ(Clock().NowMs(), frozen);
+  Clock().SetVirtual(false);
+  EXPECT_EQ(Clock().Rate(), 1);
 }
 
 // A key handler may switch inside a timer's callback: the virtual round stops firing (the rest fire from the
