@@ -3,6 +3,7 @@
 #include "app/text_outlets.h"
 
 #include <QHostAddress>
+#include <QNetworkProxy>
 #include <QWebSocket>
 #include <QWebSocketServer>
 #include <algorithm>
@@ -17,6 +18,8 @@ namespace orbel::app {
 
 TTextServer::TTextServer()
     : Server(std::make_unique<QWebSocketServer>(QStringLiteral("Orbel"), QWebSocketServer::NonSecureMode)) {
+  // A server on the loopback address has nothing to ask of the system's proxy settings.
+  Server->setProxy(QNetworkProxy::NoProxy);
   connect(Server.get(), &QWebSocketServer::newConnection, this, &TTextServer::Connected);
 }
 

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QNetworkInterface>
+#include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -226,6 +227,8 @@ TEST_F(ReaderWindow, HoldAfterEachTextUntilThePlayerMovesOn) {
 // The server sends each text as one message to every client in the order shown; a client that never reads is
 // dropped instead of holding the game, and the rest go on receiving. It listens on the loopback address only.
 TEST(TextServer, SendsEachTextInOrderAndDropsAClientThatStopsReading) {
+  // The test's clients connect directly, without looking up the system's proxy settings in a thread.
+  QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
   TTextServer server;
   server.Listen(0);
   ASSERT_GT(server.Port(), 0);
