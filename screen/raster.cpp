@@ -82,15 +82,23 @@ ORBEL_LINE_KERNEL void LineMergeInPlace(uint32_t* d, int n, const uint32_t* patt
   for (int k = 0; i < n; ++i, ++k) d[i] &= p[k];
 }
 
+// A dissolve's two tile rows, copied out of their pictures for the row kernels.
+struct TTileRows {
+  TTileRows(const uint32_t* keepRow, const uint32_t* inverseRow) {
+    for (int k = 0; k < 8; ++k) {
+      Keep[k] = keepRow[k];
+      Inverse[k] = inverseRow[k];
+    }
+  }
+  alignas(32) std::array<uint32_t, 8> Keep, Inverse;
+};
+
 // All four dissolve operations on one row; `keep` and `inverse` are the tile rows for it.
 ORBEL_LINE_KERNEL void LineDissolve(uint32_t* __restrict screen, const uint32_t* __restrict stage,
                                     uint32_t* __restrict spare, uint32_t* __restrict window, int n,
                                     const uint32_t* keepRow, const uint32_t* inverseRow) {
-  alignas(32) std::array<uint32_t, 8> keep, inverse;
-  for (int k = 0; k < 8; ++k) {
-    keep[k] = keepRow[k];
-    inverse[k] = inverseRow[k];
-  }
+  const TTileRows tiles(keepRow, inverseRow);
+  const std::array<uint32_t, 8>&keep = tiles.Keep, &inverse = tiles.Inverse;
   int i = 0;
   for (; i + 8 <= n; i += 8)
     for (int k = 0; k < 8; ++k) {
@@ -110,11 +118,8 @@ ORBEL_LINE_KERNEL void LineDissolve(uint32_t* __restrict screen, const uint32_t*
 ORBEL_LINE_KERNEL void LineDissolveSpare(const uint32_t* __restrict screen, const uint32_t* __restrict stage,
                                          uint32_t* __restrict spare, int n, const uint32_t* keepRow,
                                          const uint32_t* inverseRow) {
-  alignas(32) std::array<uint32_t, 8> keep, inverse;
-  for (int k = 0; k < 8; ++k) {
-    keep[k] = keepRow[k];
-    inverse[k] = inverseRow[k];
-  }
+  const TTileRows tiles(keepRow, inverseRow);
+  const std::array<uint32_t, 8>&keep = tiles.Keep, &inverse = tiles.Inverse;
   int i = 0;
   for (; i + 8 <= n; i += 8)
     for (int k = 0; k < 8; ++k) spare[i + k] = (stage[i + k] & inverse[k]) | (screen[i + k] & keep[k]);
